@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/MachineIdentity.h"
+
+#include <QString>
+
+// Paths, help pages, the computer identifier and the version text that the whole program shares.
+
+// The number of the current language; 0 until the settings say otherwise.
+extern int LanguageNumber;
+
+// The directory of the program's own file.
+QString ProgramDirectory();
+// The user's documents folder followed by "Lumora"; "/Lumora" when the folder is unknown.
+QString DataDirectory();
+// `base` followed by "lang" and the language number in decimal.
+QString LanguageDirectory(const QString& base, int language);
+
+// The help page of the current language: the data directory's copy first, then the program
+// directory's; empty when neither exists.
+QString HelpPagePath(const QString& page);
+// Opens that page in the user's browser; does nothing when there is none.
+void OpenHelpPage(const QString& page);
+
+QString FormatProcessorId(const MachineIdentity::ProcessorIds& ids);
+QString FormatAdapterAddress(const MachineIdentity::HardwareAddress& address);
+// The first real adapter address; the all-zero address when no adapter has one.
+QString AdapterAddressText(const QList<MachineIdentity::HardwareAddress>& addresses);
+QString FormatVolumeId(std::optional<std::uint32_t> volumeId);
+// Processor (29 characters), adapter (17) and volume (8), without separators.
+QString ComputerIdentifier();
+
+// The program's version as four numbers joined by ".".
+QString ProgramVersionText(const QString& fileName = QString());
+
+// True when the path names an existing directory.
+bool DirectoryExists(const QString& path);
+// Creates the directory with all missing parents. Empty on success, otherwise the reason.
+QString ForceDirectories(const QString& path);

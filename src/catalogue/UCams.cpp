@@ -1,0 +1,203 @@
+#include "catalogue/UCams.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/SettingsKey.h"
+
+#include <QFile>
+#include <algorithm>
+#include <limits>
+
+const QByteArray TWebCam::CustomCategory = QByteArrayLiteral("Custom");
+
+namespace {
+
+const QByteArray CamKind = QByteArrayLiteral("cam");
+
+qint32 ToIntegerOr(const QByteArray& text, qint32 fallback) {
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    return ok ? value : fallback;
+}
+
+} // namespace
+
+void TWebCam::ApplyLine(const QByteArray& line) {
+    // The catalogue reply holds a million of these lines: the key is compared in place and only
+    // the value is copied out.
+    const qsizetype equals = line.indexOf('=');
+    if (equals < 0)
+        return; // an empty key, which no cam key is
+    const QByteArrayView key(line.constData(), equals);
+    const auto value = [&] { return line.sliced(equals + 1); };
+    if (key == "refid")
+        RefID = ToIntegerOr(value(), 0);
+    else if (key == "url")
+        URL = value();
+    else if (key == "name")
+        Name = value();
+    else if (key == "description")
+        Description = value();
+    else if (key == "refresh")
+        Refresh = ToIntegerOr(value(), DefaultRefresh);
+    else if (key == "category")
+        Category = value();
+    else if (key == "webpage")
+        Webpage = value();
+    else if (key == "country")
+        Country = value();
+}
+
+void TWebCam::ReadRecord(const RecordText::Lines& lines, qsizetype& index) {
+    RecordText::ReadRecordBody(lines, index, RecordText::ReadMode::Exact, [this](const QByteArray& line) {
+        ApplyLine(line);
+        return true;
+    });
+}
+
+void TWebCam::WriteRecord(RecordText::Lines& lines) const {
+    RecordText::WriteRecord(lines, CamKind,
+                            {{"refid", "0"},
+                             {"url", URL},
+                             {"name", Name},
+                             {"description", Description},
+                             {"refresh", QByteArray::number(Refresh)},
+                             {"category", Category},
+                             {"webpage", Webpage},
+                             {"country", Country}});
+    lines.append(QByteArray());
+}
+
+void TWebCam::LoadFromRegistry() {
+    const std::optional<TSettingsKey> key = TSettingsKey::Open();
+    if (!key)
+        return;
+    const auto readInteger = [&](const QString& name, qint32& field) {
+        if (const auto value = key->ReadInteger(name))
+            field = *value;
+    };
+    const auto readString = [&](const QString& name, QByteArray& field) {
+        if (const auto value = key->ReadString(name))
+            field = *value;
+    };
+    readInteger(QStringLiteral("RefID"), RefID);
+    readString(QStringLiteral("URL"), URL);
+    readInteger(QStringLiteral("Refresh"), Refresh);
+    readString(QStringLiteral("Name"), Name);
+    readString(QStringLiteral("Category"), Category);
+    readString(QStringLiteral("Country"), Country);
+    readString(QStringLiteral("Description"), Description);
+    readString(QStringLiteral("Webpage"), Webpage);
+}
+
+void TWebCam::SaveToRegistry() const {
+    std::optional<TSettingsKey> key = TSettingsKey::Open();
+    if (!key)
+        return;
+    key->WriteInteger(QStringLiteral("RefID"), RefID);
+    key->WriteString(QStringLiteral("URL"), URL);
+    key->WriteInteger(QStringLiteral("Refresh"), Refresh);
+    key->WriteString(QStringLiteral("Name"), Name);
+    key->WriteString(QStringLiteral("Category"), Category);
+    key->WriteString(QStringLiteral("Country"), Country);
+    key->WriteString(QStringLiteral("Description"), Description);
+    key->WriteString(QStringLiteral("Webpage"), Webpage);
+    key->Close();
+}
+
+void TWebCam::CopyIdentityFrom(const TWebCam& other) {
+    RefID = other.RefID;
+    URL = other.URL;
+    Name = other.Name;
+    Description = other.Description;
+    Country = other.Country;
+    Category = other.Category;
+    Webpage = other.Webpage;
+}
+
+TWebCamPtr TCamList::Add() {
+    m_cams.push_back(std::make_shared<TWebCam>());
+    return m_cams.back();
+}
+
+void TCamList::Delete(qsizetype index) {
+    m_cams.erase(m_cams.begin() + index);
+}
+
+void TCamList::LoadFromLines(const RecordText::Lines& lines) {
+    TWebCamPtr current;
+    const auto finishCurrent = [&] {
+        if (current && current->RefID == 0)
+            current->RefID = NewRefID();
+    };
+    RecordText::ReadRecords(
+        lines, CamKind, RecordText::ReadMode::Exact,
+        [&] {
+            finishCurrent();
+            current = Add();
+        },
+        [&](const QByteArray& line) {
+            current->ApplyLine(line);
+            return true;
+        });
+    finishCurrent();
+}
+
+bool TCamList::LoadFromFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    LoadFromLines(RecordText::SplitLines(file.readAll()));
+    return file.error() == QFileDevice::NoError;
+}
+
+QByteArray TCamList::CustomRecordText() const {
+    RecordText::Lines lines;
+    for (const TWebCamPtr& cam : m_cams) {
+        if (cam->IsCustom())
+            cam->WriteRecord(lines);
+    }
+    return RecordText::JoinLines(lines);
+}
+
+QString TCamList::SaveCustom(const QString& path) const {
+    return WriteFileAtomically(path, CustomRecordText());
+}
+
+void TCamList::AddCountries(QStringList& strings) const {
+    for (const TWebCamPtr& cam : m_cams) {
+        const QString country = QString::fromUtf8(cam->Country);
+        if (!strings.contains(country, Qt::CaseInsensitive))
+            strings.append(country);
+    }
+}
+
+qint32 TCamList::NewRefID() const {
+    qint32 smallest = 0;
+    for (const TWebCamPtr& cam : m_cams)
+        smallest = std::min(smallest, cam->RefID);
+    // A hostile catalogue may already hold the lowest number there is; reuse it rather than overflow.
+    return smallest == std::numeric_limits<qint32>::min() ? smallest : smallest - 1;
+}
+
+void TCamList::DeleteByRefID(qint32 refid) {
+    const auto last = std::find_if(m_cams.rbegin(), m_cams.rend(),
+                                   [refid](const TWebCamPtr& cam) { return cam->RefID == refid; });
+    if (last != m_cams.rend())
+        m_cams.erase(std::next(last).base());
+}
+
+TWebCamPtr TCamList::FindByRefID(qint32 refid) const {
+    const auto first = std::find_if(m_cams.begin(), m_cams.end(),
+                                    [refid](const TWebCamPtr& cam) { return cam->RefID == refid; });
+    return first == m_cams.end() ? nullptr : *first;
+}
+
+QByteArray TCamList::NewCustomName() const {
+    for (int n = 1;; ++n) {
+        const QByteArray name = QByteArrayLiteral("Custom Cam ") + QByteArray::number(n);
+        const bool taken = std::any_of(m_cams.begin(), m_cams.end(),
+                                       [&](const TWebCamPtr& cam) { return cam->Name == name; });
+        if (!taken)
+            return name;
+    }
+}
