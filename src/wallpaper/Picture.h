@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// A decoded picture: 24-bit colour, three bytes per pixel in blue, green, red order, rows from top
+// to bottom, each row exactly Width * 3 bytes with no padding. This is what every decoder gives,
+// what the bitmap writer saves and what the desktop backends draw.
+struct TPicture {
+    int Width = 0;
+    int Height = 0;
+    QByteArray Pixels;
+
+    bool IsNull() const { return Width <= 0 || Height <= 0 || Pixels.size() != ByteCount(Width, Height); }
+    qsizetype RowBytes() const { return qsizetype(Width) * 3; }
+    const char* Row(int y) const { return Pixels.constData() + y * RowBytes(); }
+    char* Row(int y) { return Pixels.data() + y * RowBytes(); }
+
+    static qsizetype ByteCount(int width, int height) { return qsizetype(width) * height * 3; }
+};
+
+// Pictures larger than this are refused before any pixel memory is taken: a cam picture, or a
+// broken header claiming one, must not make the program allocate gigabytes. 16384 x 16384 covers
+// every real cam and screen with a wide margin.
+constexpr int MaxPictureSide = 16384;
+constexpr qint64 MaxPicturePixels = qint64(16384) * 16384;
+
+// True when a picture of this size may be allocated.
+inline bool PictureSizeAllowed(qint64 width, qint64 height) {
+    return width > 0 && height > 0 && width <= MaxPictureSide && height <= MaxPictureSide &&
+           width * height <= MaxPicturePixels;
+}
+
+// A picture of the given size with every pixel black; null when the size is not allowed.
+TPicture MakePicture(int width, int height);
