@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+struct THTTPTransferState;
+
+// The program's HTTP component: one GET or POST at a time, on a worker thread of its own, with the
+// outcome reported through the events below, always on the main thread. A window owns one component
+// per purpose (catalogue, wallpaper picture, preview, ...), so different purposes run side by side.
+//
+// Properties are plain fields; the worker takes copies when a transfer starts, so changing them
+// during a transfer does not affect it.
+class THTTPGet : public QObject {
+    Q_OBJECT
+public:
+    // The component's own agent text, for instances that do not set theirs.
+    static constexpr char DefaultAgent[] = "Lumora";
+
+    explicit THTTPGet(QObject* parent = nullptr);
+    // Cancels a running transfer; no event is raised for it afterwards.
+    ~THTTPGet() override;
+
+    // Media types sent in the Accept header; empty sends none.
+    QByteArray AcceptTypes = "*/*";
+    // User-Agent header; empty sends none. Every instance of the program sets its own.
+    QByteArray Agent = DefaultAgent;
+    // The body is binary: a reply without a Content-Length is refused before its body is read.
+    bool BinaryData = false;
+    // "http://" host and path; the scheme is optional and its case ignored. Always port 80.
+    QByteArray URL;
+    // False asks every cache on the way for a fresh copy.
+    bool UseCache = false;
+    // Target of a file transfer; created or truncated when the body starts.
+    QString FileName;
+    // Credentials sent to the server when the user name is not empty.
+    QByteArray UserName;
+    QByteArray Password;
+    // Not empty: the request is a POST with exactly these bytes as its form body.
+    QByteArray PostQuery;
+    // Sent as the Referer header when not empty.
+    QByteArray Referer;
+    // FetchString: dispatch the events already queued before returning.
+    // FetchFile: dispatch events until the transfer has ended.
+    bool WaitThread = false;
+
+    // Bounds that keep a dead or hostile server from holding the component busy for ever: the
+    // connection (name lookup included) must be made within ConnectTimeout seconds, and the transfer
+    // fails when less than one byte arrived during StallTimeout seconds (no answer, or a stall in
+    // the body). Zero switches a bound off.
+    int ConnectTimeout = 20;
+    int StallTimeout = 30;
+    // A string reply longer than this fails: no catalogue or message reply comes near it.
+    qint64 MaxStringSize = 64 * 1024 * 1024;
+
+    // Start a transfer into FileName, or into a string. A busy component drops the request
+    // silently; the running transfer goes on.
+    void FetchFile();
+    void FetchString();
+    // Stops the running transfer; it ends with OnError (a partial file stays where it is).
+    void Cancel();
+
+    // A transfer is running; cleared only after its completion event has returned, so a handler
+    // that starts a new transfer on the same component is ignored.
+    bool Busy() const { return m_running != nullptr; }
+    // Outcome of the last completed transfer.
+    bool LastResult() const { return m_lastResult; }
+
+    // Workers still running in the process, including those of destroyed components that are
+    // winding down. Lets shutdown and tests wait for the network to go quiet.
+    static int RunningWorkers();
+
+Q_SIGNALS:
+    // After each chunk of the body, when connected before the transfer started; the worker waits
+    // until the handler has returned. TotalSize is the announced size (0 when unknown).
+    void OnProgress(THTTPGet* Sender, qint64 TotalSize, qint64 Readed);
+    // A file transfer succeeded: FileSize is the announced size, equal to the bytes written.
+    void OnDoneFile(THTTPGet* Sender, const QString& FileName, qint64 FileSize);
+    // A string transfer succeeded with at least one byte; every byte is kept as received.
+    void OnDoneString(THTTPGet* Sender, const QByteArray& Result);
+    // The transfer failed or was cancelled.
+    void OnError(THTTPGet* Sender);
+
+private:
+    enum class Mode { File, String };
+    void Start(Mode mode);
+    void DeliverResult(const std::shared_ptr<THTTPTransferState>& state);
+
+    std::shared_ptr<THTTPTransferState> m_running;
+    bool m_lastResult = false;
+};
