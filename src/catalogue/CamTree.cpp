@@ -9,7 +9,6 @@
 namespace {
 
 const char* const TreeImagesProperty = "lumoraTreeImages";
-constexpr int ImageIndexRole = Qt::UserRole + 1;
 
 QList<QIcon> TreeImages(const QTreeWidget* tree) {
     return tree ? tree->property(TreeImagesProperty).value<QList<QIcon>>() : QList<QIcon>();
@@ -75,19 +74,14 @@ void RebuildTree(const TCamList& list, QTreeWidget* tree, const std::function<bo
 TCamTreeNode::TCamTreeNode(const QString& text, TWebCamPtr cam)
     : m_cam(std::move(cam)) {
     setText(0, text);
-    setData(0, ImageIndexRole, NoImage);
 }
 
 bool TCamTreeNode::operator<(const QTreeWidgetItem& other) const {
     return QString::localeAwareCompare(text(0), other.text(0)) < 0;
 }
 
-int TCamTreeNode::ImageIndex() const {
-    return data(0, ImageIndexRole).toInt();
-}
-
 void TCamTreeNode::SetImageIndex(int index) {
-    setData(0, ImageIndexRole, index);
+    m_imageIndex = index;
     const QList<QIcon> images = TreeImages(treeWidget());
     setIcon(0, index >= 0 && index < images.size() ? images.at(index) : QIcon());
 }

@@ -20,7 +20,7 @@ public:
     bool operator<(const QTreeWidgetItem& other) const override;
 
     // Index of the node's picture in the tree's image list; -1 for none (cam nodes).
-    int ImageIndex() const;
+    int ImageIndex() const { return m_imageIndex; }
     void SetImageIndex(int index);
 
     // The tree's two images: a collapsed and an expanded category node.
@@ -30,6 +30,7 @@ public:
 
 private:
     TWebCamPtr m_cam;
+    int m_imageIndex = NoImage;
 };
 
 // The tree's image list (11 x 9 pixels each), shown by nodes according to their image index.

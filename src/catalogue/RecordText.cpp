@@ -1,35 +1,78 @@
 #include "catalogue/RecordText.h"
 
+#include <cstring>
+
 namespace RecordText {
 
 namespace {
 
 const QByteArray ClosingLine = QByteArrayLiteral("end");
 
-QByteArray LineInMode(const QByteArray& line, ReadMode mode) {
+template <typename Line> Line LineInMode(const Line& line, ReadMode mode) {
     return mode == ReadMode::Trimmed ? TrimLine(line) : line;
+}
+
+// Calls addLine(start, length) for every line of the text.
+template <typename AddLine> void ForEachLine(const QByteArray& text, AddLine addLine) {
+    // A QByteArray's data always ends with a NUL, and the first NUL ends the text, so the C library's
+    // fast scan for the next CR, LF or NUL finds every line end.
+    const char* data = text.constData();
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype length = static_cast<qsizetype>(std::strcspn(data + start, "\r\n"));
+        const char stop = data[start + length];
+        if (stop == '\0') {
+            if (length > 0)
+                addLine(start, length);
+            return;
+        }
+        addLine(start, length);
+        start += length + 1;
+        if (stop == '\r' && data[start] == '\n')
+            ++start;
+    }
+}
+
+template <typename Line, typename Handler>
+bool ReadBody(const QList<Line>& lines, qsizetype& index, ReadMode mode, const Handler& handleKeyLine) {
+    const qsizetype last = lines.size() - 1;
+    while (index < last) {
+        ++index;
+        const Line line = LineInMode(lines.at(index), mode);
+        if (line == ClosingLine)
+            return true;
+        if (!handleKeyLine(line))
+            return false;
+    }
+    return true;
+}
+
+template <typename Line, typename Handler>
+void ReadAll(const QList<Line>& lines, const QByteArray& kind, ReadMode mode, const RecordOpener& openRecord,
+             const Handler& handleKeyLine) {
+    const QByteArray opening = OpeningLine(kind);
+    for (qsizetype i = 0; i < lines.size() - 1; ++i) {
+        if (LineInMode(lines.at(i), mode) != opening)
+            continue;
+        openRecord();
+        if (!ReadBody(lines, i, mode, handleKeyLine))
+            return;
+    }
 }
 
 } // namespace
 
 Lines SplitLines(const QByteArray& text) {
     Lines lines;
-    const qsizetype nul = text.indexOf('\0');
-    const qsizetype end = nul < 0 ? text.size() : nul;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < end) {
-        const char c = text.at(i);
-        if (c == '\r' || c == '\n') {
-            lines.append(text.mid(start, i - start));
-            if (c == '\r' && i + 1 < end && text.at(i + 1) == '\n')
-                ++i;
-            start = i + 1;
-        }
-        ++i;
-    }
-    if (start < end)
-        lines.append(text.mid(start, end - start));
+    ForEachLine(text, [&](qsizetype start, qsizetype length) { lines.append(text.sliced(start, length)); });
+    return lines;
+}
+
+LineViews SplitLineViews(const QByteArray& text) {
+    LineViews lines;
+    ForEachLine(text, [&](qsizetype start, qsizetype length) {
+        lines.append(QByteArrayView(text.constData() + start, length));
+    });
     return lines;
 }
 
@@ -46,7 +89,7 @@ QByteArray JoinLines(const Lines& lines) {
     return text;
 }
 
-QByteArray TrimLine(const QByteArray& line) {
+QByteArrayView TrimLine(QByteArrayView line) {
     const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     qsizetype begin = 0;
     qsizetype end = line.size();
@@ -54,7 +97,12 @@ QByteArray TrimLine(const QByteArray& line) {
         ++begin;
     while (end > begin && isBlank(line.at(end - 1)))
         --end;
-    return line.mid(begin, end - begin);
+    return line.sliced(begin, end - begin);
+}
+
+QByteArray TrimLine(const QByteArray& line) {
+    const QByteArrayView trimmed = TrimLine(QByteArrayView(line));
+    return trimmed.size() == line.size() ? line : trimmed.toByteArray();
 }
 
 QByteArray RecordKey(const QByteArray& line) {
@@ -73,28 +121,22 @@ QByteArray OpeningLine(const QByteArray& kind) {
 
 bool ReadRecordBody(const Lines& lines, qsizetype& index, ReadMode mode,
                     const KeyLineHandler& handleKeyLine) {
-    const qsizetype last = lines.size() - 1;
-    while (index < last) {
-        ++index;
-        const QByteArray line = LineInMode(lines.at(index), mode);
-        if (line == ClosingLine)
-            return true;
-        if (!handleKeyLine(line))
-            return false;
-    }
-    return true;
+    return ReadBody(lines, index, mode, handleKeyLine);
+}
+
+bool ReadRecordBody(const LineViews& lines, qsizetype& index, ReadMode mode,
+                    const KeyLineViewHandler& handleKeyLine) {
+    return ReadBody(lines, index, mode, handleKeyLine);
 }
 
 void ReadRecords(const Lines& lines, const QByteArray& kind, ReadMode mode, const RecordOpener& openRecord,
                  const KeyLineHandler& handleKeyLine) {
-    const QByteArray opening = OpeningLine(kind);
-    for (qsizetype i = 0; i < lines.size() - 1; ++i) {
-        if (LineInMode(lines.at(i), mode) != opening)
-            continue;
-        openRecord();
-        if (!ReadRecordBody(lines, i, mode, handleKeyLine))
-            return;
-    }
+    ReadAll(lines, kind, mode, openRecord, handleKeyLine);
+}
+
+void ReadRecords(const LineViews& lines, const QByteArray& kind, ReadMode mode,
+                 const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine) {
+    ReadAll(lines, kind, mode, openRecord, handleKeyLine);
 }
 
 void WriteRecord(Lines& lines, const QByteArray& kind,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <functional>
 #include <utility>
@@ -10,6 +11,8 @@
 namespace RecordText {
 
 using Lines = QList<QByteArray>;
+// Lines that point into a text the caller keeps alive: reading a large reply without copying it.
+using LineViews = QList<QByteArrayView>;
 
 enum class ReadMode {
     Exact,   // lines are used as they stand (cam and language records)
@@ -18,17 +21,21 @@ enum class ReadMode {
 
 // Called for each key line of a record; returning false ends the reading of the whole text.
 using KeyLineHandler = std::function<bool(const QByteArray& line)>;
+using KeyLineViewHandler = std::function<bool(QByteArrayView line)>;
 // Called at each opening line, before the record's key lines are handed over.
 using RecordOpener = std::function<void()>;
 
 // CR LF, LF and CR each end a line; a NUL byte ends the text; a final line break adds no empty line.
 Lines SplitLines(const QByteArray& text);
+// The same lines as views into `text`, which must outlive them.
+LineViews SplitLineViews(const QByteArray& text);
 
 // Every line followed by CR LF, the last one included.
 QByteArray JoinLines(const Lines& lines);
 
 // Strips bytes with codes 0 to 32 from both ends.
 QByteArray TrimLine(const QByteArray& line);
+QByteArrayView TrimLine(QByteArrayView line);
 
 // The text before the first "=", empty when there is none.
 QByteArray RecordKey(const QByteArray& line);
@@ -42,11 +49,15 @@ QByteArray OpeningLine(const QByteArray& kind);
 // closing line, or on the last line when the record is not closed. Returns false when the handler
 // asked to stop.
 bool ReadRecordBody(const Lines& lines, qsizetype& index, ReadMode mode, const KeyLineHandler& handleKeyLine);
+bool ReadRecordBody(const LineViews& lines, qsizetype& index, ReadMode mode,
+                    const KeyLineViewHandler& handleKeyLine);
 
 // Reads every record of `kind` in text order. The last line of a text never opens a record; a record
 // without its closing line runs to the end of the text.
 void ReadRecords(const Lines& lines, const QByteArray& kind, ReadMode mode, const RecordOpener& openRecord,
                  const KeyLineHandler& handleKeyLine);
+void ReadRecords(const LineViews& lines, const QByteArray& kind, ReadMode mode,
+                 const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine);
 
 // Appends one record: the opening line, "key=value" for each pair in the given order, "end".
 void WriteRecord(Lines& lines, const QByteArray& kind,

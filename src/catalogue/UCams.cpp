@@ -13,7 +13,7 @@ namespace {
 
 const QByteArray CamKind = QByteArrayLiteral("cam");
 
-qint32 ToIntegerOr(const QByteArray& text, qint32 fallback) {
+qint32 ToIntegerOr(QByteArrayView text, qint32 fallback) {
     bool ok = false;
     const int value = text.toInt(&ok, 10);
     return ok ? value : fallback;
@@ -21,16 +21,17 @@ qint32 ToIntegerOr(const QByteArray& text, qint32 fallback) {
 
 } // namespace
 
-void TWebCam::ApplyLine(const QByteArray& line) {
+void TWebCam::ApplyLine(QByteArrayView line) {
     // The catalogue reply holds a million of these lines: the key is compared in place and only
     // the value is copied out.
     const qsizetype equals = line.indexOf('=');
     if (equals < 0)
         return; // an empty key, which no cam key is
     const QByteArrayView key(line.constData(), equals);
-    const auto value = [&] { return line.sliced(equals + 1); };
+    const QByteArrayView rest = line.sliced(equals + 1);
+    const auto value = [&] { return rest.toByteArray(); };
     if (key == "refid")
-        RefID = ToIntegerOr(value(), 0);
+        RefID = ToIntegerOr(rest, 0);
     else if (key == "url")
         URL = value();
     else if (key == "name")
@@ -38,7 +39,7 @@ void TWebCam::ApplyLine(const QByteArray& line) {
     else if (key == "description")
         Description = value();
     else if (key == "refresh")
-        Refresh = ToIntegerOr(value(), DefaultRefresh);
+        Refresh = ToIntegerOr(rest, DefaultRefresh);
     else if (key == "category")
         Category = value();
     else if (key == "webpage")
@@ -123,7 +124,7 @@ void TCamList::Delete(qsizetype index) {
     m_cams.erase(m_cams.begin() + index);
 }
 
-void TCamList::LoadFromLines(const RecordText::Lines& lines) {
+template <typename Lines> void TCamList::ReadCamRecords(const Lines& lines) {
     TWebCamPtr current;
     const auto finishCurrent = [&] {
         if (current && current->RefID == 0)
@@ -135,18 +136,30 @@ void TCamList::LoadFromLines(const RecordText::Lines& lines) {
             finishCurrent();
             current = Add();
         },
-        [&](const QByteArray& line) {
+        [&](QByteArrayView line) {
             current->ApplyLine(line);
             return true;
         });
     finishCurrent();
 }
 
+void TCamList::LoadFromLines(const RecordText::Lines& lines) {
+    ReadCamRecords(lines);
+}
+
+void TCamList::LoadFromLines(const RecordText::LineViews& lines) {
+    ReadCamRecords(lines);
+}
+
+void TCamList::LoadFromText(const QByteArray& text) {
+    LoadFromLines(RecordText::SplitLineViews(text));
+}
+
 bool TCamList::LoadFromFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    LoadFromLines(RecordText::SplitLines(file.readAll()));
+    LoadFromText(file.readAll());
     return file.error() == QFileDevice::NoError;
 }
 

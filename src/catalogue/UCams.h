@@ -21,7 +21,7 @@ public:
     qint32 RefID = 0;
 
     // Applies one key line of a cam record; unknown keys are ignored.
-    void ApplyLine(const QByteArray& line);
+    void ApplyLine(QByteArrayView line);
     // `index` stands on the opening line; afterwards on the closing line (or the last line).
     void ReadRecord(const RecordText::Lines& lines, qsizetype& index);
     // Appends the cam as a record followed by one empty line. The number is never stored.
@@ -55,6 +55,9 @@ public:
 
     // Appends every cam record of the text (exact reading), numbering cams that came without one.
     void LoadFromLines(const RecordText::Lines& lines);
+    void LoadFromLines(const RecordText::LineViews& lines);
+    // The same for a whole text, read in place: the catalogue reply can hold 100,000 cams.
+    void LoadFromText(const QByteArray& text);
     // False when the file could not be read; the list is unchanged then.
     bool LoadFromFile(const QString& path);
     // Writes every custom cam to the file, replacing it as a whole. Empty on success, else the reason;
@@ -75,5 +78,7 @@ public:
     auto end() const { return m_cams.end(); }
 
 private:
+    template <typename Lines> void ReadCamRecords(const Lines& lines);
+
     std::vector<TWebCamPtr> m_cams;
 };

@@ -8,13 +8,13 @@ using RecordText::ReadMode;
 namespace {
 
 // Reads every record of a kind and renders what the reader saw: "[" at each opening, then the
-// key lines of the record joined by "|".
-QByteArray Trace(const QByteArray& text, const QByteArray& kind, ReadMode mode) {
+// key lines of the record joined by "|". Both the copying and the in-place reader must see the same.
+template <typename Lines> QByteArray Trace(const Lines& lines, const QByteArray& kind, ReadMode mode) {
     QByteArray trace;
     RecordText::ReadRecords(
-        RecordText::SplitLines(text), kind, mode, [&] { trace += '['; },
-        [&](const QByteArray& line) {
-            trace += line + '|';
+        lines, kind, mode, [&] { trace += '['; },
+        [&](QByteArrayView line) {
+            trace += line.toByteArray() + '|';
             return true;
         });
     return trace;
@@ -44,6 +44,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         QFETCH(Lines, lines);
         QCOMPARE(RecordText::SplitLines(text), lines);
+        const RecordText::LineViews views = RecordText::SplitLineViews(text);
+        QCOMPARE(views.size(), lines.size());
+        for (qsizetype i = 0; i < views.size(); ++i)
+            QCOMPARE(views.at(i).toByteArray(), lines.at(i));
     }
 
     void splitsKeyAndValue_data() {
@@ -103,7 +107,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         QFETCH(int, mode);
         QFETCH(QByteArray, trace);
-        QCOMPARE(Trace(text, "cam", ReadMode(mode)), trace);
+        QCOMPARE(Trace(RecordText::SplitLines(text), "cam", ReadMode(mode)), trace);
+        QCOMPARE(Trace(RecordText::SplitLineViews(text), "cam", ReadMode(mode)), trace);
     }
 
     void handlerCanStopReading() {
