@@ -1,0 +1,101 @@
+#include "net/HTTPGet.h"
+
+#include "net/HTTPGetThread.h"
+#include "net/HTTPTransfer.h"
+
+#include <QCoreApplication>
+#include <QMetaMethod>
+#include <QPointer>
+
+THTTPGet::THTTPGet(QObject* parent)
+    : QObject(parent) {
+    PrepareHTTPTransfers();
+}
+
+THTTPGet::~THTTPGet() {
+    // The worker winds down on its own; its completion was addressed to this object and is dropped.
+    if (m_running)
+        m_running->CancelRequested = true;
+}
+
+int THTTPGet::RunningWorkers() {
+    return THTTPGetThread::Running();
+}
+
+void THTTPGet::FetchFile() {
+    Start(Mode::File);
+    if (!WaitThread)
+        return;
+    QPointer<THTTPGet> self(this);
+    while (self && self->Busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void THTTPGet::FetchString() {
+    Start(Mode::String);
+    if (WaitThread)
+        QCoreApplication::processEvents();
+}
+
+void THTTPGet::Cancel() {
+    if (!m_running)
+        return;
+    m_running->Cancelled = true;
+    m_running->CancelRequested = true;
+}
+
+void THTTPGet::Start(Mode mode) {
+    if (m_running)
+        return;
+    auto state = std::make_shared<THTTPTransferState>();
+    THTTPRequest& request = state->Request;
+    request.AcceptTypes = AcceptTypes;
+    request.Agent = Agent;
+    request.URL = URL;
+    request.FileName = FileName;
+    request.UserName = UserName;
+    request.Password = Password;
+    request.PostQuery = PostQuery;
+    request.Referer = Referer;
+    request.BinaryData = BinaryData;
+    request.UseCache = UseCache;
+    request.ToFile = mode == Mode::File;
+    request.ReportProgress = isSignalConnected(QMetaMethod::fromSignal(&THTTPGet::OnProgress));
+    request.ConnectTimeout = ConnectTimeout;
+    request.StallTimeout = StallTimeout;
+    request.MaxStringSize = MaxStringSize;
+    request.ConnectTo = ConnectToRules(qgetenv("LUMORA_CONNECT_TO"));
+
+    auto* worker = new THTTPGetThread(state);
+    // Without a progress handler no chunk is handed to the main thread at all.
+    if (request.ReportProgress)
+        connect(
+            worker, &THTTPGetThread::Progress, this,
+            [this, state](qint64 totalSize, qint64 readed) {
+                if (!state->Cancelled)
+                    Q_EMIT OnProgress(this, totalSize, readed);
+            },
+            Qt::BlockingQueuedConnection);
+    // Queued to this object: a destroyed component never hears of its transfer again.
+    connect(
+        worker, &QThread::finished, this, [this, state] { DeliverResult(state); }, Qt::QueuedConnection);
+    m_running = state;
+    worker->start();
+}
+
+void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
+    if (state != m_running)
+        return;
+    m_lastResult = state->Success && !state->Cancelled;
+    // Busy stays set while the handler runs: it may open dialogs and spin nested loops, and a new
+    // start on this component must be dropped meanwhile.
+    QPointer<THTTPGet> self(this);
+    if (!m_lastResult)
+        Q_EMIT OnError(this);
+    else if (state->Request.ToFile)
+        Q_EMIT OnDoneFile(this, state->Request.FileName, state->AnnouncedSize);
+    else
+        Q_EMIT OnDoneString(this, state->Text);
+    if (self)
+        m_running.reset();
+}

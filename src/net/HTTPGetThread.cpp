@@ -1,0 +1,17 @@
+#include "net/HTTPGetThread.h"
+
+#include "net/HTTPTransfer.h"
+
+std::atomic<int> THTTPGetThread::s_running{0};
+
+THTTPGetThread::THTTPGetThread(std::shared_ptr<THTTPTransferState> state)
+    : m_state(std::move(state)) {
+    ++s_running;
+    connect(this, &QThread::finished, this, &QObject::deleteLater);
+}
+
+void THTTPGetThread::run() {
+    RunHTTPTransfer(*m_state,
+                    [this](qint64 totalSize, qint64 readed) { Q_EMIT Progress(totalSize, readed); });
+    --s_running;
+}

@@ -1,0 +1,350 @@
+#include "net/HTTPTransfer.h"
+
+#include "net/SplitUrl.h"
+
+#include <QFile>
+#include <cstdio>
+#include <curl/curl.h>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace {
+
+// Bodies are read in chunks of this many bytes, and each chunk is one progress report.
+constexpr long ChunkSize = 1025;
+// A Content-Length value longer than the header buffer is no number the program can use.
+constexpr qsizetype HeaderBufferSize = 1024;
+// Cams that moved answer with a redirect; a few hops are plenty, more is a loop.
+constexpr long MaxRedirects = 5;
+// Buffer of the target file: chunks are small, the disk should not see each of them.
+constexpr size_t FileBufferSize = 64 * 1024;
+
+struct CurlEasyDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct CurlListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CurlList = std::unique_ptr<curl_slist, CurlListDeleter>;
+
+void Append(CurlList& list, const QByteArray& line) {
+    curl_slist* grown = curl_slist_append(list.get(), line.constData());
+    if (grown) {
+        (void)list.release();
+        list.reset(grown);
+    }
+}
+
+// A host is a name or a dotted address; anything else (a port, credentials, blanks) cannot be
+// reached on port 80 and is refused before a connection is tried.
+bool IsPlainHostName(const QByteArray& host) {
+    if (host.isEmpty())
+        return false;
+    for (const char c : host) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool letterOrDigit =
+            (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9');
+        if (!letterOrDigit && c != '.' && c != '-' && c != '_' && byte < 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Blanks and control bytes cannot stand on a request line; they travel percent-encoded, which
+// also keeps a line break in an address from smuggling a header into the request.
+QByteArray EncodeBlanks(const QByteArray& path) {
+    QByteArray encoded;
+    encoded.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7f)
+            encoded += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
+        else
+            encoded += c;
+    }
+    return encoded;
+}
+
+// Header values set by the program stay on one line.
+QByteArray OneLine(const QByteArray& text) {
+    const qsizetype end = text.indexOf('\r') >= 0 ? text.indexOf('\r') : text.indexOf('\n');
+    return end >= 0 ? text.left(end) : text;
+}
+
+std::optional<qint64> ParseContentLength(const QByteArray& value) {
+    if (value.isEmpty() || value.size() > HeaderBufferSize || value.size() > 18)
+        return std::nullopt;
+    for (const char c : value)
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    return value.toLongLong();
+}
+
+bool IsFollowedRedirect(long code) {
+    return code >= 300 && code < 400 && code != 304 && code != 305;
+}
+
+class Transfer {
+public:
+    Transfer(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress)
+        : m_state(state)
+        , m_request(state.Request)
+        , m_progress(progress) {}
+
+    void Run();
+
+private:
+    static size_t OnHeader(char* data, size_t size, size_t count, void* self) {
+        return static_cast<Transfer*>(self)->Header(QByteArray::fromRawData(data, qsizetype(size * count)));
+    }
+    static size_t OnBody(char* data, size_t size, size_t count, void* self) {
+        return static_cast<Transfer*>(self)->Body(data, size * count);
+    }
+    // Called by libcurl several times a second, also while it waits for the server: a cancel
+    // takes effect at once instead of after the next chunk.
+    static int OnTick(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        return static_cast<Transfer*>(self)->m_state.CancelRequested ? 1 : 0;
+    }
+
+    bool Configure(CURL* curl, const THostAndPath& target);
+    size_t Header(const QByteArray& line);
+    bool BeginBody();
+    size_t Body(const char* data, size_t size);
+    bool Fail(const char* reason) {
+        if (!m_failed)
+            m_state.FailureReason = reason;
+        m_failed = true;
+        return false;
+    }
+    bool Succeeded(CURLcode code);
+
+    THTTPTransferState& m_state;
+    const THTTPRequest& m_request;
+    const std::function<void(qint64, qint64)>& m_progress;
+    CURL* m_curl = nullptr;
+    CurlList m_headers;
+    CurlList m_connectTo;
+    QByteArray m_address;
+
+    // The head being read; a redirect or an interim reply starts another one.
+    bool m_lengthSeen = false;
+    QByteArray m_lengthValue;
+    bool m_locationSeen = false;
+
+    bool m_bodyStarted = false;
+    bool m_lengthKnown = false;
+    bool m_failed = false;
+    FILE* m_file = nullptr;
+};
+
+bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
+    const bool post = !m_request.PostQuery.isEmpty();
+    m_address = "http://" + target.Host + EncodeBlanks(target.Path);
+    bool ok = curl_easy_setopt(curl, CURLOPT_URL, m_address.constData()) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http") == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0)) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, ChunkSize) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(m_request.ConnectTimeout)) == CURLE_OK;
+    if (m_request.StallTimeout > 0) {
+        ok = ok && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(m_request.StallTimeout)) == CURLE_OK;
+    }
+    ok = ok && curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_HEADERDATA, this) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Transfer::OnBody) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEDATA, this) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Transfer::OnTick) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this) == CURLE_OK;
+    // libcurl copies the texts it is given, so temporaries are fine here.
+    if (!m_request.Agent.isEmpty())
+        ok =
+            ok && curl_easy_setopt(curl, CURLOPT_USERAGENT, OneLine(m_request.Agent).constData()) == CURLE_OK;
+    if (!m_request.Referer.isEmpty())
+        ok =
+            ok && curl_easy_setopt(curl, CURLOPT_REFERER, OneLine(m_request.Referer).constData()) == CURLE_OK;
+    if (!m_request.UserName.isEmpty()) {
+        ok = ok && curl_easy_setopt(curl, CURLOPT_USERNAME, m_request.UserName.constData()) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_PASSWORD, m_request.Password.constData()) == CURLE_OK;
+    }
+
+    // An empty value removes the header libcurl would send by itself.
+    Append(m_headers, "Accept: " + OneLine(m_request.AcceptTypes));
+    if (!m_request.UseCache) {
+        Append(m_headers, "Pragma: no-cache");
+        Append(m_headers, "Cache-Control: no-cache");
+    }
+    if (post) {
+        Append(m_headers, "Content-Type: application/x-www-form-urlencoded");
+        Append(m_headers, "Expect:");
+        ok = ok && curl_easy_setopt(curl, CURLOPT_POST, 1L) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
+                                    curl_off_t(m_request.PostQuery.size())) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_POSTFIELDS, m_request.PostQuery.constData()) == CURLE_OK;
+    } else {
+        ok = ok && curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_MAXREDIRS, MaxRedirects) == CURLE_OK;
+    }
+    ok = ok && curl_easy_setopt(curl, CURLOPT_HTTPHEADER, m_headers.get()) == CURLE_OK;
+
+    for (const QByteArray& rule : m_request.ConnectTo)
+        Append(m_connectTo, rule);
+    if (m_connectTo)
+        ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECT_TO, m_connectTo.get()) == CURLE_OK;
+    return ok;
+}
+
+size_t Transfer::Header(const QByteArray& line) {
+    // Trailers after the body are not a new reply.
+    if (m_bodyStarted)
+        return line.size();
+    if (line.startsWith("HTTP/")) {
+        m_lengthSeen = false;
+        m_lengthValue.clear();
+        m_locationSeen = false;
+        return line.size();
+    }
+    const QByteArray trimmed = line.trimmed();
+    if (trimmed.isEmpty()) {
+        long code = 0;
+        curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
+        if (code >= 100 && code < 200)
+            return line.size(); // an interim reply; the real one follows
+        if (m_request.PostQuery.isEmpty() && m_locationSeen && IsFollowedRedirect(code))
+            return line.size(); // libcurl follows it; its body is not ours
+        return BeginBody() ? line.size() : 0;
+    }
+    const qsizetype colon = trimmed.indexOf(':');
+    if (colon <= 0)
+        return line.size();
+    const QByteArray name = trimmed.left(colon).trimmed().toLower();
+    if (name == "content-length" && !m_lengthSeen) {
+        m_lengthSeen = true;
+        m_lengthValue = trimmed.mid(colon + 1).trimmed();
+    } else if (name == "location") {
+        m_locationSeen = true;
+    }
+    return line.size();
+}
+
+// The head of the reply is complete: decide whether its body is wanted, then prepare its target.
+bool Transfer::BeginBody() {
+    if (m_state.CancelRequested)
+        return Fail("cancelled");
+    if (m_lengthSeen) {
+        const std::optional<qint64> length = ParseContentLength(m_lengthValue);
+        if (!length)
+            return Fail("Content-Length is not a number");
+        m_state.AnnouncedSize = *length;
+        m_lengthKnown = true;
+    } else if (m_request.BinaryData) {
+        return Fail("binary reply without Content-Length");
+    }
+    if (m_request.ToFile) {
+        m_file = std::fopen(QFile::encodeName(m_request.FileName).constData(), "wb");
+        if (!m_file)
+            return Fail("cannot create the target file");
+        std::setvbuf(m_file, nullptr, _IOFBF, FileBufferSize);
+    } else {
+        m_state.Text.clear();
+    }
+    m_bodyStarted = true;
+    return true;
+}
+
+size_t Transfer::Body(const char* data, size_t size) {
+    if (!m_bodyStarted) {
+        Fail("body without a reply head");
+        return 0;
+    }
+    if (m_state.CancelRequested) {
+        Fail("cancelled");
+        return 0;
+    }
+    // Bytes beyond the announced size are not part of the reply.
+    qint64 wanted = qint64(size);
+    if (m_lengthKnown)
+        wanted = std::min(wanted, m_state.AnnouncedSize - m_state.Total);
+    if (wanted <= 0)
+        return size;
+    if (m_request.ToFile) {
+        if (std::fwrite(data, 1, size_t(wanted), m_file) != size_t(wanted)) {
+            Fail("cannot write the target file");
+            return 0;
+        }
+    } else {
+        if (m_state.Text.size() + wanted > m_request.MaxStringSize) {
+            Fail("reply larger than any text reply can be");
+            return 0;
+        }
+        m_state.Text.append(data, qsizetype(wanted));
+    }
+    m_state.Total += wanted;
+    if (m_request.ReportProgress)
+        m_progress(m_state.AnnouncedSize, m_state.Total);
+    return size;
+}
+
+bool Transfer::Succeeded(CURLcode code) {
+    if (m_failed || m_state.CancelRequested)
+        return false;
+    if (!m_bodyStarted)
+        return Fail("no reply");
+    // A server that stopped sending is a failure even when part of the body arrived.
+    if (code == CURLE_OPERATION_TIMEDOUT)
+        return Fail("the server stopped answering");
+    if (m_request.ToFile)
+        return m_state.Total == m_state.AnnouncedSize || Fail("body shorter than announced");
+    return m_state.Total > 0 || Fail("empty reply");
+}
+
+void Transfer::Run() {
+    const THostAndPath target = SplitUrl(m_request.URL);
+    if (m_state.CancelRequested) {
+        Fail("cancelled");
+        return;
+    }
+    if (!IsPlainHostName(target.Host)) {
+        Fail("no host in the address");
+        return;
+    }
+    std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
+    m_curl = curl.get();
+    if (!m_curl || !Configure(m_curl, target)) {
+        Fail("cannot prepare the request");
+        return;
+    }
+    const CURLcode code = curl_easy_perform(m_curl);
+    if (m_file && std::fclose(m_file) != 0)
+        Fail("cannot write the target file");
+    m_file = nullptr;
+    m_state.Success = Succeeded(code);
+    if (!m_state.Success && m_state.FailureReason.isEmpty())
+        m_state.FailureReason = curl_easy_strerror(code);
+}
+
+} // namespace
+
+void RunHTTPTransfer(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress) {
+    state.Success = false;
+    Transfer(state, progress).Run();
+}
+
+void PrepareHTTPTransfers() {
+    static std::once_flag prepared;
+    std::call_once(prepared, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+QList<QByteArray> ConnectToRules(const QByteArray& value) {
+    QList<QByteArray> rules;
+    for (const QByteArray& part : value.split(',')) {
+        const QByteArray rule = part.trimmed();
+        if (!rule.isEmpty())
+            rules.append(rule);
+    }
+    return rules;
+}
