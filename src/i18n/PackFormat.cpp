@@ -1,0 +1,153 @@
+#include "i18n/PackFormat.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+template <std::size_t N> qint32 ReadInt32(const std::array<char, N>& bytes, int at) {
+    return qFromLittleEndian<qint32>(bytes.data() + at);
+}
+template <std::size_t N> quint32 ReadUInt32(const std::array<char, N>& bytes, int at) {
+    return qFromLittleEndian<quint32>(bytes.data() + at);
+}
+template <std::size_t N, typename T> void WriteInt(std::array<char, N>& bytes, int at, T value) {
+    qToLittleEndian<T>(value, bytes.data() + at);
+}
+
+QByteArray ReadText(const char* field) {
+    const int length = static_cast<unsigned char>(field[0]);
+    return QByteArray(field + 1, length);
+}
+void WriteText(char* field, const QByteArray& text) {
+    const int length = std::min<qsizetype>(text.size(), PackFormat::MaxTextLength);
+    std::memset(field, 0, PackFormat::TextFieldSize);
+    field[0] = static_cast<char>(length);
+    std::memcpy(field + 1, text.constData(), length);
+}
+
+// Entry fields.
+constexpr int NameAt = 0;
+constexpr int DirectoryAt = 256;
+constexpr int SizeAt = 512;
+constexpr int PackedSizeAt = 516;
+constexpr int OffsetAt = 520;
+constexpr int EntryCRCAt = 524;
+constexpr int StoredAt = 528;
+
+// Trailer fields.
+constexpr int TrailerCRCAt = 0;
+constexpr int CountAt = 4;
+constexpr int DirectorySizeAt = 8;
+constexpr int DirectoryOffsetAt = 16;
+constexpr int CompressedAt = 20;
+
+} // namespace
+
+QByteArray TZLBFileEntry::FileName() const {
+    return ReadText(Bytes.data() + NameAt);
+}
+QByteArray TZLBFileEntry::RelativeDirectory() const {
+    return ReadText(Bytes.data() + DirectoryAt);
+}
+qint32 TZLBFileEntry::Size() const {
+    return ReadInt32(Bytes, SizeAt);
+}
+qint32 TZLBFileEntry::PackedSize() const {
+    return ReadInt32(Bytes, PackedSizeAt);
+}
+qint32 TZLBFileEntry::Offset() const {
+    return ReadInt32(Bytes, OffsetAt);
+}
+quint32 TZLBFileEntry::CRC() const {
+    return ReadUInt32(Bytes, EntryCRCAt);
+}
+bool TZLBFileEntry::Stored() const {
+    return Bytes[StoredAt] != 0;
+}
+
+void TZLBFileEntry::SetFileName(const QByteArray& name) {
+    WriteText(Bytes.data() + NameAt, name);
+}
+void TZLBFileEntry::SetRelativeDirectory(const QByteArray& directory) {
+    WriteText(Bytes.data() + DirectoryAt, directory);
+}
+void TZLBFileEntry::SetSize(qint32 size) {
+    WriteInt(Bytes, SizeAt, size);
+}
+void TZLBFileEntry::SetPackedSize(qint32 size) {
+    WriteInt(Bytes, PackedSizeAt, size);
+}
+void TZLBFileEntry::SetOffset(qint32 offset) {
+    WriteInt(Bytes, OffsetAt, offset);
+}
+void TZLBFileEntry::SetCRC(quint32 crc) {
+    WriteInt(Bytes, EntryCRCAt, crc);
+}
+void TZLBFileEntry::SetStored(bool stored) {
+    Bytes[StoredAt] = stored ? 1 : 0;
+}
+
+quint32 TZLBTrailer::CRC() const {
+    return ReadUInt32(Bytes, TrailerCRCAt);
+}
+qint32 TZLBTrailer::EntryCount() const {
+    return ReadInt32(Bytes, CountAt);
+}
+qint32 TZLBTrailer::DirectorySize() const {
+    return ReadInt32(Bytes, DirectorySizeAt);
+}
+qint32 TZLBTrailer::DirectoryOffset() const {
+    return ReadInt32(Bytes, DirectoryOffsetAt);
+}
+bool TZLBTrailer::DirectoryCompressed() const {
+    return Bytes[CompressedAt] != 0;
+}
+
+void TZLBTrailer::SetCRC(quint32 crc) {
+    WriteInt(Bytes, TrailerCRCAt, crc);
+}
+void TZLBTrailer::SetEntryCount(qint32 count) {
+    WriteInt(Bytes, CountAt, count);
+}
+void TZLBTrailer::SetDirectorySize(qint32 size) {
+    WriteInt(Bytes, DirectorySizeAt, size);
+}
+void TZLBTrailer::SetDirectoryOffset(qint32 offset) {
+    WriteInt(Bytes, DirectoryOffsetAt, offset);
+}
+void TZLBTrailer::SetDirectoryCompressed(bool compressed) {
+    Bytes[CompressedAt] = compressed ? 1 : 0;
+}
+
+TCRC32Table::TCRC32Table() {
+    for (quint32 value = 0; value < 256; ++value) {
+        quint32 crc = value;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        m_tables[0][value] = crc;
+    }
+    // Table k holds the effect of a byte followed by k zero bytes.
+    for (int k = 1; k < 8; ++k)
+        for (int value = 0; value < 256; ++value) {
+            const quint32 previous = m_tables[k - 1][value];
+            m_tables[k][value] = (previous >> 8) ^ m_tables[0][previous & 0xFF];
+        }
+}
+
+quint32 TCRC32Table::Update(quint32 running, const char* data, qsizetype length) const {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    const auto& t = m_tables;
+    while (length >= 8) {
+        const quint32 low = qFromLittleEndian<quint32>(bytes) ^ running;
+        const quint32 high = qFromLittleEndian<quint32>(bytes + 4);
+        running = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
+                  t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
+        bytes += 8;
+        length -= 8;
+    }
+    while (length-- > 0)
+        running = (running >> 8) ^ t[0][(running ^ *bytes++) & 0xFF];
+    return running;
+}

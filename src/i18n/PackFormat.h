@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <array>
+#include <cstdint>
+
+// The byte layout of a language pack: member data anywhere before the trailer, a directory of
+// fixed-size entries (plain, or one zlib stream), and a 36-byte trailer at the very end. Integers are
+// little-endian; texts are a length byte followed by up to 255 bytes.
+namespace PackFormat {
+
+constexpr int TrailerSize = 36;
+constexpr int EntrySize = 532;
+constexpr int TextFieldSize = 256;
+constexpr int MaxTextLength = 255;
+// The separator of entry directories inside an archive, whatever the platform.
+constexpr char DirectorySeparator = '\\';
+
+} // namespace PackFormat
+
+// One directory entry exactly as stored in the archive.
+struct TZLBFileEntry {
+    std::array<char, PackFormat::EntrySize> Bytes{};
+
+    QByteArray FileName() const;
+    // May be empty, may begin or end with "\".
+    QByteArray RelativeDirectory() const;
+    qint32 Size() const;
+    // Bytes the member takes in the archive; written for pack tools, never needed to read a member.
+    qint32 PackedSize() const;
+    qint32 Offset() const;
+    quint32 CRC() const;
+    bool Stored() const;
+
+    // Texts longer than 255 bytes are cut; the writer refuses such names before it gets here.
+    void SetFileName(const QByteArray& name);
+    void SetRelativeDirectory(const QByteArray& directory);
+    void SetSize(qint32 size);
+    void SetPackedSize(qint32 size);
+    void SetOffset(qint32 offset);
+    void SetCRC(quint32 crc);
+    void SetStored(bool stored);
+};
+
+// The last 36 bytes of an archive.
+struct TZLBTrailer {
+    std::array<char, PackFormat::TrailerSize> Bytes{};
+
+    // CRC-32 of every byte of the file before the trailer.
+    quint32 CRC() const;
+    qint32 EntryCount() const;
+    // Bytes the directory takes in the archive; written for pack tools, never needed to read it.
+    qint32 DirectorySize() const;
+    qint32 DirectoryOffset() const;
+    bool DirectoryCompressed() const;
+
+    void SetCRC(quint32 crc);
+    void SetEntryCount(qint32 count);
+    void SetDirectorySize(qint32 size);
+    void SetDirectoryOffset(qint32 offset);
+    void SetDirectoryCompressed(bool compressed);
+};
+
+// The CRC-32 of zlib, PNG and Ethernet (reflected polynomial 0xEDB88320, initial value all ones, final
+// complement), from tables computed once when the object is made. Eight tables let it take eight bytes
+// per step: the checksum of a whole pack must not cost more than inflating it.
+class TCRC32Table {
+public:
+    TCRC32Table();
+
+    static constexpr quint32 Initial = 0xFFFFFFFFu;
+    // Feeds bytes into a running value that started at Initial.
+    quint32 Update(quint32 running, const char* data, qsizetype length) const;
+    static quint32 Final(quint32 running) { return running ^ 0xFFFFFFFFu; }
+    // The checksum of one block of bytes.
+    quint32 Checksum(const char* data, qsizetype length) const {
+        return Final(Update(Initial, data, length));
+    }
+    quint32 Checksum(const QByteArray& data) const { return Checksum(data.constData(), data.size()); }
+
+    // The classic 256-entry table: the checksum of each single byte value.
+    const std::array<quint32, 256>& ByteTable() const { return m_tables[0]; }
+
+private:
+    std::array<std::array<quint32, 256>, 8> m_tables{};
+};

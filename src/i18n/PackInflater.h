@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <memory>
+
+class QIODevice;
+struct z_stream_s;
+
+// Inflates one zlib stream that starts at an offset of an archive file and may not reach past `end`
+// (where the archive's trailer begins). Input is taken in blocks of 65536 bytes. Every shortfall is an
+// error, never a wait: input running out, or the stream ending before what was asked was produced.
+class TPackInflater {
+public:
+    TPackInflater(QIODevice& file, qint64 start, qint64 end);
+    ~TPackInflater();
+    TPackInflater(const TPackInflater&) = delete;
+    TPackInflater& operator=(const TPackInflater&) = delete;
+
+    // Produces exactly `count` bytes into `out`; false when that is not possible.
+    bool Read(char* out, qsizetype count);
+    // True when the stream ends exactly here, complete with its checksum; false when it would produce
+    // more bytes or is broken.
+    bool AtStreamEnd();
+
+private:
+    bool Refill();
+
+    QIODevice& m_file;
+    qint64 m_position;
+    qint64 m_end;
+    std::unique_ptr<z_stream_s> m_stream;
+    QByteArray m_input;
+    bool m_ready = false;
+    bool m_ended = false;
+};
