@@ -48,8 +48,9 @@ public:
 
     // Bounds that keep a dead or hostile server from holding the component busy for ever: the
     // connection (name lookup included) must be made within ConnectTimeout seconds, and the transfer
-    // fails when less than one byte arrived during StallTimeout seconds (no answer, or a stall in
-    // the body). Zero switches a bound off.
+    // fails once it has run slower than one byte a second for StallTimeout seconds (a server that
+    // never answers, or stops in the middle of the body). Zero switches the stall bound off and leaves
+    // the connection to libcurl's own limit.
     int ConnectTimeout = 20;
     int StallTimeout = 30;
     // A string reply longer than this fails: no catalogue or message reply comes near it.
