@@ -1,0 +1,96 @@
+#pragma once
+
+#include "SqlStatement.h"
+#include "catalogue/UCams.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+// A catalogue cam; one without a language is offered in every language.
+struct TStoredCam {
+    TWebCam Cam;
+    std::optional<qint64> Language;
+};
+
+struct TStoredLanguage {
+    qint64 RefID = 0;
+    QByteArray Name;
+    QByteArray Webpage;
+    qint64 PackVersion = 0;
+    // Where clients fetch the pack: a path on this server ("/packs/...") or an absolute address.
+    QByteArray PackUrl;
+};
+
+struct TStoredMessage {
+    qint64 RefID = 0;
+    std::optional<qint64> Language; // none: every language
+    QByteArray Version;             // empty: every version
+    QByteArray Url;                 // a path on this server for pages the server holds itself
+};
+
+// The fields of a suggestion as they arrived, beside the whole body.
+struct TSuggestion {
+    qint64 Id = 0;
+    QByteArray Received; // UTC, ISO 8601 with milliseconds
+    QByteArray Body;
+    QByteArray Title, Description, Source, Webpage, Country, Refresh, Language, Category;
+    QByteArray Status; // "new", "approved" or "rejected"
+    std::optional<qint64> CamRefID;
+};
+
+// The catalogue server's store: one SQLite database in WAL mode, used through prepared statements
+// only. Every operation is serialised on the one connection; errors are thrown as TStoreError.
+class TCatalogueStore {
+public:
+    // Opens (and when missing creates) the database and its tables.
+    explicit TCatalogueStore(const QString& path);
+    ~TCatalogueStore();
+    TCatalogueStore(const TCatalogueStore&) = delete;
+    TCatalogueStore& operator=(const TCatalogueStore&) = delete;
+
+    // Grows with every change of cams or languages, whichever process made it.
+    qint64 CatalogueGeneration();
+
+    // Runs the work as one transaction: everything or nothing is stored.
+    void Transaction(const std::function<void()>& work);
+
+    std::vector<TStoredCam> Cams();
+    // Stores the cam under its RefID when that is positive, else under a new number, which is
+    // returned. Numbers are never given out twice.
+    qint64 PutCam(const TStoredCam& cam);
+    void DeleteAllCams();
+    std::optional<qint64> FindCamByUrl(const QByteArray& url);
+
+    std::vector<TStoredLanguage> Languages();
+    std::optional<TStoredLanguage> Language(qint64 refid);
+    void PutLanguage(const TStoredLanguage& language, const QByteArray& pack);
+    std::optional<QByteArray> Pack(qint64 refid, qint64 packVersion);
+
+    qint64 AddMessage(const TStoredMessage& message, const QByteArray& page);
+    // Retires the messages of exactly this language and version scope.
+    int RetireMessages(std::optional<qint64> language, const QByteArray& version);
+    // Messages in force, newest first.
+    std::vector<TStoredMessage> ActiveMessages();
+    std::optional<QByteArray> MessagePage(qint64 refid);
+
+    qint64 AddSuggestion(const TSuggestion& suggestion);
+    // Every suggestion with this status (all of them for an empty status), oldest first.
+    std::vector<TSuggestion> Suggestions(const QByteArray& status);
+    std::optional<TSuggestion> Suggestion(qint64 id);
+    void SetSuggestionStatus(qint64 id, const QByteArray& status, std::optional<qint64> camRefID);
+
+private:
+    TSqlStatement Prepare(const char* sql);
+    void Execute(const char* sql);
+    static TSuggestion ReadSuggestion(const TSqlStatement& row);
+
+    struct sqlite3* m_db = nullptr;
+    std::recursive_mutex m_mutex;
+    std::unordered_map<const char*, struct sqlite3_stmt*> m_statements;
+};

@@ -1,0 +1,42 @@
+#include "CommandLine.h"
+
+std::optional<TCommandLine> TCommandLine::Parse(const QStringList& arguments,
+                                                const QStringList& valuedOptions, const QStringList& flags,
+                                                QString* error) {
+    TCommandLine line;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (!argument.startsWith(QLatin1String("--")) || argument == QLatin1String("--")) {
+            line.m_positional.append(argument);
+            continue;
+        }
+        QString name = argument.mid(2);
+        std::optional<QString> value;
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        if (flags.contains(name) && !value) {
+            line.m_values.insert(name, QString());
+        } else if (valuedOptions.contains(name)) {
+            if (!value) {
+                if (i + 1 >= arguments.size()) {
+                    *error = QStringLiteral("--%1 needs a value").arg(name);
+                    return std::nullopt;
+                }
+                value = arguments.at(++i);
+            }
+            line.m_values.insert(name, *value);
+        } else {
+            *error = QStringLiteral("unknown option --%1").arg(name);
+            return std::nullopt;
+        }
+    }
+    return line;
+}
+
+std::optional<qint64> ParseNumber(const QString& text) {
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok, 10);
+    return ok ? std::optional<qint64>(number) : std::nullopt;
+}

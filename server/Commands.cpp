@@ -1,0 +1,467 @@
+#include "Commands.h"
+
+#include "CommandError.h"
+#include "CommandLine.h"
+#include "HttpFront.h"
+#include "LanguagePacks.h"
+#include "StoreLocation.h"
+#include "Suggestions.h"
+#include "catalogue/UCams.h"
+#include "demo/DemoCatalogue.h"
+#include "demo/DemoPictures.h"
+#include "platform/AtomicFile.h"
+
+#include <QFile>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <pthread.h>
+#include <thread>
+
+namespace {
+
+struct TCommand {
+    const char* Name;
+    const char* Summary;
+    const char* Usage;
+    QStringList ValuedOptions;
+    QStringList Flags;
+    int PositionalCount;
+    std::function<int(const TCommandLine&)> Run;
+};
+
+void Print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void PrintBytes(const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+qint64 NumberOption(const TCommandLine& line, const QString& name) {
+    const std::optional<qint64> number = ParseNumber(line.Value(name));
+    if (!number)
+        throw TCommandError(
+            QStringLiteral("--%1 needs a whole number, not \"%2\"").arg(name, line.Value(name)));
+    return *number;
+}
+
+std::optional<qint64> OptionalNumberOption(const TCommandLine& line, const QString& name) {
+    if (!line.Has(name))
+        return std::nullopt;
+    return NumberOption(line, name);
+}
+
+QByteArray ReadWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TCommandError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+qint64 SuggestionId(const TCommandLine& line) {
+    const std::optional<qint64> id = ParseNumber(line.Positional().value(0));
+    if (!id)
+        throw TCommandError(QStringLiteral("\"%1\" is not a suggestion id").arg(line.Positional().value(0)));
+    return *id;
+}
+
+TSuggestion NewSuggestion(TCatalogueStore& store, qint64 id) {
+    const std::optional<TSuggestion> suggestion = store.Suggestion(id);
+    if (!suggestion)
+        throw TCommandError(QStringLiteral("there is no suggestion %1").arg(id));
+    if (suggestion->Status != "new")
+        throw TCommandError(QStringLiteral("suggestion %1 was already %2")
+                                .arg(id)
+                                .arg(QString::fromLatin1(suggestion->Status)));
+    return *suggestion;
+}
+
+// --- serve --------------------------------------------------------------------------------------
+
+bool SplitListenAddress(const QString& text, std::string& host, int& port) {
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    const QString portText = colon < 0 ? text : text.mid(colon + 1);
+    const std::optional<qint64> number = ParseNumber(portText);
+    if (!number || *number < 0 || *number > 65535)
+        return false;
+    host = colon <= 0 ? std::string("0.0.0.0") : text.left(colon).toStdString();
+    port = static_cast<int>(*number);
+    return true;
+}
+
+int Serve(const TCommandLine& line) {
+    std::string host;
+    int port = 0;
+    const QString listen = line.Value(QStringLiteral("listen"), QStringLiteral("127.0.0.1:18080"));
+    if (!SplitListenAddress(listen, host, port))
+        throw TCommandError(QStringLiteral("--listen needs HOST:PORT, not \"%1\"").arg(listen));
+
+    TFrontOptions options;
+    options.PublicHost =
+        line.Value(QStringLiteral("public-host"), QStringLiteral(LUMORA_DEFAULT_CATALOGUE_HOST)).toUtf8();
+    if (line.Has(QStringLiteral("threads")))
+        options.Threads =
+            static_cast<int>(std::clamp<qint64>(NumberOption(line, QStringLiteral("threads")), 1, 1024));
+    options.AccessLog = !line.Has(QStringLiteral("no-access-log"));
+
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    if (line.Has(QStringLiteral("demo"))) {
+        for (const QString& done : SeedDemoCatalogue(*store))
+            Print(stderr, QStringLiteral("lumora-server: demo: ") + done);
+    }
+
+    // Stop signals are taken by one thread of their own: every worker started from here on
+    // inherits the blocked mask, so a stop never lands in the middle of a request.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    TDemoPictures pictures;
+    THttpFront front(*store, pictures, options);
+    const int bound = front.Bind(host, port);
+    if (bound < 0)
+        throw TCommandError(QStringLiteral("cannot listen on %1").arg(listen));
+
+    std::atomic<bool> finished{false};
+    std::thread signalWatcher([&] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        if (signal == SIGUSR1)
+            return;
+        front.Log().Note(signal == SIGTERM ? "stopping (SIGTERM)" : "stopping (SIGINT)");
+        // A stop that arrives before the accept loop runs would be lost: repeat it until it took.
+        while (!finished) {
+            front.Stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+
+    const QString address = QStringLiteral("%1:%2").arg(QString::fromStdString(host)).arg(bound);
+    front.Log().Note(QStringLiteral("serving %1 for http://%2/")
+                         .arg(address, QString::fromUtf8(options.PublicHost))
+                         .toStdString());
+    // The line scripts and tests wait for: the server accepts connections from here on.
+    Print(stdout, QStringLiteral("lumora-server listening on %1").arg(address));
+
+    const bool ok = front.Run();
+    finished = true;
+    pthread_kill(signalWatcher.native_handle(), SIGUSR1);
+    signalWatcher.join();
+    front.Log().Note("stopped");
+    return ok ? 0 : 1;
+}
+
+// --- administration ------------------------------------------------------------------------------
+
+int SeedDemo(const TCommandLine& line) {
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    for (const QString& done : SeedDemoCatalogue(*store))
+        Print(stdout, done);
+    return 0;
+}
+
+int ImportCams(const TCommandLine& line) {
+    const QString path = line.Positional().value(0);
+    const QByteArray text = ReadWholeFile(path);
+    if (text.contains('\0'))
+        throw TCommandError(QStringLiteral("%1 is not record text: it holds a NUL byte").arg(path));
+    TCamList list;
+    list.LoadFromLines(RecordText::SplitLines(text));
+    if (list.Count() == 0)
+        throw TCommandError(QStringLiteral("%1 holds no cam record (\"object=cam\" ... \"end\")").arg(path));
+    for (qsizetype i = 0; i < list.Count(); ++i) {
+        if (list.Items(i)->URL.isEmpty())
+            throw TCommandError(QStringLiteral("%1: cam record %2 (\"%3\") has no url")
+                                    .arg(path)
+                                    .arg(i + 1)
+                                    .arg(QString::fromUtf8(list.Items(i)->Name)));
+    }
+    const std::optional<qint64> language = OptionalNumberOption(line, QStringLiteral("language"));
+
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    int added = 0;
+    store->Transaction([&] {
+        if (line.Has(QStringLiteral("replace")))
+            store->DeleteAllCams();
+        for (const TWebCamPtr& cam : list) {
+            // Numbers the reader gave locally (0 and below) are not the catalogue's.
+            TStoredCam stored{*cam, language};
+            if (stored.Cam.RefID <= 0) {
+                stored.Cam.RefID = 0;
+                ++added;
+            }
+            store->PutCam(stored);
+        }
+    });
+    Print(stdout, QStringLiteral("imported %1 cams (%2 with new numbers)").arg(list.Count()).arg(added));
+    return 0;
+}
+
+int ExportCams(const TCommandLine& line) {
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    RecordText::Lines lines;
+    AppendCamRecords(lines, store->Cams(), QByteArray());
+    const QByteArray text = RecordText::JoinLines(lines);
+    if (!line.Has(QStringLiteral("output"))) {
+        PrintBytes(text);
+        return 0;
+    }
+    const QString error = WriteFileAtomically(line.Value(QStringLiteral("output")), text);
+    if (!error.isEmpty())
+        throw TCommandError(error);
+    return 0;
+}
+
+int AddLanguage(const TCommandLine& line) {
+    TLanguageEntry entry;
+    if (!line.Has(QStringLiteral("refid")) || !line.Has(QStringLiteral("name")))
+        throw TCommandError(QStringLiteral("add-language needs --refid and --name"));
+    entry.RefID = NumberOption(line, QStringLiteral("refid"));
+    entry.Name = line.Value(QStringLiteral("name")).toUtf8();
+    entry.Webpage = line.Value(QStringLiteral("webpage")).toUtf8();
+    const bool fromDirectory = line.Has(QStringLiteral("dir"));
+    if (fromDirectory == line.Has(QStringLiteral("pack")))
+        throw TCommandError(QStringLiteral("add-language needs either --dir or --pack"));
+
+    QByteArray pack;
+    qint64 version = 0;
+    if (!fromDirectory) {
+        if (!line.Has(QStringLiteral("packversion")))
+            throw TCommandError(QStringLiteral("--pack needs --packversion: the version in the pack's own "
+                                               "properties.cam"));
+        pack = ReadWholeFile(line.Value(QStringLiteral("pack")));
+        version = NumberOption(line, QStringLiteral("packversion"));
+    }
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    Print(stdout, fromDirectory ? AddLanguageFromDirectory(*store, entry, line.Value(QStringLiteral("dir")))
+                                : AddLanguagePack(*store, entry, pack, version));
+    return 0;
+}
+
+int SetMessage(const TCommandLine& line) {
+    const int sources = int(line.Has(QStringLiteral("url"))) + int(line.Has(QStringLiteral("page"))) +
+                        int(line.Has(QStringLiteral("none")));
+    if (sources != 1)
+        throw TCommandError(QStringLiteral("set-message needs one of --url, --page or --none"));
+    TStoredMessage message;
+    message.Language = OptionalNumberOption(line, QStringLiteral("language"));
+    message.Version = line.Value(QStringLiteral("version")).toUtf8();
+    QByteArray page;
+    if (line.Has(QStringLiteral("page")))
+        page = ReadWholeFile(line.Value(QStringLiteral("page")));
+    message.Url = line.Value(QStringLiteral("url")).toUtf8();
+
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    qint64 refid = 0;
+    int retired = 0;
+    store->Transaction([&] {
+        retired = store->RetireMessages(message.Language, message.Version);
+        if (!line.Has(QStringLiteral("none")))
+            refid = store->AddMessage(message, line.Has(QStringLiteral("page")) ? page : QByteArray());
+    });
+    if (refid > 0)
+        Print(stdout, QStringLiteral("message %1 is in force (%2 retired)").arg(refid).arg(retired));
+    else
+        Print(stdout, QStringLiteral("%1 messages retired").arg(retired));
+    return 0;
+}
+
+int ListSuggestions(const TCommandLine& line) {
+    const QString status = line.Value(QStringLiteral("status"), QStringLiteral("new"));
+    static const QStringList statuses = {QStringLiteral("new"), QStringLiteral("approved"),
+                                         QStringLiteral("rejected"), QStringLiteral("all")};
+    if (!statuses.contains(status))
+        throw TCommandError(QStringLiteral("--status is one of new, approved, rejected, all"));
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    for (const TSuggestion& suggestion :
+         store->Suggestions(status == QLatin1String("all") ? QByteArray() : status.toLatin1()))
+        PrintBytes(SuggestionRecord(suggestion));
+    return 0;
+}
+
+int Approve(const TCommandLine& line) {
+    const qint64 id = SuggestionId(line);
+    const QByteArray category = line.Value(QStringLiteral("category"), QStringLiteral("Suggested")).toUtf8();
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    qint64 refid = 0;
+    store->Transaction([&] {
+        const TSuggestion suggestion = NewSuggestion(*store, id);
+        if (suggestion.Source.isEmpty())
+            throw TCommandError(
+                QStringLiteral("suggestion %1 has no picture address (source); reject it").arg(id));
+        refid = store->PutCam({CamFromSuggestion(suggestion, category), std::nullopt});
+        store->SetSuggestionStatus(id, "approved", refid);
+    });
+    Print(stdout, QStringLiteral("suggestion %1 is cam %2").arg(id).arg(refid));
+    return 0;
+}
+
+int Reject(const TCommandLine& line) {
+    const qint64 id = SuggestionId(line);
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    store->Transaction([&] {
+        NewSuggestion(*store, id);
+        store->SetSuggestionStatus(id, "rejected", std::nullopt);
+    });
+    Print(stdout, QStringLiteral("suggestion %1 rejected").arg(id));
+    return 0;
+}
+
+const QString DbOption = QStringLiteral("db");
+
+const std::vector<TCommand>& Commands() {
+    static const std::vector<TCommand> commands = {
+        {"serve",
+         "answer Lumora's requests",
+         "serve [--listen HOST:PORT] [--db FILE] [--public-host HOST] [--threads N] [--demo] "
+         "[--no-access-log]\n"
+         "  --listen       address and port to listen on (default 127.0.0.1:18080; port 0 takes a free one)\n"
+         "  --db           the catalogue database (default "
+         "$XDG_DATA_HOME/lumora-server/catalogue.db)\n"
+         "  --public-host  host name clients use for this server, in every address it hands out\n"
+         "                 (default " LUMORA_DEFAULT_CATALOGUE_HOST "; port 80 unless the name carries one)\n"
+         "  --threads      requests answered at the same time (default 32)\n"
+         "  --demo         seed the demo catalogue first (see the demo command)\n"
+         "  --no-access-log  no line per request on standard error\n"
+         "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections; stops cleanly on\n"
+         "SIGTERM or SIGINT after answering the requests it has accepted.",
+         {DbOption, "listen", "public-host", "threads"},
+         {"demo", "no-access-log"},
+         0,
+         Serve},
+        {"demo",
+         "seed the demo catalogue",
+         "demo [--db FILE]\n"
+         "  Adds the demo cams (pictures rendered by this server), English with the pack of the shipped\n"
+         "  language directory, and a welcome message when none is in force. Safe to run again.",
+         {DbOption},
+         {},
+         0,
+         SeedDemo},
+        {"import-cams",
+         "add or update cams from a record text file",
+         "import-cams FILE [--db FILE] [--replace] [--language N]\n"
+         "  FILE holds cam records as Lumora reads them (\"object=cam\", key lines, \"end\").\n"
+         "  A record with a positive refid replaces the cam of that number; others get new numbers.\n"
+         "  --replace   remove every cam first (the file becomes the whole catalogue)\n"
+         "  --language  offer these cams only to clients of language N (default: every language)",
+         {DbOption, "language"},
+         {"replace"},
+         1,
+         ImportCams},
+        {"export-cams",
+         "write every cam as record text",
+         "export-cams [--db FILE] [--output FILE]\n"
+         "  Writes every cam with its number, in the form import-cams reads (standard output by default).",
+         {DbOption, "output"},
+         {},
+         0,
+         ExportCams},
+        {"add-language",
+         "offer a language and its pack",
+         "add-language --refid N --name NAME (--dir DIR | --pack FILE --packversion V) [--webpage URL] [--db "
+         "FILE]\n"
+         "  --dir    a language directory (properties.cam, skins, help pages); its pack is built here and\n"
+         "           offered under the version of the global block of its properties.cam\n"
+         "  --pack   a ready-made pack, offered under --packversion\n"
+         "  Versions only grow: clients install a pack when its version is above the one they have.",
+         {DbOption, "refid", "name", "dir", "pack", "packversion", "webpage"},
+         {},
+         0,
+         AddLanguage},
+        {"set-message",
+         "put a message in force or retire it",
+         "set-message [--language N] [--version V] (--url URL | --page FILE | --none) [--db FILE]\n"
+         "  The message replaces the one in force for the same language and version scope.\n"
+         "  --language  only for clients of language N (default: every language)\n"
+         "  --version   only for program versions V or V.* (default: every version)\n"
+         "  --url       the page to show; --page an HTML file that this server serves itself\n"
+         "  --none      retire the message of that scope",
+         {DbOption, "language", "version", "url", "page"},
+         {"none"},
+         0,
+         SetMessage},
+        {"suggestions",
+         "list cam suggestions",
+         "suggestions [--status new|approved|rejected|all] [--db FILE]\n"
+         "  Lists suggestions (default: the new ones) as records, with the values as they arrived.",
+         {DbOption, "status"},
+         {},
+         0,
+         ListSuggestions},
+        {"approve",
+         "turn a suggestion into a catalogue cam",
+         "approve ID [--category NAME] [--db FILE]\n"
+         "  The suggestion becomes a cam with a new number, in category NAME (default \"Suggested\").",
+         {DbOption, "category"},
+         {},
+         1,
+         Approve},
+        {"reject", "turn a suggestion down", "reject ID [--db FILE]", {DbOption}, {}, 1, Reject},
+    };
+    return commands;
+}
+
+void PrintOverview(std::FILE* stream) {
+    QString text = QStringLiteral(
+        "usage: lumora-server COMMAND [options]   (lumora-server COMMAND --help)\n\ncommands:\n");
+    for (const TCommand& command : Commands())
+        text += QStringLiteral("  %1%2\n")
+                    .arg(QString::fromLatin1(command.Name).leftJustified(14),
+                         QString::fromLatin1(command.Summary));
+    Print(stream, text.trimmed());
+}
+
+} // namespace
+
+int RunCommand(const QStringList& arguments) {
+    if (arguments.isEmpty()) {
+        PrintOverview(stderr);
+        return 2;
+    }
+    const QString name = arguments.first();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        PrintOverview(stdout);
+        return 0;
+    }
+    const auto command = std::find_if(Commands().begin(), Commands().end(),
+                                      [&](const TCommand& c) { return name == QLatin1String(c.Name); });
+    if (command == Commands().end()) {
+        Print(stderr, QStringLiteral("lumora-server: unknown command \"%1\"").arg(name));
+        PrintOverview(stderr);
+        return 2;
+    }
+    const QStringList rest = arguments.mid(1);
+    const QString usage = QStringLiteral("usage: lumora-server ") + QString::fromUtf8(command->Usage);
+    if (rest.contains(QLatin1String("--help")) || rest.contains(QLatin1String("-h"))) {
+        Print(stdout, usage);
+        return 0;
+    }
+    QString error;
+    const std::optional<TCommandLine> line =
+        TCommandLine::Parse(rest, command->ValuedOptions, command->Flags, &error);
+    if (!line || line->Positional().size() != command->PositionalCount) {
+        Print(stderr, QStringLiteral("lumora-server %1: %2")
+                          .arg(name, line ? QStringLiteral("wrong number of arguments") : error));
+        Print(stderr, usage);
+        return 2;
+    }
+    try {
+        return command->Run(*line);
+    } catch (const TCommandError& failure) {
+        Print(stderr,
+              QStringLiteral("lumora-server %1: %2").arg(name, QString::fromStdString(failure.what())));
+    } catch (const TStoreError& failure) {
+        Print(stderr, QStringLiteral("lumora-server %1: database error: %2")
+                          .arg(name, QString::fromStdString(failure.what())));
+    }
+    return 1;
+}

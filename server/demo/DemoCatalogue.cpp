@@ -1,0 +1,135 @@
+#include "DemoCatalogue.h"
+
+#include "CommandError.h"
+#include "LanguagePacks.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int Minute = 60;
+
+// Copies the language directory built into the server to a folder, where the pack writer reads it.
+void CopyEmbeddedDirectory(const QString& from, const QString& to) {
+    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString source = files.next();
+        const QString target = to + source.mid(from.size());
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (!QFile::copy(source, target))
+            throw TCommandError(QStringLiteral("cannot copy %1 to %2").arg(source, target));
+    }
+}
+
+QByteArray EmbeddedFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TCommandError(QStringLiteral("the server was built without %1").arg(path));
+    return file.readAll();
+}
+
+} // namespace
+
+const std::vector<TDemoCam>& DemoCams() {
+    using F = TPictureFormat;
+    using S = TScene;
+    static const std::vector<TDemoCam> cams = {
+        {"clock-london.jpg", "Station Clock, London",
+         "The great clock of a London station, live to the second.", "United Kingdom", "City Clocks", 30,
+         S::Clock, F::Jpeg, 1024, 768, 0, 1, "LONDON"},
+        {"clock-tokyo.jpg", "Tower Clock, Tokyo", "A tower clock above a busy Tokyo crossing.", "Japan",
+         "City Clocks", 30, S::Clock, F::Jpeg, 1024, 768, 9 * 60, 1, "TOKYO"},
+        {"clock-new-york.gif", "Grand Hall Clock, New York", "The clock of a New York station hall (GIF).",
+         "USA", "City Clocks", 60, S::Clock, F::Gif, 800, 600, -5 * 60, 1, "NEW YORK"},
+        {"sky-oslo.jpg", "Fjord Sky, Oslo", "The sky over the Oslo fjord, from dawn to starlight.", "Norway",
+         "Skies", 120, S::Sky, F::Jpeg, 1280, 720, 1 * 60, 60, "OSLO"},
+        {"sky-sydney.jpg", "Harbour Sky, Sydney", "The southern sky above Sydney harbour.", "Australia",
+         "Skies", 120, S::Sky, F::Jpeg, 1280, 720, 10 * 60, 60, "SYDNEY"},
+        {"sky-cape-town.bmp", "Table Bay Sky, Cape Town", "The sky over Table Bay (Windows bitmap).",
+         "South Africa", "Skies", 300, S::Sky, F::Bmp, 800, 600, 2 * 60, 60, "CAPE TOWN"},
+        {"traffic-berlin.gif", "Ring Road, Berlin", "Cars on a Berlin ring road (GIF).", "Germany", "Traffic",
+         30, S::Traffic, F::Gif, 800, 600, 1 * 60, 1, "BERLIN"},
+        {"traffic-paris.jpg", "Boulevard, Paris", "Traffic on a Paris boulevard, lights on after dark.",
+         "France", "Traffic", 30, S::Traffic, F::Jpeg, 1024, 768, 1 * 60, 1, "PARIS"},
+        {"traffic-sao-paulo.jpg", "Avenida, Sao Paulo", "Rush hour and quiet nights on a Sao Paulo avenue.",
+         "Brazil", "Traffic", 30, S::Traffic, F::Jpeg, 1024, 768, -3 * 60, 1, "SAO PAULO"},
+        {"harbour-lisbon.jpg", "Tagus Harbour, Lisbon", "Boats and waves in the Lisbon harbour.", "Portugal",
+         "Harbours", 60, S::Harbour, F::Jpeg, 1024, 768, 0, 1, "LISBON"},
+        {"harbour-halifax.png", "Lighthouse, Halifax",
+         "A lighthouse near Halifax. Its picture is a PNG, which Lumora cannot show.", "Canada", "Harbours",
+         60, S::Harbour, F::Png, 800, 600, -4 * 60, 1, "HALIFAX"},
+        {"panorama-alps.jpg", "Alpine Panorama (5K)", "A 5120 x 2160 panorama of the Alps, larger than 4K.",
+         "Switzerland", "Panoramas", 600, S::Panorama, F::Jpeg, 5120, 2160, 1 * 60, 60, "ALPS"},
+    };
+    return cams;
+}
+
+const TDemoCam* FindDemoCam(const QByteArray& fileName) {
+    for (const TDemoCam& cam : DemoCams()) {
+        if (cam.FileName == fileName)
+            return &cam;
+    }
+    return nullptr;
+}
+
+// The resources live in a static library: this pulls them into every program that seeds the demo.
+static void LoadDemoData() {
+    Q_INIT_RESOURCE(demo_data);
+}
+
+QStringList SeedDemoCatalogue(TCatalogueStore& store) {
+    LoadDemoData();
+    QStringList done;
+    int added = 0;
+    store.Transaction([&] {
+        for (const TDemoCam& demo : DemoCams()) {
+            TStoredCam stored;
+            stored.Cam.URL = "/demo/" + demo.FileName;
+            stored.Cam.Name = demo.Name;
+            stored.Cam.Description = demo.Description;
+            stored.Cam.Country = demo.Country;
+            stored.Cam.Category = demo.Category;
+            stored.Cam.Refresh = demo.Refresh;
+            stored.Cam.Webpage = "/demo/";
+            const std::optional<qint64> existing = store.FindCamByUrl(stored.Cam.URL);
+            stored.Cam.RefID = existing ? qint32(*existing) : 0;
+            added += existing ? 0 : 1;
+            store.PutCam(stored);
+        }
+    });
+    done << QStringLiteral("%1 demo cams (%2 new)").arg(DemoCams().size()).arg(added);
+
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        throw TCommandError(QStringLiteral("cannot make a temporary folder for the English pack"));
+    CopyEmbeddedDirectory(QStringLiteral(":/lang0"), folder.path());
+    done << AddLanguageFromDirectory(store, {0, "English", "/demo/"}, folder.path());
+
+    if (store.ActiveMessages().empty()) {
+        const qint64 refid = store.AddMessage({0, std::nullopt, QByteArray(), QByteArray()},
+                                              EmbeddedFile(QStringLiteral(":/demo/welcome.html")));
+        done << QStringLiteral("welcome message %1 is in force").arg(refid);
+    }
+    return done;
+}
+
+QByteArray DemoIndexPage() {
+    QByteArray page =
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Lumora demo cams</title>"
+        "<style>body{font-family:sans-serif;margin:2em;max-width:60em}img{max-width:24em;"
+        "display:block;margin:.5em 0 1.5em}</style></head><body>\n<h1>Lumora demo cams</h1>\n"
+        "<p>These cams are drawn by the catalogue server itself, so the demo works without any "
+        "internet connection.</p>\n";
+    for (const TDemoCam& cam : DemoCams()) {
+        page += "<h2>" + cam.Name + "</h2><p>" + cam.Description + " (" + cam.Country + ", " + cam.Category +
+                ")</p>";
+        if (cam.Format != TPictureFormat::Png && cam.Format != TPictureFormat::Bmp)
+            page += "<img src=\"" + cam.FileName + "\" alt=\"" + cam.Name + "\">";
+        else
+            page += "<p><a href=\"" + cam.FileName + "\">" + cam.FileName + "</a></p>";
+        page += '\n';
+    }
+    return page + "</body></html>\n";
+}
