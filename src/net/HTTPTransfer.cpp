@@ -11,8 +11,12 @@
 
 namespace {
 
-// Bodies are read in chunks of this many bytes, and each chunk is one progress report.
-constexpr long ChunkSize = 1025;
+// The body is handled in chunks of this many bytes: each is appended, checked for a cancel and
+// reported as progress on its own.
+constexpr size_t ChunkSize = 1025;
+// The socket is read in larger blocks, which are then handled chunk by chunk: a system call per
+// 1025 bytes would halve the speed of a large download.
+constexpr long ReadSize = 64 * 1024;
 // A Content-Length value longer than the header buffer is no number the program can use.
 constexpr qsizetype HeaderBufferSize = 1024;
 // Cams that moved answer with a redirect; a few hops are plenty, more is a loop.
@@ -111,6 +115,7 @@ private:
     size_t Header(const QByteArray& line);
     bool BeginBody();
     size_t Body(const char* data, size_t size);
+    bool Chunk(const char* data, size_t size);
     bool Fail(const char* reason) {
         if (!m_failed)
             m_state.FailureReason = reason;
@@ -147,7 +152,7 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     ok = ok && curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0)) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, ChunkSize) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, ReadSize) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(m_request.ConnectTimeout)) == CURLE_OK;
     if (m_request.StallTimeout > 0) {
         ok = ok && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
@@ -261,32 +266,34 @@ size_t Transfer::Body(const char* data, size_t size) {
         Fail("body without a reply head");
         return 0;
     }
-    if (m_state.CancelRequested) {
-        Fail("cancelled");
-        return 0;
-    }
+    for (size_t at = 0; at < size; at += ChunkSize)
+        if (!Chunk(data + at, std::min<size_t>(ChunkSize, size - at)))
+            return 0;
+    return size;
+}
+
+// One chunk of the body: the unit of cancel checks, of appending and of progress reports.
+bool Transfer::Chunk(const char* data, size_t size) {
+    if (m_state.CancelRequested)
+        return Fail("cancelled");
     // Bytes beyond the announced size are not part of the reply.
     qint64 wanted = qint64(size);
     if (m_lengthKnown)
         wanted = std::min(wanted, m_state.AnnouncedSize - m_state.Total);
     if (wanted <= 0)
-        return size;
+        return true;
     if (m_request.ToFile) {
-        if (std::fwrite(data, 1, size_t(wanted), m_file) != size_t(wanted)) {
-            Fail("cannot write the target file");
-            return 0;
-        }
+        if (std::fwrite(data, 1, size_t(wanted), m_file) != size_t(wanted))
+            return Fail("cannot write the target file");
     } else {
-        if (m_state.Text.size() + wanted > m_request.MaxStringSize) {
-            Fail("reply larger than any text reply can be");
-            return 0;
-        }
+        if (m_state.Text.size() + wanted > m_request.MaxStringSize)
+            return Fail("reply larger than any text reply can be");
         m_state.Text.append(data, qsizetype(wanted));
     }
     m_state.Total += wanted;
     if (m_request.ReportProgress)
         m_progress(m_state.AnnouncedSize, m_state.Total);
-    return size;
+    return true;
 }
 
 bool Transfer::Succeeded(CURLcode code) {
