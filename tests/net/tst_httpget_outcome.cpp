@@ -44,6 +44,8 @@ private Q_SLOTS:
     void outcomes_data();
     void outcomes();
     void redirectIsFollowed();
+    void postDeliversARedirectAsItCame();
+    void nobodyListening();
     void textReplyIsCapped();
     void targetThatCannotBeCreated();
     void silentServerEndsInBoundedTime_data();
@@ -166,6 +168,34 @@ void TestHTTPGetOutcome::redirectIsFollowed() {
     QCOMPARE(record.Events, QStringList{"file"});
     QCOMPARE(ReadAll(get.FileName), PictureBytes(3000));
     QCOMPARE(m_server->RequestCount(), 2);
+}
+
+void TestHTTPGetOutcome::postDeliversARedirectAsItCame() {
+    TestHttpServer::Reply moved = MakeReply("see elsewhere", {}, "302 Found");
+    moved.ExtraHeaders = {"Location: http://localhost/elsewhere"};
+    m_server->Serve("/lmr/p_suggest.php", moved);
+    THTTPGet get;
+    FetchRecord record(get);
+    get.URL = "http://localhost/lmr/p_suggest.php";
+    get.PostQuery = "name=cam";
+    get.FetchString();
+    QVERIFY(WaitUntilIdle(get));
+    QCOMPARE(record.Events, QStringList{"string"});
+    QCOMPARE(record.Text, QByteArray("see elsewhere"));
+    QCOMPARE(m_server->RequestCount(), 1);
+}
+
+void TestHTTPGetOutcome::nobodyListening() {
+    m_server.reset(new TestHttpServer);
+    const QByteArray closedPort = m_server->ConnectToRule("cams.example");
+    m_server.reset();
+    qputenv("LUMORA_CONNECT_TO", closedPort);
+    THTTPGet get;
+    FetchRecord record(get);
+    get.URL = "http://cams.example/pic.jpg";
+    get.FetchString();
+    QVERIFY(WaitUntilIdle(get));
+    QCOMPARE(record.Events, QStringList{"error"});
 }
 
 void TestHTTPGetOutcome::textReplyIsCapped() {
