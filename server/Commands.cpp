@@ -191,14 +191,19 @@ int ImportCams(const TCommandLine& line) {
     store->Transaction([&] {
         if (line.Has(QStringLiteral("replace")))
             store->DeleteAllCams();
-        for (const TWebCamPtr& cam : list) {
-            // Numbers the reader gave locally (0 and below) are not the catalogue's.
-            TStoredCam stored{*cam, language};
-            if (stored.Cam.RefID <= 0) {
-                stored.Cam.RefID = 0;
-                ++added;
+        // Numbered cams first: a new number must never be one that a later record of the file claims.
+        for (const bool numbered : {true, false}) {
+            for (const TWebCamPtr& cam : list) {
+                if ((cam->RefID > 0) != numbered)
+                    continue;
+                // Numbers the reader gave locally (0 and below) are not the catalogue's.
+                TStoredCam stored{*cam, language};
+                if (!numbered) {
+                    stored.Cam.RefID = 0;
+                    ++added;
+                }
+                store->PutCam(stored);
             }
-            store->PutCam(stored);
         }
     });
     Print(stdout, QStringLiteral("imported %1 cams (%2 with new numbers)").arg(list.Count()).arg(added));
