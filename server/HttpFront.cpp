@@ -1,20 +1,10 @@
 #include "HttpFront.h"
 
 #include "FormBody.h"
+#include "ListeningServer.h"
 #include "Suggestions.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
-
-#include <httplib.h>
-#include <sys/socket.h>
-
-// Debian's cpp-httplib listens with a backlog of 5: under a few dozen simultaneous connections the
-// kernel drops connection attempts and clients wait a second or more for their retry. The listening
-// socket is given a large backlog once it is bound.
-class TListeningServer : public httplib::Server {
-public:
-    bool WidenBacklog(int backlog) { return ::listen(svr_sock_, backlog) == 0; }
-};
 
 namespace {
 
@@ -68,6 +58,7 @@ THttpFront::THttpFront(TCatalogueStore& store, TDemoPictures& pictures, const TF
     const std::size_t threads = static_cast<std::size_t>(std::max(1, options.Threads));
     m_server->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     m_server->set_payload_max_length(options.MaxBodyBytes);
+    m_server->SetMaxBodyBytes(options.MaxBodyBytes);
     m_server->set_read_timeout(options.TimeoutSeconds, 0);
     m_server->set_write_timeout(options.TimeoutSeconds, 0);
     m_server->set_keep_alive_timeout(options.TimeoutSeconds);

@@ -298,6 +298,8 @@ void TestServerHttp::hostileRequests() {
         "POST /lmr/camlist3.php HTTP/1.0\r\nContent-Length: 99999999999999999999\r\n\r\n",
         "POST /lmr/camlist3.php HTTP/1.0\r\nX-Long: " + QByteArray(100000, 'h') + "\r\n\r\n",
         manyHeaders,
+        "GET / HTTP/1.0\r\n" +
+            QByteArray("X-Flood: 0123456789abcdef\r\n").repeated(100000), // a head of 2.6 MB
         "GET /demo/..%2f..%2fetc%2fpasswd HTTP/1.0\r\n\r\n",
         "GET /packs/lang0-v99999999999999999999.pak HTTP/1.0\r\n\r\n",
         "GET /messages/-1.html HTTP/1.0\r\n\r\n",
