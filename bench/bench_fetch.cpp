@@ -17,7 +17,7 @@
 namespace {
 
 constexpr qint64 FileSize = 100LL * 1024 * 1024;
-constexpr int Rounds = 3;
+constexpr int Rounds = 5;
 constexpr double Goal = 0.5;
 const QByteArray Host = "bench.example";
 

@@ -16,7 +16,7 @@ namespace {
 constexpr size_t ChunkSize = 1025;
 // The socket is read in larger blocks, which are then handled chunk by chunk: a system call per
 // 1025 bytes would halve the speed of a large download.
-constexpr long ReadSize = 64 * 1024;
+constexpr long ReadSize = 256 * 1024;
 // A Content-Length value longer than the header buffer is no number the program can use.
 constexpr qsizetype HeaderBufferSize = 1024;
 // Cams that moved answer with a redirect; a few hops are plenty, more is a loop.
