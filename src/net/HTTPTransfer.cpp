@@ -85,8 +85,9 @@ std::optional<qint64> ParseContentLength(const QByteArray& value) {
     return value.toLongLong();
 }
 
+// libcurl follows every 3xx reply that names a new address; such a reply's body is not ours.
 bool IsFollowedRedirect(long code) {
-    return code >= 300 && code < 400 && code != 304 && code != 305;
+    return code >= 300 && code < 400;
 }
 
 class Transfer {
@@ -230,8 +231,8 @@ size_t Transfer::Header(const QByteArray& line) {
     if (name == "content-length" && !m_lengthSeen) {
         m_lengthSeen = true;
         m_lengthValue = trimmed.mid(colon + 1).trimmed();
-    } else if (name == "location") {
-        m_locationSeen = true;
+    } else if (line.toLower().startsWith("location:")) {
+        m_locationSeen = m_locationSeen || !trimmed.mid(colon + 1).trimmed().isEmpty();
     }
     return line.size();
 }
