@@ -38,3 +38,8 @@ public:
 // "mate", "xfce", "kde"); otherwise XDG_CURRENT_DESKTOP decides; otherwise, and whenever the
 // desktop's own settings are not available, the X11 root window.
 std::unique_ptr<TDesktop> CreateDesktop();
+
+// The backend's name for a forced choice (LUMORA_DESKTOP) and a desktop list in the form of
+// XDG_CURRENT_DESKTOP ("ubuntu:GNOME"); both compared without regard to case. "x11" when neither
+// names a desktop that has a backend.
+QString ChooseDesktopName(const QString& forced, const QString& currentDesktops);

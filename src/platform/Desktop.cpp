@@ -1,0 +1,65 @@
+#include "platform/Desktop.h"
+
+#include "platform/DesktopGSettings.h"
+#include "platform/DesktopKde.h"
+#include "platform/DesktopX11.h"
+#include "platform/DesktopXfce.h"
+
+#include <QStandardPaths>
+
+TDesktop::~TDesktop() = default;
+
+namespace {
+
+const QString X11 = QStringLiteral("x11");
+
+// XDG_CURRENT_DESKTOP entries and the backend that serves them.
+QString BackendFor(const QString& entry) {
+    static const QList<std::pair<QString, QString>> known{
+        {QStringLiteral("gnome"), QStringLiteral("gnome")},
+        {QStringLiteral("gnome-classic"), QStringLiteral("gnome")},
+        {QStringLiteral("gnome-flashback"), QStringLiteral("gnome")},
+        {QStringLiteral("ubuntu"), QStringLiteral("gnome")},
+        {QStringLiteral("unity"), QStringLiteral("gnome")},
+        {QStringLiteral("budgie"), QStringLiteral("gnome")},
+        {QStringLiteral("pantheon"), QStringLiteral("gnome")},
+        {QStringLiteral("x-cinnamon"), QStringLiteral("cinnamon")},
+        {QStringLiteral("cinnamon"), QStringLiteral("cinnamon")},
+        {QStringLiteral("mate"), QStringLiteral("mate")},
+        {QStringLiteral("xfce"), QStringLiteral("xfce")},
+        {QStringLiteral("kde"), QStringLiteral("kde")},
+        {QStringLiteral("x11"), X11}};
+    const QString name = entry.trimmed().toLower();
+    for (const auto& [desktop, backend] : known)
+        if (name == desktop)
+            return backend;
+    return {};
+}
+
+} // namespace
+
+QString ChooseDesktopName(const QString& forced, const QString& currentDesktops) {
+    if (!forced.isEmpty())
+        return BackendFor(forced).isEmpty() ? X11 : BackendFor(forced);
+    for (const QString& entry : currentDesktops.split(u':', Qt::SkipEmptyParts))
+        if (const QString backend = BackendFor(entry); !backend.isEmpty())
+            return backend;
+    return X11;
+}
+
+std::unique_ptr<TDesktop> CreateDesktop() {
+    const QString name = ChooseDesktopName(qEnvironmentVariable("LUMORA_DESKTOP"),
+                                           qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    for (const TGSettingsWallpaperKeys& keys :
+         {TGSettingsWallpaperKeys::Gnome(), TGSettingsWallpaperKeys::Cinnamon(),
+          TGSettingsWallpaperKeys::Mate()})
+        if (name == keys.Name && TGSettingsDesktop::Available(keys.Schema))
+            return std::make_unique<TGSettingsDesktop>(keys);
+    if (name == QLatin1String("xfce") &&
+        !QStandardPaths::findExecutable(QStringLiteral("xfconf-query")).isEmpty())
+        return std::make_unique<TXfceDesktop>();
+    if (name == QLatin1String("kde"))
+        return std::make_unique<TKdeDesktop>();
+    // Also where a desktop's own settings are missing: the root window is all that is left.
+    return std::make_unique<TX11Desktop>();
+}

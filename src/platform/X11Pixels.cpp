@@ -1,0 +1,120 @@
+#include "platform/X11Pixels.h"
+
+#include "platform/X11Display.h"
+
+#include <QtEndian>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <bit>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+struct TImageDeleter {
+    void operator()(XImage* image) const { XDestroyImage(image); }
+};
+using TImage = std::unique_ptr<XImage, TImageDeleter>;
+
+// The common true-colour layout: one 32-bit little-endian word per pixel holding 8-bit red,
+// green and blue, which is blue, green, red, pad in memory.
+bool IsBgrx(const XImage* image) {
+    return image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xff0000 &&
+           image->green_mask == 0xff00 && image->blue_mask == 0xff;
+}
+
+// A channel's value placed into its mask, for visuals of other depths (16-bit screens).
+unsigned long ToMask(unsigned value, unsigned long mask) {
+    if (!mask)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    const unsigned long scaled = bits >= 8 ? (unsigned long)value << (bits - 8) : value >> (8 - bits);
+    return (scaled << shift) & mask;
+}
+
+unsigned FromMask(unsigned long pixel, unsigned long mask) {
+    if (!mask)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    const unsigned long value = (pixel & mask) >> shift;
+    return bits >= 8 ? unsigned(value >> (bits - 8)) : unsigned(value * 255 / ((1ul << bits) - 1));
+}
+
+} // namespace
+
+bool PutPicture(const TX11Display& display, unsigned long drawable, const TPicture& picture) {
+    if (picture.IsNull())
+        return false;
+    Display* x = display.Handle();
+    const int screen = DefaultScreen(x);
+    // The image owns a buffer from malloc, which XDestroyImage frees.
+    TImage image(XCreateImage(x, DefaultVisual(x, screen), unsigned(display.Depth()), ZPixmap, 0, nullptr,
+                              unsigned(picture.Width), unsigned(picture.Height), 32, 0));
+    if (!image)
+        return false;
+    image->data =
+        static_cast<char*>(std::malloc(std::size_t(image->bytes_per_line) * std::size_t(picture.Height)));
+    if (!image->data)
+        return false;
+    if (IsBgrx(image.get())) {
+        for (int y = 0; y < picture.Height; ++y) {
+            const uchar* source = reinterpret_cast<const uchar*>(picture.Row(y));
+            uchar* target = reinterpret_cast<uchar*>(image->data + std::size_t(y) * image->bytes_per_line);
+            for (int column = 0; column < picture.Width; ++column, source += 3, target += 4) {
+                target[0] = source[0];
+                target[1] = source[1];
+                target[2] = source[2];
+                target[3] = 0;
+            }
+        }
+    } else {
+        for (int y = 0; y < picture.Height; ++y) {
+            const uchar* source = reinterpret_cast<const uchar*>(picture.Row(y));
+            for (int column = 0; column < picture.Width; ++column, source += 3)
+                XPutPixel(image.get(), column, y,
+                          ToMask(source[2], image->red_mask) | ToMask(source[1], image->green_mask) |
+                              ToMask(source[0], image->blue_mask));
+        }
+    }
+    GC gc = XCreateGC(x, drawable, 0, nullptr);
+    XPutImage(x, drawable, gc, image.get(), 0, 0, 0, 0, unsigned(picture.Width), unsigned(picture.Height));
+    XFreeGC(x, gc);
+    return true;
+}
+
+std::optional<TPicture> GetPicture(const TX11Display& display, unsigned long drawable, int width,
+                                   int height) {
+    TPicture picture = MakePicture(width, height);
+    if (picture.IsNull())
+        return std::nullopt;
+    TImage image(
+        XGetImage(display.Handle(), drawable, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap));
+    if (!image)
+        return std::nullopt;
+    // A pixmap's image carries no masks; they are the screen's visual's.
+    Visual* visual = DefaultVisual(display.Handle(), DefaultScreen(display.Handle()));
+    image->red_mask = visual->red_mask;
+    image->green_mask = visual->green_mask;
+    image->blue_mask = visual->blue_mask;
+    const bool bgrx = IsBgrx(image.get());
+    for (int y = 0; y < height; ++y) {
+        uchar* target = reinterpret_cast<uchar*>(picture.Row(y));
+        const uchar* source =
+            reinterpret_cast<const uchar*>(image->data + std::size_t(y) * image->bytes_per_line);
+        for (int column = 0; column < width; ++column, target += 3) {
+            if (bgrx) {
+                target[0] = source[column * 4];
+                target[1] = source[column * 4 + 1];
+                target[2] = source[column * 4 + 2];
+                continue;
+            }
+            const unsigned long pixel = XGetPixel(image.get(), column, y);
+            target[0] = uchar(FromMask(pixel, image->blue_mask));
+            target[1] = uchar(FromMask(pixel, image->green_mask));
+            target[2] = uchar(FromMask(pixel, image->red_mask));
+        }
+    }
+    return picture;
+}

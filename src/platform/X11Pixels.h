@@ -1,0 +1,15 @@
+#pragma once
+
+#include "wallpaper/Picture.h"
+
+#include <optional>
+
+class TX11Display;
+
+// Moving pictures between memory and the X server in the screen's own pixel format.
+
+// Draws the picture into the top left corner of a drawable of the screen's depth.
+bool PutPicture(const TX11Display& display, unsigned long drawable, const TPicture& picture);
+
+// Reads a drawable of the screen's depth back as a picture; empty when it cannot be read.
+std::optional<TPicture> GetPicture(const TX11Display& display, unsigned long drawable, int width, int height);

@@ -1,0 +1,235 @@
+#include "TestPictures.h"
+#include "XvfbServer.h"
+#include "platform/DesktopX11.h"
+#include "platform/X11Display.h"
+#include "platform/X11Pixels.h"
+#include "wallpaper/PictureEncoders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <X11/Xlib.h>
+#include <memory>
+
+namespace {
+
+constexpr int ScreenWidth = 64, ScreenHeight = 48;
+
+// What the screen shows where no window covers it: the root window's own contents.
+TPicture RootPicture() {
+    TX11Display display;
+    return GetPicture(display, display.Root(), ScreenWidth, ScreenHeight).value_or(TPicture{});
+}
+
+std::optional<unsigned long> RootPixmap(const char* property = "_XROOTPMAP_ID") {
+    TX11Display display;
+    return display.ReadPixmapProperty(property);
+}
+
+bool PixmapExists(unsigned long pixmap) {
+    TX11Display display;
+    TX11ErrorTrap trap(display);
+    Window root;
+    int x, y;
+    unsigned width, height, border, depth;
+    const Status found =
+        XGetGeometry(display.Handle(), pixmap, &root, &x, &y, &width, &height, &border, &depth);
+    return !trap.Failed() && found;
+}
+
+// Another program's wallpaper, set the way background setters do it: a retained pixmap named
+// in both root properties.
+void SetForeignBackground(TColour colour, int width, int height) {
+    TX11Display display;
+    Display* x = display.Handle();
+    const Pixmap pixmap =
+        XCreatePixmap(x, display.Root(), unsigned(width), unsigned(height), unsigned(display.Depth()));
+    PutPicture(display, pixmap, FilledPicture(width, height, colour));
+    display.WritePixmapProperty("_XROOTPMAP_ID", pixmap);
+    display.WritePixmapProperty("ESETROOT_PMAP_ID", pixmap);
+    XSetWindowBackgroundPixmap(x, display.Root(), pixmap);
+    XClearWindow(x, display.Root());
+    display.RetainResources();
+    XSync(x, False);
+}
+
+} // namespace
+
+class TestDesktopX11 : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TXvfbServer> m_server;
+    QTemporaryDir m_folder;
+
+    QString SavePicture(const QString& name, const TPicture& picture) {
+        const QString path = m_folder.filePath(name);
+        if (!WriteBmpFile(path, picture).isEmpty())
+            return {};
+        return path;
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_server = std::make_unique<TXvfbServer>(ScreenWidth, ScreenHeight);
+        QVERIFY2(m_server->IsRunning(), "Xvfb did not start");
+    }
+    void cleanup() { m_server.reset(); }
+
+    void drawsTheLayoutThatWasAskedFor_data() {
+        QTest::addColumn<bool>("tile");
+        QTest::addColumn<bool>("stretch");
+        QTest::newRow("centred") << false << false;
+        QTest::newRow("tiled") << true << false;
+        QTest::newRow("stretched") << false << true;
+        QTest::newRow("tile wins over stretch") << true << true;
+    }
+    void drawsTheLayoutThatWasAskedFor() {
+        QFETCH(bool, tile);
+        QFETCH(bool, stretch);
+        TPicture picture = FilledPicture(20, 10, {200, 30, 40});
+        SetColour(picture, 0, 0, {10, 220, 30});
+        const TDesktopWallpaper wallpaper{SavePicture("Pic1.bmp", picture), tile, stretch};
+        TX11Desktop desktop;
+        QVERIFY(desktop.Write(wallpaper));
+
+        // The connection that made the pixmap is closed by now: the background must have stayed.
+        const TPicture root = RootPicture();
+        QCOMPARE(root.Width, ScreenWidth);
+        const TColour red{200, 30, 40}, green{10, 220, 30}, black{0, 0, 0};
+        if (tile) {
+            QCOMPARE(ColourAt(root, 0, 0), green);
+            QCOMPARE(ColourAt(root, 20, 10), green);
+            QCOMPARE(ColourAt(root, 41, 21), red);
+        } else if (stretch) {
+            QCOMPARE(ColourAt(root, 0, 0), green);
+            QCOMPARE(ColourAt(root, 63, 47), red);
+            QCOMPARE(ColourAt(root, 10, 30), red);
+        } else {
+            QCOMPARE(ColourAt(root, 21, 19), black);
+            QCOMPARE(ColourAt(root, 22, 19), green);
+            QCOMPARE(ColourAt(root, 41, 28), red);
+            QCOMPARE(ColourAt(root, 42, 28), black);
+        }
+        QVERIFY(RootPixmap());
+        QCOMPARE(RootPixmap("ESETROOT_PMAP_ID"), RootPixmap());
+        // Another process (a fresh backend) reads back exactly what was written.
+        QCOMPARE(TX11Desktop().Read(), std::optional(wallpaper));
+    }
+
+    void usesPixelsItIsGivenWithoutReadingTheFile() {
+        const TPicture picture = FilledPicture(ScreenWidth, ScreenHeight, {1, 2, 250});
+        TX11Desktop desktop;
+        QVERIFY(desktop.Write({m_folder.filePath("not-written-yet.bmp"), false, true}, &picture));
+        QCOMPARE(RootPicture().Pixels, picture.Pixels);
+    }
+
+    void eachInstallFreesThePreviousPixmap() {
+        TX11Desktop desktop;
+        QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(8, 8, {9, 9, 9})), false, false}));
+        const unsigned long first = RootPixmap().value_or(0);
+        QVERIFY(PixmapExists(first));
+        QVERIFY(desktop.Write({SavePicture("Pic0.bmp", FilledPicture(8, 8, {7, 7, 7})), false, false}));
+        QVERIFY(RootPixmap().value_or(0) != first);
+        QVERIFY(!PixmapExists(first));
+    }
+
+    void savesAndRestoresAnotherProgramsBackground() {
+        SetForeignBackground({30, 60, 90}, ScreenWidth, ScreenHeight);
+        const TPicture before = RootPicture();
+        TX11Desktop desktop;
+        const std::optional<TDesktopWallpaper> saved = desktop.Read();
+        QVERIFY(saved);
+        QCOMPARE(saved->Path, TX11Desktop::SavedBackgroundPath());
+        QVERIFY(!saved->Tile);
+        QVERIFY(QFile::exists(saved->Path));
+
+        const QString cam = SavePicture("Pic1.bmp", FilledPicture(10, 10, {255, 255, 0}));
+        QVERIFY(desktop.Write({cam, false, true}));
+        QCOMPARE(ColourAt(RootPicture(), 5, 5), (TColour{255, 255, 0}));
+        // A later start (or a start after a crash) sees our own bitmap and leaves the saved one alone.
+        QCOMPARE(TX11Desktop().Read()->Path, cam);
+
+        QVERIFY(desktop.Write(*saved));
+        QCOMPARE(RootPicture().Pixels, before.Pixels);
+    }
+
+    void givesASmallForeignPixmapAsTiled() {
+        SetForeignBackground({30, 60, 90}, 16, 16);
+        const std::optional<TDesktopWallpaper> saved = TX11Desktop().Read();
+        QVERIFY(saved);
+        QVERIFY(saved->Tile);
+        const TPicture before = RootPicture();
+        TX11Desktop desktop;
+        QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(10, 10, {255, 255, 0})), false, false}));
+        QVERIFY(desktop.Write(*saved));
+        QCOMPARE(RootPicture().Pixels, before.Pixels);
+    }
+
+    void restoresARootWithoutPixmapToNone() {
+        const TPicture before = RootPicture();
+        TX11Desktop desktop;
+        const std::optional<TDesktopWallpaper> saved = desktop.Read();
+        QVERIFY(saved);
+        QCOMPARE(saved->Path, TX11Desktop::DefaultBackgroundPath());
+        QVERIFY(QFile::exists(saved->Path)); // callers keep only wallpapers whose file exists
+        QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(10, 10, {255, 0, 255})), false, true}));
+        QVERIFY(RootPicture().Pixels != before.Pixels);
+        const unsigned long ours = RootPixmap().value_or(0);
+
+        QVERIFY(desktop.Write(*saved));
+        QCOMPARE(RootPicture().Pixels, before.Pixels);
+        QVERIFY(!RootPixmap());
+        QVERIFY(!RootPixmap("ESETROOT_PMAP_ID"));
+        QVERIFY(!PixmapExists(ours));
+    }
+
+    void survivesAStalePixmapId() {
+        {
+            TX11Display display;
+            display.WritePixmapProperty("_XROOTPMAP_ID", 0x7ffff0);
+            display.WritePixmapProperty("ESETROOT_PMAP_ID", 0x7ffff0);
+        }
+        TX11Desktop desktop;
+        const std::optional<TDesktopWallpaper> saved = desktop.Read();
+        QVERIFY(saved);
+        QCOMPARE(saved->Path, TX11Desktop::DefaultBackgroundPath());
+        QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(4, 4, {1, 1, 1})), false, false}));
+    }
+
+    void leavesTheDesktopAloneWhenThePictureIsUnusable_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing file") << "missing.bmp" << QByteArray();
+        QTest::newRow("PNG") << "cam.png" << QByteArray("\x89PNG\r\n\x1a\n");
+        QTest::newRow("broken bitmap") << "Pic1.bmp" << QByteArray("BM broken");
+    }
+    void leavesTheDesktopAloneWhenThePictureIsUnusable() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        const QString path = m_folder.filePath(name);
+        QFile::remove(path);
+        if (!content.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        const TPicture before = RootPicture();
+        QVERIFY(!TX11Desktop().Write({path, false, true}));
+        QCOMPARE(RootPicture().Pixels, before.Pixels);
+        QVERIFY(!RootPixmap());
+    }
+
+    void failsCleanlyWithoutAnXServer() {
+        const QByteArray display = qgetenv("DISPLAY");
+        qputenv("DISPLAY", ":9999");
+        TX11Desktop desktop;
+        const TPicture picture = FilledPicture(4, 4, {1, 2, 3});
+        QVERIFY(!desktop.Read());
+        QVERIFY(!desktop.Write({"/tmp/x.bmp", false, false}, &picture));
+        qputenv("DISPLAY", display);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDesktopX11)
+#include "tst_desktopx11.moc"
