@@ -135,6 +135,7 @@ void TZLBArchive::CheckTrailer(QFile& file) {
 }
 
 void TZLBArchive::ReadDirectory(QFile& file) {
+    // Whatever goes wrong in here, the caller learns only that the list could not be read.
     try {
         const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
         const qint32 count = m_trailer.EntryCount();

@@ -443,6 +443,15 @@ private Q_SLOTS:
         reports.clear();
         archive.CloseArchive();
         QCOMPARE(reports, (QList<QPair<QString, int>>{{QString(), 0}}));
+
+        // A component going away closes its archive without a word.
+        int calls = 0;
+        {
+            TZLBArchive doomed;
+            QVERIFY(doomed.OpenArchive(path));
+            doomed.OnProgress = [&](const QString&, int) { ++calls; };
+        }
+        QCOMPARE(calls, 0);
     }
 
     void listsDirectories_data() {
