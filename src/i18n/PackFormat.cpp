@@ -129,7 +129,7 @@ TCRC32Table::TCRC32Table() {
         m_tables[0][value] = crc;
     }
     // Table k holds the effect of a byte followed by k zero bytes.
-    for (int k = 1; k < 8; ++k)
+    for (std::size_t k = 1; k < m_tables.size(); ++k)
         for (int value = 0; value < 256; ++value) {
             const quint32 previous = m_tables[k - 1][value];
             m_tables[k][value] = (previous >> 8) ^ m_tables[0][previous & 0xFF];
@@ -139,13 +139,17 @@ TCRC32Table::TCRC32Table() {
 quint32 TCRC32Table::Update(quint32 running, const char* data, qsizetype length) const {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
     const auto& t = m_tables;
-    while (length >= 8) {
-        const quint32 low = qFromLittleEndian<quint32>(bytes) ^ running;
-        const quint32 high = qFromLittleEndian<quint32>(bytes + 4);
-        running = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
-                  t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
-        bytes += 8;
-        length -= 8;
+    while (length >= 16) {
+        const quint32 a = qFromLittleEndian<quint32>(bytes) ^ running;
+        const quint32 b = qFromLittleEndian<quint32>(bytes + 4);
+        const quint32 c = qFromLittleEndian<quint32>(bytes + 8);
+        const quint32 d = qFromLittleEndian<quint32>(bytes + 12);
+        running = t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF] ^ t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24] ^
+                  t[11][b & 0xFF] ^ t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24] ^
+                  t[7][c & 0xFF] ^ t[6][(c >> 8) & 0xFF] ^ t[5][(c >> 16) & 0xFF] ^ t[4][c >> 24] ^
+                  t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24];
+        bytes += 16;
+        length -= 16;
     }
     while (length-- > 0)
         running = (running >> 8) ^ t[0][(running ^ *bytes++) & 0xFF];

@@ -63,8 +63,8 @@ struct TZLBTrailer {
 };
 
 // The CRC-32 of zlib, PNG and Ethernet (reflected polynomial 0xEDB88320, initial value all ones, final
-// complement), from tables computed once when the object is made. Eight tables let it take eight bytes
-// per step: the checksum of a whole pack must not cost more than inflating it.
+// complement), from tables computed once when the object is made. Sixteen tables let it take sixteen
+// bytes per step: the checksum of a whole pack must not cost more than inflating it.
 class TCRC32Table {
 public:
     TCRC32Table();
@@ -83,5 +83,5 @@ public:
     const std::array<quint32, 256>& ByteTable() const { return m_tables[0]; }
 
 private:
-    std::array<std::array<quint32, 256>, 8> m_tables{};
+    std::array<std::array<quint32, 256>, 16> m_tables{};
 };
