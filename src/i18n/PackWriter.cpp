@@ -13,6 +13,11 @@ namespace {
 
 constexpr qint64 MaxPackBytes = std::numeric_limits<qint32>::max();
 
+QString TooLarge() {
+    return QStringLiteral("the files come to more than %1 MB: the program would refuse the pack")
+        .arg(TZLBArchive::MaxUnpackedBytes / (1024 * 1024));
+}
+
 // One zlib stream (header, deflate data, Adler-32) of the whole input.
 QByteArray Deflate(const QByteArray& data) {
     uLongf length = compressBound(static_cast<uLong>(data.size()));
@@ -42,6 +47,8 @@ QString AddMember(const QString& path, const QString& relativePath, const TPackW
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    if (file.size() > TZLBArchive::MaxUnpackedBytes)
+        return TooLarge();
     const QByteArray data = file.readAll();
     if (file.error() != QFile::NoError)
         return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
@@ -99,8 +106,7 @@ QByteArray BuildPackExcluding(const QString& sourceDir, const TPackWriteOptions&
             return fail(reason);
         unpacked += entry.Size();
         if (unpacked > TZLBArchive::MaxUnpackedBytes)
-            return fail(QStringLiteral("the files come to more than %1 MB: the program would refuse the pack")
-                            .arg(TZLBArchive::MaxUnpackedBytes / (1024 * 1024)));
+            return fail(TooLarge());
         directory.append(entry.Bytes.data(), PackFormat::EntrySize);
     }
 

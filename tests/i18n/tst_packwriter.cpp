@@ -143,6 +143,16 @@ private Q_SLOTS:
         const QString blocked = m_scratch.filePath("blocker");
         WriteFile(blocked, "a file, not a folder");
         QVERIFY(WritePack(blocked + "/x.pak", m_language).startsWith("cannot write"));
+
+        // A file larger than the program would ever unpack is refused before it is read; a sparse file
+        // makes one without filling the disk.
+        const QString huge = m_scratch.filePath("huge");
+        QDir().mkpath(huge);
+        QFile sparse(huge + "/video.avi");
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(TZLBArchive::MaxUnpackedBytes + 1));
+        sparse.close();
+        QVERIFY(
+            WritePack(m_scratch.filePath("huge.pak"), huge).contains("the program would refuse the pack"));
     }
 };
 
