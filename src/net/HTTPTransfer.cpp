@@ -106,8 +106,8 @@ private:
     static size_t OnBody(char* data, size_t size, size_t count, void* self) {
         return static_cast<Transfer*>(self)->Body(data, size * count);
     }
-    // Called by libcurl several times a second, also while it waits for the server: a cancel
-    // takes effect at once instead of after the next chunk.
+    // Called by libcurl at least once a second, also while it connects or waits for the server:
+    // a cancel takes effect within a second instead of after the next chunk.
     static int OnTick(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
         return static_cast<Transfer*>(self)->m_state.CancelRequested ? 1 : 0;
     }
@@ -147,35 +147,37 @@ private:
 bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     const bool post = !m_request.PostQuery.isEmpty();
     m_address = "http://" + target.Host + EncodeBlanks(target.Path);
-    bool ok = curl_easy_setopt(curl, CURLOPT_URL, m_address.constData()) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http") == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0)) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, ReadSize) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(m_request.ConnectTimeout)) == CURLE_OK;
+    bool ok = true;
+    const auto set = [&](CURLoption option, auto value) {
+        ok = ok && curl_easy_setopt(curl, option, value) == CURLE_OK;
+    };
+    set(CURLOPT_URL, m_address.constData());
+    set(CURLOPT_PROTOCOLS_STR, "http");
+    set(CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
+    set(CURLOPT_PATH_AS_IS, 1L);
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_BUFFERSIZE, ReadSize);
+    set(CURLOPT_CONNECTTIMEOUT, long(m_request.ConnectTimeout));
     if (m_request.StallTimeout > 0) {
-        ok = ok && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
-        ok = ok && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(m_request.StallTimeout)) == CURLE_OK;
+        set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+        set(CURLOPT_LOW_SPEED_TIME, long(m_request.StallTimeout));
     }
-    ok = ok && curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_HEADERDATA, this) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Transfer::OnBody) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEDATA, this) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Transfer::OnTick) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this) == CURLE_OK;
+    set(CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+    set(CURLOPT_HEADERDATA, this);
+    set(CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
+    set(CURLOPT_WRITEDATA, this);
+    set(CURLOPT_NOPROGRESS, 0L);
+    set(CURLOPT_XFERINFOFUNCTION, &Transfer::OnTick);
+    set(CURLOPT_XFERINFODATA, this);
     // libcurl copies the texts it is given, so temporaries are fine here.
     if (!m_request.Agent.isEmpty())
-        ok =
-            ok && curl_easy_setopt(curl, CURLOPT_USERAGENT, OneLine(m_request.Agent).constData()) == CURLE_OK;
+        set(CURLOPT_USERAGENT, OneLine(m_request.Agent).constData());
     if (!m_request.Referer.isEmpty())
-        ok =
-            ok && curl_easy_setopt(curl, CURLOPT_REFERER, OneLine(m_request.Referer).constData()) == CURLE_OK;
+        set(CURLOPT_REFERER, OneLine(m_request.Referer).constData());
     if (!m_request.UserName.isEmpty()) {
-        ok = ok && curl_easy_setopt(curl, CURLOPT_USERNAME, m_request.UserName.constData()) == CURLE_OK;
-        ok = ok && curl_easy_setopt(curl, CURLOPT_PASSWORD, m_request.Password.constData()) == CURLE_OK;
+        set(CURLOPT_USERNAME, m_request.UserName.constData());
+        set(CURLOPT_PASSWORD, m_request.Password.constData());
     }
 
     // An empty value removes the header libcurl would send by itself.
@@ -187,20 +189,19 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     if (post) {
         Append(m_headers, "Content-Type: application/x-www-form-urlencoded");
         Append(m_headers, "Expect:");
-        ok = ok && curl_easy_setopt(curl, CURLOPT_POST, 1L) == CURLE_OK;
-        ok = ok && curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
-                                    curl_off_t(m_request.PostQuery.size())) == CURLE_OK;
-        ok = ok && curl_easy_setopt(curl, CURLOPT_POSTFIELDS, m_request.PostQuery.constData()) == CURLE_OK;
+        set(CURLOPT_POST, 1L);
+        set(CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_request.PostQuery.size()));
+        set(CURLOPT_POSTFIELDS, m_request.PostQuery.constData());
     } else {
-        ok = ok && curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
-        ok = ok && curl_easy_setopt(curl, CURLOPT_MAXREDIRS, MaxRedirects) == CURLE_OK;
+        set(CURLOPT_FOLLOWLOCATION, 1L);
+        set(CURLOPT_MAXREDIRS, MaxRedirects);
     }
-    ok = ok && curl_easy_setopt(curl, CURLOPT_HTTPHEADER, m_headers.get()) == CURLE_OK;
+    set(CURLOPT_HTTPHEADER, m_headers.get());
 
     for (const QByteArray& rule : m_request.ConnectTo)
         Append(m_connectTo, rule);
     if (m_connectTo)
-        ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECT_TO, m_connectTo.get()) == CURLE_OK;
+        set(CURLOPT_CONNECT_TO, m_connectTo.get());
     return ok;
 }
 
