@@ -8,6 +8,9 @@
 
 namespace {
 
+// The download window counts a pack of 20000 bytes or less as a failed transfer.
+constexpr qint64 LargestFailedDownload = 20000;
+
 const QString CreateUsage = QStringLiteral(
     "Usage: lumora-pack create [--stored] [--plain-directory] PACK.pak DIR\n"
     "\n"
@@ -106,10 +109,13 @@ int Create(const QStringList& rawArguments) {
     TZLBArchive archive;
     if (const QString openError = Open(archive, packPath); !openError.isEmpty())
         return Failure(openError);
-    PrintOut(QStringLiteral("Wrote %1: %2 files, %3 bytes\n")
-                 .arg(packPath)
-                 .arg(archive.FileCount())
-                 .arg(QFileInfo(packPath).size()));
+    const qint64 size = QFileInfo(packPath).size();
+    PrintOut(
+        QStringLiteral("Wrote %1: %2 files, %3 bytes\n").arg(packPath).arg(archive.FileCount()).arg(size));
+    if (size <= LargestFailedDownload)
+        PrintError(QStringLiteral("lumora-pack: warning: Lumora takes a downloaded pack of %1 bytes or less "
+                                  "for a failed download and will not install this one\n")
+                       .arg(LargestFailedDownload));
     return 0;
 }
 
