@@ -8,11 +8,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +59,13 @@ double FetchWithCurl(const QString& target, quint16 port) {
     return ok && QFileInfo(target).size() == FileSize ? seconds : -1;
 }
 
+// Every fetch starts from the same disk state: no old file to truncate, no earlier fetch's dirty
+// pages still being written back while it runs.
+void SettleDisk(const QString& target) {
+    QFile::remove(target);
+    ::sync();
+}
+
 double MegabytesPerSecond(double seconds) {
     return FileSize / 1048576.0 / seconds;
 }
@@ -78,14 +87,18 @@ int main(int argc, char* argv[]) {
     double ours = 1e300, curl = 1e300, ourWithProgress = 1e300;
     const QString target = dir.filePath("big.bin");
     for (int round = 0; round < Rounds; ++round) {
+        SettleDisk(target);
         const double c = FetchWithCurl(target, server.Port());
+        SettleDisk(target);
         const double o = FetchWithComponent(target, false);
+        SettleDisk(target);
         const double p = FetchWithComponent(target, true);
         if (c < 0 || o < 0 || p < 0) {
             std::printf("a fetch failed (curl %.3f, THTTPGet %.3f, with progress %.3f)\n", c, o, p);
             std::printf("bench_fetch ratio=0 goal=%.2f\n", Goal);
             return 1;
         }
+        std::printf("round %d: curl %.3f s, THTTPGet %.3f s, with progress %.3f s\n", round + 1, c, o, p);
         curl = std::min(curl, c);
         ours = std::min(ours, o);
         ourWithProgress = std::min(ourWithProgress, p);
