@@ -45,9 +45,9 @@ bool EntryStaysInside(const TZLBFileEntry& entry, bool withPath) {
     if (!withPath)
         return true;
     const QByteArray directory = entry.RelativeDirectory();
-    if (directory.contains('\0') || StartsWithDrive(DirectoryParts(directory).value(0)))
-        return false;
     const QList<QByteArray> parts = DirectoryParts(directory);
+    if (directory.contains('\0') || StartsWithDrive(parts.value(0)))
+        return false;
     return std::none_of(parts.begin(), parts.end(), [](const QByteArray& part) { return part == ".."; });
 }
 
@@ -238,8 +238,6 @@ void TZLBArchive::ExtractEntry(QFile& file, int index, const QString& destinatio
         return out.write(data, length) == length;
     });
     if (CheckCRC && crc != entry.CRC())
-        FailCorruptFile(index);
-    if (!out.flush())
         FailCorruptFile(index);
     out.close();
     if (OnFileExtracted)
