@@ -1,0 +1,227 @@
+#include "platform/Desktop.h"
+#include "platform/DesktopGSettings.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gio/gio.h>
+
+namespace {
+
+// Stand-ins for the Cinnamon and MATE schemas, which are not installed here: the same ids, keys
+// and choices as the desktops' own.
+const char* const TestSchemas = R"(<schemalist>
+  <enum id="lumora.test.BackgroundStyle">
+    <value nick="none" value="0"/><value nick="wallpaper" value="1"/><value nick="centered" value="2"/>
+    <value nick="scaled" value="3"/><value nick="stretched" value="4"/><value nick="zoom" value="5"/>
+    <value nick="spanned" value="6"/>
+  </enum>
+  <schema id="org.cinnamon.desktop.background" path="/org/cinnamon/desktop/background/">
+    <key name="picture-uri" type="s"><default>''</default></key>
+    <key name="picture-options" enum="lumora.test.BackgroundStyle"><default>'zoom'</default></key>
+  </schema>
+  <schema id="org.mate.background" path="/org/mate/desktop/background/">
+    <key name="picture-filename" type="s"><default>''</default></key>
+    <key name="picture-options" enum="lumora.test.BackgroundStyle"><default>'zoom'</default></key>
+  </schema>
+</schemalist>
+)";
+
+// What another program (the gsettings tool, in a process of its own) sees.
+QByteArray Stored(const char* schema, const char* key) {
+    QProcess tool;
+    tool.start(QStringLiteral("gsettings"),
+               {QStringLiteral("get"), QString::fromLatin1(schema), QString::fromLatin1(key)});
+    tool.waitForFinished(10000);
+    return tool.readAllStandardOutput().trimmed();
+}
+
+void Set(const char* schema, const char* key, const char* value) {
+    GSettings* settings = g_settings_new(schema);
+    g_settings_set_string(settings, key, value);
+    g_settings_sync();
+    g_object_unref(settings);
+}
+
+} // namespace
+
+class TestDesktopGSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_schemas;
+
+private Q_SLOTS:
+    void initTestCase() {
+        // Before any GSettings use: settings go to a key file in the test's own config folder.
+        qputenv("GSETTINGS_BACKEND", "keyfile");
+        QFile file(m_schemas.filePath("lumora-test.gschema.xml"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(TestSchemas);
+        file.close();
+        QCOMPARE(QProcess::execute(QStringLiteral("glib-compile-schemas"), {m_schemas.path()}), 0);
+        qputenv("GSETTINGS_SCHEMA_DIR", QFile::encodeName(m_schemas.path()));
+        QVERIFY(TGSettingsDesktop::Available("org.gnome.desktop.background"));
+    }
+
+    void gnomeWritesBothPicturesAndTheOptions_data() {
+        QTest::addColumn<bool>("tile");
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QByteArray>("options");
+        QTest::newRow("centred") << false << false << QByteArray("'centered'");
+        QTest::newRow("tiled") << true << false << QByteArray("'wallpaper'");
+        QTest::newRow("stretched") << false << true << QByteArray("'stretched'");
+    }
+    void gnomeWritesBothPicturesAndTheOptions() {
+        QFETCH(bool, tile);
+        QFETCH(bool, stretch);
+        QFETCH(QByteArray, options);
+        const TDesktopWallpaper wallpaper{QStringLiteral("/home/ann/Documents/Lumora/Pic1.bmp"), tile,
+                                          stretch};
+        TGSettingsDesktop desktop(TGSettingsWallpaperKeys::Gnome());
+        QVERIFY(desktop.Write(wallpaper));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri"),
+                 QByteArray("'file:///home/ann/Documents/Lumora/Pic1.bmp'"));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri-dark"),
+                 QByteArray("'file:///home/ann/Documents/Lumora/Pic1.bmp'"));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-options"), options);
+        QCOMPARE(TGSettingsDesktop(TGSettingsWallpaperKeys::Gnome()).Read(), std::optional(wallpaper));
+    }
+
+    void pathsWithSpecialCharactersSurviveTheAddress() {
+        const TDesktopWallpaper wallpaper{QStringLiteral("/home/ann/My Pictures/%20 #1 ü.bmp"), false, true};
+        QVERIFY(TGSettingsDesktop(TGSettingsWallpaperKeys::Gnome()).Write(wallpaper));
+        QCOMPARE(TGSettingsDesktop(TGSettingsWallpaperKeys::Gnome()).Read()->Path, wallpaper.Path);
+    }
+
+    void readsPicturesThatAreNoFilesAsNoPath_data() {
+        QTest::addColumn<QByteArray>("uri");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("file") << QByteArray("file:///usr/share/backgrounds/a.jpg")
+                              << "/usr/share/backgrounds/a.jpg";
+        QTest::newRow("web address") << QByteArray("https://example.org/a.jpg") << "";
+        QTest::newRow("empty") << QByteArray("") << "";
+    }
+    void readsPicturesThatAreNoFilesAsNoPath() {
+        QFETCH(QByteArray, uri);
+        QFETCH(QString, path);
+        Set("org.gnome.desktop.background", "picture-uri", uri.constData());
+        const std::optional<TDesktopWallpaper> read =
+            TGSettingsDesktop(TGSettingsWallpaperKeys::Gnome()).Read();
+        QVERIFY(read);
+        QCOMPARE(read->Path, path);
+    }
+
+    void writingBackWhatWasReadRestoresItExactly() {
+        Set("org.gnome.desktop.background", "picture-uri", "file:///usr/share/backgrounds/day.jpg");
+        Set("org.gnome.desktop.background", "picture-uri-dark", "file:///usr/share/backgrounds/night.jpg");
+        Set("org.gnome.desktop.background", "picture-options", "zoom");
+        TGSettingsDesktop desktop(TGSettingsWallpaperKeys::Gnome());
+        const std::optional<TDesktopWallpaper> saved = desktop.Read();
+        QCOMPARE(saved, std::optional(TDesktopWallpaper{"/usr/share/backgrounds/day.jpg", false, true}));
+        QVERIFY(desktop.Write({"/home/ann/Documents/Lumora/Pic1.bmp", false, false}));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-options"), QByteArray("'centered'"));
+        QVERIFY(desktop.Write(*saved));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri-dark"),
+                 QByteArray("'file:///usr/share/backgrounds/night.jpg'"));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-options"), QByteArray("'zoom'"));
+    }
+
+    void cinnamonAndMateUseTheirOwnKeys() {
+        const TDesktopWallpaper wallpaper{QStringLiteral("/home/ann/Documents/Lumora/Pic0.bmp"), true, false};
+        QVERIFY(TGSettingsDesktop(TGSettingsWallpaperKeys::Cinnamon()).Write(wallpaper));
+        QCOMPARE(Stored("org.cinnamon.desktop.background", "picture-uri"),
+                 QByteArray("'file:///home/ann/Documents/Lumora/Pic0.bmp'"));
+        QCOMPARE(Stored("org.cinnamon.desktop.background", "picture-options"), QByteArray("'wallpaper'"));
+        QVERIFY(TGSettingsDesktop(TGSettingsWallpaperKeys::Mate()).Write(wallpaper));
+        QCOMPARE(Stored("org.mate.background", "picture-filename"),
+                 QByteArray("'/home/ann/Documents/Lumora/Pic0.bmp'"));
+        QCOMPARE(TGSettingsDesktop(TGSettingsWallpaperKeys::Mate()).Read(), std::optional(wallpaper));
+        QCOMPARE(TGSettingsDesktop(TGSettingsWallpaperKeys::Cinnamon()).Read(), std::optional(wallpaper));
+    }
+
+    void aMissingSchemaIsNoDesktop() {
+        TGSettingsWallpaperKeys keys = TGSettingsWallpaperKeys::Gnome();
+        keys.Schema = "org.example.not.installed";
+        QVERIFY(!TGSettingsDesktop::Available(keys.Schema));
+        TGSettingsDesktop desktop(keys);
+        QVERIFY(!desktop.Read());
+        QVERIFY(!desktop.Write({"/tmp/a.bmp", false, false}));
+    }
+
+    void choosesTheBackendForTheDesktop_data() {
+        QTest::addColumn<QString>("forced");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("nothing known") << ""
+                                       << ""
+                                       << "x11";
+        QTest::newRow("GNOME") << ""
+                               << "GNOME"
+                               << "gnome";
+        QTest::newRow("Ubuntu's list") << ""
+                                       << "ubuntu:GNOME"
+                                       << "gnome";
+        QTest::newRow("Budgie") << ""
+                                << "Budgie:GNOME"
+                                << "gnome";
+        QTest::newRow("Unity") << ""
+                               << "Unity"
+                               << "gnome";
+        QTest::newRow("Pantheon") << ""
+                                  << "Pantheon"
+                                  << "gnome";
+        QTest::newRow("Cinnamon") << ""
+                                  << "X-Cinnamon"
+                                  << "cinnamon";
+        QTest::newRow("MATE") << ""
+                              << "MATE"
+                              << "mate";
+        QTest::newRow("XFCE") << ""
+                              << "XFCE"
+                              << "xfce";
+        QTest::newRow("KDE") << ""
+                             << "KDE"
+                             << "kde";
+        QTest::newRow("unknown, then known") << ""
+                                             << "i3:XFCE"
+                                             << "xfce";
+        QTest::newRow("unknown desktop") << ""
+                                         << "i3"
+                                         << "x11";
+        QTest::newRow("forced wins") << "x11"
+                                     << "GNOME"
+                                     << "x11";
+        QTest::newRow("forced in capitals") << "KDE"
+                                            << ""
+                                            << "kde";
+        QTest::newRow("forced unknown") << "sway"
+                                        << "GNOME"
+                                        << "x11";
+    }
+    void choosesTheBackendForTheDesktop() {
+        QFETCH(QString, forced);
+        QFETCH(QString, current);
+        QFETCH(QString, chosen);
+        QCOMPARE(ChooseDesktopName(forced, current), chosen);
+    }
+
+    void createsTheChosenBackend_data() {
+        QTest::addColumn<QByteArray>("forced");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("x11") << QByteArray("x11") << "x11";
+        QTest::newRow("gnome") << QByteArray("gnome") << "gnome";
+        QTest::newRow("cinnamon") << QByteArray("cinnamon") << "cinnamon";
+        QTest::newRow("kde") << QByteArray("kde") << "kde";
+    }
+    void createsTheChosenBackend() {
+        QFETCH(QByteArray, forced);
+        QFETCH(QString, name);
+        qputenv("LUMORA_DESKTOP", forced);
+        QCOMPARE(CreateDesktop()->Name(), name);
+        qunsetenv("LUMORA_DESKTOP");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDesktopGSettings)
+#include "tst_desktopgsettings.moc"
