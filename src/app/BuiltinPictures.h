@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+class TImgBtn;
+
+// The pictures the windows are designed with, built into the program. A language's skin may
+// replace any of them later.
+
+// A built-in picture by its name, e.g. "mainform/background"; null when there is none.
+QPixmap BuiltinPicture(const QString& name);
+
+// The four pictures of a button by its skin name ("ok", "help", ...): normal, mouse over, pressed
+// and disabled. The normal picture is shown.
+void LoadBuiltinButtonPictures(TImgBtn& button, const QString& skinName);
+
+// The application's icon, in every size drawn for it.
+QIcon BuiltinApplicationIcon();

@@ -1,0 +1,182 @@
+#pragma once
+
+#include "app/ControlRules.h"
+#include "catalogue/UCams.h"
+#include "platform/Desktop.h"
+#include "wallpaper/WallpaperCycle.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QPixmap>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSystemTrayIcon;
+class QTreeWidget;
+class TImgBtn;
+class TMForm;
+
+// The configuration window, and the program's hidden main window for its whole run: it starts
+// and ends the work, keeps the settings and the three cam slots, runs the refresh cycle and owns
+// the tray icon with its menu. Its behaviour is split by concern over the UMainForm*.cpp files.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    // `arguments` excludes the program's name. The desktop backend is the running desktop's unless
+    // one is given. Construction remembers the user's wallpaper and starts now or after the delay
+    // that the first argument asks for.
+    explicit TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> desktop = nullptr);
+    ~TMainForm() override;
+
+    // --- Life cycle (UMainFormLife.cpp)
+    void StartUp();
+    void StarterTimer();
+    void ShutDown();
+    void ShutDownKeepWallpaper();
+    void FormDestroy();
+
+    bool RestoreOnExit = true;
+    QTimer Starter;
+    // The catalogue; none until the catalogue reply builds it.
+    std::shared_ptr<TCamList> CamList;
+
+    // --- Settings, commit and enable rules (UMainFormSettings.cpp)
+    void LoadSettings();
+    void SaveSettings();
+    void SetActive(bool value);
+    void SetShowMessages(bool value);
+    void CommitSelection();
+    void OKButClick();
+    void ApplybutClick();
+    void CancelButClick();
+    void RestoreButClick();
+    void RefreshEditExit();
+    void Active1Click();
+    void Showmessages1Click();
+    void SAM(TMForm* Sender);
+    void UpdateControls();
+    void DisableControls();
+    void ShowConfiguration();
+    // The states the last UpdateControls or DisableControls gave.
+    TControlStates ControlStates() const { return m_controlStates; }
+
+    bool Active = false;
+    bool ShowMessages = false;
+    bool Stretch = false;
+    bool PreviewBusy = false;
+    TWebCamPtr ActiveCam;
+    TWebCamPtr SelectedCam;
+    TWebCamPtr PreviewCam;
+
+    // --- Refresh cycle (UMainFormWallpaper.cpp)
+    void TimerTimer();
+    void FetchWallpaper();
+    TDesktop& Desktop() { return *m_desktop; }
+    TWallpaperCycle& Cycle() { return *m_cycle; }
+
+    // --- Tray, menu, start with the system (UMainFormTray.cpp)
+    void AddTrayIcon();
+    void ModifyTrayIcon();
+    void RemoveTrayIcon();
+    void Configure1Click();
+    void Runonstartup1Click();
+    // Writes or removes the autostart entry and sets the menu's check mark to `on`, whether or
+    // not the entry could be written.
+    void SetRunOnStartup(bool on);
+    void Shutdownandkeepwallpaper1Click();
+    void ShutdownButClick();
+    QSystemTrayIcon* TrayIcon() const { return m_trayIcon; }
+    // How long a start waits for a tray host before it opens the configuration window instead.
+    int TrayWaitMilliseconds = 30000;
+
+    QMenu Popper;
+    QAction* Configure1 = nullptr;
+    QMenu* LanguagesRoot = nullptr;
+    QAction* Active1 = nullptr;
+    QAction* Showmessages1 = nullptr;
+    QAction* Runonstartup1 = nullptr;
+    QAction* Shutdownandkeepwallpaper1 = nullptr;
+    QAction* Shutdown1 = nullptr;
+
+    // --- Keys and shell buttons (UMainFormKeys.cpp)
+    void FormKeyDown(int key);
+    void HelpButClick();
+    void KorvexButClick();
+    void CamPageButClick();
+
+    // --- Calls into the catalogue, language and messages code (UMainFormLater.cpp)
+    void RequestCatalogue();
+    void ShowPreview(const TWebCamPtr& cam);
+    void CancelPreview();
+    void ApplyLanguage(int language);
+    void ShowSplash();
+    void TellButClick();
+
+    // Texts the language file gives that no control shows directly.
+    QByteArray KorvexUrl;
+    QByteArray AllCountriesText;
+    QByteArray MailSubjectText;
+    QByteArray MailMessageText;
+
+    // --- Controls (UMainFormLayout.cpp)
+    QLabel* MainImage = nullptr;
+    TImgBtn* OKBut = nullptr;
+    TImgBtn* Applybut = nullptr;
+    TImgBtn* CancelBut = nullptr;
+    TImgBtn* RestoreBut = nullptr;
+    TImgBtn* ShutdownBut = nullptr;
+    TImgBtn* CamPageBut = nullptr;
+    TImgBtn* HelpBut = nullptr;
+    TImgBtn* TellBut = nullptr;
+    TImgBtn* KorvexBut = nullptr;
+    TImgBtn* PlusBut = nullptr;
+    TImgBtn* MinusBut = nullptr;
+    TImgBtn* EditBut = nullptr;
+    QLabel* CountryLabel = nullptr;
+    QComboBox* CountryBox = nullptr;
+    QTreeWidget* TreeView = nullptr;
+    QLabel* TitleLabel = nullptr;
+    QLabel* PreviewImage = nullptr;
+    QLabel* DescriptionLabel = nullptr;
+    QLabel* RefreshLabel = nullptr;
+    QLineEdit* RefreshEdit = nullptr;
+    QLabel* StretchLabel = nullptr;
+    QCheckBox* StretchCheck = nullptr;
+    // The picture a failed preview shows.
+    QPixmap ErrorImage;
+
+    // Places the right-hand buttons as before or after the first catalogue reply, which also shows
+    // the tell-a-friend button.
+    void PlaceRightButtons(bool catalogueArrived);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenu();
+    void CreateShortcuts();
+    void ConnectHandlers();
+    void ApplyControlStates(const TControlStates& states);
+    TControlInputs CurrentControlInputs() const;
+    void WaitForTrayHost();
+
+    std::unique_ptr<TDesktop> m_desktop;
+    TWallpaperCycle* m_cycle = nullptr;
+    QSystemTrayIcon* m_trayIcon = nullptr;
+    QTimer m_trayWait;
+    int m_trayWaited = 0;
+    TControlStates m_controlStates;
+    bool m_destroyed = false;
+};
+
+// The configuration window of the running program; none before it exists.
+extern TMainForm* MainForm;

@@ -1,0 +1,26 @@
+// Calls into the catalogue, cam browser, language, splash and tell-a-friend code.
+#include "app/UMainForm.h"
+
+void TMainForm::RequestCatalogue() {
+    // The catalogue exchange fills this in: it posts the catalogue request and disables the window.
+}
+
+void TMainForm::ShowPreview(const TWebCamPtr&) {
+    // The cam browser fills this in: it downloads the cam's picture into the preview.
+}
+
+void TMainForm::CancelPreview() {
+    // The cam browser fills this in: Esc stops a running preview.
+}
+
+void TMainForm::ApplyLanguage(int) {
+    // The language code fills this in: skins, then the texts of every window.
+}
+
+void TMainForm::ShowSplash() {
+    // The splash window fills this in: its picture stays on top for four seconds.
+}
+
+void TMainForm::TellButClick() {
+    // The tell-a-friend code fills this in: it opens the invitation mail.
+}

@@ -1,0 +1,116 @@
+// Start, delayed start and end of the program's run.
+#include "app/GeneralSettings.h"
+#include "app/StartDelay.h"
+#include "app/ULMRLib.h"
+#include "app/UMainForm.h"
+#include "platform/Autostart.h"
+#include "wallpaper/OldWallpaper.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QTreeWidget>
+
+TMainForm* MainForm = nullptr;
+
+TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> desktop)
+    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_desktop(desktop ? std::move(desktop) : CreateDesktop()) {
+    m_cycle = new TWallpaperCycle(*m_desktop, DataDirectory(), this);
+    CreateControls();
+    CreateMenu();
+    CreateShortcuts();
+    ConnectHandlers();
+
+    RestoreOnExit = true;
+    MainForm = this;
+    if (!DirectoryExists(DataDirectory()))
+        ForceDirectories(DataDirectory());
+    PreviewBusy = false;
+    // Remembered on every start, before any delay, so that shutting down during the delay also
+    // puts the user's wallpaper back.
+    SaveOldWallpaper(*m_desktop);
+
+    Starter.setSingleShot(true);
+    connect(&Starter, &QTimer::timeout, this, &TMainForm::StarterTimer);
+    if (const std::optional<int> delay = StartDelayMilliseconds(arguments)) {
+        Starter.setInterval(*delay);
+        Starter.start();
+    } else {
+        StartUp();
+    }
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::StarterTimer() {
+    Starter.stop();
+    StartUp();
+}
+
+void TMainForm::StartUp() {
+    CamList.reset();
+    ActiveCam = std::make_shared<TWebCam>();
+    SelectedCam = std::make_shared<TWebCam>();
+    ShowSplash();
+    DisableControls();
+    AddTrayIcon();
+    // The settings come before the catalogue request, which sends the language number.
+    LoadSettings();
+    RequestCatalogue();
+    if (IsFirstRun()) {
+        SetActive(true);
+        SetShowMessages(true);
+        SetRunOnStartup(true);
+        Stretch = true;
+        StretchCheck->setChecked(true);
+        ShowConfiguration();
+        return;
+    }
+    Runonstartup1->setChecked(IsRunOnStartup());
+    ActiveCam->LoadFromRegistry();
+    LoadSettings();
+    FetchWallpaper();
+    // The timer itself is switched on by the catalogue reply, OK and Apply.
+    Cycle().SetRefresh(ActiveCam->Refresh);
+}
+
+void TMainForm::ShutDown() {
+    QCoreApplication::quit();
+}
+
+void TMainForm::ShutDownKeepWallpaper() {
+    RestoreOnExit = false;
+    QCoreApplication::quit();
+}
+
+void TMainForm::FormDestroy() {
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    if (RestoreOnExit)
+        RestoreOldWallpaper(*m_desktop);
+    TreeView->clear();
+    RemoveTrayIcon();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // Closing the window hides it; the program goes on in the tray.
+    if (isVisible()) {
+        event->ignore();
+        hide();
+        FetchWallpaper();
+        UpdateControls();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    UpdateControls();
+}

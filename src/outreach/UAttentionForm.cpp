@@ -1,0 +1,4 @@
+#include "outreach/UAttentionForm.h"
+
+TAttentionForm::TAttentionForm(QWidget* parent)
+    : QDialog(parent) {}

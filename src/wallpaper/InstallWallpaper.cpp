@@ -1,0 +1,34 @@
+#include "wallpaper/InstallWallpaper.h"
+
+#include "platform/Desktop.h"
+#include "wallpaper/PictureDecoders.h"
+#include "wallpaper/PictureEncoders.h"
+
+#include <QFileInfo>
+
+QString NextBitmapPath(const QString& currentWallpaper, const QString& dataDirectory) {
+    int number = 0;
+    if (!currentWallpaper.isEmpty()) {
+        const QChar marker = currentWallpaper.at(std::max<qsizetype>(currentWallpaper.size() - 5, 0));
+        if (marker >= QLatin1Char('0') && marker <= QLatin1Char('9'))
+            number = marker.unicode() - '0';
+    }
+    return dataDirectory + (number == 0 ? QStringLiteral("/Pic1.bmp") : QStringLiteral("/Pic0.bmp"));
+}
+
+QString InstallWallpaper(TDesktop& desktop, const QString& pictureFile, bool stretch,
+                         const QString& dataDirectory) {
+    const QString extension = QLatin1Char('.') + QFileInfo(pictureFile).suffix();
+    const std::optional<TPicture> picture = DecodePictureFile(pictureFile, extension);
+    if (!picture)
+        return {};
+    const std::optional<TDesktopWallpaper> current = desktop.Read();
+    if (!current)
+        return {};
+    const QString target = NextBitmapPath(current->Path, dataDirectory);
+    if (!WriteBmpFile(target, *picture).isEmpty())
+        return {};
+    if (!desktop.Write(TDesktopWallpaper{target, false, stretch}, &*picture))
+        return {};
+    return target;
+}

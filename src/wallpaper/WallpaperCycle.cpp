@@ -1,0 +1,41 @@
+#include "wallpaper/WallpaperCycle.h"
+
+#include "app/RefreshRule.h"
+#include "wallpaper/InstallWallpaper.h"
+#include "wallpaper/PictureExtension.h"
+
+TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent)
+    : QObject(parent)
+    , m_desktop(desktop)
+    , m_dataDirectory(std::move(dataDirectory)) {
+    Timer.setInterval(1000);
+    IEGet.Agent = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
+    IEGet.AcceptTypes = "*/*";
+    IEGet.BinaryData = true;
+    IEGet.UseCache = false;
+    IEGet.WaitThread = false;
+    connect(&Timer, &QTimer::timeout, this, [this] {
+        if (OnTimer)
+            OnTimer();
+    });
+    connect(&IEGet, &THTTPGet::OnDoneFile, this, &TWallpaperCycle::IEGetDoneFile);
+}
+
+void TWallpaperCycle::FetchPicture(const QByteArray& url) {
+    if (IEGet.Busy())
+        return;
+    IEGet.URL = url;
+    IEGet.FileName = m_dataDirectory + QStringLiteral("/TMP") + QString::fromLatin1(PictureExtension(url));
+    IEGet.FetchFile();
+}
+
+void TWallpaperCycle::IEGetDoneFile(THTTPGet*, const QString& FileName, qint64) {
+    const bool stretch = IsStretched ? IsStretched() : false;
+    const QString bitmap = InstallWallpaper(m_desktop, FileName, stretch, m_dataDirectory);
+    if (!bitmap.isEmpty())
+        Q_EMIT Installed(bitmap);
+}
+
+void TWallpaperCycle::SetRefresh(int seconds) {
+    Timer.setInterval(RefreshIntervalMilliseconds(seconds));
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "net/HTTPGet.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+class TDesktop;
+
+// The refresh cycle: the refresh timer `Timer` asks for the active cam's picture again and again,
+// the wallpaper fetcher `IEGet` downloads it into "TMP" plus its extension in the data directory,
+// and each completed download is installed as the wallpaper. Every failure is silent; the next
+// tick tries again.
+class TWallpaperCycle : public QObject {
+    Q_OBJECT
+public:
+    TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent = nullptr);
+
+    // Disabled, 1000 ms until a cam's refresh sets it. Its ticks reach `OnTimer`.
+    QTimer Timer;
+    THTTPGet IEGet;
+
+    // What a tick does: the window's FetchWallpaper.
+    std::function<void()> OnTimer;
+    // Read at each install: whether the picture is stretched to the screen.
+    std::function<bool()> IsStretched;
+
+    // Starts downloading the picture at `url`. While the previous download runs the request is
+    // dropped, so a slow cam skips ticks instead of piling up transfers.
+    void FetchPicture(const QByteArray& url);
+
+    // The body of IEGet's completion: installs the downloaded picture.
+    void IEGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64 FileSize);
+
+    // The timer's interval for a cam's refresh in seconds.
+    void SetRefresh(int seconds);
+
+Q_SIGNALS:
+    // A picture became the wallpaper; `bitmap` is the file now on the desktop.
+    void Installed(const QString& bitmap);
+
+private:
+    TDesktop& m_desktop;
+    QString m_dataDirectory;
+};

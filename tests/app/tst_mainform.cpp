@@ -1,0 +1,367 @@
+// The configuration window's wiring: start-up, settings, commit, enable rules, close and shutdown,
+// with the real settings file and autostart folder, and a recording desktop.
+#include "app/ULMRLib.h"
+#include "app/UMainForm.h"
+#include "i18n/ImgBtn.h"
+#include "outreach/UMForm.h"
+#include "platform/Autostart.h"
+#include "platform/SettingsKey.h"
+#include "wallpaper/PictureEncoders.h"
+#include "wallpaper/RecordingDesktop.h"
+#include "wallpaper/TestPictures.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+struct Form {
+    RecordingDesktop* Desktop = nullptr;
+    // The desktop's last install, kept beyond the window that owns the desktop.
+    std::shared_ptr<TDesktopWallpaper> Installed = std::make_shared<TDesktopWallpaper>();
+    std::unique_ptr<TMainForm> Window;
+};
+
+Form MakeForm(const QStringList& arguments = {}, TDesktopWallpaper current = {}) {
+    auto desktop = std::make_unique<RecordingDesktop>();
+    desktop->Current = current;
+    Form form;
+    form.Desktop = desktop.get();
+    desktop->OnWrite = [installed = form.Installed](const TDesktopWallpaper& w) { *installed = w; };
+    *form.Installed = current;
+    form.Window = std::make_unique<TMainForm>(arguments, std::move(desktop));
+    return form;
+}
+
+void StoreCam(const QByteArray& url, int refresh) {
+    std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
+    QVERIFY(key);
+    key->WriteString(QStringLiteral("URL"), url);
+    key->WriteString(QStringLiteral("Name"), "Harbour");
+    key->WriteInteger(QStringLiteral("RefID"), 7);
+    key->WriteInteger(QStringLiteral("Refresh"), refresh);
+    key->WriteBool(QStringLiteral("Active"), true);
+    key->WriteBool(QStringLiteral("ShowMessages"), false);
+    key->WriteBool(QStringLiteral("Stretch"), false);
+    QVERIFY(key->Close());
+}
+
+QString UsersWallpaper() {
+    const QString path = QDir::home().filePath(QStringLiteral("own.bmp"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(EncodeBmp(GradientPicture(4, 4)));
+    return path;
+}
+
+} // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        QFile::remove(TSettingsKey::FilePath());
+        QFile::remove(AutostartEntryPath());
+        QDir(DataDirectory()).removeRecursively();
+    }
+
+    void firstRunOpensTheWindowAndStartsWithTheSession() {
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QVERIFY(w.isVisible());
+        QVERIFY(w.Active && w.ShowMessages && w.Stretch);
+        QVERIFY(w.Active1->isChecked() && w.Showmessages1->isChecked() && w.StretchCheck->isChecked());
+        QVERIFY(IsRunOnStartup());
+        QVERIFY(w.Runonstartup1->isChecked());
+        // The key exists, but nothing is stored in it until the first save.
+        QVERIFY(TSettingsKey::Exists());
+        QVERIFY(!TSettingsKey::Open()->ValueExists(QStringLiteral("Active")));
+        QVERIFY(DirectoryExists(DataDirectory()));
+        QCOMPARE(w.size(), QSize(597, 398));
+    }
+
+    void startWithAStoredCamInstallsItsPicture() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.ActiveCam->URL, QByteArray("http://cams.example/harbour.jpg"));
+        QCOMPARE(w.Cycle().Timer.interval(), 45000);
+        // The catalogue reply, OK or Apply switch the timer on; start-up only fetches once.
+        QVERIFY(!w.Cycle().Timer.isActive());
+        QVERIFY(w.Cycle().IEGet.Busy() || w.Cycle().IEGet.LastResult() == false);
+        QVERIFY(!IsRunOnStartup());
+        QVERIFY(!w.Runonstartup1->isChecked());
+        // Until the catalogue arrives only "Run on startup" and "Shut down" can be used.
+        QVERIFY(!w.Configure1->isEnabled());
+        QVERIFY(w.Runonstartup1->isEnabled() && w.Shutdown1->isEnabled());
+        QVERIFY(!w.OKBut->isEnabled() && !w.HelpBut->isEnabled());
+    }
+
+    void storedZeroRefreshDoesNotSpinTheTimer() {
+        StoreCam("http://cams.example/harbour.jpg", 0);
+        Form form = MakeForm();
+        QCOMPARE(form.Window->Cycle().Timer.interval(), 60000);
+    }
+
+    void delayedStartWaitsButRemembersTheWallpaper() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        const QString own = UsersWallpaper();
+        Form form = MakeForm({QStringLiteral("/d5")}, {own, true, false});
+        TMainForm& w = *form.Window;
+        QVERIFY(w.Starter.isActive());
+        QCOMPARE(w.Starter.interval(), 5000);
+        QVERIFY(!w.TrayIcon());
+        QVERIFY(!w.ActiveCam);
+        QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("OldWallPaper")), own.toUtf8());
+        // Shutting down during the delay puts the wallpaper back.
+        form.Desktop->Current = *form.Installed = {QStringLiteral("/elsewhere.bmp"), false, false};
+        w.ShutDown();
+        form.Window.reset();
+        // Nothing was installed; the restore wrote the remembered values.
+        QCOMPARE(*form.Installed, (TDesktopWallpaper{own, true, false}));
+    }
+
+    void starterRunsStartUpOnce() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm({QStringLiteral("/d5")});
+        form.Window->Starter.setInterval(1);
+        QTRY_VERIFY(form.Window->ActiveCam != nullptr);
+        QVERIFY(!form.Window->Starter.isActive());
+        QVERIFY(form.Window->TrayIcon());
+    }
+
+    void shutDownRestoresAndKeepWallpaperDoesNot_data() {
+        QTest::addColumn<bool>("keep");
+        QTest::newRow("shut down") << false;
+        QTest::newRow("shut down and keep wallpaper") << true;
+    }
+    void shutDownRestoresAndKeepWallpaperDoesNot() {
+        QFETCH(bool, keep);
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        const QString own = UsersWallpaper();
+        Form form = MakeForm({}, {own, false, true});
+        const TDesktopWallpaper cam{DataDirectory() + QStringLiteral("/Pic1.bmp"), false, false};
+        form.Desktop->Current = *form.Installed = cam;
+        // As after the catalogue reply: during start-up only "Shut down" can be chosen.
+        QVERIFY(!form.Window->Shutdownandkeepwallpaper1->isEnabled());
+        form.Window->UpdateControls();
+        if (keep)
+            form.Window->Shutdownandkeepwallpaper1->trigger();
+        else
+            form.Window->Shutdown1->trigger();
+        QVERIFY(form.Window->TrayIcon()->isVisible());
+        form.Window.reset();
+        QCOMPARE(*form.Installed, (keep ? cam : TDesktopWallpaper{own, false, true}));
+    }
+
+    void closingHidesAndFetches() {
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.close());
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.Configure1->isEnabled());
+        // Active on a first run: the (empty) address was asked for.
+        QVERIFY(w.Cycle().IEGet.Busy() || !w.Cycle().IEGet.URL.isNull());
+    }
+
+    void commitStoresTheSelectedCam_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("refresh");
+        QTest::newRow("typed refresh") << "5" << 5;
+        QTest::newRow("letters use the selected cam's") << "abc" << 90;
+        QTest::newRow("zero uses the selected cam's") << "0" << 90;
+        QTest::newRow("negative uses the selected cam's") << "-1" << 90;
+    }
+    void commitStoresTheSelectedCam() {
+        QFETCH(QString, typed);
+        QFETCH(int, refresh);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        w.SelectedCam->URL = "http://cams.example/pier.jpg";
+        w.SelectedCam->Name = "Pier";
+        w.SelectedCam->RefID = 12;
+        w.SelectedCam->Refresh = 90;
+        w.SelectedCam->Country = "Norway";
+        w.PreviewCam = w.SelectedCam;
+        w.RefreshEdit->setText(typed);
+        w.StretchCheck->setChecked(false);
+        w.UpdateControls();
+        QVERIFY(w.OKBut->isEnabled());
+        w.OKBut->Click();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.ActiveCam->URL, QByteArray("http://cams.example/pier.jpg"));
+        QCOMPARE(w.ActiveCam->Refresh, refresh);
+        QVERIFY(!w.Stretch);
+        QVERIFY(w.Cycle().Timer.isActive());
+        QCOMPARE(w.Cycle().Timer.interval(), refresh * 1000);
+        std::optional<TSettingsKey> key = TSettingsKey::Open();
+        QCOMPARE(key->ReadString(QStringLiteral("URL")), QByteArray("http://cams.example/pier.jpg"));
+        QCOMPARE(key->ReadInteger(QStringLiteral("Refresh")), refresh);
+        QCOMPARE(key->ReadBool(QStringLiteral("Stretch")), false);
+        QCOMPARE(key->ReadBool(QStringLiteral("Active")), true);
+        // The active cam is now the selected one: nothing to restore.
+        QVERIFY(!w.RestoreBut->isEnabled());
+    }
+
+    void okAndApplyRefusedWhilePreviewRuns() {
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        w.SelectedCam->URL = "http://cams.example/pier.jpg";
+        w.PreviewBusy = true;
+        w.ApplybutClick();
+        w.OKButClick();
+        QVERIFY(w.ActiveCam->URL.isEmpty());
+        QVERIFY(w.isVisible());
+    }
+
+    void applyKeepsTheWindowOpen() {
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        w.SelectedCam->URL = "http://cams.example/pier.jpg";
+        w.SelectedCam->Refresh = 30;
+        w.RefreshEdit->setText(QStringLiteral("30"));
+        w.ApplybutClick();
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.ActiveCam->URL, QByteArray("http://cams.example/pier.jpg"));
+    }
+
+    void cancelUndoesNothing() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        w.ShowConfiguration();
+        w.SelectedCam->URL = "http://cams.example/other.jpg";
+        w.CancelBut->Click();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.ActiveCam->URL, QByteArray("http://cams.example/harbour.jpg"));
+        QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("URL")),
+                 QByteArray("http://cams.example/harbour.jpg"));
+    }
+
+    void refreshFieldOnLeaving_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("five stays") << "5"
+                                    << "5";
+        QTest::newRow("zero") << "0"
+                              << "75";
+        QTest::newRow("letters") << "soon"
+                                 << "75";
+        QTest::newRow("empty") << ""
+                               << "75";
+    }
+    void refreshFieldOnLeaving() {
+        QFETCH(QString, typed);
+        Form form = MakeForm();
+        form.Window->SelectedCam->Refresh = 75;
+        form.Window->RefreshEdit->setText(typed);
+        form.Window->RefreshEditExit();
+        QTEST(form.Window->RefreshEdit->text(), "after");
+    }
+
+    void menuTogglesSaveAtOnce() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        w.UpdateControls();
+        QVERIFY(w.Active);
+        w.Active1->trigger();
+        QVERIFY(!w.Active && !w.Active1->isChecked());
+        QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("Active")), false);
+        w.Showmessages1->trigger();
+        QVERIFY(w.ShowMessages && w.Showmessages1->isChecked());
+        QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("ShowMessages")), true);
+    }
+
+    void inactiveTickFetchesNothing() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QTRY_VERIFY_WITH_TIMEOUT(!w.Cycle().IEGet.Busy(), 30000);
+        w.SetActive(false);
+        w.Cycle().IEGet.URL.clear();
+        w.TimerTimer();
+        QVERIFY(!w.Cycle().IEGet.Busy());
+        QVERIFY(w.Cycle().IEGet.URL.isEmpty());
+    }
+
+    void runOnStartupFollowsTheEntry() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QVERIFY(!IsRunOnStartup());
+        w.Runonstartup1->trigger();
+        QVERIFY(IsRunOnStartup() && w.Runonstartup1->isChecked());
+        w.Runonstartup1->trigger();
+        QVERIFY(!IsRunOnStartup() && !w.Runonstartup1->isChecked());
+    }
+
+    void messagesWindowChoiceIsSaved() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm();
+        TMForm messages;
+        connect(&messages, &TMForm::OnShowMessagesChange, form.Window.get(), &TMainForm::SAM);
+        messages.ShowMessagesChoice = true;
+        Q_EMIT messages.OnShowMessagesChange(&messages);
+        QVERIFY(form.Window->ShowMessages && form.Window->Showmessages1->isChecked());
+        QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("ShowMessages")), true);
+    }
+
+    void trayLeftClickOpensTheWindowOnlyWhenConfigureIsEnabled() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        Q_EMIT w.TrayIcon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(!w.isVisible());
+        w.UpdateControls();
+        Q_EMIT w.TrayIcon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.Configure1->isEnabled());
+        QCOMPARE(w.TrayIcon()->toolTip(), QStringLiteral("Lumora"));
+    }
+
+    void noTrayHostOpensTheWindowAfterWaiting() {
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QSKIP("a tray host runs here");
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm({QStringLiteral("/d1")});
+        form.Window->TrayWaitMilliseconds = 600;
+        QTRY_VERIFY_WITH_TIMEOUT(form.Window->isVisible(), 10000);
+    }
+
+    void menuInTheDesignedOrder() {
+        Form form = MakeForm();
+        QStringList captions;
+        for (const QAction* action : form.Window->Popper.actions())
+            captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(captions, (QStringList{"Configure...", "Languages", "-", "Active", "Show messages",
+                                        "Run on startup", "-", "Shut down and keep wallpaper", "Shut down"}));
+    }
+
+    void rightButtonsMoveWhenTheCatalogueArrives() {
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QCOMPARE(w.HelpBut->pos(), QPoint(475, 268));
+        QVERIFY(w.TellBut->isHidden());
+        w.PlaceRightButtons(true);
+        QCOMPARE(w.ShutdownBut->pos(), QPoint(475, 223));
+        QCOMPARE(w.CamPageBut->pos(), QPoint(475, 252));
+        QCOMPARE(w.HelpBut->pos(), QPoint(475, 281));
+        QVERIFY(!w.TellBut->isHidden());
+        for (TImgBtn* button : {w.OKBut, w.KorvexBut, w.TellBut})
+            QCOMPARE(button->size(), QSize(114, 26));
+        QCOMPARE(w.PlusBut->size(), QSize(23, 23));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

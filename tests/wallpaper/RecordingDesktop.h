@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/Desktop.h"
+#include "wallpaper/Picture.h"
+
+#include <QList>
+#include <QSize>
+#include <functional>
+
+// A desktop for unit tests: it holds wallpaper values like a desktop would and records every
+// install. End-to-end tests use the real X11 backend instead.
+class RecordingDesktop : public TDesktop {
+public:
+    QString Name() const override { return QStringLiteral("recording"); }
+
+    std::optional<TDesktopWallpaper> Read() override {
+        if (!Readable)
+            return std::nullopt;
+        return Current;
+    }
+
+    bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded) override {
+        if (!Writable)
+            return false;
+        Writes.append(wallpaper);
+        DecodedSizes.append(decoded ? QSize(decoded->Width, decoded->Height) : QSize());
+        Current = wallpaper;
+        if (OnWrite)
+            OnWrite(wallpaper);
+        return true;
+    }
+
+    TDesktopWallpaper Current;
+    bool Readable = true;
+    bool Writable = true;
+    QList<TDesktopWallpaper> Writes;
+    // The size of the pixels handed with each write; invalid when none were.
+    QList<QSize> DecodedSizes;
+    // Told of every install; lets a test follow a desktop that its window owns and destroys.
+    std::function<void(const TDesktopWallpaper&)> OnWrite;
+};

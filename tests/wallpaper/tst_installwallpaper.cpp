@@ -1,0 +1,180 @@
+// Installing a downloaded picture and keeping the user's own wallpaper, with real files and the
+// real settings file, against a recording desktop.
+#include "RecordingDesktop.h"
+#include "TestPictures.h"
+#include "platform/SettingsKey.h"
+#include "wallpaper/InstallWallpaper.h"
+#include "wallpaper/OldWallpaper.h"
+#include "wallpaper/PictureDecoders.h"
+#include "wallpaper/PictureEncoders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestInstallWallpaper : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_scratch;
+    QString m_data; // stands for the data directory; its name holds "Lumora" as the real one does
+    QString m_user; // the user's own pictures
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_scratch.isValid());
+        m_data = m_scratch.filePath(QStringLiteral("Lumora"));
+        m_user = m_scratch.filePath(QStringLiteral("pictures"));
+        QVERIFY(QDir().mkpath(m_data));
+        QVERIFY(QDir().mkpath(m_user));
+    }
+    void init() { QFile::remove(TSettingsKey::FilePath()); }
+
+    void nextBitmap_data() {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("user wallpaper") << "/home/u/beach.jpg"
+                                        << "Pic1.bmp";
+        QTest::newRow("no wallpaper") << ""
+                                      << "Pic1.bmp";
+        QTest::newRow("after Pic1") << "/d/Lumora/Pic1.bmp"
+                                    << "Pic0.bmp";
+        QTest::newRow("after Pic0") << "/d/Lumora/Pic0.bmp"
+                                    << "Pic1.bmp";
+        QTest::newRow("user file ending in a digit") << "/home/u/photo7.png"
+                                                     << "Pic0.bmp";
+        QTest::newRow("short path") << "a"
+                                    << "Pic1.bmp";
+    }
+    void nextBitmap() {
+        QFETCH(QString, current);
+        QFETCH(QString, next);
+        QCOMPARE(NextBitmapPath(current, QStringLiteral("/data")), QStringLiteral("/data/") + next);
+    }
+
+    void installsAlternatingBitmaps() {
+        RecordingDesktop desktop;
+        desktop.Current = {QStringLiteral("/home/u/beach.jpg"), true, false};
+        const QString download = m_data + QStringLiteral("/TMP.jpg");
+        WriteBytes(download, EncodeJpeg(GradientPicture(64, 48), 95));
+
+        QCOMPARE(InstallWallpaper(desktop, download, true, m_data), m_data + QStringLiteral("/Pic1.bmp"));
+        QCOMPARE(InstallWallpaper(desktop, download, false, m_data), m_data + QStringLiteral("/Pic0.bmp"));
+        QCOMPARE(InstallWallpaper(desktop, download, false, m_data), m_data + QStringLiteral("/Pic1.bmp"));
+
+        QCOMPARE(desktop.Writes.size(), 3);
+        // Never tiled; stretched as asked.
+        QCOMPARE(desktop.Writes.at(0),
+                 (TDesktopWallpaper{m_data + QStringLiteral("/Pic1.bmp"), false, true}));
+        QCOMPARE(desktop.Writes.at(1),
+                 (TDesktopWallpaper{m_data + QStringLiteral("/Pic0.bmp"), false, false}));
+        // The decoded pixels go along, so the backend need not read the bitmap back.
+        QCOMPARE(desktop.DecodedSizes.at(0), QSize(64, 48));
+
+        QFile bitmap(m_data + QStringLiteral("/Pic1.bmp"));
+        QVERIFY(bitmap.open(QIODevice::ReadOnly));
+        const std::optional<TPicture> written = DecodeBmp(bitmap.readAll());
+        QVERIFY(written);
+        QCOMPARE(written->Width, 64);
+        QVERIFY(MeanDifference(*written, GradientPicture(64, 48)) < 3.0);
+    }
+
+    void failuresLeaveTheDesktopAlone_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("PNG is never decoded") << "TMP.png" << QByteArray("\x89PNG\r\n\x1a\n", 8) << true;
+        QTest::newRow("broken JPEG") << "TMP.jpg" << QByteArray("\xff\xd8\xff\xe0 truncated") << true;
+        QTest::newRow("HTML error page") << "TMP.gif" << QByteArray("<html>404</html>") << true;
+        QTest::newRow("desktop cannot be asked") << "TMP.bmp" << EncodeBmp(GradientPicture(8, 8)) << false;
+    }
+    void failuresLeaveTheDesktopAlone() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, readable);
+        RecordingDesktop desktop;
+        desktop.Readable = readable;
+        const QString path = m_data + QLatin1Char('/') + file;
+        WriteBytes(path, content);
+        QFile::remove(m_data + QStringLiteral("/Pic1.bmp"));
+        QVERIFY(InstallWallpaper(desktop, path, false, m_data).isEmpty());
+        QVERIFY(desktop.Writes.isEmpty());
+    }
+
+    void unwritableBitmapLeavesTheDesktopAlone() {
+        RecordingDesktop desktop;
+        const QString download = m_data + QStringLiteral("/TMP.gif");
+        WriteBytes(download, EncodeGif(GradientPicture(16, 16)));
+        QVERIFY(InstallWallpaper(desktop, download, false, m_scratch.filePath("no/such/folder")).isEmpty());
+        QVERIFY(desktop.Writes.isEmpty());
+    }
+
+    void saveAndRestoreTheUsersWallpaper() {
+        const QString own = m_user + QStringLiteral("/mountains.bmp");
+        WriteBytes(own, EncodeBmp(GradientPicture(4, 4)));
+        RecordingDesktop desktop;
+        desktop.Current = {own, true, false};
+        QVERIFY(SaveOldWallpaper(desktop));
+
+        desktop.Current = {m_data + QStringLiteral("/Pic1.bmp"), false, true};
+        QVERIFY(RestoreOldWallpaper(desktop));
+        // Exactly the saved tile and stretch values come back.
+        QCOMPARE(desktop.Writes.last(), (TDesktopWallpaper{own, true, false}));
+    }
+
+    // After "Shut down and keep wallpaper", or after the program died with a cam picture on the
+    // desktop, the next start must not take the cam picture for the user's wallpaper.
+    void ownBitmapNeverReplacesTheSavedWallpaper() {
+        const QString own = m_user + QStringLiteral("/lake.bmp");
+        WriteBytes(own, EncodeBmp(GradientPicture(4, 4)));
+        RecordingDesktop desktop;
+        desktop.Current = {own, false, true};
+        QVERIFY(SaveOldWallpaper(desktop));
+
+        const QString camBitmap = m_data + QStringLiteral("/Pic0.bmp");
+        WriteBytes(camBitmap, EncodeBmp(GradientPicture(4, 4)));
+        desktop.Current = {camBitmap, false, false};
+        QVERIFY(!SaveOldWallpaper(desktop));
+
+        QVERIFY(RestoreOldWallpaper(desktop));
+        QCOMPARE(desktop.Writes.last(), (TDesktopWallpaper{own, false, true}));
+    }
+
+    void nothingToSaveOrRestore_data() {
+        QTest::addColumn<QString>("wallpaper");
+        QTest::newRow("no wallpaper") << QString();
+        QTest::newRow("file gone") << QStringLiteral("/no/such/picture.jpg");
+    }
+    void nothingToSaveOrRestore() {
+        QFETCH(QString, wallpaper);
+        RecordingDesktop desktop;
+        desktop.Current = {wallpaper, false, false};
+        QVERIFY(!SaveOldWallpaper(desktop));
+        QVERIFY(!RestoreOldWallpaper(desktop));
+        QVERIFY(desktop.Writes.isEmpty());
+    }
+
+    void savedWallpaperWhoseFileVanishedIsNotRestored() {
+        const QString own = m_user + QStringLiteral("/gone.bmp");
+        WriteBytes(own, EncodeBmp(GradientPicture(4, 4)));
+        RecordingDesktop desktop;
+        desktop.Current = {own, false, false};
+        QVERIFY(SaveOldWallpaper(desktop));
+        QVERIFY(QFile::remove(own));
+        QVERIFY(!RestoreOldWallpaper(desktop));
+        QVERIFY(desktop.Writes.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstallWallpaper)
+#include "tst_installwallpaper.moc"

@@ -1,0 +1,123 @@
+// The refresh cycle end to end below the window: a real transfer from a local server, a real
+// bitmap in the data folder, a recording desktop.
+#include "RecordingDesktop.h"
+#include "TestHttpServer.h"
+#include "TestPictures.h"
+#include "wallpaper/PictureEncoders.h"
+#include "wallpaper/WallpaperCycle.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestWallpaperCycle : public QObject {
+    Q_OBJECT
+private:
+    TestHttpServer m_server;
+    QTemporaryDir m_scratch;
+    QString m_data;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_server.IsListening());
+        QVERIFY(m_scratch.isValid());
+        m_data = m_scratch.filePath(QStringLiteral("Lumora"));
+        QVERIFY(QDir().mkpath(m_data));
+        qputenv("LUMORA_CONNECT_TO", m_server.ConnectToRule("cams.example"));
+        m_server.Serve("/live/cam.jpg", EncodeJpeg(GradientPicture(80, 60)), "image/jpeg");
+        m_server.Serve("/live/cam.png", QByteArray("\x89PNG\r\n\x1a\n", 8), "image/png");
+        m_server.Serve("/live/view", EncodeGif(GradientPicture(20, 10)), "image/gif");
+    }
+
+    void fetchInstallsThePicture() {
+        RecordingDesktop desktop;
+        TWallpaperCycle cycle(desktop, m_data);
+        cycle.IsStretched = [] { return true; };
+        QSignalSpy installed(&cycle, &TWallpaperCycle::Installed);
+        cycle.FetchPicture("http://cams.example/live/cam.jpg");
+        QVERIFY(installed.wait(10000));
+        QCOMPARE(installed.at(0).at(0).toString(), m_data + QStringLiteral("/Pic1.bmp"));
+        QVERIFY(QFileInfo::exists(m_data + QStringLiteral("/TMP.jpg")));
+        QCOMPARE(desktop.Writes.size(), 1);
+        QVERIFY(desktop.Writes.at(0).Stretch);
+        QCOMPARE(m_server.Requests().last().Header("User-Agent"),
+                 QByteArray("Mozilla/4.0 (compatible; MSIE 6.0; Win32)"));
+
+        // The next picture goes to the other bitmap.
+        cycle.FetchPicture("http://cams.example/live/cam.jpg");
+        QVERIFY(installed.wait(10000));
+        QCOMPARE(installed.at(1).at(0).toString(), m_data + QStringLiteral("/Pic0.bmp"));
+    }
+
+    void addressWithoutExtensionIsStoredAsJpgAndFailsSilently() {
+        RecordingDesktop desktop;
+        TWallpaperCycle cycle(desktop, m_data);
+        QSignalSpy done(&cycle.IEGet, &THTTPGet::OnDoneFile);
+        QSignalSpy installed(&cycle, &TWallpaperCycle::Installed);
+        // A GIF served under an address without extension is stored as ".jpg" and does not decode.
+        cycle.FetchPicture("http://cams.example/live/view");
+        QVERIFY(done.wait(10000));
+        QCOMPARE(done.at(0).at(1).toString(), m_data + QStringLiteral("/TMP.jpg"));
+        QCOMPARE(installed.size(), 0);
+        QVERIFY(desktop.Writes.isEmpty());
+    }
+
+    void pngNeverChangesTheWallpaper() {
+        RecordingDesktop desktop;
+        TWallpaperCycle cycle(desktop, m_data);
+        QSignalSpy done(&cycle.IEGet, &THTTPGet::OnDoneFile);
+        cycle.FetchPicture("http://cams.example/live/cam.png");
+        QVERIFY(done.wait(10000));
+        QVERIFY(desktop.Writes.isEmpty());
+    }
+
+    void slowCamSkipsTicks() {
+        TestHttpServer::Reply slow;
+        slow.Body = EncodeJpeg(GradientPicture(40, 30));
+        slow.Behaviour = TestHttpServer::Misbehaviour::Trickle;
+        slow.TrickleBytes = 64;
+        slow.TrickleDelay = std::chrono::milliseconds(5);
+        m_server.Serve("/slow/cam.jpg", slow);
+        RecordingDesktop desktop;
+        TWallpaperCycle cycle(desktop, m_data);
+        QSignalSpy installed(&cycle, &TWallpaperCycle::Installed);
+        const int before = m_server.RequestCount();
+        cycle.FetchPicture("http://cams.example/slow/cam.jpg");
+        cycle.FetchPicture("http://cams.example/slow/cam.jpg");
+        cycle.FetchPicture("http://cams.example/slow/cam.jpg");
+        QVERIFY(installed.wait(20000));
+        QCOMPARE(m_server.RequestCount() - before, 1);
+        QCOMPARE(installed.size(), 1);
+    }
+
+    void failedDownloadChangesNothing() {
+        RecordingDesktop desktop;
+        TWallpaperCycle cycle(desktop, m_data);
+        QSignalSpy error(&cycle.IEGet, &THTTPGet::OnError);
+        // An empty address, as on a first run before any cam is committed.
+        cycle.FetchPicture(QByteArray());
+        QVERIFY(error.wait(10000));
+        QVERIFY(desktop.Writes.isEmpty());
+    }
+
+    void timerTicksReachTheWindow() {
+        RecordingDesktop desktop;
+        TWallpaperCycle cycle(desktop, m_data);
+        QCOMPARE(cycle.Timer.interval(), 1000);
+        QVERIFY(!cycle.Timer.isActive());
+        int ticks = 0;
+        cycle.OnTimer = [&ticks] { ++ticks; };
+        cycle.SetRefresh(0);
+        QCOMPARE(cycle.Timer.interval(), 60000);
+        cycle.SetRefresh(2);
+        QCOMPARE(cycle.Timer.interval(), 2000);
+        cycle.Timer.setInterval(10);
+        cycle.Timer.start();
+        QTRY_VERIFY(ticks >= 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWallpaperCycle)
+#include "tst_wallpapercycle.moc"
