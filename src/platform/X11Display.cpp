@@ -97,12 +97,14 @@ int RememberError(Display*, XErrorEvent*) {
 TX11ErrorTrap::TX11ErrorTrap(const TX11Display& display)
     : m_display(display) {
     XSync(m_display.Handle(), False);
+    m_outerFailed = g_failed;
     g_failed = false;
     m_previous = reinterpret_cast<void (*)()>(XSetErrorHandler(RememberError));
 }
 
 TX11ErrorTrap::~TX11ErrorTrap() {
     XSync(m_display.Handle(), False);
+    g_failed = m_outerFailed;
     XSetErrorHandler(reinterpret_cast<XErrorHandler>(m_previous));
 }
 

@@ -37,7 +37,8 @@ private:
 };
 
 // Catches the X errors of the requests made while it exists, instead of Xlib's default handler,
-// which ends the program. Only one trap may exist at a time; everything runs on the main thread.
+// which ends the program. A trap inside another keeps its errors to itself (the inner code has
+// dealt with them). Everything runs on the main thread.
 class TX11ErrorTrap {
 public:
     explicit TX11ErrorTrap(const TX11Display& display);
@@ -50,5 +51,6 @@ public:
 
 private:
     const TX11Display& m_display;
+    bool m_outerFailed = false;
     void (*m_previous)() = nullptr; // Xlib's handler before ours, kept as a plain function pointer
 };

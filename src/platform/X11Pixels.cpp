@@ -5,6 +5,7 @@
 #include <QtEndian>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <memory>
@@ -42,25 +43,11 @@ unsigned FromMask(unsigned long pixel, unsigned long mask) {
     return bits >= 8 ? unsigned(value >> (bits - 8)) : unsigned(value * 255 / ((1ul << bits) - 1));
 }
 
-} // namespace
-
-bool PutPicture(const TX11Display& display, unsigned long drawable, const TPicture& picture) {
-    if (picture.IsNull())
-        return false;
-    Display* x = display.Handle();
-    const int screen = DefaultScreen(x);
-    // The image owns a buffer from malloc, which XDestroyImage frees.
-    TImage image(XCreateImage(x, DefaultVisual(x, screen), unsigned(display.Depth()), ZPixmap, 0, nullptr,
-                              unsigned(picture.Width), unsigned(picture.Height), 32, 0));
-    if (!image)
-        return false;
-    image->data =
-        static_cast<char*>(std::malloc(std::size_t(image->bytes_per_line) * std::size_t(picture.Height)));
-    if (!image->data)
-        return false;
-    if (IsBgrx(image.get())) {
-        for (int y = 0; y < picture.Height; ++y) {
-            const uchar* source = reinterpret_cast<const uchar*>(picture.Row(y));
+// Fills an image made for the screen's visual with rows of the picture from `top` on.
+void ConvertInto(XImage* image, const TPicture& picture, int top) {
+    if (IsBgrx(image)) {
+        for (int y = 0; y < image->height; ++y) {
+            const uchar* source = reinterpret_cast<const uchar*>(picture.Row(top + y));
             uchar* target = reinterpret_cast<uchar*>(image->data + std::size_t(y) * image->bytes_per_line);
             for (int column = 0; column < picture.Width; ++column, source += 3, target += 4) {
                 target[0] = source[0];
@@ -69,17 +56,41 @@ bool PutPicture(const TX11Display& display, unsigned long drawable, const TPictu
                 target[3] = 0;
             }
         }
-    } else {
-        for (int y = 0; y < picture.Height; ++y) {
-            const uchar* source = reinterpret_cast<const uchar*>(picture.Row(y));
-            for (int column = 0; column < picture.Width; ++column, source += 3)
-                XPutPixel(image.get(), column, y,
-                          ToMask(source[2], image->red_mask) | ToMask(source[1], image->green_mask) |
-                              ToMask(source[0], image->blue_mask));
-        }
+        return;
     }
+    for (int y = 0; y < image->height; ++y) {
+        const uchar* source = reinterpret_cast<const uchar*>(picture.Row(top + y));
+        for (int column = 0; column < picture.Width; ++column, source += 3)
+            XPutPixel(image, column, y,
+                      ToMask(source[2], image->red_mask) | ToMask(source[1], image->green_mask) |
+                          ToMask(source[0], image->blue_mask));
+    }
+}
+
+} // namespace
+
+bool PutPicture(const TX11Display& display, unsigned long drawable, const TPicture& picture) {
+    if (picture.IsNull())
+        return false;
+    Display* x = display.Handle();
+    // The picture goes over in bands of rows through one small buffer, which stays in the
+    // processor's cache; a screen-sized buffer would cost more in fresh memory than the copy.
+    const int band = std::min(picture.Height, 32);
+    TImage image(XCreateImage(x, DefaultVisual(x, DefaultScreen(x)), unsigned(display.Depth()), ZPixmap, 0,
+                              nullptr, unsigned(picture.Width), unsigned(band), 32, 0));
+    if (!image)
+        return false;
+    // The image owns a buffer from malloc, which XDestroyImage frees.
+    image->data = static_cast<char*>(std::malloc(std::size_t(image->bytes_per_line) * std::size_t(band)));
+    if (!image->data)
+        return false;
     GC gc = XCreateGC(x, drawable, 0, nullptr);
-    XPutImage(x, drawable, gc, image.get(), 0, 0, 0, 0, unsigned(picture.Width), unsigned(picture.Height));
+    for (int top = 0; top < picture.Height; top += band) {
+        image->height = std::min(band, picture.Height - top);
+        ConvertInto(image.get(), picture, top);
+        XPutImage(x, drawable, gc, image.get(), 0, 0, 0, top, unsigned(picture.Width),
+                  unsigned(image->height));
+    }
     XFreeGC(x, gc);
     return true;
 }
