@@ -41,14 +41,17 @@ std::optional<TDesktopWallpaper> RecordFor(const QByteArray& record, unsigned lo
     return wallpaper;
 }
 
-// Frees the pixmap of the program that set the background before, as the ESETROOT convention
-// asks: that program kept it alive with RetainPermanent, so killing its resources is the only way
-// to give the memory back.
-void ReleaseRetainedBackground(TX11Display& display) {
+// Frees the pixmap of our previous install. It was kept alive with RetainPermanent, so ending the
+// resources of the connection that made it is the only way to give its memory back. A pixmap of
+// another program is left alone even where it follows the same convention: that program may still
+// be running (a desktop that draws the root itself), and ending it would be far worse than the
+// memory of one background.
+void ReleaseOurRetainedBackground(TX11Display& display) {
     const std::optional<unsigned long> root = display.ReadPixmapProperty(RootPixmapProperty);
     const std::optional<unsigned long> set = display.ReadPixmapProperty(SetRootPixmapProperty);
-    if (root && set && *root == *set && *root != None) {
-        TX11ErrorTrap trap(display); // the owner may be gone already
+    const std::optional<QByteArray> record = display.ReadTextProperty(RecordProperty);
+    if (root && set && record && *root == *set && *root != None && RecordFor(*record, *root)) {
+        TX11ErrorTrap trap(display); // gone already when someone else freed it
         XKillClient(display.Handle(), *root);
         trap.Failed();
     }
@@ -143,7 +146,7 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
             return false;
         }
     }
-    ReleaseRetainedBackground(display);
+    ReleaseOurRetainedBackground(display);
     display.WritePixmapProperty(RootPixmapProperty, pixmap);
     display.WritePixmapProperty(SetRootPixmapProperty, pixmap);
     display.WriteTextProperty(RecordProperty, RecordText(pixmap, wallpaper));
@@ -158,7 +161,7 @@ bool TX11Desktop::RestoreDefaultBackground() {
     TX11Display display;
     if (!display.IsOpen())
         return false;
-    ReleaseRetainedBackground(display);
+    ReleaseOurRetainedBackground(display);
     display.DeleteProperty(RootPixmapProperty);
     display.DeleteProperty(SetRootPixmapProperty);
     display.DeleteProperty(RecordProperty);

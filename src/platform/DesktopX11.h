@@ -4,7 +4,8 @@
 
 // The X11 root window: the picture is drawn into a screen-sized pixmap that becomes the root
 // window's background and is announced in _XROOTPMAP_ID and ESETROOT_PMAP_ID, so that other
-// programs (and the next wallpaper setter) find it; it is kept after the program ends.
+// programs (and the next wallpaper setter) find it; it is kept after the program ends, and freed
+// by our next install.
 //
 // The root window has no path to read back, so each install also records the path and layout in a
 // root window property of our own beside the pixmap id. Read gives that record while the root

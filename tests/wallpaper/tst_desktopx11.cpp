@@ -154,6 +154,22 @@ private Q_SLOTS:
         QCOMPARE(RootPicture().Pixels, before.Pixels);
     }
 
+    void neverEndsAnotherProgram() {
+        // A program that keeps running and set the root background the conventional way.
+        TX11Display other;
+        const Pixmap pixmap = XCreatePixmap(other.Handle(), other.Root(), 8, 8, unsigned(other.Depth()));
+        other.WritePixmapProperty("_XROOTPMAP_ID", pixmap);
+        other.WritePixmapProperty("ESETROOT_PMAP_ID", pixmap);
+        XSync(other.Handle(), False);
+        TX11Desktop desktop;
+        QVERIFY(desktop.Read());
+        QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(4, 4, {1, 1, 1})), false, false}));
+        QVERIFY(PixmapExists(pixmap));
+        TX11ErrorTrap trap(other);
+        XNoOp(other.Handle());
+        QVERIFY(!trap.Failed());
+    }
+
     void givesASmallForeignPixmapAsTiled() {
         SetForeignBackground({30, 60, 90}, 16, 16);
         const std::optional<TDesktopWallpaper> saved = TX11Desktop().Read();
