@@ -259,7 +259,8 @@ bool DecodeRunLength(const TBmpBytes& bytes, const TBmpHeader& header, TPicture&
         } else if (value == 2) { // move right and up
             if (!bytes.Has(at, 2))
                 return false;
-            x += bytes.At(at)[0];
+            // Kept within the row: past its end nothing is drawn, and endless moves must not overflow.
+            x = std::min(x + bytes.At(at)[0], width);
             y += bytes.At(at)[1];
             at += 2;
         } else { // literal pixels, padded to a 16-bit boundary

@@ -20,10 +20,10 @@ struct TPicture {
 };
 
 // Pictures larger than this are refused before any pixel memory is taken: a cam picture, or a
-// broken header claiming one, must not make the program allocate gigabytes. 16384 x 16384 covers
-// every real cam and screen with a wide margin.
+// broken header claiming one, must not make the program allocate gigabytes. 64 million pixels
+// (192 MB decoded) is twice an 8K screen; no side may pass 16384.
 constexpr int MaxPictureSide = 16384;
-constexpr qint64 MaxPicturePixels = qint64(16384) * 16384;
+constexpr qint64 MaxPicturePixels = qint64(64) * 1024 * 1024;
 
 // True when a picture of this size may be allocated.
 inline bool PictureSizeAllowed(qint64 width, qint64 height) {

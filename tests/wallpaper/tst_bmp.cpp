@@ -285,6 +285,12 @@ private Q_SLOTS:
                                                                     1)
                                                                .Bytes()
                                                         << "cut short";
+        QTest::newRow("RLE8 moving right forever") << [] {
+            TBmpBuild build = Paletted(8, "", 1);
+            build.Pixels = QByteArray::fromHex("0002ff00").repeated(10'000'000);
+            return build.Bytes();
+        }() << "cut short";
+        QTest::newRow("8192 x 8193 pixels") << sized(8192, 8193) << "refused";
         QTest::newRow("RLE8 literal beyond the data") << Paletted(8,
                                                                   "0040"
                                                                   "0102",
