@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -110,7 +111,7 @@ private Q_SLOTS:
         const TColour centre = ColourAt(*decoded, 12, 8);
         QVERIFY2(std::abs(centre.Red - colour.Red) < 4 && std::abs(centre.Green - colour.Green) < 4 &&
                      std::abs(centre.Blue - colour.Blue) < 4,
-                 QTest::toString(centre));
+                 std::unique_ptr<char[]>(QTest::toString(centre)).get());
     }
 
     void refusesBrokenFiles_data() {
