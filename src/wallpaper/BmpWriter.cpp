@@ -1,18 +1,55 @@
 #include "platform/AtomicFile.h"
 #include "wallpaper/PictureEncoders.h"
 
+#include <QIODevice>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr int HeadersSize = 14 + 40;
 
-void Put16(char* at, quint16 value) {
-    qToLittleEndian(value, at);
+qsizetype Stride(const TPicture& picture) {
+    return (picture.RowBytes() + 3) & ~qsizetype(3);
 }
-void Put32(char* at, quint32 value) {
-    qToLittleEndian(value, at);
+
+QByteArray Headers(const TPicture& picture) {
+    const qsizetype imageSize = Stride(picture) * picture.Height;
+    QByteArray headers(HeadersSize, '\0');
+    char* out = headers.data();
+    out[0] = 'B';
+    out[1] = 'M';
+    qToLittleEndian<quint32>(quint32(HeadersSize + imageSize), out + 2);
+    qToLittleEndian<quint32>(HeadersSize, out + 10);
+    qToLittleEndian<quint32>(40, out + 14);
+    qToLittleEndian<quint32>(quint32(picture.Width), out + 18);
+    qToLittleEndian<quint32>(quint32(picture.Height),
+                             out + 22); // positive: bottom-up, which every reader accepts
+    qToLittleEndian<quint16>(1, out + 26);
+    qToLittleEndian<quint16>(24, out + 28);
+    qToLittleEndian<quint32>(quint32(imageSize), out + 34);
+    qToLittleEndian<quint32>(2835, out + 38); // 72 dots per inch
+    qToLittleEndian<quint32>(2835, out + 42);
+    return headers;
+}
+
+// Hands the stored rows (bottom row first, each padded to four bytes) to `take` in bands of about
+// 256 KB: small enough to stay in the processor's cache, large enough for few writes.
+template <typename Take> bool EmitRows(const TPicture& picture, Take take) {
+    const qsizetype rowBytes = picture.RowBytes(), stride = Stride(picture);
+    const int rowsPerBand = int(std::clamp<qsizetype>((256 * 1024) / stride, 1, picture.Height));
+    QByteArray band(stride * rowsPerBand, '\0');
+    int y = picture.Height - 1;
+    while (y >= 0) {
+        const int rows = std::min(rowsPerBand, y + 1);
+        for (int i = 0; i < rows; ++i, --y)
+            std::memcpy(band.data() + stride * i, picture.Row(y),
+                        std::size_t(rowBytes)); // padding stays zero
+        if (!take(band.constData(), stride * rows))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -20,34 +57,22 @@ void Put32(char* at, quint32 value) {
 QByteArray EncodeBmp(const TPicture& picture) {
     if (picture.IsNull())
         return {};
-    const qsizetype rowBytes = picture.RowBytes();
-    const qsizetype stride = (rowBytes + 3) & ~qsizetype(3);
-    const qsizetype imageSize = stride * picture.Height;
-    QByteArray file(HeadersSize + imageSize, Qt::Uninitialized);
-    char* out = file.data();
-    std::memset(out, 0, HeadersSize);
-    out[0] = 'B';
-    out[1] = 'M';
-    Put32(out + 2, quint32(file.size()));
-    Put32(out + 10, HeadersSize);
-    Put32(out + 14, 40);
-    Put32(out + 18, quint32(picture.Width));
-    Put32(out + 22, quint32(picture.Height)); // positive: bottom-up, which every reader accepts
-    Put16(out + 26, 1);
-    Put16(out + 28, 24);
-    Put32(out + 34, quint32(imageSize));
-    Put32(out + 38, 2835); // 72 dots per inch
-    Put32(out + 42, 2835);
-    char* row = out + HeadersSize;
-    for (int y = picture.Height - 1; y >= 0; --y, row += stride) {
-        std::memcpy(row, picture.Row(y), std::size_t(rowBytes));
-        std::memset(row + rowBytes, 0, std::size_t(stride - rowBytes));
-    }
+    QByteArray file = Headers(picture);
+    file.reserve(HeadersSize + Stride(picture) * picture.Height);
+    EmitRows(picture, [&file](const char* bytes, qsizetype count) {
+        file.append(bytes, count);
+        return true;
+    });
     return file;
 }
 
 QString WriteBmpFile(const QString& path, const TPicture& picture) {
     if (picture.IsNull())
         return QStringLiteral("no picture to save");
-    return WriteFileAtomically(path, EncodeBmp(picture));
+    return WriteFileAtomically(path, [&picture](QIODevice& file) {
+        return file.write(Headers(picture)) == HeadersSize &&
+               EmitRows(picture, [&file](const char* bytes, qsizetype count) {
+                   return file.write(bytes, count) == count;
+               });
+    });
 }
