@@ -171,6 +171,8 @@ void DrawBackground() {
 }
 
 enum class ButtonState { Normal = 1, Over = 2, Pressed = 3, Disabled = 4 };
+constexpr ButtonState AllStates[] = {ButtonState::Normal, ButtonState::Over, ButtonState::Pressed,
+                                     ButtonState::Disabled};
 
 struct ButtonLook {
     QColor top, bottom, border, text;
@@ -223,14 +225,17 @@ void DrawWideButtons() {
         {QStringLiteral("suggest"), QStringLiteral("Suggest")},
     };
     for (const auto& [skin, words] : buttons) {
-        for (const ButtonState state :
-             {ButtonState::Normal, ButtonState::Over, ButtonState::Pressed, ButtonState::Disabled}) {
+        for (const ButtonState state : AllStates) {
             QImage image = Canvas(114, 26);
             QPainter p(&image);
             DrawButtonFace(p, QRectF(0, 0, 114, 26), state);
             const ButtonLook look = LookOf(state);
             p.setRenderHint(QPainter::TextAntialiasing);
-            p.setFont(UiFont(12, QFont::DemiBold));
+            // Longer words get a smaller size rather than touching the button's edges.
+            int size = 12;
+            while (size > 9 && QFontMetrics(UiFont(size, QFont::DemiBold)).horizontalAdvance(words) > 100)
+                --size;
+            p.setFont(UiFont(size, QFont::DemiBold));
             p.setPen(look.text);
             p.drawText(QRectF(0, look.shift, 114, 26), Qt::AlignCenter, words);
             p.end();
@@ -268,8 +273,7 @@ void DrawSign(QPainter& p, const QString& sign, const QColor& colour, qreal shif
 
 void DrawSmallButtons() {
     for (const QString& sign : {QStringLiteral("plus"), QStringLiteral("minus"), QStringLiteral("edit")}) {
-        for (const ButtonState state :
-             {ButtonState::Normal, ButtonState::Over, ButtonState::Pressed, ButtonState::Disabled}) {
+        for (const ButtonState state : AllStates) {
             QImage image = Canvas(23, 23);
             QPainter p(&image);
             DrawButtonFace(p, QRectF(0, 0, 23, 23), state);

@@ -161,6 +161,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // OK (hiding the window) and Apply.
+    void ApplySelection(bool hideWindow);
     void CreateControls();
     void CreateMenu();
     void CreateShortcuts();

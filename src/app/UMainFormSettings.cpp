@@ -57,23 +57,20 @@ void TMainForm::CommitSelection() {
 }
 
 void TMainForm::OKButClick() {
-    if (PreviewBusy)
-        return;
-    CommitSelection();
-    hide();
-    if (!Active) {
-        SetActive(true);
-        SaveSettings();
-    }
-    FetchWallpaper();
-    Cycle().Timer.start();
-    UpdateControls();
+    ApplySelection(true);
 }
 
 void TMainForm::ApplybutClick() {
+    ApplySelection(false);
+}
+
+void TMainForm::ApplySelection(bool hideWindow) {
+    // Only a loaded preview can be applied; a running one refuses the click.
     if (PreviewBusy)
         return;
     CommitSelection();
+    if (hideWindow)
+        hide();
     if (!Active) {
         SetActive(true);
         SaveSettings();

@@ -21,8 +21,8 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-char* toString(const Rgb& c) {
-    return QTest::toString(QStringLiteral("rgb(%1,%2,%3)").arg(c.Red).arg(c.Green).arg(c.Blue));
+QByteArray Describe(const Rgb& c) {
+    return QStringLiteral("root shows rgb(%1,%2,%3)").arg(c.Red).arg(c.Green).arg(c.Blue).toLatin1();
 }
 
 bool Near(const Rgb& a, const Rgb& b) {
@@ -152,7 +152,7 @@ private Q_SLOTS:
         InstallPrevious();
         QProcess lumora;
         StartLumora(lumora);
-        QVERIFY2(WaitForRoot(Cam, 20000), toString(RootCentre()));
+        QVERIFY2(WaitForRoot(Cam, 20000), Describe(RootCentre()).constData());
 
         // A second start ends at once and leaves the first running.
         QProcess second;
@@ -186,18 +186,18 @@ private Q_SLOTS:
 
         QVERIFY(lumora.waitForFinished(10000));
         QCOMPARE(lumora.exitCode(), 0);
-        QVERIFY2(WaitForRoot(Previous, 5000), toString(RootCentre()));
+        QVERIFY2(WaitForRoot(Previous, 5000), Describe(RootCentre()).constData());
     }
 
     void sigtermPutsTheBackgroundBack() {
         InstallPrevious();
         QProcess lumora;
         StartLumora(lumora);
-        QVERIFY2(WaitForRoot(Cam, 20000), toString(RootCentre()));
+        QVERIFY2(WaitForRoot(Cam, 20000), Describe(RootCentre()).constData());
         ::kill(pid_t(lumora.processId()), SIGTERM);
         QVERIFY(lumora.waitForFinished(10000));
         QCOMPARE(lumora.exitStatus(), QProcess::NormalExit);
-        QVERIFY2(WaitForRoot(Previous, 5000), toString(RootCentre()));
+        QVERIFY2(WaitForRoot(Previous, 5000), Describe(RootCentre()).constData());
     }
 
     // A program that died with a cam picture on the desktop: the next start must still put the
@@ -206,7 +206,7 @@ private Q_SLOTS:
         InstallPrevious();
         QProcess lumora;
         StartLumora(lumora);
-        QVERIFY2(WaitForRoot(Cam, 20000), toString(RootCentre()));
+        QVERIFY2(WaitForRoot(Cam, 20000), Describe(RootCentre()).constData());
         lumora.kill();
         QVERIFY(lumora.waitForFinished(5000));
         QVERIFY(Near(RootCentre(), Cam));
@@ -217,7 +217,7 @@ private Q_SLOTS:
         QVERIFY(Near(RootCentre(), Cam));
         ::kill(pid_t(next.processId()), SIGTERM);
         QVERIFY(next.waitForFinished(10000));
-        QVERIFY2(WaitForRoot(Previous, 5000), toString(RootCentre()));
+        QVERIFY2(WaitForRoot(Previous, 5000), Describe(RootCentre()).constData());
     }
 };
 
