@@ -121,6 +121,12 @@ private Q_SLOTS:
                                        Prefix + "0/workspace0/image-style", "-n", "-t", "int", "-s", "1"}));
     }
 
+    void aMissingOrFailingToolGivesNothing() {
+        QVERIFY(!RunDesktopCommand("lumora-no-such-tool", {}));
+        QVERIFY(!RunDesktopCommand("xfconf-query", {"-c", "xfce4-desktop", "-p", "/no/such/property"}));
+        QCOMPARE(RunDesktopCommand("echo", {"a b", "$HOME"}), std::optional<QByteArray>("a b $HOME\n"));
+    }
+
     void failsWhenTheToolFails() {
         TXfceDesktop desktop([](const QString&, const QStringList&) { return std::optional<QByteArray>(); });
         QVERIFY(!desktop.Read());
