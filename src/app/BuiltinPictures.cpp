@@ -7,7 +7,11 @@ QPixmap BuiltinPicture(const QString& name) {
 }
 
 void LoadBuiltinButtonPictures(TImgBtn& button, const QString& skinName) {
-    const QString base = QStringLiteral("mainform/") + skinName;
+    LoadBuiltinButtonPictures(button, QStringLiteral("mainform"), skinName);
+}
+
+void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QString& skinName) {
+    const QString base = window + QLatin1Char('/') + skinName;
     button.SetPicUp(BuiltinPicture(base + QStringLiteral("_2")));
     button.SetPicDown(BuiltinPicture(base + QStringLiteral("_3")));
     button.SetPicDisabled(BuiltinPicture(base + QStringLiteral("_4")));

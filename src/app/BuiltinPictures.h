@@ -15,6 +15,8 @@ QPixmap BuiltinPicture(const QString& name);
 // The four pictures of a button by its skin name ("ok", "help", ...): normal, mouse over, pressed
 // and disabled. The normal picture is shown.
 void LoadBuiltinButtonPictures(TImgBtn& button, const QString& skinName);
+// The same for a button of another window ("attentionform", ...).
+void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QString& skinName);
 
 // The application's icon, in every size drawn for it.
 QIcon BuiltinApplicationIcon();

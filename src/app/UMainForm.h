@@ -2,6 +2,7 @@
 
 #include "app/ControlRules.h"
 #include "catalogue/UCams.h"
+#include "i18n/LanguageList.h"
 #include "platform/Desktop.h"
 #include "wallpaper/WallpaperCycle.h"
 
@@ -20,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QSystemTrayIcon;
 class QTreeWidget;
+class THTTPGet;
 class TImgBtn;
 class TMForm;
 
@@ -111,8 +113,25 @@ public:
     void KorvexButClick();
     void CamPageButClick();
 
-    // --- Calls into the catalogue, language and messages code (UMainFormLater.cpp)
+    // --- Catalogue exchange (UMainFormCatalogue.cpp)
     void RequestCatalogue();
+    void PHPGetDoneString(THTTPGet* Sender, const QByteArray& Result);
+    void PHPGetError(THTTPGet* Sender);
+    void LoadCustomCams();
+    // The fetcher of the catalogue script; replaced by a fresh one on every retry.
+    THTTPGet* PHPGet = nullptr;
+    // The languages of the last catalogue reply; none until the first.
+    std::unique_ptr<TLanguageList> LanguageList;
+    // Whether a catalogue reply has been handled in this run.
+    bool CatalogueArrived() const { return m_catalogueArrived; }
+
+    // --- Languages menu and switching (UMainFormLanguages.cpp)
+    void BuildLanguagesMenu();
+    void LanguagesClick(QAction* Sender);
+    void SelectLanguage(int language);
+    void CheckLanguagePack(int language);
+
+    // --- Calls into the cam browser, language and messages code (UMainFormLater.cpp)
     void ShowPreview(const TWebCamPtr& cam);
     void CancelPreview();
     void ApplyLanguage(int language);
@@ -170,6 +189,9 @@ private:
     void ApplyControlStates(const TControlStates& states);
     TControlInputs CurrentControlInputs() const;
     void WaitForTrayHost();
+    THTTPGet* CreateCatalogueFetcher(bool waitThread);
+    void RebuildCatalogue(const QByteArray& reply);
+    void FinishCatalogueReply();
 
     std::unique_ptr<TDesktop> m_desktop;
     TWallpaperCycle* m_cycle = nullptr;
@@ -178,6 +200,7 @@ private:
     int m_trayWaited = 0;
     TControlStates m_controlStates;
     bool m_destroyed = false;
+    bool m_catalogueArrived = false;
 };
 
 // The configuration window of the running program; none before it exists.

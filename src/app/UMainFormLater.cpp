@@ -1,10 +1,6 @@
 // Calls into the catalogue, cam browser, language, splash and tell-a-friend code.
 #include "app/UMainForm.h"
 
-void TMainForm::RequestCatalogue() {
-    // The catalogue exchange fills this in: it posts the catalogue request and disables the window.
-}
-
 void TMainForm::ShowPreview(const TWebCamPtr&) {
     // The cam browser fills this in: it downloads the cam's picture into the preview.
 }

@@ -80,12 +80,14 @@ void TMainForm::StartUp() {
 }
 
 void TMainForm::ShutDown() {
-    QCoreApplication::quit();
+    // Queued, so that an end asked for before the event loop runs (a notice declined during start-up)
+    // still ends the program as soon as the loop starts.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void TMainForm::ShutDownKeepWallpaper() {
     RestoreOnExit = false;
-    QCoreApplication::quit();
+    ShutDown();
 }
 
 void TMainForm::FormDestroy() {

@@ -9,11 +9,6 @@
 
 #include <QApplication>
 
-TCamForm* CamForm = nullptr;
-TDownloadForm* DownloadForm = nullptr;
-TAttentionForm* AttentionForm = nullptr;
-TMForm* MForm = nullptr;
-
 int main(int argc, char* argv[]) {
     // One program per user: a second start ends here, silently, and leaves the first untouched.
     TSingleInstance guard(QStringLiteral("lmr"));

@@ -31,12 +31,13 @@ QByteArray CatalogueRequestBody(int language, const QByteArray& computer, qint32
     return body;
 }
 
-TCatalogue ReadCatalogueReply(const QByteArray& reply, const QString& customCamsPath) {
-    TCatalogue catalogue;
-    if (QFileInfo::exists(customCamsPath))
-        catalogue.Cams.LoadFromFile(customCamsPath);
+void LoadCustomCamsFile(TCamList& list, const QString& path) {
+    if (QFileInfo::exists(path))
+        list.LoadFromFile(path);
+}
+
+void ReadCatalogueRecords(const QByteArray& reply, TCamList& cams, TLanguageList& languages) {
     const RecordText::LineViews lines = RecordText::SplitLineViews(reply);
-    catalogue.Cams.LoadFromLines(lines);
-    catalogue.Languages.LoadFromLines(lines);
-    return catalogue;
+    cams.LoadFromLines(lines);
+    languages.LoadFromLines(lines);
 }

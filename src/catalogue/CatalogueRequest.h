@@ -24,11 +24,9 @@ qint32 StoredActiveRefID();
 // "language=N&computer=ID", followed by "&refid=R" only for a stored catalogue cam (R above 0).
 QByteArray CatalogueRequestBody(int language, const QByteArray& computer, qint32 storedRefID);
 
-// What one catalogue reply gives: the cam list (custom cams first) and the languages.
-struct TCatalogue {
-    TCamList Cams;
-    TLanguageList Languages;
-};
+// Reads the custom cams file into the list when it exists; a missing file holds no cams.
+void LoadCustomCamsFile(TCamList& list, const QString& path);
 
-// Custom cams from the file when it exists, then the reply's cams and languages.
-TCatalogue ReadCatalogueReply(const QByteArray& reply, const QString& customCamsPath);
+// Appends the reply's cam records to the list (numbering them after the cams already there) and
+// its language records to the languages.
+void ReadCatalogueRecords(const QByteArray& reply, TCamList& cams, TLanguageList& languages);

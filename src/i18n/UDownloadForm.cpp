@@ -1,5 +1,7 @@
 #include "i18n/UDownloadForm.h"
 
+TDownloadForm* DownloadForm = nullptr;
+
 TDownloadForm::TDownloadForm(QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Downloading Language Pack"));

@@ -13,3 +13,6 @@ public:
     // First part of the download message, set by the language file.
     QString MessageText;
 };
+
+// The pack download window of the running program; none before it exists.
+extern TDownloadForm* DownloadForm;

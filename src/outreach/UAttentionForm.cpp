@@ -1,4 +1,125 @@
 #include "outreach/UAttentionForm.h"
 
+#include "app/BuiltinPictures.h"
+#include "app/ULMRLib.h"
+#include "i18n/ImgBtn.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+
+TAttentionForm* AttentionForm = nullptr;
+
 TAttentionForm::TAttentionForm(QWidget* parent)
-    : QDialog(parent) {}
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint)
+    // Until a language file says otherwise, the notices speak English.
+    , NoConnectionText(QStringLiteral(
+          "Lumora cannot reach its cam catalogue. Please check your internet connection and try again."))
+    , SuggestionDoneText(QStringLiteral(
+          "Thank you! Your cam has been sent in. Once it has been checked it will appear in the catalogue."))
+    , SuggestionFailText(QStringLiteral("Sorry, your cam could not be sent in. Please try again later.")) {
+    setWindowTitle(QStringLiteral("Lumora"));
+    setWindowIcon(BuiltinApplicationIcon());
+    setFixedSize(300, 193);
+    setModal(true);
+    CreateControls();
+}
+
+TImgBtn* TAttentionForm::CreateButton(const QString& skinName, int left, int width, const QString& hint) {
+    auto* button = new TImgBtn(this);
+    LoadBuiltinButtonPictures(*button, QStringLiteral("attentionform"), skinName);
+    button->setGeometry(left, 164, width, 26);
+    button->setToolTip(hint);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+void TAttentionForm::CreateControls() {
+    MainImage = new QLabel(this);
+    MainImage->setGeometry(0, 0, 300, 193);
+    MainImage->setPixmap(BuiltinPicture(QStringLiteral("attentionform/background_a")));
+
+    AttentionImage = new QLabel(this);
+    AttentionImage->setGeometry(200, 8, 41, 33);
+    AttentionImage->setPixmap(BuiltinPicture(QStringLiteral("attentionform/background_a")));
+    AttentionImage->hide();
+    ThankYouImage = new QLabel(this);
+    ThankYouImage->setGeometry(199, 48, 41, 33);
+    ThankYouImage->setPixmap(BuiltinPicture(QStringLiteral("attentionform/background_t")));
+    ThankYouImage->hide();
+
+    MessageLabel = new QLabel(this);
+    MessageLabel->setGeometry(22, 72, 257, 73);
+    MessageLabel->setAlignment(Qt::AlignCenter);
+    MessageLabel->setWordWrap(true);
+    MessageLabel->setAttribute(Qt::WA_TranslucentBackground);
+    QFont font = MessageLabel->font();
+    font.setPixelSize(13);
+    MessageLabel->setFont(font);
+    QPalette palette = MessageLabel->palette();
+    palette.setColor(QPalette::WindowText, QColor(70, 70, 70));
+    MessageLabel->setPalette(palette);
+
+    RetryBut = CreateButton(QStringLiteral("retry"), 66, 114, QStringLiteral("Try again connecting server"));
+    CancelBut = CreateButton(QStringLiteral("cancel"), 183, 114, QStringLiteral("Exit Lumora"));
+    OKBut = CreateButton(QStringLiteral("ok"), 183, 114, QString());
+    HelpBut = CreateButton(QStringLiteral("help"), 4, 35, QStringLiteral("Open Lumora manual"));
+    RetryBut->setCursor(Qt::ArrowCursor);
+    CancelBut->setCursor(Qt::ArrowCursor);
+
+    connect(RetryBut, &TImgBtn::Click, this, &TAttentionForm::RetryButClick);
+    connect(CancelBut, &TImgBtn::Click, this, &TAttentionForm::CancelButClick);
+    connect(OKBut, &TImgBtn::Click, this, &TAttentionForm::OKButClick);
+    connect(HelpBut, &TImgBtn::Click, this, &TAttentionForm::HelpButClick);
+}
+
+bool TAttentionForm::ShowNoConnection() {
+    return ShowNotice(NoConnectionText, Background::Attention, true, mrRetry);
+}
+
+bool TAttentionForm::ShowSuggestionDone() {
+    return ShowNotice(SuggestionDoneText, Background::ThankYou, false, mrOK);
+}
+
+bool TAttentionForm::ShowSuggestionFailed() {
+    return ShowNotice(SuggestionFailText, Background::ThankYou, false, mrOK);
+}
+
+bool TAttentionForm::ShowNotice(const QString& text, Background background, bool offerRetry,
+                                ModalResult positive) {
+    MessageLabel->setText(text);
+    const QLabel* source = background == Background::Attention ? AttentionImage : ThankYouImage;
+    MainImage->setPixmap(source->pixmap());
+    RetryBut->setVisible(offerRetry);
+    CancelBut->setVisible(offerRetry);
+    OKBut->setVisible(!offerRetry);
+    HelpBut->setVisible(true);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    setResult(mrNone);
+    return exec() == positive;
+}
+
+void TAttentionForm::HelpButClick() {
+    OpenHelpPage(QStringLiteral("attentionform"));
+}
+
+void TAttentionForm::FormKeyDown(int key) {
+    if (key == Qt::Key_F1)
+        OpenHelpPage(QStringLiteral("attentionform"));
+}
+
+void TAttentionForm::keyPressEvent(QKeyEvent* event) {
+    // Only the buttons and the close box end a notice: Escape and Enter do nothing here.
+    FormKeyDown(event->key());
+    event->accept();
+}
+
+void TAttentionForm::closeEvent(QCloseEvent* event) {
+    // The close box and Alt+F4 answer Cancel.
+    event->accept();
+    done(mrCancel);
+}

@@ -1,11 +1,58 @@
 #pragma once
 
 #include <QDialog>
+#include <QPixmap>
+#include <QString>
 
-// The program's one notice dialog (no connection, suggestion sent or failed). Created hidden at
-// start and reused; its notices come with the attention box.
+class QLabel;
+class TImgBtn;
+
+// The program's one notice dialog: the catalogue cannot be reached, a cam suggestion was taken or
+// refused. Created hidden at start and reused; each notice fills in its text, background and
+// buttons, runs the dialog modally and tells whether its positive button closed it.
 class TAttentionForm : public QDialog {
     Q_OBJECT
 public:
+    // How a notice was closed. The close box and Alt+F4 count as Cancel.
+    enum ModalResult { mrNone = 0, mrOK = 1, mrCancel = 2, mrRetry = 4 };
+
     explicit TAttentionForm(QWidget* parent = nullptr);
+
+    // Each blocks until the notice is closed; timers and downloads go on meanwhile.
+    bool ShowNoConnection();
+    bool ShowSuggestionDone();
+    bool ShowSuggestionFailed();
+
+    // The notice texts; the language file replaces them.
+    QString NoConnectionText;
+    QString SuggestionDoneText;
+    QString SuggestionFailText;
+
+    QLabel* MainImage = nullptr;
+    QLabel* AttentionImage = nullptr;
+    QLabel* ThankYouImage = nullptr;
+    QLabel* MessageLabel = nullptr;
+    TImgBtn* RetryBut = nullptr;
+    TImgBtn* CancelBut = nullptr;
+    TImgBtn* OKBut = nullptr;
+    TImgBtn* HelpBut = nullptr;
+
+    void RetryButClick() { done(mrRetry); }
+    void CancelButClick() { done(mrCancel); }
+    void OKButClick() { done(mrOK); }
+    void HelpButClick();
+    void FormKeyDown(int key);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class Background { Attention, ThankYou };
+    bool ShowNotice(const QString& text, Background background, bool offerRetry, ModalResult positive);
+    void CreateControls();
+    TImgBtn* CreateButton(const QString& skinName, int left, int width, const QString& hint);
 };
+
+// The attention box of the running program; none before it exists.
+extern TAttentionForm* AttentionForm;

@@ -1,5 +1,7 @@
 #include "outreach/UMForm.h"
 
+TMForm* MForm = nullptr;
+
 TMForm::TMForm(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Lumora - Korvex Software"));

@@ -19,3 +19,6 @@ Q_SIGNALS:
     // Fired by OK after ShowMessagesChoice is set; the main window saves the choice.
     void OnShowMessagesChange(TMForm* Sender);
 };
+
+// The messages window of the running program; none before it exists.
+extern TMForm* MForm;

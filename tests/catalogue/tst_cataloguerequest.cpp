@@ -49,33 +49,38 @@ private Q_SLOTS:
                      "object=cam\r\nrefid=0\r\nname=Also mine\r\ncategory=Custom\r\nend\r\n\r\n");
         custom.close();
 
-        const TCatalogue catalogue = ReadCatalogueReply(
+        TCamList cams;
+        TLanguageList languages;
+        LoadCustomCamsFile(cams, customPath);
+        ReadCatalogueRecords(
             "object=cam\nname=Unnumbered\nend\nobject=language\nname=English\nlanguagepack=http://h/0.pak\n"
             "packversion=3\nend\nobject=cam\nrefid=40\nname=Numbered\nend\nobject=cam\nname=Also "
             "unnumbered\nend\n"
             "object=language\nrefid=1\nname=Deutsch\npackversion=soon\nend\nobject=language\nrefid=1\nname="
             "Dup\nend\n",
-            customPath);
+            cams, languages);
         QList<qint32> ids;
-        for (const TWebCamPtr& cam : catalogue.Cams)
+        for (const TWebCamPtr& cam : cams)
             ids << cam->RefID;
         QCOMPARE(ids, (QList<qint32>{-1, -2, -3, 40, -4}));
-        QCOMPARE(catalogue.Cams.Items(0)->Name, QByteArray("Mine"));
+        QCOMPARE(cams.Items(0)->Name, QByteArray("Mine"));
 
-        QCOMPARE(catalogue.Languages.Count(), 3);
-        QCOMPARE(catalogue.Languages.Items(0).refid, 0);
-        QCOMPARE(catalogue.Languages.Items(0).packversion, 3);
-        QCOMPARE(catalogue.Languages.Items(0).languagepack, QByteArray("http://h/0.pak"));
-        QCOMPARE(catalogue.Languages.Find(1)->name, QByteArray("Deutsch"));
-        QCOMPARE(catalogue.Languages.Find(1)->packversion, 0);
-        QVERIFY(!catalogue.Languages.Find(7));
+        QCOMPARE(languages.Count(), 3);
+        QCOMPARE(languages.Items(0).refid, 0);
+        QCOMPARE(languages.Items(0).packversion, 3);
+        QCOMPARE(languages.Items(0).languagepack, QByteArray("http://h/0.pak"));
+        QCOMPARE(languages.Find(1)->name, QByteArray("Deutsch"));
+        QCOMPARE(languages.Find(1)->packversion, 0);
+        QVERIFY(!languages.Find(7));
     }
 
     void replyWithoutRecordsKeepsOnlyCustomCams() {
-        const TCatalogue catalogue =
-            ReadCatalogueReply("<html>busy</html>", QStringLiteral("/nonexistent/Custom.Cams"));
-        QCOMPARE(catalogue.Cams.Count(), 0);
-        QCOMPARE(catalogue.Languages.Count(), 0);
+        TCamList cams;
+        TLanguageList languages;
+        LoadCustomCamsFile(cams, QStringLiteral("/nonexistent/Custom.Cams"));
+        ReadCatalogueRecords("<html>busy</html>", cams, languages);
+        QCOMPARE(cams.Count(), 0);
+        QCOMPARE(languages.Count(), 0);
     }
 };
 

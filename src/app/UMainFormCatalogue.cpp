@@ -1,0 +1,106 @@
+// The catalogue exchange: the request to the catalogue server and what its reply rebuilds.
+#include "app/GeneralSettings.h"
+#include "app/ULMRLib.h"
+#include "app/UMainForm.h"
+#include "catalogue/CamTree.h"
+#include "catalogue/CatalogueRequest.h"
+#include "catalogue/CountryBox.h"
+#include "catalogue/UCamForm.h"
+#include "net/HTTPGet.h"
+#include "outreach/UAttentionForm.h"
+#include "outreach/UMForm.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+THTTPGet* TMainForm::CreateCatalogueFetcher(bool waitThread) {
+    auto* fetcher = new THTTPGet(this);
+    fetcher->Agent = "LMR";
+    fetcher->AcceptTypes = "*/*";
+    fetcher->BinaryData = false;
+    fetcher->UseCache = false;
+    fetcher->WaitThread = waitThread;
+    connect(fetcher, &THTTPGet::OnDoneString, this, &TMainForm::PHPGetDoneString);
+    connect(fetcher, &THTTPGet::OnError, this, &TMainForm::PHPGetError);
+    return fetcher;
+}
+
+void TMainForm::RequestCatalogue() {
+    const qint32 storedRefID = StoredActiveRefID();
+    // The window stays disabled until a reply has been handled.
+    setEnabled(false);
+    if (!PHPGet)
+        PHPGet = CreateCatalogueFetcher(true);
+    PHPGet->URL = CatalogueServer::ScriptUrl(CatalogueServer::CatalogueScript);
+    PHPGet->PostQuery = CatalogueRequestBody(LanguageNumber, ComputerIdentifier().toLatin1(), storedRefID);
+    PHPGet->FetchString();
+}
+
+void TMainForm::LoadCustomCams() {
+    LoadCustomCamsFile(*CamList, DataDirectory() + QStringLiteral("/Custom.Cams"));
+}
+
+void TMainForm::PHPGetDoneString(THTTPGet*, const QByteArray& Result) {
+    try {
+        RebuildCatalogue(Result);
+    } catch (const std::exception&) {
+        // Whatever failed on the way (a language pack that cannot be unpacked, say), the window
+        // must not stay disabled and the refresh cycle must go on.
+    }
+    FinishCatalogueReply();
+}
+
+void TMainForm::RebuildCatalogue(const QByteArray& reply) {
+    LanguageList = std::make_unique<TLanguageList>();
+    CamList = std::make_shared<TCamList>();
+    LoadCustomCams();
+    ReadCatalogueRecords(reply, *CamList, *LanguageList);
+
+    BuildLanguagesMenu();
+    CheckLanguagePack(LanguageNumber);
+
+    CountryBox->clear();
+    CountryBox->addItem(QString::fromUtf8(AllCountriesText));
+    CountryBox->addItem(QString());
+    FillTree(*CamList, TreeView);
+    AddCountries(*CamList, CountryBox);
+    if (CamForm)
+        AddCountries(*CamList, CamForm->CountryEdit);
+    m_catalogueArrived = true;
+    PlaceRightButtons(true);
+
+    if (IsFirstRun()) {
+        if (const TWebCamPtr first = FirstCamInTree(TreeView))
+            ShowPreview(first);
+    }
+    if (ShowMessages && MForm)
+        MForm->RequestMessage(LanguageNumber);
+}
+
+void TMainForm::FinishCatalogueReply() {
+    setEnabled(true);
+    UpdateControls();
+    Cycle().Timer.start();
+    {
+        // Only the entry changes: the tree already shows every cam.
+        const QSignalBlocker quiet(CountryBox);
+        CountryBox->setCurrentIndex(0);
+    }
+    if (isVisible() && SelectedCam && SelectedCam->RefID != 0 && CamList) {
+        if (const TWebCamPtr chosen = CamList->FindByRefID(SelectedCam->RefID))
+            ShowPreview(chosen);
+    }
+}
+
+void TMainForm::PHPGetError(THTTPGet*) {
+    // The notice runs its own loop while the window stays disabled; the cycle goes on meanwhile.
+    if (!AttentionForm || !AttentionForm->ShowNoConnection()) {
+        ShutDown();
+        return;
+    }
+    // The failed fetcher counts as busy until this handler returns, so the retry needs a new one;
+    // the old one stays with the window until the end.
+    PHPGet = CreateCatalogueFetcher(false);
+    RequestCatalogue();
+}
