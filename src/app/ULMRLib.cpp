@@ -31,11 +31,6 @@ QString HelpPagePath(const QString& page) {
     return {};
 }
 
-QByteArray CatalogueHost() {
-    const QByteArray host = qgetenv("LUMORA_CATALOGUE_HOST");
-    return host.isEmpty() ? QByteArray(LUMORA_DEFAULT_CATALOGUE_HOST) : host;
-}
-
 void OpenHelpPage(const QString& page) {
     const QString path = HelpPagePath(page);
     if (!path.isEmpty())

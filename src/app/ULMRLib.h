@@ -30,10 +30,6 @@ QString FormatVolumeId(std::optional<std::uint32_t> volumeId);
 // Processor (29 characters), adapter (17) and volume (8), without separators.
 QString ComputerIdentifier();
 
-// The host of the catalogue server that every catalogue address names: LUMORA_CATALOGUE_HOST when
-// set, otherwise the host the program was built for.
-QByteArray CatalogueHost();
-
 // The program's version as four numbers joined by ".".
 QString ProgramVersionText(const QString& fileName = QString());
 

@@ -26,14 +26,6 @@ private Q_SLOTS:
         QCOMPARE(LanguageDirectory(QStringLiteral("/x"), 12), QStringLiteral("/x/lang12"));
     }
 
-    void catalogueHostFromTheEnvironmentOrTheBuild() {
-        qunsetenv("LUMORA_CATALOGUE_HOST");
-        QCOMPARE(CatalogueHost(), QByteArray(LUMORA_DEFAULT_CATALOGUE_HOST));
-        qputenv("LUMORA_CATALOGUE_HOST", "cams.example.org");
-        QCOMPARE(CatalogueHost(), QByteArray("cams.example.org"));
-        qunsetenv("LUMORA_CATALOGUE_HOST");
-    }
-
     void formatsIdentifierParts_data() {
         QTest::addColumn<quint32>("signature");
         QTest::addColumn<quint32>("high");

@@ -1,5 +1,6 @@
 // The configuration window's wiring: start-up, settings, commit, enable rules, close and shutdown,
 // with the real settings file and autostart folder, and a recording desktop.
+#include "TestHttpServer.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "i18n/ImgBtn.h"
@@ -63,9 +64,27 @@ QString UsersWallpaper() {
 
 } // namespace
 
+// Waits until the window has handled the catalogue reply and is enabled again.
+bool WaitForCatalogue(const TMainForm& w) {
+    return QTest::qWaitFor([&] { return w.CatalogueArrived() && w.isEnabled(); }, 10000);
+}
+
 class TestMainForm : public QObject {
     Q_OBJECT
+    // Every window asks the catalogue server at start-up; this one answers with one cam.
+    TestHttpServer m_catalogue;
+
 private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_catalogue.IsListening());
+        m_catalogue.Serve("/lmr/camlist3.php",
+                          "object=cam\r\nrefid=12\r\nurl=http://cams.example/pier.jpg\r\nname=Pier\r\n"
+                          "refresh=90\r\ncategory=Sea\r\ncountry=Norway\r\nend\r\n",
+                          "text/plain");
+        qputenv("LUMORA_CATALOGUE_HOST", "catalogue.test");
+        qputenv("LUMORA_CONNECT_TO", m_catalogue.ConnectToRule("catalogue.test"));
+    }
+
     void init() {
         QFile::remove(TSettingsKey::FilePath());
         QFile::remove(AutostartEntryPath());
@@ -194,6 +213,7 @@ private Q_SLOTS:
         w.PreviewCam = w.SelectedCam;
         w.RefreshEdit->setText(typed);
         w.StretchCheck->setChecked(false);
+        QVERIFY(WaitForCatalogue(w));
         w.UpdateControls();
         QVERIFY(w.OKBut->isEnabled());
         w.OKBut->Click();

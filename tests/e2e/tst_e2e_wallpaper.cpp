@@ -1,81 +1,20 @@
 // End to end on a real X server (Xvfb) with a real tray host (trayer): lumora fetches the stored
 // cam's picture from a local server, the root window shows it, a second start ends at once, and
 // "Shut down" from the tray menu, or SIGTERM, puts the previous root background back.
+#include "E2EHarness.h"
 #include "TestHttpServer.h"
 #include "platform/Desktop.h"
 #include "platform/SettingsKey.h"
 #include "wallpaper/PictureEncoders.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <csignal>
 
+using namespace E2E;
+
 namespace {
-
-struct Rgb {
-    int Red = 0, Green = 0, Blue = 0;
-    bool operator==(const Rgb&) const = default;
-};
-
-QByteArray Describe(const Rgb& c) {
-    return QStringLiteral("root shows rgb(%1,%2,%3)").arg(c.Red).arg(c.Green).arg(c.Blue).toLatin1();
-}
-
-bool Near(const Rgb& a, const Rgb& b) {
-    return std::abs(a.Red - b.Red) < 12 && std::abs(a.Green - b.Green) < 12 && std::abs(a.Blue - b.Blue) < 12;
-}
-
-TPicture Filled(int width, int height, Rgb c) {
-    TPicture picture = MakePicture(width, height);
-    for (qsizetype i = 0; i < picture.Pixels.size(); i += 3) {
-        picture.Pixels[i] = char(c.Blue);
-        picture.Pixels[i + 1] = char(c.Green);
-        picture.Pixels[i + 2] = char(c.Red);
-    }
-    return picture;
-}
-
-// What the root window shows at its centre.
-Rgb RootCentre() {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return {-1, -1, -1};
-    const int screen = DefaultScreen(display);
-    const Window root = RootWindow(display, screen);
-    XImage* image = XGetImage(display, root, DisplayWidth(display, screen) / 2,
-                              DisplayHeight(display, screen) / 2, 1, 1, AllPlanes, ZPixmap);
-    Rgb colour{-1, -1, -1};
-    if (image) {
-        const unsigned long pixel = XGetPixel(image, 0, 0);
-        colour = {int((pixel & image->red_mask) >> 16), int((pixel & image->green_mask) >> 8),
-                  int(pixel & image->blue_mask)};
-        XDestroyImage(image);
-    }
-    XCloseDisplay(display);
-    return colour;
-}
-
-bool WaitForRoot(const Rgb& expected, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        if (Near(RootCentre(), expected))
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
-}
-
-bool Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
 
 const Rgb Previous{30, 90, 160};
 const Rgb Cam{210, 60, 40};
@@ -89,18 +28,9 @@ private:
     QProcess m_trayer;
     QString m_previousBitmap;
 
-    QProcessEnvironment LumoraEnvironment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("LUMORA_DESKTOP"), QStringLiteral("x11"));
-        env.insert(QStringLiteral("LUMORA_CONNECT_TO"),
-                   QString::fromLatin1(m_server.ConnectToRule("cams.test")));
-        return env;
-    }
-
     void StartLumora(QProcess& lumora) {
-        lumora.setProcessEnvironment(LumoraEnvironment());
+        // The same server answers the catalogue request and serves the cam.
+        lumora.setProcessEnvironment(LumoraEnvironment("cams.test", m_server.ConnectToRule("cams.test")));
         lumora.setProcessChannelMode(QProcess::ForwardedChannels);
         lumora.start(QStringLiteral(LUMORA_BINARY), {});
         QVERIFY(lumora.waitForStarted());
@@ -119,6 +49,10 @@ private Q_SLOTS:
             QSKIP("needs an X server (run through xvfb-run)");
         QVERIFY(m_server.IsListening());
         m_server.Serve("/live/harbour.jpg", EncodeJpeg(Filled(320, 240, Cam), 95), "image/jpeg");
+        m_server.Serve("/lmr/camlist3.php",
+                       "object=cam\r\nrefid=3\r\nurl=http://cams.test/live/harbour.jpg\r\nname=Harbour\r\n"
+                       "refresh=60\r\ncategory=Sea\r\ncountry=Portugal\r\nend\r\n",
+                       "text/plain");
 
         m_previousBitmap = QDir::home().filePath(QStringLiteral("previous.bmp"));
         QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)), QString());
@@ -134,19 +68,10 @@ private Q_SLOTS:
         key->WriteBool(QStringLiteral("Stretch"), true);
         QVERIFY(key->Close());
 
-        m_trayer.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                                  "--width", "120", "--height", "28", "--SetDockType", "true",
-                                                  "--transparent", "false", "--tint", "0x303030"});
-        QVERIFY(m_trayer.waitForStarted());
-        QTest::qWait(1000);
+        QVERIFY(StartTrayer(m_trayer));
     }
 
-    void cleanupTestCase() {
-        if (m_trayer.state() != QProcess::NotRunning) {
-            m_trayer.terminate();
-            m_trayer.waitForFinished(3000);
-        }
-    }
+    void cleanupTestCase() { Stop(m_trayer); }
 
     void shutDownFromTheTrayMenuPutsTheBackgroundBack() {
         InstallPrevious();

@@ -1,0 +1,111 @@
+#include "E2EHarness.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace E2E {
+
+QByteArray Describe(const Rgb& c) {
+    return QStringLiteral("root shows rgb(%1,%2,%3)").arg(c.Red).arg(c.Green).arg(c.Blue).toLatin1();
+}
+
+bool Near(const Rgb& a, const Rgb& b) {
+    return std::abs(a.Red - b.Red) < 12 && std::abs(a.Green - b.Green) < 12 && std::abs(a.Blue - b.Blue) < 12;
+}
+
+TPicture Filled(int width, int height, Rgb c) {
+    TPicture picture = MakePicture(width, height);
+    for (qsizetype i = 0; i < picture.Pixels.size(); i += 3) {
+        picture.Pixels[i] = char(c.Blue);
+        picture.Pixels[i + 1] = char(c.Green);
+        picture.Pixels[i + 2] = char(c.Red);
+    }
+    return picture;
+}
+
+namespace {
+
+// Calls `read` with an image of the root window's area, or returns `fallback` when there is none.
+template <typename Read, typename Result> Result WithRootImage(bool wholeScreen, Result fallback, Read read) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return fallback;
+    const int screen = DefaultScreen(display);
+    const int width = DisplayWidth(display, screen);
+    const int height = DisplayHeight(display, screen);
+    XImage* image = wholeScreen ? XGetImage(display, RootWindow(display, screen), 0, 0, unsigned(width),
+                                            unsigned(height), AllPlanes, ZPixmap)
+                                : XGetImage(display, RootWindow(display, screen), width / 2, height / 2, 1, 1,
+                                            AllPlanes, ZPixmap);
+    Result result = fallback;
+    if (image) {
+        result = read(image);
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return result;
+}
+
+} // namespace
+
+Rgb RootCentre() {
+    return WithRootImage(false, Rgb{-1, -1, -1}, [](XImage* image) {
+        const unsigned long pixel = XGetPixel(image, 0, 0);
+        return Rgb{int((pixel & image->red_mask) >> 16), int((pixel & image->green_mask) >> 8),
+                   int(pixel & image->blue_mask)};
+    });
+}
+
+quint64 RootChecksum() {
+    return WithRootImage(true, quint64(0), [](XImage* image) {
+        quint64 sum = 1469598103934665603ull;
+        for (int y = 0; y < image->height; y += 2) {
+            for (int x = 0; x < image->width; x += 2)
+                sum = (sum ^ XGetPixel(image, x, y)) * 1099511628211ull;
+        }
+        return sum;
+    });
+}
+
+bool WaitForRoot(const Rgb& expected, int milliseconds) {
+    return QTest::qWaitFor([&] { return Near(RootCentre(), expected); }, milliseconds);
+}
+
+bool Run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+bool StartTrayer(QProcess& trayer) {
+    trayer.start(QStringLiteral("trayer"),
+                 {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height",
+                  "28", "--SetDockType", "true", "--transparent", "false", "--tint", "0x303030"});
+    if (!trayer.waitForStarted())
+        return false;
+    QTest::qWait(1000);
+    return true;
+}
+
+void Stop(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000))
+        process.kill();
+    process.waitForFinished(2000);
+}
+
+QProcessEnvironment LumoraEnvironment(const QByteArray& catalogueHost, const QByteArray& connectTo) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("LUMORA_DESKTOP"), QStringLiteral("x11"));
+    env.insert(QStringLiteral("LUMORA_CATALOGUE_HOST"), QString::fromLatin1(catalogueHost));
+    env.insert(QStringLiteral("LUMORA_CONNECT_TO"), QString::fromLatin1(connectTo));
+    return env;
+}
+
+} // namespace E2E

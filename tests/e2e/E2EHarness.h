@@ -1,0 +1,39 @@
+#pragma once
+
+// What the end-to-end tests share: reading the root window of the X server they run on, a real
+// tray host, and the environment a lumora process under test gets.
+#include "wallpaper/Picture.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace E2E {
+
+struct Rgb {
+    int Red = 0, Green = 0, Blue = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+QByteArray Describe(const Rgb& colour);
+bool Near(const Rgb& a, const Rgb& b);
+TPicture Filled(int width, int height, Rgb colour);
+
+// The colour at the root window's centre; -1s when the display cannot be read.
+Rgb RootCentre();
+// A checksum of everything the root window shows.
+quint64 RootChecksum();
+bool WaitForRoot(const Rgb& expected, int milliseconds);
+
+// Runs a command to its end; true when it ended normally with exit code 0.
+bool Run(const QString& program, const QStringList& arguments);
+
+// A panel with a notification area along the screen's top edge.
+bool StartTrayer(QProcess& trayer);
+void Stop(QProcess& process);
+
+// The environment of a lumora under test: the real X11 backend, and every address of `hosts`
+// reaching the given LUMORA_CONNECT_TO rules.
+QProcessEnvironment LumoraEnvironment(const QByteArray& catalogueHost, const QByteArray& connectTo);
+
+} // namespace E2E
