@@ -210,6 +210,25 @@ void DrawButtonFace(QPainter& p, const QRectF& rect, ButtonState state) {
     }
 }
 
+void DrawWideButton(const QString& window, const QString& skin, const QString& words) {
+    for (const ButtonState state : AllStates) {
+        QImage image = Canvas(114, 26);
+        QPainter p(&image);
+        DrawButtonFace(p, QRectF(0, 0, 114, 26), state);
+        const ButtonLook look = LookOf(state);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        // Longer words get a smaller size rather than touching the button's edges.
+        int size = 12;
+        while (size > 9 && QFontMetrics(UiFont(size, QFont::DemiBold)).horizontalAdvance(words) > 100)
+            --size;
+        p.setFont(UiFont(size, QFont::DemiBold));
+        p.setPen(look.text);
+        p.drawText(QRectF(0, look.shift, 114, 26), Qt::AlignCenter, words);
+        p.end();
+        Save(image, QStringLiteral("%1/%2_%3").arg(window, skin).arg(int(state)));
+    }
+}
+
 void DrawWideButtons() {
     const QList<std::pair<QString, QString>> buttons = {
         {QStringLiteral("ok"), QStringLiteral("OK")},
@@ -224,24 +243,8 @@ void DrawWideButtons() {
         {QStringLiteral("retry"), QStringLiteral("Retry")},
         {QStringLiteral("suggest"), QStringLiteral("Suggest")},
     };
-    for (const auto& [skin, words] : buttons) {
-        for (const ButtonState state : AllStates) {
-            QImage image = Canvas(114, 26);
-            QPainter p(&image);
-            DrawButtonFace(p, QRectF(0, 0, 114, 26), state);
-            const ButtonLook look = LookOf(state);
-            p.setRenderHint(QPainter::TextAntialiasing);
-            // Longer words get a smaller size rather than touching the button's edges.
-            int size = 12;
-            while (size > 9 && QFontMetrics(UiFont(size, QFont::DemiBold)).horizontalAdvance(words) > 100)
-                --size;
-            p.setFont(UiFont(size, QFont::DemiBold));
-            p.setPen(look.text);
-            p.drawText(QRectF(0, look.shift, 114, 26), Qt::AlignCenter, words);
-            p.end();
-            Save(image, QStringLiteral("mainform/%1_%2").arg(skin).arg(int(state)));
-        }
-    }
+    for (const auto& [skin, words] : buttons)
+        DrawWideButton(QStringLiteral("mainform"), skin, words);
 }
 
 // The small square buttons under the cam tree carry a sign instead of words.
@@ -324,6 +327,80 @@ void DrawNotAvailable() {
     Save(image, QStringLiteral("mainform/notavailable"));
 }
 
+// The attention box: a header band with the notice's sign, the text on paper below it, and the
+// buttons along the bottom.
+void DrawNoticeBackground(const QString& name, const QColor& signColour, const QString& title,
+                          bool thankYou) {
+    QImage image(300, 193, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QLinearGradient body(0, 0, 0, 193);
+    body.setColorAt(0, Paper);
+    body.setColorAt(1, PaperShade);
+    p.fillRect(image.rect(), body);
+
+    const QRectF header(0, 0, 300, 58);
+    QLinearGradient dusk(0, 0, 300, 0);
+    dusk.setColorAt(0, Night);
+    dusk.setColorAt(1, Dusk);
+    p.fillRect(header, dusk);
+    QRadialGradient glow(QPointF(36, 58), 90);
+    glow.setColorAt(0, QColor(signColour.red(), signColour.green(), signColour.blue(), 90));
+    glow.setColorAt(1, Qt::transparent);
+    p.fillRect(header, glow);
+    p.fillRect(QRectF(0, 57, 300, 1), signColour);
+
+    // The sign: an exclamation mark for trouble, a tick for thanks.
+    const QRectF disc(18, 11, 36, 36);
+    p.setPen(Qt::NoPen);
+    p.setBrush(signColour);
+    p.drawEllipse(disc);
+    p.setPen(QPen(Night, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    if (thankYou) {
+        p.drawPolyline(QPolygonF{QPointF(27, 29.5), QPointF(33.5, 36), QPointF(45, 22.5)});
+    } else {
+        p.drawLine(QPointF(36, 19.5), QPointF(36, 31.5));
+        p.setBrush(Night);
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPointF(36, 38.5), 2.2, 2.2);
+    }
+    p.setPen(Qt::white);
+    p.setFont(UiFont(17, QFont::Bold));
+    p.drawText(QRectF(66, 8, 220, 24), Qt::AlignLeft | Qt::AlignVCenter, title);
+    p.setPen(QColor(0xc9, 0xdd, 0xf2));
+    p.setFont(UiFont(11));
+    p.drawText(QRectF(67, 30, 220, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Lumora"));
+
+    DrawCard(p, QRectF(12, 66, 276, 85));
+    p.end();
+    Save(image, name);
+}
+
+void DrawAttentionForm() {
+    DrawNoticeBackground(QStringLiteral("attentionform/background_a"), Sun, QStringLiteral("Attention"),
+                         false);
+    DrawNoticeBackground(QStringLiteral("attentionform/background_t"), QColor(0x7f, 0xd1, 0x8b),
+                         QStringLiteral("Thank you"), true);
+    for (const auto& [skin, words] : {std::pair{QStringLiteral("retry"), QStringLiteral("Retry")},
+                                      std::pair{QStringLiteral("cancel"), QStringLiteral("Exit")},
+                                      std::pair{QStringLiteral("ok"), QStringLiteral("OK")}})
+        DrawWideButton(QStringLiteral("attentionform"), skin, words);
+    // The narrow help button carries a question mark.
+    for (const ButtonState state : AllStates) {
+        QImage image = Canvas(35, 26);
+        QPainter p(&image);
+        DrawButtonFace(p, QRectF(0, 0, 35, 26), state);
+        const ButtonLook look = LookOf(state);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setFont(UiFont(14, QFont::Bold));
+        p.setPen(look.text);
+        p.drawText(QRectF(0, look.shift, 35, 26), Qt::AlignCenter, QStringLiteral("?"));
+        p.end();
+        Save(image, QStringLiteral("attentionform/help_%1").arg(int(state)));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -339,5 +416,6 @@ int main(int argc, char* argv[]) {
     DrawSmallButtons();
     DrawTreeImages();
     DrawNotAvailable();
+    DrawAttentionForm();
     return 0;
 }
