@@ -80,9 +80,11 @@ void TMainForm::StartUp() {
 }
 
 void TMainForm::ShutDown() {
-    // Queued, so that an end asked for before the event loop runs (a notice declined during start-up)
-    // still ends the program as soon as the loop starts.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    // exit(), not quit(): quit() first asks every window to close, and a visible configuration window
+    // answers a close by hiding, which would swallow the end. Queued, so that an end asked for
+    // before the event loop runs (a notice declined during start-up) still ends the program.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 void TMainForm::ShutDownKeepWallpaper() {

@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -179,6 +180,15 @@ private Q_SLOTS:
         QVERIFY(form.Window->TrayIcon()->isVisible());
         form.Window.reset();
         QCOMPARE(*form.Installed, (keep ? cam : TDesktopWallpaper{own, false, true}));
+    }
+
+    // A visible configuration window hides on a close request; it must not swallow "Shut down".
+    void shutDownEndsTheLoopWhileTheWindowIsShown() {
+        Form form = MakeForm();
+        QVERIFY(form.Window->isVisible());
+        QTimer::singleShot(0, form.Window.get(), &TMainForm::ShutDown);
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
     }
 
     void closingHidesAndFetches() {

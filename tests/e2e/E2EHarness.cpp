@@ -27,18 +27,24 @@ TPicture Filled(int width, int height, Rgb c) {
 
 namespace {
 
-// Calls `read` with an image of the root window's area, or returns `fallback` when there is none.
-template <typename Read, typename Result> Result WithRootImage(bool wholeScreen, Result fallback, Read read) {
+// Calls `read` with an image of what the screen shows, the whole of it or one point (the centre for
+// x = -1), or returns `fallback` when there is none.
+template <typename Read, typename Result>
+Result WithRootImage(bool wholeScreen, int x, int y, Result fallback, Read read) {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return fallback;
     const int screen = DefaultScreen(display);
     const int width = DisplayWidth(display, screen);
     const int height = DisplayHeight(display, screen);
-    XImage* image = wholeScreen ? XGetImage(display, RootWindow(display, screen), 0, 0, unsigned(width),
-                                            unsigned(height), AllPlanes, ZPixmap)
-                                : XGetImage(display, RootWindow(display, screen), width / 2, height / 2, 1, 1,
-                                            AllPlanes, ZPixmap);
+    if (x < 0) {
+        x = width / 2;
+        y = height / 2;
+    }
+    const Window root = RootWindow(display, screen);
+    XImage* image =
+        wholeScreen ? XGetImage(display, root, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap)
+                    : XGetImage(display, root, x, y, 1, 1, AllPlanes, ZPixmap);
     Result result = fallback;
     if (image) {
         result = read(image);
@@ -50,16 +56,20 @@ template <typename Read, typename Result> Result WithRootImage(bool wholeScreen,
 
 } // namespace
 
-Rgb RootCentre() {
-    return WithRootImage(false, Rgb{-1, -1, -1}, [](XImage* image) {
+Rgb RootAt(int x, int y) {
+    return WithRootImage(false, x, y, Rgb{-1, -1, -1}, [](XImage* image) {
         const unsigned long pixel = XGetPixel(image, 0, 0);
         return Rgb{int((pixel & image->red_mask) >> 16), int((pixel & image->green_mask) >> 8),
                    int(pixel & image->blue_mask)};
     });
 }
 
+Rgb RootCentre() {
+    return RootAt(-1, -1);
+}
+
 quint64 RootChecksum() {
-    return WithRootImage(true, quint64(0), [](XImage* image) {
+    return WithRootImage(true, 0, 0, quint64(0), [](XImage* image) {
         quint64 sum = 1469598103934665603ull;
         for (int y = 0; y < image->height; y += 2) {
             for (int x = 0; x < image->width; x += 2)
@@ -71,6 +81,33 @@ quint64 RootChecksum() {
 
 bool WaitForRoot(const Rgb& expected, int milliseconds) {
     return QTest::qWaitFor([&] { return Near(RootCentre(), expected); }, milliseconds);
+}
+
+QList<QPoint> VisibleWindowsOfSize(int width, int height) {
+    QList<QPoint> found;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return found;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(display, children[i], &attributes) &&
+                attributes.map_state == IsViewable && attributes.width == width &&
+                attributes.height == height)
+                found << QPoint(attributes.x, attributes.y);
+        }
+        XFree(children);
+    }
+    XCloseDisplay(display);
+    return found;
+}
+
+bool ClickAt(const QPoint& point) {
+    return Run(QStringLiteral("xdotool"), {"mousemove", QString::number(point.x()),
+                                           QString::number(point.y()), "sleep", "0.2", "click", "1"});
 }
 
 bool Run(const QString& program, const QStringList& arguments) {

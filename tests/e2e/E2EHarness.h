@@ -5,6 +5,7 @@
 #include "wallpaper/Picture.h"
 
 #include <QByteArray>
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -19,11 +20,17 @@ QByteArray Describe(const Rgb& colour);
 bool Near(const Rgb& a, const Rgb& b);
 TPicture Filled(int width, int height, Rgb colour);
 
-// The colour at the root window's centre; -1s when the display cannot be read.
+// The colour the screen shows at a point, or at its centre; -1s when the display cannot be read.
+Rgb RootAt(int x, int y);
 Rgb RootCentre();
 // A checksum of everything the root window shows.
 quint64 RootChecksum();
 bool WaitForRoot(const Rgb& expected, int milliseconds);
+
+// The visible top-level windows of that size, as "x y" positions on the screen.
+QList<QPoint> VisibleWindowsOfSize(int width, int height);
+// Clicks the left mouse button at a point of the screen.
+bool ClickAt(const QPoint& point);
 
 // Runs a command to its end; true when it ended normally with exit code 0.
 bool Run(const QString& program, const QStringList& arguments);

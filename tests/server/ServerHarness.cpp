@@ -78,11 +78,11 @@ TRunningServer::~TRunningServer() {
     }
 }
 
-bool TRunningServer::Start(const QString& database, const QStringList& options) {
+bool TRunningServer::Start(const QString& database, const QStringList& options, quint16 port) {
     m_process = std::make_unique<QProcess>();
     m_process->start(QStringLiteral(LUMORA_SERVER_PROGRAM),
                      QStringList{QStringLiteral("serve"), QStringLiteral("--listen"),
-                                 QStringLiteral("127.0.0.1:0"), QStringLiteral("--db"), database} +
+                                 QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database} +
                          options);
     static const QRegularExpression ready(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
     QByteArray output;

@@ -34,12 +34,12 @@ struct TCommandResult {
 // Runs "lumora-server <arguments>" to its end.
 TCommandResult RunServerCommand(const QStringList& arguments);
 
-// "lumora-server serve" on a free port of 127.0.0.1, stopped with SIGTERM at the end.
+// "lumora-server serve" on 127.0.0.1 (a free port unless one is given), stopped with SIGTERM at the end.
 class TRunningServer {
 public:
     ~TRunningServer();
     // Starts with the given database and extra options; false when it did not report that it listens.
-    bool Start(const QString& database, const QStringList& options = {});
+    bool Start(const QString& database, const QStringList& options = {}, quint16 port = 0);
     // Sends SIGTERM and returns the exit code; -1 when it did not stop within the time.
     int Stop();
     quint16 Port() const { return m_port; }
