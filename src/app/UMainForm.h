@@ -140,7 +140,7 @@ public:
 
     // Texts the language file gives that no control shows directly.
     QByteArray KorvexUrl;
-    QByteArray AllCountriesText;
+    QByteArray AllCountriesText = "All Countries";
     QByteArray MailSubjectText;
     QByteArray MailMessageText;
 

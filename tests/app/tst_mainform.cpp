@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -180,6 +181,56 @@ private Q_SLOTS:
         QVERIFY(form.Window->TrayIcon()->isVisible());
         form.Window.reset();
         QCOMPARE(*form.Installed, (keep ? cam : TDesktopWallpaper{own, false, true}));
+    }
+
+    void catalogueRequestCarriesTheStoredCam_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QByteArray>("tail");
+        QTest::newRow("first run") << 0 << QByteArray();
+        QTest::newRow("catalogue cam") << 7 << QByteArray("&refid=7");
+        QTest::newRow("custom cam") << -2 << QByteArray();
+    }
+    void catalogueRequestCarriesTheStoredCam() {
+        QFETCH(int, stored);
+        QFETCH(QByteArray, tail);
+        if (stored != 0) {
+            StoreCam("http://cams.example/harbour.jpg", 45);
+            TSettingsKey::Open()->WriteInteger(QStringLiteral("RefID"), stored);
+        }
+        const int before = m_catalogue.RequestCount();
+        Form form = MakeForm();
+        QVERIFY(WaitForCatalogue(*form.Window));
+        const TestHttpServer::Request request = m_catalogue.Requests().at(before);
+        QVERIFY(request.Head.startsWith("POST /lmr/camlist3.php HTTP/1.0\r\n"));
+        QCOMPARE(request.Header("User-Agent"), QByteArray("LMR"));
+        QCOMPARE(request.Body, "language=0&computer=" + ComputerIdentifier().toLatin1() + tail);
+    }
+
+    void catalogueReplyRebuildsTreeCountriesAndButtons() {
+        QDir().mkpath(DataDirectory());
+        QFile custom(DataDirectory() + QStringLiteral("/Custom.Cams"));
+        QVERIFY(custom.open(QIODevice::WriteOnly));
+        custom.write("object=cam\r\nrefid=0\r\nname=Mine\r\ncategory=Custom\r\ncountry=norway\r\nend\r\n");
+        custom.close();
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QVERIFY(WaitForCatalogue(w));
+        QCOMPARE(w.CamList->Count(), 2);
+        QCOMPARE(w.CamList->Items(0)->RefID, -1);
+        QCOMPARE(w.TreeView->topLevelItemCount(), 2);
+        QCOMPARE(w.TreeView->topLevelItem(0)->text(0), QStringLiteral("Custom"));
+        QCOMPARE(w.TreeView->topLevelItem(1)->child(0)->text(0), QStringLiteral("Pier"));
+        QStringList countries;
+        for (int i = 0; i < w.CountryBox->count(); ++i)
+            countries << w.CountryBox->itemText(i);
+        // The custom cam's spelling comes first; the catalogue's differs only in case.
+        QCOMPARE(countries,
+                 (QStringList{QStringLiteral("All Countries"), QString(), QStringLiteral("norway")}));
+        QCOMPARE(w.CountryBox->currentIndex(), 0);
+        QVERIFY(!w.TellBut->isHidden());
+        QCOMPARE(w.HelpBut->pos(), QPoint(475, 281));
+        QVERIFY(w.Cycle().Timer.isActive());
+        QVERIFY(w.Configure1->isEnabled() != w.isVisible());
     }
 
     // A visible configuration window hides on a close request; it must not swallow "Shut down".
