@@ -112,29 +112,37 @@ void DrawCard(QPainter& p, const QRectF& rect) {
     p.restore();
 }
 
+// Every window's base: paper shading down, under a dusk header whose glow rises from the lower left
+// in the given colour and which ends in a thin rule of that colour.
+void DrawPaperAndHeader(QPainter& p, const QSize& size, qreal headerHeight, const QColor& glowColour,
+                        qreal glowRadius) {
+    QLinearGradient body(0, 0, 0, size.height());
+    body.setColorAt(0, Paper);
+    body.setColorAt(1, PaperShade);
+    p.fillRect(QRectF(QPointF(0, 0), size), body);
+
+    const QRectF header(0, 0, size.width(), headerHeight);
+    QLinearGradient dusk(0, 0, size.width(), 0);
+    dusk.setColorAt(0, Night);
+    dusk.setColorAt(0.6, Dusk);
+    dusk.setColorAt(1, Sky);
+    p.fillRect(header, dusk);
+    QRadialGradient glow(QPointF(headerHeight * 0.6, headerHeight), glowRadius);
+    glow.setColorAt(0, QColor(glowColour.red(), glowColour.green(), glowColour.blue(), 110));
+    glow.setColorAt(1, Qt::transparent);
+    p.fillRect(header, glow);
+    p.fillRect(QRectF(0, headerHeight - 1, size.width(), 1),
+               QColor(glowColour.red(), glowColour.green(), glowColour.blue(), 200));
+}
+
 void DrawBackground() {
     QImage image(597, 398, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
-    QLinearGradient body(0, 0, 0, 398);
-    body.setColorAt(0, Paper);
-    body.setColorAt(1, PaperShade);
-    p.fillRect(image.rect(), body);
-
     // The header: dusk over the horizon, the sun rising behind the mark.
-    const QRectF header(0, 0, 597, 72);
-    QLinearGradient dusk(0, 0, 597, 0);
-    dusk.setColorAt(0, Night);
-    dusk.setColorAt(0.6, Dusk);
-    dusk.setColorAt(1, Sky);
-    p.fillRect(header, dusk);
-    QRadialGradient glow(QPointF(40, 72), 150);
-    glow.setColorAt(0, QColor(Sun.red(), Sun.green(), Sun.blue(), 110));
-    glow.setColorAt(1, Qt::transparent);
-    p.fillRect(header, glow);
-    p.fillRect(QRectF(0, 71, 597, 1), QColor(Sun.red(), Sun.green(), Sun.blue(), 200));
+    DrawPaperAndHeader(p, image.size(), 72, Sun, 150);
     DrawMark(p, QRectF(16, 12, 48, 48));
     p.setPen(Qt::white);
     p.setFont(UiFont(28, QFont::Bold));
@@ -335,21 +343,7 @@ void DrawNoticeBackground(const QString& name, const QColor& signColour, const Q
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    QLinearGradient body(0, 0, 0, 193);
-    body.setColorAt(0, Paper);
-    body.setColorAt(1, PaperShade);
-    p.fillRect(image.rect(), body);
-
-    const QRectF header(0, 0, 300, 58);
-    QLinearGradient dusk(0, 0, 300, 0);
-    dusk.setColorAt(0, Night);
-    dusk.setColorAt(1, Dusk);
-    p.fillRect(header, dusk);
-    QRadialGradient glow(QPointF(36, 58), 90);
-    glow.setColorAt(0, QColor(signColour.red(), signColour.green(), signColour.blue(), 90));
-    glow.setColorAt(1, Qt::transparent);
-    p.fillRect(header, glow);
-    p.fillRect(QRectF(0, 57, 300, 1), signColour);
+    DrawPaperAndHeader(p, image.size(), 58, signColour, 90);
 
     // The sign: an exclamation mark for trouble, a tick for thanks.
     const QRectF disc(18, 11, 36, 36);
