@@ -218,23 +218,30 @@ void DrawButtonFace(QPainter& p, const QRectF& rect, ButtonState state) {
     }
 }
 
-void DrawWideButton(const QString& window, const QString& skin, const QString& words) {
+// A picture button with words (or a sign) painted in, in its four states. Longer words get a
+// smaller size rather than touching the button's edges.
+void DrawTextButton(const QString& window, const QString& skin, const QSize& size, const QString& words,
+                    int pixelSize, int weight) {
     for (const ButtonState state : AllStates) {
-        QImage image = Canvas(114, 26);
+        QImage image = Canvas(size.width(), size.height());
         QPainter p(&image);
-        DrawButtonFace(p, QRectF(0, 0, 114, 26), state);
+        DrawButtonFace(p, QRectF(QPointF(0, 0), size), state);
         const ButtonLook look = LookOf(state);
         p.setRenderHint(QPainter::TextAntialiasing);
-        // Longer words get a smaller size rather than touching the button's edges.
-        int size = 12;
-        while (size > 9 && QFontMetrics(UiFont(size, QFont::DemiBold)).horizontalAdvance(words) > 100)
-            --size;
-        p.setFont(UiFont(size, QFont::DemiBold));
+        int fitting = pixelSize;
+        while (fitting > 9 &&
+               QFontMetrics(UiFont(fitting, weight)).horizontalAdvance(words) > size.width() - 14)
+            --fitting;
+        p.setFont(UiFont(fitting, weight));
         p.setPen(look.text);
-        p.drawText(QRectF(0, look.shift, 114, 26), Qt::AlignCenter, words);
+        p.drawText(QRectF(0, look.shift, size.width(), size.height()), Qt::AlignCenter, words);
         p.end();
         Save(image, QStringLiteral("%1/%2_%3").arg(window, skin).arg(int(state)));
     }
+}
+
+void DrawWideButton(const QString& window, const QString& skin, const QString& words) {
+    DrawTextButton(window, skin, QSize(114, 26), words, 12, QFont::DemiBold);
 }
 
 void DrawWideButtons() {
@@ -381,18 +388,8 @@ void DrawAttentionForm() {
                                       std::pair{QStringLiteral("ok"), QStringLiteral("OK")}})
         DrawWideButton(QStringLiteral("attentionform"), skin, words);
     // The narrow help button carries a question mark.
-    for (const ButtonState state : AllStates) {
-        QImage image = Canvas(35, 26);
-        QPainter p(&image);
-        DrawButtonFace(p, QRectF(0, 0, 35, 26), state);
-        const ButtonLook look = LookOf(state);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        p.setFont(UiFont(14, QFont::Bold));
-        p.setPen(look.text);
-        p.drawText(QRectF(0, look.shift, 35, 26), Qt::AlignCenter, QStringLiteral("?"));
-        p.end();
-        Save(image, QStringLiteral("attentionform/help_%1").arg(int(state)));
-    }
+    DrawTextButton(QStringLiteral("attentionform"), QStringLiteral("help"), QSize(35, 26),
+                   QStringLiteral("?"), 14, QFont::Bold);
 }
 
 } // namespace
