@@ -3,22 +3,32 @@
 #include <QDialog>
 #include <QString>
 
-// The custom cam dialog: adding and editing a custom cam, and suggesting it for the catalogue.
-// Created hidden at start and reused; its fields and buttons come with the cam dialog.
 class QComboBox;
+class QLineEdit;
 
+// The custom cam dialog: adding and editing a custom cam, and suggesting it for the catalogue.
+// Created hidden at start and reused. The dialog checks nothing: the caller fills the fields before
+// `Execute` and turns their texts into cam fields afterwards.
 class TCamForm : public QDialog {
     Q_OBJECT
 public:
     explicit TCamForm(QWidget* parent = nullptr);
 
+    // Shows the dialog modally; true when it was closed with OK, anything else counts as Cancel.
+    bool Execute();
+
     // Captions for adding and for editing a custom cam, set by the language file.
     QString NewCaptionText;
     QString EditCaptionText;
 
+    QLineEdit* TitleEdit = nullptr;
+    QLineEdit* URLEdit = nullptr;
+    QLineEdit* DescriptionEdit = nullptr;
+    QLineEdit* WebpageEdit = nullptr;
     // The countries of the catalogue, filled by each catalogue reply and never cleared; the user
     // may pick one or type any text.
     QComboBox* CountryEdit = nullptr;
+    QLineEdit* RefreshEdit = nullptr;
 };
 
 // The cam dialog of the running program; none before it exists.

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// Record text, language files and server replies are bytes. Servers and pack authors write them
+// either in UTF-8 or in the single-byte Windows-1252 code page; this is the one place where such
+// bytes become text on the screen. Valid UTF-8 is read as UTF-8, anything else as Windows-1252.
+QString DisplayText(QByteArrayView bytes);
