@@ -1,6 +1,6 @@
 // Settings, the commit of a chosen cam, and which controls can be used.
 #include "app/GeneralSettings.h"
-#include "app/RefreshRule.h"
+#include "wallpaper/RefreshRule.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "i18n/ImgBtn.h"

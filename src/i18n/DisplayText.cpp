@@ -24,6 +24,12 @@ QString FromWindows1252(QByteArrayView bytes) {
 
 } // namespace
 
+bool IsUtf8(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes); // the decoder works only when its result is taken
+    return !utf8.hasError();
+}
+
 QString DisplayText(QByteArrayView bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);

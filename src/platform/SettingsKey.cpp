@@ -1,5 +1,7 @@
 #include "platform/SettingsKey.h"
 
+#include "i18n/DisplayText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,7 +68,10 @@ std::optional<bool> TSettingsKey::ReadBool(const QString& name) const {
 std::optional<QByteArray> TSettingsKey::ReadString(const QString& name) const {
     if (!ValueExists(name))
         return std::nullopt;
-    return m_settings->value(name).toString().toUtf8();
+    const QVariant value = m_settings->value(name);
+    if (value.typeId() == QMetaType::QByteArray)
+        return value.toByteArray();
+    return value.toString().toUtf8();
 }
 
 void TSettingsKey::WriteInteger(const QString& name, int value) {
@@ -78,7 +83,12 @@ void TSettingsKey::WriteBool(const QString& name, bool value) {
 }
 
 void TSettingsKey::WriteString(const QString& name, const QByteArray& value) {
-    m_settings->setValue(name, QString::fromUtf8(value));
+    // Values are bytes. UTF-8 text (ASCII above all) is kept as readable text; any other bytes are
+    // kept as a byte array, which the file holds escaped, so every value reads back byte for byte.
+    if (IsUtf8(value))
+        m_settings->setValue(name, QString::fromUtf8(value));
+    else
+        m_settings->setValue(name, value);
 }
 
 void TSettingsKey::DeleteValue(const QString& name) {

@@ -10,8 +10,8 @@ class QSettings;
 // The program's per-user settings key. On Linux it is an INI file,
 // $XDG_CONFIG_HOME/Lumora/Lumora.conf, with the values at its top level; the key exists exactly
 // when the file exists. Integers (and Booleans, as 0 and 1) are stored as integers, strings as
-// strings. Every open reads the file afresh and every write reaches the file before the key is
-// closed, so settings are never cached between two uses.
+// strings, and a string value reads back byte for byte whatever its bytes. Every open reads the file afresh
+// and every write reaches the file before the key is closed, so settings are never cached between two uses.
 class TSettingsKey {
 public:
     enum class OpenMode { Existing, CreateIfMissing };

@@ -1,6 +1,6 @@
 #include "wallpaper/WallpaperCycle.h"
 
-#include "app/RefreshRule.h"
+#include "wallpaper/RefreshRule.h"
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/PictureExtension.h"
 

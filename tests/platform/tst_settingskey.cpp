@@ -62,6 +62,41 @@ private Q_SLOTS:
         QCOMPARE(file.readAll().trimmed(), QByteArray("[General]\nLanguage=3"));
     }
 
+    // Text in cams and paths is bytes in whatever code page the server or user wrote it.
+    void stringValuesKeepTheirBytes_data() {
+        QTest::addColumn<QByteArray>("value");
+        for (int code = 0; code < 256; ++code)
+            QTest::addRow("byte %02x", code) << QByteArray(1, char(code));
+        QByteArray everyByte;
+        for (int code = 255; code >= 0; --code)
+            everyByte.append(char(code));
+        QTest::newRow("every byte") << everyByte;
+        QTest::newRow("latin-1 name") << QByteArray("Z\xfc"
+                                                    "rich, Bahnhof; \"S\xfc"
+                                                    "d\"");
+        QTest::newRow("utf-8 name") << QByteArray("Z\xc3\xbcrich");
+        QTest::newRow("line breaks and blanks") << QByteArray("  a\r\nb\n ");
+    }
+
+    void stringValuesKeepTheirBytes() {
+        QFETCH(QByteArray, value);
+        {
+            auto key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
+            key->WriteString(QStringLiteral("Name"), value);
+            QVERIFY(key->Close());
+        }
+        QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("Name")), std::optional<QByteArray>(value));
+    }
+
+    void asciiValuesStayReadableInTheFile() {
+        auto key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
+        key->WriteString(QStringLiteral("URL"), "http://cams.example/live.jpg");
+        key->Close();
+        QFile file(TSettingsKey::FilePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("URL=http://cams.example/live.jpg\n"));
+    }
+
     void aBrokenFileReadsAsMissingValues() {
         QVERIFY(TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing));
         QFile file(TSettingsKey::FilePath());

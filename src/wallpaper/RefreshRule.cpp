@@ -1,4 +1,4 @@
-#include "app/RefreshRule.h"
+#include "wallpaper/RefreshRule.h"
 
 #include "catalogue/UCams.h"
 
