@@ -24,8 +24,10 @@ qint32 StoredActiveRefID();
 // "language=N&computer=ID", followed by "&refid=R" only for a stored catalogue cam (R above 0).
 QByteArray CatalogueRequestBody(int language, const QByteArray& computer, qint32 storedRefID);
 
-// Reads the custom cams file into the list when it exists; a missing file holds no cams.
-void LoadCustomCamsFile(TCamList& list, const QString& path);
+// Reads the custom cams file into the list when it exists; a missing file holds no cams. A file that
+// cannot be read, or whose bytes are not cam records, is moved aside (the returned name, e.g.
+// "Custom.Cams.broken") and told on stderr, so that saving the custom cams never overwrites it.
+QString LoadCustomCamsFile(TCamList& list, const QString& path);
 
 // Appends the reply's cam records to the list (numbering them after the cams already there) and
 // its language records to the languages.

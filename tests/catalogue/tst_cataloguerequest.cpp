@@ -2,6 +2,7 @@
 #include "platform/SettingsKey.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +73,55 @@ private Q_SLOTS:
         QCOMPARE(languages.Find(1)->name, QByteArray("Deutsch"));
         QCOMPARE(languages.Find(1)->packversion, 0);
         QVERIFY(!languages.Find(7));
+    }
+
+    // A custom cams file the reader cannot use is moved aside, never left for the next save to
+    // overwrite; the cams it could read before a NUL byte stay in the list.
+    void unreadableCustomCamsAreKeptAside_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("camsRead");
+        QTest::newRow("not record text") << QByteArray("\x89PNG\r\n\x1a\nrubbish") << 0;
+        QTest::newRow("nul after a cam")
+            << QByteArray("object=cam\nname=Kept\nend\n") + '\0' + QByteArray("object=cam\nname=Lost\nend\n")
+            << 1;
+    }
+
+    void unreadableCustomCamsAreKeptAside() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, camsRead);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Custom.Cams"));
+        QFile earlier(path + QStringLiteral(".broken"));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.close();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+
+        TCamList cams;
+        const QString keptAs = LoadCustomCamsFile(cams, path);
+        QCOMPARE(keptAs, path + QStringLiteral(".broken.2"));
+        QCOMPARE(cams.Count(), camsRead);
+        QVERIFY(!QFileInfo::exists(path));
+        QFile kept(keptAs);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), bytes);
+
+        QVERIFY(cams.SaveCustom(path).isEmpty());
+        QCOMPARE(LoadCustomCamsFile(cams, path), QString());
+    }
+
+    void blankCustomCamsFileIsJustEmpty() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Custom.Cams"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\r\n  \r\n");
+        file.close();
+        TCamList cams;
+        QCOMPARE(LoadCustomCamsFile(cams, path), QString());
+        QVERIFY(QFileInfo::exists(path));
     }
 
     void replyWithoutRecordsKeepsOnlyCustomCams() {
