@@ -49,6 +49,10 @@ QByteArray BuildCatalogueReply(const std::vector<TStoredCam>& cams,
                                  {"packversion", QByteArray::number(entry.PackVersion)},
                                  {"webpage", AbsoluteUrl(publicHost, entry.Webpage)}});
     }
+    // A client takes an empty body for a failed request; a catalogue with nothing in it yet is
+    // still a catalogue, so it gets one line break.
+    if (lines.isEmpty())
+        return QByteArrayLiteral("\r\n");
     return RecordText::JoinLines(lines);
 }
 

@@ -56,6 +56,7 @@ private Q_SLOTS:
     void initTestCase();
     void catalogueReply();
     void catalogueFollowsTheStore();
+    void emptyCatalogueIsStillAReply();
     void suggestionStoredVerbatim_data();
     void suggestionStoredVerbatim();
     void refusedSuggestions();
@@ -122,6 +123,16 @@ void TestServerHttp::catalogueFollowsTheStore() {
     QTRY_VERIFY_WITH_TIMEOUT(
         Post(m_server.Port(), "/lmr/camlist3.php", CatalogueBody(0)).Body.contains("name=Late Cam\r\n"),
         5000);
+}
+
+void TestServerHttp::emptyCatalogueIsStillAReply() {
+    TRunningServer fresh;
+    QVERIFY(fresh.Start(FreshDatabase("empty.db")));
+    const THttpReply reply = Post(fresh.Port(), "/lmr/camlist3.php", CatalogueBody(0));
+    QCOMPARE(reply.Status, 200);
+    QVERIFY(reply.LengthMatches());
+    QCOMPARE(reply.Body.trimmed(), QByteArray());
+    QVERIFY(!reply.Body.isEmpty());
 }
 
 void TestServerHttp::suggestionStoredVerbatim_data() {
