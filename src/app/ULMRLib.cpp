@@ -9,8 +9,16 @@
 
 int LanguageNumber = 0;
 
+QString ShippedFilesDirectory(const QString& executableDirectory, const QString& dataFromExecutable) {
+    if (DirectoryExists(LanguageDirectory(executableDirectory, 0)))
+        return executableDirectory;
+    return QDir::cleanPath(executableDirectory + QLatin1Char('/') + dataFromExecutable);
+}
+
 QString ProgramDirectory() {
-    return QCoreApplication::applicationDirPath();
+    static const QString directory =
+        ShippedFilesDirectory(QCoreApplication::applicationDirPath(), QStringLiteral(LUMORA_DATA_FROM_BIN));
+    return directory;
 }
 
 QString DataDirectory() {

@@ -9,7 +9,11 @@
 // The number of the current language; 0 until the settings say otherwise.
 extern int LanguageNumber;
 
-// The directory of the program's own file.
+// The directory of the program's shipped files (the shipped language directory "lang0" with its
+// texts and help pages): the executable's own directory when it holds them, as in the build tree;
+// otherwise the installed data folder, `dataFromExecutable` away from it (share/lumora beside bin).
+QString ShippedFilesDirectory(const QString& executableDirectory, const QString& dataFromExecutable);
+// That directory for the running program.
 QString ProgramDirectory();
 // The user's documents folder followed by "Lumora"; "/Lumora" when the folder is unknown.
 QString DataDirectory();
