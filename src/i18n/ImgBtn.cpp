@@ -1,5 +1,6 @@
 #include "i18n/ImgBtn.h"
 
+#include <QCursor>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,8 +17,9 @@ void TImgBtn::SetPic(const QPixmap& picture) {
 }
 
 void TImgBtn::SetEnabled(bool enabled) {
-    Show(enabled ? m_pic : m_picDisabled);
+    m_ownEnabled = enabled;
     setEnabled(enabled);
+    Show(enabled ? m_pic : m_picDisabled);
 }
 
 void TImgBtn::Show(const QPixmap& picture) {
@@ -106,7 +108,12 @@ void TImgBtn::mouseReleaseEvent(QMouseEvent* event) {
 
 void TImgBtn::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    // Disabling the window disables its buttons too; they show so.
-    if (event->type() == QEvent::EnabledChange)
-        Show(isEnabled() ? m_pic : m_picDisabled);
+    // Only the button's own setting shows the disabled picture. While its window is disabled (a
+    // catalogue request, a modal dialog) it keeps its normal picture; when the window comes back,
+    // a button under the mouse shows its mouse-over picture again, wherever the mouse went meanwhile.
+    if (event->type() != QEvent::EnabledChange || !m_ownEnabled)
+        return;
+    m_pressed = false;
+    m_mouseOver = isEnabled() && rect().contains(mapFromGlobal(QCursor::pos()));
+    Show(m_mouseOver && Supported ? m_picUp : m_pic);
 }

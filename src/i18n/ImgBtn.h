@@ -31,6 +31,7 @@ public:
     bool Supported = true;
 
     // Shows `Pic` when enabling and `PicDisabled` when disabling, even when the state is unchanged.
+    // Only this setting shows the disabled picture; a disabled window leaves its buttons' pictures.
     void SetEnabled(bool enabled);
 
     bool IsMouseOver() const { return m_mouseOver; }
@@ -57,6 +58,7 @@ private:
     void MouseEntered();
     void MouseLeft();
 
+    bool m_ownEnabled = true;
     bool m_mouseOver = false;
     bool m_pressed = false;
     QPixmap m_pic;

@@ -39,7 +39,9 @@ private:
 
 private Q_SLOTS:
     void init() {
+        QCursor::setPos(0, 0); // outside every test window
         m_window = std::make_unique<QWidget>();
+        m_window->move(100, 100);
         m_window->resize(200, 100);
         m_button = new TImgBtn(m_window.get());
         m_button->SetPicUp(Filled(Qt::yellow));
@@ -116,6 +118,26 @@ private Q_SLOTS:
         // Enabling shows the normal picture even with the mouse over it.
         m_button->SetEnabled(true);
         QCOMPARE(Shown(), QColor(Qt::white).rgb());
+    }
+
+    void disabledWindowLeavesThePictures() {
+        QCursor::setPos(m_window->mapToGlobal(QPoint(150, 80)));
+        auto* disabledOwn = new TImgBtn(m_window.get());
+        disabledOwn->SetPicDisabled(Filled(Qt::gray));
+        disabledOwn->SetPic(Filled(Qt::white));
+        disabledOwn->move(100, 10);
+        disabledOwn->SetEnabled(false);
+
+        m_window->setEnabled(false);
+        QCOMPARE(Shown(), QColor(Qt::white).rgb());
+        QCOMPARE(Colour(disabledOwn->Picture()), QColor(Qt::gray).rgb());
+        // The mouse came to rest on the button while the window was disabled.
+        QCursor::setPos(m_button->mapToGlobal(QPoint(5, 5)));
+        m_window->setEnabled(true);
+        QCOMPARE(Shown(), QColor(Qt::yellow).rgb());
+        QVERIFY(m_button->IsMouseOver());
+        QCOMPARE(Colour(disabledOwn->Picture()), QColor(Qt::gray).rgb());
+        QVERIFY(!disabledOwn->isEnabled());
     }
 
     void newNormalPictureShowsEvenWhenDisabled() {
