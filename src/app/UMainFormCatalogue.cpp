@@ -81,7 +81,7 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
 void TMainForm::FinishCatalogueReply() {
     setEnabled(true);
     UpdateControls();
-    Cycle().Timer.start();
+    Cycle().SwitchOn();
     {
         // Only the entry changes: the tree already shows every cam.
         const QSignalBlocker quiet(CountryBox);

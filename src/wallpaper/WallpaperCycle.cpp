@@ -39,3 +39,8 @@ void TWallpaperCycle::IEGetDoneFile(THTTPGet*, const QString& FileName, qint64) 
 void TWallpaperCycle::SetRefresh(int seconds) {
     Timer.setInterval(RefreshIntervalMilliseconds(seconds));
 }
+
+void TWallpaperCycle::SwitchOn() {
+    if (!Timer.isActive())
+        Timer.start();
+}

@@ -36,6 +36,9 @@ public:
 
     // The timer's interval for a cam's refresh in seconds.
     void SetRefresh(int seconds);
+    // Switches the timer on; a countdown already running goes on undisturbed, so a catalogue
+    // reply does not put the next refresh off.
+    void SwitchOn();
 
 Q_SIGNALS:
     // A picture became the wallpaper; `bitmap` is the file now on the desktop.

@@ -4,6 +4,7 @@
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "i18n/ImgBtn.h"
+#include "net/HTTPGet.h"
 #include "outreach/UMForm.h"
 #include "platform/Autostart.h"
 #include "platform/SettingsKey.h"
@@ -87,6 +88,10 @@ private Q_SLOTS:
         qputenv("LUMORA_CONNECT_TO", m_catalogue.ConnectToRule("catalogue.test"));
     }
 
+    // A fetch still running belongs to the window of the test that started it; the next test
+    // starts only when the network is quiet.
+    void cleanup() { QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 20000); }
+
     void init() {
         QFile::remove(TSettingsKey::FilePath());
         QFile::remove(AutostartEntryPath());
@@ -130,6 +135,21 @@ private Q_SLOTS:
         StoreCam("http://cams.example/harbour.jpg", 0);
         Form form = MakeForm();
         QCOMPARE(form.Window->Cycle().Timer.interval(), 60000);
+    }
+
+    void catalogueReplyLeavesARunningCountdown() {
+        StoreCam("http://cams.example/harbour.jpg", 45);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QVERIFY(WaitForCatalogue(w));
+        QVERIFY(w.Cycle().Timer.isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(w.Cycle().Timer.remainingTime() < 44000, 5000);
+        const int remaining = w.Cycle().Timer.remainingTime();
+        w.RequestCatalogue();
+        QVERIFY(!w.isEnabled());
+        QVERIFY(WaitForCatalogue(w));
+        QVERIFY(w.Cycle().Timer.isActive());
+        QVERIFY(w.Cycle().Timer.remainingTime() <= remaining);
     }
 
     void delayedStartWaitsButRemembersTheWallpaper() {
