@@ -3,6 +3,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
+#include <zlib.h>
 
 namespace {
 
@@ -121,37 +122,6 @@ void TZLBTrailer::SetDirectoryCompressed(bool compressed) {
     Bytes[CompressedAt] = compressed ? 1 : 0;
 }
 
-TCRC32Table::TCRC32Table() {
-    for (quint32 value = 0; value < 256; ++value) {
-        quint32 crc = value;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-        m_tables[0][value] = crc;
-    }
-    // Table k holds the effect of a byte followed by k zero bytes.
-    for (std::size_t k = 1; k < m_tables.size(); ++k)
-        for (int value = 0; value < 256; ++value) {
-            const quint32 previous = m_tables[k - 1][value];
-            m_tables[k][value] = (previous >> 8) ^ m_tables[0][previous & 0xFF];
-        }
-}
-
-quint32 TCRC32Table::Update(quint32 running, const char* data, qsizetype length) const {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    const auto& t = m_tables;
-    while (length >= 16) {
-        const quint32 a = qFromLittleEndian<quint32>(bytes) ^ running;
-        const quint32 b = qFromLittleEndian<quint32>(bytes + 4);
-        const quint32 c = qFromLittleEndian<quint32>(bytes + 8);
-        const quint32 d = qFromLittleEndian<quint32>(bytes + 12);
-        running = t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF] ^ t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24] ^
-                  t[11][b & 0xFF] ^ t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24] ^
-                  t[7][c & 0xFF] ^ t[6][(c >> 8) & 0xFF] ^ t[5][(c >> 16) & 0xFF] ^ t[4][c >> 24] ^
-                  t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24];
-        bytes += 16;
-        length -= 16;
-    }
-    while (length-- > 0)
-        running = (running >> 8) ^ t[0][(running ^ *bytes++) & 0xFF];
-    return running;
+quint32 PackCRC::Update(quint32 checksum, const char* data, qsizetype length) {
+    return crc32_z(checksum, reinterpret_cast<const Bytef*>(data), static_cast<z_size_t>(length));
 }

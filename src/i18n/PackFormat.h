@@ -62,26 +62,14 @@ struct TZLBTrailer {
     void SetDirectoryCompressed(bool compressed);
 };
 
-// The CRC-32 of zlib, PNG and Ethernet (reflected polynomial 0xEDB88320, initial value all ones, final
-// complement), from tables computed once when the object is made. Sixteen tables let it take sixteen
-// bytes per step: the checksum of a whole pack must not cost more than inflating it.
-class TCRC32Table {
-public:
-    TCRC32Table();
-
-    static constexpr quint32 Initial = 0xFFFFFFFFu;
-    // Feeds bytes into a running value that started at Initial.
-    quint32 Update(quint32 running, const char* data, qsizetype length) const;
-    static quint32 Final(quint32 running) { return running ^ 0xFFFFFFFFu; }
-    // The checksum of one block of bytes.
-    quint32 Checksum(const char* data, qsizetype length) const {
-        return Final(Update(Initial, data, length));
-    }
-    quint32 Checksum(const QByteArray& data) const { return Checksum(data.constData(), data.size()); }
-
-    // The classic 256-entry table: the checksum of each single byte value.
-    const std::array<quint32, 256>& ByteTable() const { return m_tables[0]; }
-
-private:
-    std::array<std::array<quint32, 256>, 16> m_tables{};
-};
+// The pack checksums: the CRC-32 of zlib, PNG and Ethernet (reflected polynomial 0xEDB88320,
+// initial value all ones, final complement), computed by zlib itself.
+namespace PackCRC {
+// The checksum of no bytes, where a running checksum starts.
+inline constexpr quint32 Empty = 0;
+// The checksum of the bytes that gave `checksum`, followed by these.
+quint32 Update(quint32 checksum, const char* data, qsizetype length);
+inline quint32 Checksum(const QByteArray& data) {
+    return Update(Empty, data.constData(), data.size());
+}
+} // namespace PackCRC

@@ -32,7 +32,7 @@ QByteArray Deflate(const QByteArray& data) {
 
 // Appends one file as a member and fills its entry; empty on success, else the reason.
 QString AddMember(const QString& path, const QString& relativePath, const TPackWriteOptions& options,
-                  const TCRC32Table& crc, QByteArray& pack, TZLBFileEntry& entry) {
+                  QByteArray& pack, TZLBFileEntry& entry) {
     if (relativePath.contains(PackFormat::DirectorySeparator))
         return QStringLiteral("%1: names in a pack cannot contain \"\\\", its directory separator")
             .arg(relativePath);
@@ -65,7 +65,7 @@ QString AddMember(const QString& path, const QString& relativePath, const TPackW
     entry.SetSize(static_cast<qint32>(data.size()));
     entry.SetPackedSize(static_cast<qint32>(member.size()));
     entry.SetOffset(static_cast<qint32>(pack.size()));
-    entry.SetCRC(crc.Checksum(data));
+    entry.SetCRC(PackCRC::Checksum(data));
     entry.SetStored(stored);
     pack += member;
     return {};
@@ -95,13 +95,12 @@ QByteArray BuildPackExcluding(const QString& sourceDir, const TPackWriteOptions&
                         .arg(TZLBArchive::MaxEntries));
 
     const QDir root(sourceDir);
-    const TCRC32Table& crc = lister.CRCTable();
     QByteArray pack;
     QByteArray directory;
     qint64 unpacked = 0;
     for (const QString& path : files) {
         TZLBFileEntry entry;
-        const QString reason = AddMember(path, root.relativeFilePath(path), options, crc, pack, entry);
+        const QString reason = AddMember(path, root.relativeFilePath(path), options, pack, entry);
         if (!reason.isEmpty())
             return fail(reason);
         unpacked += entry.Size();
@@ -122,7 +121,7 @@ QByteArray BuildPackExcluding(const QString& sourceDir, const TPackWriteOptions&
     trailer.SetDirectorySize(static_cast<qint32>(storedDirectory.size()));
     trailer.SetDirectoryCompressed(options.CompressDirectory);
     pack += storedDirectory;
-    trailer.SetCRC(crc.Checksum(pack));
+    trailer.SetCRC(PackCRC::Checksum(pack));
     pack.append(trailer.Bytes.data(), PackFormat::TrailerSize);
     if (error)
         error->clear();

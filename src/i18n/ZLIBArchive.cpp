@@ -121,16 +121,16 @@ void TZLBArchive::CheckTrailer(QFile& file) {
     if (dataEnd < 0)
         Fail(corrupted);
     QByteArray block(ChecksumBlockSize, Qt::Uninitialized);
-    quint32 running = TCRC32Table::Initial;
+    quint32 running = PackCRC::Empty;
     for (qint64 position = 0; position < dataEnd;) {
         const qint64 got = file.read(block.data(), std::min(ChecksumBlockSize, dataEnd - position));
         if (got <= 0)
             Fail(corrupted);
-        running = m_crc.Update(running, block.constData(), got);
+        running = PackCRC::Update(running, block.constData(), got);
         position += got;
     }
     if (file.read(m_trailer.Bytes.data(), PackFormat::TrailerSize) != PackFormat::TrailerSize ||
-        m_trailer.CRC() != TCRC32Table::Final(running))
+        m_trailer.CRC() != running)
         Fail(corrupted);
 }
 
@@ -273,7 +273,7 @@ quint32 TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
     // Progress moves in steps of 4096 bytes; the bytes themselves move in larger blocks, which lets
     // zlib inflate at full speed and the file take them in few writes.
     QByteArray block(BlockSize, Qt::Uninitialized);
-    quint32 running = TCRC32Table::Initial;
+    quint32 running = PackCRC::Empty;
     for (qint64 done = 0; done < entry.Size();) {
         const qsizetype length = std::min<qint64>(entry.Size() - done, BlockSize);
         const bool read =
@@ -281,7 +281,7 @@ quint32 TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
         if (!read || !sink(block.constData(), length))
             FailCorruptFile(index);
         if (withCRC)
-            running = m_crc.Update(running, block.constData(), length);
+            running = PackCRC::Update(running, block.constData(), length);
         for (const qint64 blockEnd = done + length; done < blockEnd;) {
             done = std::min(done + ChunkSize, blockEnd);
             ReportProgress(done);
@@ -290,7 +290,7 @@ quint32 TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
     // A stream that would give more than the entry claims is as broken as one that gives less.
     if (inflater && !inflater->AtStreamEnd())
         FailCorruptFile(index);
-    return TCRC32Table::Final(running);
+    return running;
 }
 
 QString TZLBArchive::TemporaryFileName() const {

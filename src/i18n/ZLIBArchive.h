@@ -81,7 +81,6 @@ public:
     // Empty when no archive is open.
     QString ArchiveName() const { return m_archiveName; }
     const TZLBTrailer& Trailer() const { return m_trailer; }
-    const TCRC32Table& CRCTable() const { return m_crc; }
 
     // Serving archive creation: a new unique file in the system's temporary directory, named "ZLB"...
     virtual QString TemporaryFileName() const;
@@ -107,7 +106,6 @@ private:
     QString m_archiveName;
     TZLBTrailer m_trailer;
     QList<TZLBFileEntry> m_entries;
-    const TCRC32Table m_crc;
     TProgressState m_progressState = TProgressState::Idle;
     QString m_progressMessage;
     qint64 m_progressTotal = 0;
