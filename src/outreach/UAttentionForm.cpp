@@ -64,7 +64,8 @@ void TAttentionForm::CreateControls() {
 
     RetryBut = CreateButton(QStringLiteral("retry"), 66, 114, QStringLiteral("Try again connecting server"));
     CancelBut = CreateButton(QStringLiteral("cancel"), 183, 114, QStringLiteral("Exit Lumora"));
-    OKBut = CreateButton(QStringLiteral("ok"), 183, 114, QString());
+    OKBut = CreateButton(QStringLiteral("ok"), 183, 114,
+                         QStringLiteral("Save & apply current settings and hide configuration window"));
     HelpBut = CreateButton(QStringLiteral("help"), 4, 35, QStringLiteral("Open Lumora manual"));
     RetryBut->setCursor(Qt::ArrowCursor);
     CancelBut->setCursor(Qt::ArrowCursor);

@@ -81,6 +81,9 @@ private Q_SLOTS:
             QCOMPARE(m_form.OKBut->isVisible(), !retry);
             QVERIFY(m_form.HelpBut->isVisible());
             QCOMPARE(m_form.OKBut->pos(), QPoint(183, 164));
+            for (const TImgBtn* button : {m_form.RetryBut, m_form.CancelBut, m_form.OKBut, m_form.HelpBut})
+                QVERIFY2(!button->isVisible() || !button->toolTip().isEmpty(),
+                         qPrintable(button->objectName()));
             checked = true;
             Click(retry ? m_form.RetryBut : m_form.OKBut);
         });
