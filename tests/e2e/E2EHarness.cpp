@@ -117,14 +117,25 @@ bool Run(const QString& program, const QStringList& arguments) {
            process.exitCode() == 0;
 }
 
+bool TrayHostRuns() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(display));
+    const Atom atom = XInternAtom(display, selection.constData(), False);
+    const bool owned = XGetSelectionOwner(display, atom) != None;
+    XCloseDisplay(display);
+    return owned;
+}
+
 bool StartTrayer(QProcess& trayer) {
     trayer.start(QStringLiteral("trayer"),
                  {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height",
                   "28", "--SetDockType", "true", "--transparent", "false", "--tint", "0x303030"});
     if (!trayer.waitForStarted())
         return false;
-    QTest::qWait(1000);
-    return true;
+    // The tray is there once it owns the screen's notification area selection.
+    return QTest::qWaitFor([] { return TrayHostRuns(); }, 10000);
 }
 
 void Stop(QProcess& process) {

@@ -35,8 +35,10 @@ bool ClickAt(const QPoint& point);
 // Runs a command to its end; true when it ended normally with exit code 0.
 bool Run(const QString& program, const QStringList& arguments);
 
-// A panel with a notification area along the screen's top edge.
+// A panel with a notification area along the screen's top edge; returns once its tray is there.
 bool StartTrayer(QProcess& trayer);
+// Whether a notification area host owns the screen's tray selection.
+bool TrayHostRuns();
 void Stop(QProcess& process);
 
 // The environment of a lumora under test: the real X11 backend, and every address of `hosts`
