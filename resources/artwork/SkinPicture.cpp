@@ -100,6 +100,9 @@ TPicture WithFewColours(const TPicture& picture) {
     for (auto it = histogram.cbegin(); it != histogram.cend(); ++it)
         all.push_back(
             {{int(it.key() & 0xff), int(it.key() >> 8 & 0xff), int(it.key() >> 16 & 0xff)}, it.value()});
+    // The hash's order changes from run to run; the same picture must always give the same file, or
+    // every build would make a pack that differs from the one the server offers.
+    std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.Channels < b.Channels; });
     QHash<quint32, std::array<char, 3>> replacement;
     for (const TBox& box : MedianCut(std::move(all))) {
         std::array<qint64, 3> sums{};

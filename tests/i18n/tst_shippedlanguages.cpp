@@ -162,6 +162,24 @@ private Q_SLOTS:
         }
     }
 
+    // Drawing a language's skins again gives the same files: a rebuild must not make a pack that the
+    // server would have to offer under a new version.
+    void skinsAreReproducible() {
+        QTemporaryDir drawn;
+        QProcess draw;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        draw.setProcessEnvironment(environment);
+        draw.start(QStringLiteral(LUMORA_DRAW_SKINS),
+                   {QStringLiteral(LUMORA_SOURCE_DIR "/resources/artwork/words/lang1.cam"), drawn.path()});
+        QVERIFY(draw.waitForFinished(60000));
+        QCOMPARE(draw.exitCode(), 0);
+        for (const TSkinPicture& picture : ExpectedSkin())
+            QVERIFY2(ReadAll(drawn.filePath(picture.Path)) ==
+                         ReadAll(QStringLiteral("%1/lang1/%2").arg(BuiltPacks, picture.Path)),
+                     qPrintable(picture.Path));
+    }
+
     void picturesCarryTheLanguagesWords_data() {
         QTest::addColumn<QString>("language");
         for (const QString& language : Languages(SourceLanguages, QStringLiteral("lang*")))
