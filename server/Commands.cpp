@@ -236,18 +236,12 @@ int AddLanguage(const TCommandLine& line) {
     if (fromDirectory == line.Has(QStringLiteral("pack")))
         throw TCommandError(QStringLiteral("add-language needs either --dir or --pack"));
 
-    QByteArray pack;
-    qint64 version = 0;
-    if (!fromDirectory) {
-        if (!line.Has(QStringLiteral("packversion")))
-            throw TCommandError(QStringLiteral("--pack needs --packversion: the version in the pack's own "
-                                               "properties.cam"));
-        pack = ReadWholeFile(line.Value(QStringLiteral("pack")));
-        version = NumberOption(line, QStringLiteral("packversion"));
-    }
+    const std::optional<qint64> leastVersion = OptionalNumberOption(line, QStringLiteral("packversion"));
+    const QByteArray pack = fromDirectory ? QByteArray() : ReadWholeFile(line.Value(QStringLiteral("pack")));
     std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
-    Print(stdout, fromDirectory ? AddLanguageFromDirectory(*store, entry, line.Value(QStringLiteral("dir")))
-                                : AddLanguagePack(*store, entry, pack, version));
+    Print(stdout, fromDirectory ? AddLanguageFromDirectory(*store, entry, line.Value(QStringLiteral("dir")),
+                                                           leastVersion)
+                                : AddLanguageFromPack(*store, entry, pack, leastVersion));
     return 0;
 }
 
@@ -345,8 +339,9 @@ const std::vector<TCommand>& Commands() {
         {"demo",
          "seed the demo catalogue",
          "demo [--db FILE]\n"
-         "  Adds the demo cams (pictures rendered by this server), English with the pack of the shipped\n"
-         "  language directory, and a welcome message when none is in force. Safe to run again.",
+         "  Adds the demo cams (pictures rendered by this server), English, German and French with the\n"
+         "  packs built from the shipped language directories, and a welcome message when none is in\n"
+         "  force. Safe to run again: a pack whose files changed gets a higher version.",
          {DbOption},
          {},
          0,
@@ -371,13 +366,17 @@ const std::vector<TCommand>& Commands() {
          0,
          ExportCams},
         {"add-language",
-         "offer a language and its pack",
-         "add-language --refid N --name NAME (--dir DIR | --pack FILE --packversion V) [--webpage URL] [--db "
-         "FILE]\n"
-         "  --dir    a language directory (properties.cam, skins, help pages); its pack is built here and\n"
-         "           offered under the version of the global block of its properties.cam\n"
-         "  --pack   a ready-made pack, offered under --packversion\n"
-         "  Versions only grow: clients install a pack when its version is above the one they have.",
+         "offer a language and its pack, or a new pack of it",
+         "add-language --refid N --name NAME (--dir DIR | --pack FILE) [--packversion V] [--webpage URL] "
+         "[--db FILE]\n"
+         "  --dir          a language directory (properties.cam, skins, help pages); its pack is built here\n"
+         "  --pack         a ready-made pack (lumora-pack create)\n"
+         "  --packversion  offer at least this version (default: the version in the global block of\n"
+         "                 properties.cam)\n"
+         "  Lumora installs a pack when its version is above the one it has. Replacing a language's pack\n"
+         "  with different files raises its version by one when the given version would not be higher;\n"
+         "  the version offered is written into the pack's properties.cam. The same files again change\n"
+         "  nothing.",
          {DbOption, "refid", "name", "dir", "pack", "packversion", "webpage"},
          {},
          0,

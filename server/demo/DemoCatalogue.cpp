@@ -3,25 +3,11 @@
 #include "CommandError.h"
 #include "LanguagePacks.h"
 
-#include <QDirIterator>
 #include <QFile>
-#include <QTemporaryDir>
 
 namespace {
 
 constexpr int Minute = 60;
-
-// Copies the language directory built into the server to a folder, where the pack writer reads it.
-void CopyEmbeddedDirectory(const QString& from, const QString& to) {
-    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString source = files.next();
-        const QString target = to + source.mid(from.size());
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!QFile::copy(source, target))
-            throw TCommandError(QStringLiteral("cannot copy %1 to %2").arg(source, target));
-    }
-}
 
 QByteArray EmbeddedFile(const QString& path) {
     QFile file(path);
@@ -101,11 +87,12 @@ QStringList SeedDemoCatalogue(TCatalogueStore& store) {
     });
     done << QStringLiteral("%1 demo cams (%2 new)").arg(DemoCams().size()).arg(added);
 
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        throw TCommandError(QStringLiteral("cannot make a temporary folder for the English pack"));
-    CopyEmbeddedDirectory(QStringLiteral(":/lang0"), folder.path());
-    done << AddLanguageFromDirectory(store, {0, "English", "/demo/"}, folder.path());
+    // The packs lumora-pack built from the shipped language directories (resources/lang).
+    const TLanguageEntry languages[] = {
+        {0, "English", "/demo/"}, {1, "Deutsch", "/demo/"}, {2, "Français", "/demo/"}};
+    for (const TLanguageEntry& language : languages)
+        done << AddLanguageFromPack(store, language,
+                                    EmbeddedFile(QStringLiteral(":/packs/lang%1.pak").arg(language.RefID)));
 
     if (store.ActiveMessages().empty()) {
         const qint64 refid = store.AddMessage({0, std::nullopt, QByteArray(), QByteArray()},

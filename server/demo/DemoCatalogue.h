@@ -29,8 +29,8 @@ const std::vector<TDemoCam>& DemoCams();
 const TDemoCam* FindDemoCam(const QByteArray& fileName);
 
 // Fills the store with the demo catalogue: the demo cams (added once, updated in place when seeded
-// again), English with the pack of the shipped language directory, and a welcome message when no
-// message is in force. Returns one line per thing done.
+// again), English, German and French with the packs built from the shipped language directories,
+// and a welcome message when no message is in force. Returns one line per thing done.
 QStringList SeedDemoCatalogue(TCatalogueStore& store);
 
 // The page behind the demo cams' web page address: every demo cam with its current picture.
