@@ -1,0 +1,20 @@
+// Cam pictures and skin pictures: the first byte picks the decoder, the rest is the file.
+#include "FuzzTarget.h"
+#include "wallpaper/PictureDecoders.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1)
+        return 0;
+    const QByteArray file(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    std::optional<TPicture> picture;
+    switch (data[0] % 3) {
+    case 0: picture = DecodeJpeg(file); break;
+    case 1: picture = DecodeGif(file); break;
+    default: picture = DecodeBmp(file); break;
+    }
+    if (picture) {
+        FUZZ_REQUIRE(!picture->IsNull());
+        FUZZ_REQUIRE(PictureSizeAllowed(picture->Width, picture->Height));
+    }
+    return 0;
+}
