@@ -42,6 +42,10 @@ public:
     // before anything is unpacked, so that a hostile pack cannot fill the disk.
     static constexpr qint32 MaxEntries = 65536;
     static constexpr qint64 MaxUnpackedBytes = qint64(512) * 1024 * 1024;
+    // The largest pack file the program accepts, and so the most a pack download may write: members
+    // are never stored larger than they unpack, plus a full directory and the trailer.
+    static constexpr qint64 MaxPackFileBytes =
+        MaxUnpackedBytes + qint64(MaxEntries) * PackFormat::EntrySize + PackFormat::TrailerSize;
 
     explicit TZLBArchive(QObject* parent = nullptr);
     ~TZLBArchive() override;

@@ -64,6 +64,7 @@ void THTTPGet::Start(Mode mode) {
     request.ConnectTimeout = ConnectTimeout;
     request.StallTimeout = StallTimeout;
     request.MaxStringSize = MaxStringSize;
+    request.MaxFileSize = MaxFileSize;
     request.ConnectTo = ConnectToRules(qgetenv("LUMORA_CONNECT_TO"));
 
     auto* worker = new THTTPGetThread(state);
@@ -87,6 +88,9 @@ void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
     if (state != m_running)
         return;
     m_lastResult = state->Success && !state->Cancelled;
+    // A cancel that came after the worker had finished still fails the transfer, and its file goes.
+    if (!m_lastResult)
+        DiscardTarget(*state);
     // Busy stays set while the handler runs: it may open dialogs and spin nested loops, and a new
     // start on this component must be dropped meanwhile.
     QPointer<THTTPGet> self(this);

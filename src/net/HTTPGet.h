@@ -20,7 +20,7 @@ public:
     static constexpr char DefaultAgent[] = "Lumora";
 
     explicit THTTPGet(QObject* parent = nullptr);
-    // Cancels a running transfer; no event is raised for it afterwards.
+    // Cancels a running transfer; no event is raised for it afterwards, and its partial file goes.
     ~THTTPGet() override;
 
     // Media types sent in the Accept header; empty sends none.
@@ -33,7 +33,8 @@ public:
     QByteArray URL;
     // False asks every cache on the way for a fresh copy.
     bool UseCache = false;
-    // Target of a file transfer; created or truncated when the body starts.
+    // Target of a file transfer; created or truncated when the body starts, removed again when the
+    // transfer then fails or is cancelled.
     QString FileName;
     // Credentials sent to the server when the user name is not empty.
     QByteArray UserName;
@@ -55,12 +56,17 @@ public:
     int StallTimeout = 30;
     // A string reply longer than this fails: no catalogue or message reply comes near it.
     qint64 MaxStringSize = 64 * 1024 * 1024;
+    // A file larger than this fails, so that no reply can fill the disk: an announced Content-Length
+    // above it fails before the target file is touched, a body growing past it fails at that point.
+    // Every fetcher sets the largest file of its kind (MaxPictureFileBytes, MaxPackFileBytes); the
+    // default only bounds a fetcher that forgot to.
+    qint64 MaxFileSize = qint64(1024) * 1024 * 1024;
 
     // Start a transfer into FileName, or into a string. A busy component drops the request
     // silently; the running transfer goes on.
     void FetchFile();
     void FetchString();
-    // Stops the running transfer; it ends with OnError (a partial file stays where it is).
+    // Stops the running transfer; it ends with OnError, and the file it was writing is removed.
     void Cancel();
 
     // A transfer is running; cleared only after its completion event has returned, so a handler
@@ -81,7 +87,7 @@ Q_SIGNALS:
     void OnDoneFile(THTTPGet* Sender, const QString& FileName, qint64 FileSize);
     // A string transfer succeeded with at least one byte; every byte is kept as received.
     void OnDoneString(THTTPGet* Sender, const QByteArray& Result);
-    // The transfer failed or was cancelled.
+    // The transfer failed or was cancelled; a file transfer's target was removed if it had begun.
     void OnError(THTTPGet* Sender);
 
 private:

@@ -252,9 +252,12 @@ bool Transfer::BeginBody() {
         return Fail("binary reply without Content-Length");
     }
     if (m_request.ToFile) {
+        if (m_state.AnnouncedSize > m_request.MaxFileSize)
+            return Fail("announced file larger than its limit");
         m_file = std::fopen(QFile::encodeName(m_request.FileName).constData(), "wb");
         if (!m_file)
             return Fail("cannot create the target file");
+        m_state.TargetWritten = true;
         std::setvbuf(m_file, nullptr, _IOFBF, FileBufferSize);
     } else {
         m_state.Text.clear();
@@ -285,6 +288,8 @@ bool Transfer::Chunk(const char* data, size_t size) {
     if (wanted <= 0)
         return true;
     if (m_request.ToFile) {
+        if (m_state.Total + wanted > m_request.MaxFileSize)
+            return Fail("file grew past its limit");
         if (std::fwrite(data, 1, size_t(wanted), m_file) != size_t(wanted))
             return Fail("cannot write the target file");
     } else {
@@ -332,8 +337,12 @@ void Transfer::Run() {
         Fail("cannot write the target file");
     m_file = nullptr;
     m_state.Success = Succeeded(code);
-    if (!m_state.Success && m_state.FailureReason.isEmpty())
+    if (m_state.Success)
+        return;
+    if (m_state.FailureReason.isEmpty())
         m_state.FailureReason = curl_easy_strerror(code);
+    // Here rather than on the main thread alone: a destroyed component never hears of its transfer.
+    DiscardTarget(m_state);
 }
 
 } // namespace
@@ -341,6 +350,13 @@ void Transfer::Run() {
 void RunHTTPTransfer(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress) {
     state.Success = false;
     Transfer(state, progress).Run();
+}
+
+void DiscardTarget(THTTPTransferState& state) {
+    if (!state.TargetWritten)
+        return;
+    QFile::remove(state.Request.FileName);
+    state.TargetWritten = false;
 }
 
 void PrepareHTTPTransfers() {

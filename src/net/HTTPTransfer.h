@@ -9,6 +9,10 @@
 // `progress` is called after each chunk of the body when the request asks for progress reports.
 void RunHTTPTransfer(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress);
 
+// Removes the target file when this transfer created or truncated it: a failed or cancelled file
+// transfer leaves no partial file behind. A file the transfer never touched stays.
+void DiscardTarget(THTTPTransferState& state);
+
 // Prepares libcurl once per process; call on the main thread before the first transfer.
 void PrepareHTTPTransfers();
 

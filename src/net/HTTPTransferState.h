@@ -23,6 +23,7 @@ struct THTTPRequest {
     int ConnectTimeout = 0;
     int StallTimeout = 0;
     qint64 MaxStringSize = 0;
+    qint64 MaxFileSize = 0;
     // libcurl connect-to rules ("host:80:127.0.0.1:18080") from LUMORA_CONNECT_TO.
     QList<QByteArray> ConnectTo;
 };
@@ -39,6 +40,8 @@ struct THTTPTransferState {
     qint64 Total = 0;         // body bytes received
     QByteArray Text;          // string mode: the body, every byte as received
     QByteArray FailureReason; // for diagnostics only; the component reports failures by OnError
+    // File mode: the target was created (or truncated) by this transfer and is still there.
+    bool TargetWritten = false;
 
     // Main thread only: Cancel was called, so the outcome is a failure whatever the worker did.
     bool Cancelled = false;

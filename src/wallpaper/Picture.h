@@ -25,6 +25,11 @@ struct TPicture {
 constexpr int MaxPictureSide = 16384;
 constexpr qint64 MaxPicturePixels = qint64(64) * 1024 * 1024;
 
+// The largest picture file the program accepts, and so the most a picture download may write: the
+// largest allowed picture as an uncompressed 32-bit bitmap, plus room for its headers and palette.
+// No JPEG or GIF of an allowed size comes near it.
+constexpr qint64 MaxPictureFileBytes = MaxPicturePixels * 4 + 64 * 1024;
+
 // True when a picture of this size may be allocated.
 inline bool PictureSizeAllowed(qint64 width, qint64 height) {
     return width > 0 && height > 0 && width <= MaxPictureSide && height <= MaxPictureSide &&

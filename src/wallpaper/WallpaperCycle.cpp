@@ -2,6 +2,7 @@
 
 #include "wallpaper/RefreshRule.h"
 #include "wallpaper/InstallWallpaper.h"
+#include "wallpaper/Picture.h"
 #include "wallpaper/PictureExtension.h"
 
 TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent)
@@ -14,6 +15,7 @@ TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObje
     IEGet.BinaryData = true;
     IEGet.UseCache = false;
     IEGet.WaitThread = false;
+    IEGet.MaxFileSize = MaxPictureFileBytes;
     connect(&Timer, &QTimer::timeout, this, [this] {
         if (OnTimer)
             OnTimer();

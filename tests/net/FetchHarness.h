@@ -4,10 +4,12 @@
 #include "net/HTTPGet.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QObject>
 #include <QStringList>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 // Sends every fetch for cams.example and localhost to `server` (the addresses keep port 80) and
 // keeps any proxy of the machine out of the way.
@@ -50,7 +52,17 @@ private:
     }
 };
 
-// Spins the event loop until the component has delivered its outcome.
+// Runs the event loop until the component has delivered its outcome. A real loop rather than a
+// polling wait, which sleeps between turns: every progress report needs a turn of the main loop.
 inline bool WaitUntilIdle(const THTTPGet& get, int milliseconds = 15000) {
-    return QTest::qWaitFor([&] { return !get.Busy(); }, milliseconds);
+    if (get.Busy()) {
+        QEventLoop loop;
+        // Queued: the component is idle once its completion event has returned.
+        QObject::connect(&get, &THTTPGet::OnDoneFile, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        QObject::connect(&get, &THTTPGet::OnDoneString, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        QObject::connect(&get, &THTTPGet::OnError, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return !get.Busy();
 }

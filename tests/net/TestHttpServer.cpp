@@ -231,6 +231,9 @@ void TestHttpServer::SendReply(int fd, const Reply& reply) {
         return;
     case Misbehaviour::CloseAtOnce:
         return;
+    case Misbehaviour::Flood:
+        SendFlood(fd, reply);
+        return;
     default:
         break;
     }
@@ -267,6 +270,20 @@ void TestHttpServer::SendReply(int fd, const Reply& reply) {
         return;
     if (reply.Behaviour == Misbehaviour::StallMidBody)
         WaitUntilClientLeaves(fd);
+}
+
+void TestHttpServer::SendFlood(int fd, const Reply& reply) {
+    QByteArray head = "HTTP/1.0 " + reply.Status + "\r\n";
+    if (reply.FloodAnnounces >= 0)
+        head += "Content-Length: " + QByteArray::number(reply.FloodAnnounces) + "\r\n";
+    head += "\r\n";
+    const QByteArray block = reply.Body.isEmpty() ? QByteArray(64 * 1024, 'f') : reply.Body;
+    if (!SendAll(fd, head.constData(), head.size()))
+        return;
+    // Ends when the client leaves (the send fails) or the server stops (the socket is shut down).
+    for (qint64 left = reply.FloodBytes; left > 0; left -= block.size())
+        if (!SendAll(fd, block.constData(), std::min<qint64>(left, block.size())))
+            return;
 }
 
 bool TestHttpServer::SendAll(int fd, const char* data, qint64 size) {

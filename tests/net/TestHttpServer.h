@@ -33,6 +33,8 @@ public:
         NeverAnswer,     // reads the request and never answers (the connection stays open)
         CloseAtOnce,     // closes the connection right after reading the request, answering nothing
         Trickle,         // sends the body TrickleBytes at a time, TrickleDelay apart
+        Flood,           // announces FloodAnnounces bytes (no Content-Length when negative), then sends
+                         // the body over and over, FloodBytes in all, as fast as the client reads
     };
 
     struct Reply {
@@ -46,6 +48,8 @@ public:
         qint64 StallAfter = 0;
         qint64 TrickleBytes = 1;
         std::chrono::milliseconds TrickleDelay{10};
+        qint64 FloodAnnounces = -1;
+        qint64 FloodBytes = 16 * 1024 * 1024;
         // When not empty, written exactly as given (status line, headers, body) and nothing else.
         QByteArray Raw;
     };
@@ -99,6 +103,7 @@ private:
     void HandleConnection(int fd);
     bool ReadRequest(int fd, Request& request);
     void SendReply(int fd, const Reply& reply);
+    void SendFlood(int fd, const Reply& reply);
     bool SendAll(int fd, const char* data, qint64 size);
     bool Pause(std::chrono::milliseconds duration);
     void WaitUntilClientLeaves(int fd);

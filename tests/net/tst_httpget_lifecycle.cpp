@@ -146,11 +146,8 @@ void TestHTTPGetLifecycle::cancelDuringTheBody() {
 
     QCOMPARE(record.Events, QStringList{"error"});
     QVERIFY2(clock.elapsed() < 10000, "a cancel must not wait for the stall bound");
-    QFile partial(get.FileName);
-    QVERIFY(partial.open(QIODevice::ReadOnly));
-    const QByteArray kept = partial.readAll();
-    QVERIFY(kept.size() >= 2000 && kept.size() <= 4000);
-    QCOMPARE(kept, body.left(kept.size()));
+    QVERIFY(received >= 2000);
+    QVERIFY(!QFile::exists(get.FileName));
 }
 
 void TestHTTPGetLifecycle::cancelAfterTheWorkerEndedStillFails() {
@@ -164,10 +161,13 @@ void TestHTTPGetLifecycle::cancelAfterTheWorkerEndedStillFails() {
     // The worker ends while the main thread is busy; its completion waits in the queue.
     for (int i = 0; i < 1000 && THTTPGet::RunningWorkers() > 0; ++i)
         QThread::msleep(5);
+    QVERIFY(QFile::exists(get.FileName));
     get.Cancel();
     QVERIFY(WaitUntilIdle(get));
     QCOMPARE(record.Events, QStringList{"error"});
     QVERIFY(!get.LastResult());
+    // Reported as failed, so the file it wrote goes too.
+    QVERIFY(!QFile::exists(get.FileName));
 }
 
 void TestHTTPGetLifecycle::destroyingTheComponentSilencesIt_data() {
@@ -187,7 +187,7 @@ void TestHTTPGetLifecycle::destroyingTheComponentSilencesIt() {
                 [get](THTTPGet*, qint64, qint64) { get->deleteLater(); });
     get->BinaryData = true;
     get->URL = "http://cams.example/cam.jpg";
-    get->FileName = m_dir.filePath("TMP.jpg");
+    get->FileName = m_dir.filePath("destroyed.jpg");
     get->FetchFile();
     if (!fromProgress) {
         QVERIFY(m_server->WaitForRequests(1));
@@ -199,6 +199,7 @@ void TestHTTPGetLifecycle::destroyingTheComponentSilencesIt() {
     QVERIFY(m_server->WaitForClosedConnections(1));
     QTest::qWait(100);
     QCOMPARE(record.Events, QStringList());
+    QVERIFY(!QFile::exists(m_dir.filePath("destroyed.jpg")));
 }
 
 void TestHTTPGetLifecycle::progressOnTheMainThreadInOrder() {

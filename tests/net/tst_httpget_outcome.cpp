@@ -34,6 +34,7 @@ QByteArray ReadAll(const QString& fileName) {
 }
 
 const QByteArray Previous = "previous picture";
+const QByteArray Missing = "<missing>";
 
 } // namespace
 
@@ -77,16 +78,15 @@ void TestHTTPGetOutcome::outcomes_data() {
         << true << true << MakeReply({}) << "file" << QByteArray();
     QTest::newRow("binary without Content-Length, file untouched")
         << true << true << MakeReply(picture, Misbehaviour::NoContentLength) << "error" << Previous;
-    QTest::newRow("picture cut short, partial file stays")
-        << true << true << MakeReply(picture, Misbehaviour::ShortBody) << "error" << picture;
+    QTest::newRow("picture cut short, partial file removed")
+        << true << true << MakeReply(picture, Misbehaviour::ShortBody) << "error" << Missing;
     QTest::newRow("body longer than announced, cut at the announced size")
         << true << true << MakeReply(picture, Misbehaviour::LongBody) << "file" << picture.left(4900);
     QTest::newRow("error page into a file")
         << true << true << MakeReply("<html>gone</html>", {}, "404 Not Found") << "file"
         << QByteArray("<html>gone</html>");
-    QTest::newRow("text file without Content-Length")
-        << true << false << MakeReply("some text", Misbehaviour::NoContentLength) << "error"
-        << QByteArray("some text");
+    QTest::newRow("text file without Content-Length, removed")
+        << true << false << MakeReply("some text", Misbehaviour::NoContentLength) << "error" << Missing;
     QTest::newRow("empty text file without Content-Length")
         << true << false << MakeReply({}, Misbehaviour::NoContentLength) << "file" << QByteArray();
     QTest::newRow("text without Content-Length")

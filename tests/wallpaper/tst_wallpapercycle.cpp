@@ -3,6 +3,7 @@
 #include "RecordingDesktop.h"
 #include "TestHttpServer.h"
 #include "TestPictures.h"
+#include "wallpaper/Picture.h"
 #include "wallpaper/PictureEncoders.h"
 #include "wallpaper/WallpaperCycle.h"
 
@@ -49,6 +50,12 @@ private Q_SLOTS:
         cycle.FetchPicture("http://cams.example/live/cam.jpg");
         QVERIFY(installed.wait(10000));
         QCOMPARE(installed.at(1).at(0).toString(), m_data + QStringLiteral("/Pic0.bmp"));
+    }
+
+    void fetcherCarriesThePictureLimit() {
+        RecordingDesktop desktop;
+        TWallpaperCycle cycle(desktop, m_data);
+        QCOMPARE(cycle.IEGet.MaxFileSize, MaxPictureFileBytes);
     }
 
     void addressWithoutExtensionIsStoredAsJpgAndFailsSilently() {
