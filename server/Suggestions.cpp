@@ -1,11 +1,9 @@
 #include "Suggestions.h"
 
 #include "FormBody.h"
+#include "catalogue/CamSuggestion.h"
 
 namespace {
-
-const QList<QByteArray> SuggestionKeys = {"title",   "description", "source",   "webpage",
-                                          "country", "refresh",     "language", "category"};
 
 // Values are listed on one line each: control bytes a client sent are shown as \xNN.
 QByteArray OneLine(const QByteArray& value) {
@@ -24,13 +22,13 @@ QByteArray OneLine(const QByteArray& value) {
 
 std::optional<TSuggestion> ParseSuggestion(const QByteArray& body) {
     QList<QByteArray> values;
-    if (const auto ordered = FormBody::OrderedValues(body, SuggestionKeys)) {
+    if (const auto ordered = FormBody::OrderedValues(body, SuggestionKeys())) {
         values = *ordered;
     } else {
         // Not in Lumora's order (another client, or a hand-made request): plain pairs, first one wins.
         if (!FormBody::Value(body, "source"))
             return std::nullopt;
-        for (const QByteArray& key : SuggestionKeys)
+        for (const QByteArray& key : SuggestionKeys())
             values.append(FormBody::Value(body, key).value_or(QByteArray()));
     }
     TSuggestion s;

@@ -129,6 +129,39 @@ void DrawAttentionForm() {
     SaveButton(QStringLiteral("attentionform"), QStringLiteral("help"), PaintHelpButton);
 }
 
+// The cam dialog: a header naming what the dialog is for, the fields on one card, and the buttons
+// along the bottom: a narrow help button and three wide ones.
+void DrawCamFormBackground() {
+    QImage image(420, 240, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    DrawPaperAndHeader(p, image.size(), 42, Sun, 80);
+    DrawMark(p, QRectF(12, 7, 28, 28));
+    p.setPen(Qt::white);
+    p.setFont(UiFont(15, QFont::Bold));
+    p.drawText(QRectF(50, 4, 200, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Your own cam"));
+    p.setPen(QColor(0xc9, 0xdd, 0xf2));
+    p.setFont(UiFont(10));
+    p.drawText(QRectF(51, 22, 360, 16), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Add a webcam of your choice, or suggest it for the catalogue"));
+
+    // The fields sit on one card.
+    DrawCard(p, QRectF(6, 46, 408, 155));
+    p.end();
+    Save(image, QStringLiteral("camform/background"));
+}
+
+void DrawCamForm() {
+    DrawCamFormBackground();
+    for (const auto& [skin, words] : {std::pair{QStringLiteral("suggest"), QStringLiteral("Suggest")},
+                                      std::pair{QStringLiteral("ok"), QStringLiteral("OK")},
+                                      std::pair{QStringLiteral("cancel"), QStringLiteral("Cancel")}})
+        DrawWideButton(QStringLiteral("camform"), skin, words);
+    DrawTextButton(QStringLiteral("camform"), QStringLiteral("help"), QSize(35, 26), QStringLiteral("?"), 14,
+                   QFont::Bold);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -145,5 +178,6 @@ int main(int argc, char* argv[]) {
     DrawTreeImages();
     DrawNotAvailable();
     DrawAttentionForm();
+    DrawCamForm();
     return 0;
 }

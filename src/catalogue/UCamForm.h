@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
 #include <QString>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class TImgBtn;
+class THTTPGet;
 
 // The custom cam dialog: adding and editing a custom cam, and suggesting it for the catalogue.
 // Created hidden at start and reused. The dialog checks nothing: the caller fills the fields before
@@ -21,6 +25,15 @@ public:
     QString NewCaptionText;
     QString EditCaptionText;
 
+    QLabel* MainImage = nullptr;
+
+    QLabel* TitleLabel = nullptr;
+    QLabel* URLLabel = nullptr;
+    QLabel* DescriptionLabel = nullptr;
+    QLabel* WebpageLabel = nullptr;
+    QLabel* CountryLabel = nullptr;
+    QLabel* RefreshLabel = nullptr;
+
     QLineEdit* TitleEdit = nullptr;
     QLineEdit* URLEdit = nullptr;
     QLineEdit* DescriptionEdit = nullptr;
@@ -29,6 +42,29 @@ public:
     // may pick one or type any text.
     QComboBox* CountryEdit = nullptr;
     QLineEdit* RefreshEdit = nullptr;
+
+    TImgBtn* HelpBut = nullptr;
+    TImgBtn* SuggestBut = nullptr;
+    TImgBtn* OKBut = nullptr;
+    TImgBtn* CancelBut = nullptr;
+
+    // Posts suggestions to the catalogue server; one at a time, and it reports no failure.
+    THTTPGet* Suggest = nullptr;
+
+    void OKButClick() { done(Accepted); }
+    void CancelButClick() { done(Rejected); }
+    void HelpButClick();
+    void SuggestButClick();
+    void SuggestDoneString(THTTPGet* Sender, const QByteArray& Result);
+    void FormKeyDown(int key);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateSuggest();
 };
 
 // The cam dialog of the running program; none before it exists.
