@@ -140,7 +140,7 @@ void TCamForm::CreateSuggest() {
     Suggest = new THTTPGet(this);
     Suggest->setObjectName(QStringLiteral("Suggest"));
     Suggest->AcceptTypes = "*/*";
-    Suggest->Agent = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
+    Suggest->Agent = THTTPGet::BrowserAgent;
     Suggest->BinaryData = false;
     Suggest->UseCache = false;
     Suggest->WaitThread = false;

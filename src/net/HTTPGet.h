@@ -18,6 +18,9 @@ class THTTPGet : public QObject {
 public:
     // The component's own agent text, for instances that do not set theirs.
     static constexpr char DefaultAgent[] = "Lumora";
+    // The agent text the program's picture and suggestion fetchers send: servers of public cams
+    // answer a browser.
+    static constexpr char BrowserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
 
     explicit THTTPGet(QObject* parent = nullptr);
     // Cancels a running transfer; no event is raised for it afterwards, and its partial file goes.

@@ -10,7 +10,7 @@ TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObje
     , m_desktop(desktop)
     , m_dataDirectory(std::move(dataDirectory)) {
     Timer.setInterval(1000);
-    IEGet.Agent = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
+    IEGet.Agent = THTTPGet::BrowserAgent;
     IEGet.AcceptTypes = "*/*";
     IEGet.BinaryData = true;
     IEGet.UseCache = false;
