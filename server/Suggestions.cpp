@@ -18,6 +18,16 @@ QByteArray OneLine(const QByteArray& value) {
     return out;
 }
 
+// An approved cam goes out in every catalogue reply as record text, where a line break or a NUL
+// byte would end its value and could start records of its own: such bytes become blanks.
+QByteArray RecordValueText(QByteArray value) {
+    for (char& c : value) {
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    }
+    return value;
+}
+
 } // namespace
 
 std::optional<TSuggestion> ParseSuggestion(const QByteArray& body) {
@@ -46,12 +56,12 @@ std::optional<TSuggestion> ParseSuggestion(const QByteArray& body) {
 
 TWebCam CamFromSuggestion(const TSuggestion& suggestion, const QByteArray& category) {
     TWebCam cam;
-    cam.URL = suggestion.Source;
-    cam.Name = suggestion.Title;
-    cam.Description = suggestion.Description;
-    cam.Country = suggestion.Country;
-    cam.Category = category;
-    cam.Webpage = suggestion.Webpage;
+    cam.URL = RecordValueText(suggestion.Source);
+    cam.Name = RecordValueText(suggestion.Title);
+    cam.Description = RecordValueText(suggestion.Description);
+    cam.Country = RecordValueText(suggestion.Country);
+    cam.Category = RecordValueText(category);
+    cam.Webpage = RecordValueText(suggestion.Webpage);
     // The same rule as a catalogue record's "refresh" line.
     cam.ApplyLine("refresh=" + suggestion.Refresh);
     return cam;

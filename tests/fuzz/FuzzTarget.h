@@ -8,8 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 // A broken invariant: the fuzzer keeps the input that led here.
-#define FUZZ_REQUIRE(condition)                                                                             \
-    do {                                                                                                    \
-        if (!(condition))                                                                                   \
-            __builtin_trap();                                                                               \
+#define FUZZ_REQUIRE(condition)                                                                              \
+    do {                                                                                                     \
+        if (!(condition))                                                                                    \
+            __builtin_trap();                                                                                \
     } while (false)

@@ -8,9 +8,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray file(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
     std::optional<TPicture> picture;
     switch (data[0] % 3) {
-    case 0: picture = DecodeJpeg(file); break;
-    case 1: picture = DecodeGif(file); break;
-    default: picture = DecodeBmp(file); break;
+    case 0:
+        picture = DecodeJpeg(file);
+        break;
+    case 1:
+        picture = DecodeGif(file);
+        break;
+    default:
+        picture = DecodeBmp(file);
+        break;
     }
     if (picture) {
         FUZZ_REQUIRE(!picture->IsNull());
