@@ -13,9 +13,8 @@ Q_LOGGING_CATEGORY(lcLanguages, "lumora.language")
 }
 
 void TMainForm::BuildLanguagesMenu() {
-    const QList<QAction*> old = LanguagesRoot->actions();
+    // The items belong to the submenu, which deletes them as it lets them go.
     LanguagesRoot->clear();
-    qDeleteAll(old);
     if (!LanguageList)
         return;
     for (qsizetype i = 0; i < LanguageList->Count(); ++i) {

@@ -16,7 +16,8 @@
 
 namespace {
 
-const QByteArray LanguageFileBytes = "object=global\r\nversion=2\r\nend\r\nobject=camform\r\ntitle=Titel\r\nend\r\n";
+const QByteArray LanguageFileBytes =
+    "object=global\r\nversion=2\r\nend\r\nobject=camform\r\ntitle=Titel\r\nend\r\n";
 
 // A language directory written by the project's own pack writer; noise keeps it above 20000 bytes.
 QByteArray WriterPack() {
@@ -31,8 +32,8 @@ QByteArray WriterPack() {
 // Exactly 20001 bytes: one stored member and a plain directory.
 QByteArray SmallestPack() {
     HandPack::Builder builder;
-    builder.Add("properties.cam", "", LanguageFileBytes + QByteArray(20001 - 568 - LanguageFileBytes.size(), ' '),
-                true);
+    builder.Add("properties.cam", "",
+                LanguageFileBytes + QByteArray(20001 - 568 - LanguageFileBytes.size(), ' '), true);
     return builder.Finish(false);
 }
 
@@ -92,7 +93,8 @@ private Q_SLOTS:
                                      << QStringList{"keep.txt", "properties.cam"};
         QTest::newRow("20000 bytes") << SmallestPack().left(20000) << QByteArray("200 OK") << untouched;
         QTest::newRow("error page") << QByteArray(400, 'x') << QByteArray("404 Not Found") << untouched;
-        QTest::newRow("not an archive") << HandPack::NoiseBytes(40000, 1) << QByteArray("200 OK") << untouched;
+        QTest::newRow("not an archive")
+            << HandPack::NoiseBytes(40000, 1) << QByteArray("200 OK") << untouched;
         QTest::newRow("corrupt member") << CorruptSecondMember() << QByteArray("200 OK") << untouched;
         QTest::newRow("escaping member") << EscapingPack() << QByteArray("200 OK") << untouched;
     }
@@ -114,8 +116,8 @@ private Q_SLOTS:
         const bool expectInstalled = installed.size() > 1;
         QCOMPARE(m_form.DownloadPack(Language("/packs/de.pak"), dir), expectInstalled);
 
-        QCOMPARE(FilesUnder(root.path()), QStringList(installed).replaceInStrings(QRegularExpression("^"),
-                                                                                   QStringLiteral("data/lang1/")));
+        QCOMPARE(FilesUnder(root.path()), QStringList(installed).replaceInStrings(
+                                              QRegularExpression("^"), QStringLiteral("data/lang1/")));
         QVERIFY(!m_form.isVisible());
         if (expectInstalled) {
             QCOMPARE(m_form.ProgressBar->value(), m_form.ProgressBar->maximum());

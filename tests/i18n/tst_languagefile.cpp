@@ -48,8 +48,7 @@ private Q_SLOTS:
         QTest::newRow("text keeps its leading blanks")
             << QByteArray("object=mainform\ncountry=  Land\nend") << QStringList{"country:  Land"};
         QTest::newRow("unknown keys and other blocks are ignored")
-            << QByteArray("object=camform\ncountry=Pays\nend\nobject=mainform\nhint=x\nend")
-            << QStringList();
+            << QByteArray("object=camform\ncountry=Pays\nend\nobject=mainform\nhint=x\nend") << QStringList();
         QTest::newRow("unclosed block runs through later blocks to the end")
             << QByteArray("object=mainform\ncountry=Land\nobject=camform\ncountry=Pays\nend\ncountry=late")
             << QStringList{"country:Land", "country:Pays"};
@@ -73,13 +72,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("version");
         QTest::newRow("none") << QByteArray("object=mainform\nversion=4\nend") << 0;
         QTest::newRow("trimmed") << QByteArray(" object=global \n  version=7  \nend") << 7;
-        QTest::newRow("first line of a block counts") << QByteArray("object=global\nversion=3\nversion=9\nend")
-                                                      << 3;
+        QTest::newRow("first line of a block counts")
+            << QByteArray("object=global\nversion=3\nversion=9\nend") << 3;
         QTest::newRow("last block counts")
             << QByteArray("object=global\nversion=3\nend\nobject=global\nversion=2\nend") << 2;
         QTest::newRow("unclosed block read to the end") << QByteArray("object=global\nx=1\nversion=5") << 5;
         QTest::newRow("opener on the last line") << QByteArray("version=5\nobject=global") << 0;
-        QTest::newRow("not a number counts as no version") << QByteArray("object=global\nversion=v2\nend") << 0;
+        QTest::newRow("not a number counts as no version")
+            << QByteArray("object=global\nversion=v2\nend") << 0;
         QTest::newRow("negative") << QByteArray("object=global\nversion=-2\nend") << -2;
     }
     void packVersion() {
@@ -101,8 +101,10 @@ private Q_SLOTS:
         QTest::newRow("equal version") << v3 << true << 3 << false;
         QTest::newRow("greater version") << v3 << true << 4 << true;
         QTest::newRow("smaller version") << v3 << true << 2 << false;
-        QTest::newRow("no local version, server 0") << QByteArray("object=mainform\nend") << true << 0 << false;
-        QTest::newRow("no local version, server 1") << QByteArray("object=mainform\nend") << true << 1 << true;
+        QTest::newRow("no local version, server 0")
+            << QByteArray("object=mainform\nend") << true << 0 << false;
+        QTest::newRow("no local version, server 1")
+            << QByteArray("object=mainform\nend") << true << 1 << true;
         QTest::newRow("not offered, missing file") << QByteArray() << false << 9 << false;
     }
     void downloadNeeded() {
