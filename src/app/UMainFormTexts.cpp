@@ -17,8 +17,21 @@
 #include <QLoggingCategory>
 
 namespace {
+
 Q_LOGGING_CATEGORY(lcLanguage, "lumora.language")
+
+// The window's right-aligned labels keep their right edge and grow to the left when a language's
+// words are longer than the designed ones.
+TTextTable::Setter RightAlignedCaption(QLabel* label) {
+    return [label](const QByteArray& text) {
+        label->setText(DisplayText(text));
+        const int needed = label->sizeHint().width();
+        if (needed > label->width())
+            label->setGeometry(label->geometry().adjusted(label->width() - needed, 0, 0, 0));
+    };
 }
+
+} // namespace
 
 void TMainForm::ApplyLanguage(int language) {
     LoadSkin(language);
@@ -84,12 +97,12 @@ void TMainForm::LoadTexts(const RecordText::Lines& lines) {
         .Add("ok_hint", Hint(OKBut))
         .Add("korvex_url", Field(KorvexUrl))
         .Add("korvex_hint", Hint(KorvexBut))
-        .Add("country", Caption(CountryLabel))
+        .Add("country", RightAlignedCaption(CountryLabel))
         .Add("allcountries", Field(AllCountriesText))
         .Add("country_hint", Hint(CountryBox))
-        .Add("refresh", Caption(RefreshLabel))
+        .Add("refresh", RightAlignedCaption(RefreshLabel))
         .Add("refresh_hint", Hint(RefreshEdit))
-        .Add("stretch", Caption(StretchLabel))
+        .Add("stretch", RightAlignedCaption(StretchLabel))
         .Add("stretch_hint", Hint(StretchCheck))
         .Add("mail_message", Field(MailMessageText))
         .Add("mail_subject", Field(MailSubjectText))
