@@ -116,6 +116,7 @@ THTTPGet* TDownloadForm::CreatePackFetcher() {
     fetcher->BinaryData = true;
     fetcher->UseCache = false;
     fetcher->WaitThread = false;
+    fetcher->MaxFileSize = TZLBArchive::MaxPackFileBytes;
     connect(fetcher, &THTTPGet::OnProgress, this, &TDownloadForm::PackGetProgress);
     connect(fetcher, &THTTPGet::OnDoneFile, this, &TDownloadForm::PackGetDoneFile);
     connect(fetcher, &THTTPGet::OnError, this, &TDownloadForm::PackGetError);
