@@ -44,7 +44,7 @@ const QByteArray Testish = "object=global\nversion=2\nend\n"
                            "object=mainmenu\nconfigure=Einstellen...\nshutdown_hint=Beenden\nend\n"
                            "object=attentionform\nnoconnection_message=Keine Verbindung\nend\n"
                            "object=downloadform\ncaption=Lade Sprachpaket\nmessage=Lade\nend\n"
-                           "object=camform\nnew_caption=Neue Kamera\nend\n";
+                           "object=camform\nnew_caption=Neue Kamera\ntitle=Titel\nok_hint=Speichern\nend\n";
 
 // The catalogue with one cam and the given language records.
 QByteArray Catalogue(const QByteArray& languages) {
@@ -145,6 +145,8 @@ private Q_SLOTS:
         QCOMPARE(m_download->windowTitle(), QStringLiteral("Lade Sprachpaket"));
         QCOMPARE(m_download->MessageText, QStringLiteral("Lade"));
         QCOMPARE(m_cam->NewCaptionText, QStringLiteral("Neue Kamera"));
+        QCOMPARE(m_cam->findChild<QLabel*>("TitleLabel")->text(), QStringLiteral("Titel"));
+        QCOMPARE(m_cam->findChild<QWidget*>("OKBut")->toolTip(), QStringLiteral("Speichern"));
 
         // A language that lacks a key leaves the previous language's text.
         WriteLanguageFile(6, "object=mainform\ncountry=Pays\nend\n");
