@@ -129,12 +129,22 @@ public:
     void BuildLanguagesMenu();
     void LanguagesClick(QAction* Sender);
     void SelectLanguage(int language);
+    // Installs or updates the language's pack when the server offers a newer one, then applies the
+    // language.
     void CheckLanguagePack(int language);
+    // Runs the pack download window for the language; true when its pack was installed.
+    bool DownloadLanguagePack(int language);
+
+    // --- Texts and skins (UMainFormTexts.cpp)
+    // Skins of every window, then the texts of the language file of every window and the menu.
+    void ApplyLanguage(int language);
+    void LoadSkin(int language);
+    void LoadTexts(const RecordText::Lines& lines);
+    void LoadMenuTexts(const RecordText::Lines& lines);
 
     // --- Calls into the cam browser, language and messages code (UMainFormLater.cpp)
     void ShowPreview(const TWebCamPtr& cam);
     void CancelPreview();
-    void ApplyLanguage(int language);
     void ShowSplash();
     void TellButClick();
 

@@ -1,16 +1,25 @@
 // The languages submenu, built from the languages of each catalogue reply.
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "i18n/DisplayText.h"
+#include "i18n/LanguageFile.h"
+#include "i18n/UDownloadForm.h"
+#include "i18n/ZLIBArchive.h"
+
+#include <QLoggingCategory>
+
+namespace {
+Q_LOGGING_CATEGORY(lcLanguages, "lumora.language")
+}
 
 void TMainForm::BuildLanguagesMenu() {
-    const QList<QAction*> old = LanguagesRoot->actions();
+    // The items belong to the submenu, which deletes them as it lets them go.
     LanguagesRoot->clear();
-    qDeleteAll(old);
     if (!LanguageList)
         return;
     for (qsizetype i = 0; i < LanguageList->Count(); ++i) {
         const TWebLanguage& language = LanguageList->Items(i);
-        auto* item = new QAction(QString::fromUtf8(language.name), LanguagesRoot);
+        auto* item = new QAction(DisplayText(language.name), LanguagesRoot);
         item->setObjectName(QStringLiteral("LItem%1").arg(i));
         item->setCheckable(true);
         item->setChecked(language.refid == LanguageNumber);
@@ -32,7 +41,26 @@ void TMainForm::SelectLanguage(int language) {
 }
 
 void TMainForm::CheckLanguagePack(int language) {
-    // Installing or updating the language's pack comes with the pack download window; the
-    // language in force is applied again either way.
+    const QString directory = LanguageDirectory(DataDirectory(), language);
+    ForceDirectories(directory);
+    // A language the reply does not offer has no pack to compare or fetch: what is installed is used.
+    const TWebLanguage* offered = LanguageList ? LanguageList->Find(language) : nullptr;
+    if (LanguageFile::PackDownloadNeeded(directory, offered)) {
+        try {
+            DownloadLanguagePack(language);
+        } catch (const EZLBArchiveError& error) {
+            // The pack was whole, but its files could not be written (a full disk, say). The rest of
+            // the reply still has to fill the window, and the next reply tries again.
+            qCWarning(lcLanguages, "language pack %d not installed: %s", language,
+                      qPrintable(error.Message()));
+        }
+    }
     ApplyLanguage(language);
+}
+
+bool TMainForm::DownloadLanguagePack(int language) {
+    const TWebLanguage* offered = LanguageList ? LanguageList->Find(language) : nullptr;
+    if (!offered || !DownloadForm)
+        return false;
+    return DownloadForm->DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
 }

@@ -1,4 +1,4 @@
-// Calls into the catalogue, cam browser, language, splash and tell-a-friend code.
+// Calls into the catalogue, cam browser, splash and tell-a-friend code.
 #include "app/UMainForm.h"
 
 void TMainForm::ShowPreview(const TWebCamPtr&) {
@@ -7,10 +7,6 @@ void TMainForm::ShowPreview(const TWebCamPtr&) {
 
 void TMainForm::CancelPreview() {
     // The cam browser fills this in: Esc stops a running preview.
-}
-
-void TMainForm::ApplyLanguage(int) {
-    // The language code fills this in: skins, then the texts of every window.
 }
 
 void TMainForm::ShowSplash() {

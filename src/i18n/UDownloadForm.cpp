@@ -1,9 +1,239 @@
 #include "i18n/UDownloadForm.h"
 
+#include "app/BuiltinPictures.h"
+#include "app/ULMRLib.h"
+#include "i18n/ImgBtn.h"
+#include "i18n/LanguageFile.h"
+#include "i18n/LanguageList.h"
+#include "i18n/Skins.h"
+#include "i18n/TextTargets.h"
+#include "i18n/ZLIBArchive.h"
+#include "net/HTTPGet.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QProgressBar>
+#include <QScreen>
+
 TDownloadForm* DownloadForm = nullptr;
 
+namespace {
+
+Q_LOGGING_CATEGORY(lcDownload, "lumora.download")
+
+// A download of this size or less is an error page, not a pack.
+constexpr qint64 SmallestPackBytes = 20001;
+
+QPixmap BuiltinBackground() {
+    QPixmap background = BuiltinPicture(QStringLiteral("downloadform/background"));
+    if (background.isNull()) {
+        background = QPixmap(300, 163);
+        background.fill(QColor(0xf4, 0xf7, 0xfb));
+    }
+    return background;
+}
+
+// The download window has no button pictures of its own until a skin brings them: it shares the
+// attention box's, which have the same sizes.
+TImgBtn* MakeButton(QWidget* parent, const char* name, const QString& skinName, const QRect& place,
+                    const QString& hint) {
+    auto* button = new TImgBtn(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(QLatin1String(name));
+    LoadBuiltinButtonPictures(*button, QStringLiteral("attentionform"), skinName);
+    button->move(place.topLeft());
+    button->setToolTip(hint);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+} // namespace
+
 TDownloadForm::TDownloadForm(QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("DownloadForm"));
     setWindowTitle(QStringLiteral("Downloading Language Pack"));
-    setFixedSize(300, 163);
+    setModal(true);
+    CreateControls();
+    Skins::FitWindowToContents(this);
+}
+
+void TDownloadForm::CreateControls() {
+    MainImage = new QLabel(this);
+    MainImage->setObjectName(QStringLiteral("MainImage"));
+    MainImage->setAccessibleName(QStringLiteral("MainImage"));
+    MainImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    MainImage->setPixmap(BuiltinBackground());
+    MainImage->setGeometry(QRect(QPoint(0, 0), MainImage->pixmap().size()));
+
+    CancelBut = MakeButton(this, "CancelBut", QStringLiteral("cancel"), {183, 132, 114, 26},
+                           QStringLiteral("Cancel current settings"));
+    CancelBut->hide();
+    HelpBut = MakeButton(this, "HelpBut", QStringLiteral("help"), {4, 132, 35, 26},
+                         QStringLiteral("Open Lumora manual"));
+
+    MessageLabel = new QLabel(this);
+    MessageLabel->setObjectName(QStringLiteral("MessageLabel"));
+    MessageLabel->setAccessibleName(QStringLiteral("MessageLabel"));
+    MessageLabel->setGeometry(17, 77, 265, 17);
+    MessageLabel->setAttribute(Qt::WA_TranslucentBackground);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(12);
+    MessageLabel->setFont(font);
+    QPalette palette = MessageLabel->palette();
+    palette.setColor(QPalette::WindowText, QColor(70, 70, 70));
+    MessageLabel->setPalette(palette);
+
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setAccessibleName(QStringLiteral("ProgressBar"));
+    ProgressBar->setGeometry(17, 96, 265, 17);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setTextVisible(false);
+
+    Archiv = new TZLBArchive(this);
+    Archiv->ExtractWithPath = true;
+    Archiv->SavePaths = true;
+    Archiv->RecursePaths = true;
+    Archiv->CheckCRC = true;
+
+    PackGet = CreatePackFetcher();
+
+    connect(CancelBut, &TImgBtn::Click, this, &TDownloadForm::CancelButClick);
+    connect(HelpBut, &TImgBtn::Click, this, &TDownloadForm::HelpButClick);
+}
+
+THTTPGet* TDownloadForm::CreatePackFetcher() {
+    auto* fetcher = new THTTPGet(this);
+    fetcher->AcceptTypes = "*/*";
+    fetcher->Agent = "LMR";
+    fetcher->BinaryData = true;
+    fetcher->UseCache = false;
+    fetcher->WaitThread = false;
+    fetcher->MaxFileSize = TZLBArchive::MaxPackFileBytes;
+    connect(fetcher, &THTTPGet::OnProgress, this, &TDownloadForm::PackGetProgress);
+    connect(fetcher, &THTTPGet::OnDoneFile, this, &TDownloadForm::PackGetDoneFile);
+    connect(fetcher, &THTTPGet::OnError, this, &TDownloadForm::PackGetError);
+    return fetcher;
+}
+
+bool TDownloadForm::DownloadPack(const TWebLanguage& language, const QString& languageDir) {
+    // A catalogue reply handled while the window waits must not start a second download.
+    if (isVisible())
+        return false;
+    QDir().mkpath(languageDir);
+    const QString packPath = languageDir + QStringLiteral("/pack.pak");
+    QFile::remove(packPath);
+
+    MessageLabel->setText(MessageText + QLatin1Char(' ') +
+                          DisplayText(LanguageFile::PackFileName(language.languagepack)));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+
+    PackGet->URL = language.languagepack;
+    PackGet->FileName = packPath;
+    PackGet->FetchFile();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    setResult(QDialog::Rejected);
+    const bool downloaded = exec() == QDialog::Accepted;
+    StopTransfer();
+
+    bool installed = false;
+    try {
+        installed = downloaded && InstallPack(packPath, languageDir);
+    } catch (...) {
+        QFile::remove(packPath);
+        throw;
+    }
+    QFile::remove(packPath);
+    return installed;
+}
+
+void TDownloadForm::StopTransfer() {
+    if (!PackGet->Busy())
+        return;
+    PackGet->Cancel();
+    QPointer<THTTPGet> fetcher(PackGet);
+    while (fetcher && fetcher->Busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+bool TDownloadForm::InstallPack(const QString& packPath, const QString& languageDir) {
+    try {
+        if (!Archiv->OpenArchive(packPath))
+            return false;
+        // A pack that is not whole writes nothing: a half-installed language with a new language
+        // file would keep the next check from repairing it.
+        for (int i = 0; i < Archiv->FileCount(); ++i)
+            Archiv->VerifyFile(i);
+    } catch (const EZLBArchiveError& error) {
+        Archiv->CloseArchive();
+        qCWarning(lcDownload, "language pack %s refused: %s", qPrintable(packPath),
+                  qPrintable(error.Message()));
+        return false;
+    }
+    Archiv->ExtractFiles(languageDir + QLatin1Char('/'));
+    Archiv->CloseArchive();
+    return true;
+}
+
+void TDownloadForm::PackGetProgress(THTTPGet*, qint64 TotalSize, qint64 Readed) {
+    // The bar counts in kilobytes once a pack would overflow its range.
+    const int shift = TotalSize > std::numeric_limits<int>::max() ? 10 : 0;
+    ProgressBar->setMaximum(int(TotalSize >> shift));
+    ProgressBar->setValue(int(std::min(Readed, TotalSize) >> shift));
+}
+
+void TDownloadForm::PackGetDoneFile(THTTPGet*, const QString&, qint64 FileSize) {
+    done(FileSize >= SmallestPackBytes ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void TDownloadForm::PackGetError(THTTPGet*) {
+    done(QDialog::Rejected);
+}
+
+void TDownloadForm::HelpButClick() {
+    OpenHelpPage(QStringLiteral("downloadform"));
+}
+
+void TDownloadForm::FormKeyDown(int key) {
+    if (key == Qt::Key_F1)
+        HelpButClick();
+}
+
+void TDownloadForm::keyPressEvent(QKeyEvent* event) {
+    FormKeyDown(event->key());
+    QDialog::keyPressEvent(event);
+}
+
+void TDownloadForm::closeEvent(QCloseEvent* event) {
+    // The close box cancels the download.
+    event->accept();
+    done(QDialog::Rejected);
+}
+
+void TDownloadForm::LoadSkin(int language) {
+    const QString skin =
+        Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), QStringLiteral("downloadform"));
+    Skins::LoadBackground(MainImage, skin + QStringLiteral("background.bmp"), true);
+    Skins::LoadButtons(skin, {{"cancel", CancelBut}, {"help", HelpBut}});
+    Skins::FitWindowToContents(this);
+}
+
+void TDownloadForm::LoadTexts(const RecordText::Lines& lines) {
+    using namespace TextTargets;
+    TTextTable()
+        .Add("caption", WindowCaption(this))
+        .Add("message", Field(MessageText))
+        .Add("cancel_hint", Hint(CancelBut))
+        .Add("help_hint", Hint(HelpBut))
+        .LoadTexts(lines, "downloadform");
 }

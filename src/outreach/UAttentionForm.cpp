@@ -3,6 +3,8 @@
 #include "app/BuiltinPictures.h"
 #include "app/ULMRLib.h"
 #include "i18n/ImgBtn.h"
+#include "i18n/Skins.h"
+#include "i18n/TextTargets.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -13,13 +15,7 @@
 TAttentionForm* AttentionForm = nullptr;
 
 TAttentionForm::TAttentionForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint)
-    // Until a language file says otherwise, the notices speak English.
-    , NoConnectionText(QStringLiteral(
-          "Lumora cannot reach its cam catalogue. Please check your internet connection and try again."))
-    , SuggestionDoneText(QStringLiteral(
-          "Thank you! Your cam has been sent in. Once it has been checked it will appear in the catalogue."))
-    , SuggestionFailText(QStringLiteral("Sorry, your cam could not be sent in. Please try again later.")) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Lumora"));
     setWindowIcon(BuiltinApplicationIcon());
     setFixedSize(300, 193);
@@ -93,6 +89,7 @@ bool TAttentionForm::ShowNotice(const QString& text, Background background, bool
     MessageLabel->setText(text);
     const QLabel* source = background == Background::Attention ? AttentionImage : ThankYouImage;
     MainImage->setPixmap(source->pixmap());
+    MainImage->resize(source->pixmap().size());
     RetryBut->setVisible(offerRetry);
     CancelBut->setVisible(offerRetry);
     OKBut->setVisible(!offerRetry);
@@ -123,4 +120,26 @@ void TAttentionForm::closeEvent(QCloseEvent* event) {
     // The close box and Alt+F4 answer Cancel.
     event->accept();
     done(mrCancel);
+}
+
+void TAttentionForm::LoadSkin(int language) {
+    const QString skin =
+        Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), QStringLiteral("attentionform"));
+    Skins::LoadBackground(AttentionImage, skin + QStringLiteral("background_a.bmp"), true);
+    Skins::LoadBackground(ThankYouImage, skin + QStringLiteral("background_t.bmp"), true);
+    Skins::LoadButtons(skin, {{"retry", RetryBut}, {"ok", OKBut}, {"help", HelpBut}, {"cancel", CancelBut}});
+}
+
+void TAttentionForm::LoadTexts(const RecordText::Lines& lines) {
+    using namespace TextTargets;
+    TTextTable()
+        .Add("caption", WindowCaption(this))
+        .Add("noconnection_message", Field(NoConnectionText))
+        .Add("suggestiondone_message", Field(SuggestionDoneText))
+        .Add("suggestionfail_message", Field(SuggestionFailText))
+        .Add("help_hint", Hint(HelpBut))
+        .Add("cancel_hint", Hint(CancelBut))
+        .Add("ok_hint", Hint(OKBut))
+        .Add("retry_hint", Hint(RetryBut))
+        .LoadTexts(lines, "attentionform");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/RecordText.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
@@ -23,7 +25,7 @@ public:
     bool ShowSuggestionDone();
     bool ShowSuggestionFailed();
 
-    // The notice texts; the language file replaces them.
+    // The notice texts; the shipped language file gives them at start.
     QString NoConnectionText;
     QString SuggestionDoneText;
     QString SuggestionFailText;
@@ -42,6 +44,10 @@ public:
     void OKButClick() { done(mrOK); }
     void HelpButClick();
     void FormKeyDown(int key);
+
+    // Skin ("attentionform" folder: the two notice backgrounds and the buttons) and texts.
+    void LoadSkin(int language);
+    void LoadTexts(const RecordText::Lines& lines);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

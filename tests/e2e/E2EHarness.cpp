@@ -110,6 +110,39 @@ bool ClickAt(const QPoint& point) {
                                            QString::number(point.y()), "sleep", "0.2", "click", "1"});
 }
 
+std::optional<QPoint> TrayIconCentre() {
+    QProcess geometry;
+    geometry.start(QStringLiteral("xdotool"),
+                   {"search", "--onlyvisible", "--class", "trayer", "getwindowgeometry", "--shell"});
+    if (!geometry.waitForFinished(5000))
+        return std::nullopt;
+    int x = 0, y = 0, width = 0, height = 0;
+    for (const QByteArray& line : geometry.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("X="))
+            x = line.mid(2).toInt();
+        else if (line.startsWith("Y="))
+            y = line.mid(2).toInt();
+        else if (line.startsWith("WIDTH="))
+            width = line.mid(6).toInt();
+        else if (line.startsWith("HEIGHT="))
+            height = line.mid(7).toInt();
+    }
+    if (width <= 0 || height <= 0)
+        return std::nullopt;
+    return QPoint(x + width - height / 2, y + height / 2);
+}
+
+bool OpenTrayMenu() {
+    const std::optional<QPoint> icon = TrayIconCentre();
+    if (!icon)
+        return false;
+    const bool clicked =
+        Run(QStringLiteral("xdotool"), {"mousemove", QString::number(icon->x()), QString::number(icon->y()),
+                                        "sleep", "0.3", "click", "3"});
+    QTest::qWait(800);
+    return clicked;
+}
+
 bool Run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);

@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <optional>
 
 namespace E2E {
 
@@ -31,6 +32,10 @@ bool WaitForRoot(const Rgb& expected, int milliseconds);
 QList<QPoint> VisibleWindowsOfSize(int width, int height);
 // Clicks the left mouse button at a point of the screen.
 bool ClickAt(const QPoint& point);
+// The centre of the icon at the right end of the tray host's panel; nothing without a panel.
+std::optional<QPoint> TrayIconCentre();
+// Opens the tray icon's popup menu with a right click.
+bool OpenTrayMenu();
 
 // Runs a command to its end; true when it ended normally with exit code 0.
 bool Run(const QString& program, const QStringList& arguments);

@@ -87,26 +87,7 @@ private Q_SLOTS:
         QCOMPARE(lumora.state(), QProcess::Running);
 
         // Right click on the icon at the tray's right end, then the menu's last entry, "Shut down".
-        QProcess geometry;
-        geometry.start(QStringLiteral("xdotool"),
-                       {"search", "--onlyvisible", "--class", "trayer", "getwindowgeometry", "--shell"});
-        QVERIFY(geometry.waitForFinished(5000));
-        int x = 0, y = 0, width = 0, height = 0;
-        for (const QByteArray& line : geometry.readAllStandardOutput().split('\n')) {
-            if (line.startsWith("X="))
-                x = line.mid(2).toInt();
-            else if (line.startsWith("Y="))
-                y = line.mid(2).toInt();
-            else if (line.startsWith("WIDTH="))
-                width = line.mid(6).toInt();
-            else if (line.startsWith("HEIGHT="))
-                height = line.mid(7).toInt();
-        }
-        QVERIFY(width > 0 && height > 0);
-        const QString iconX = QString::number(x + width - height / 2);
-        const QString iconY = QString::number(y + height / 2);
-        QVERIFY(Run(QStringLiteral("xdotool"), {"mousemove", iconX, iconY, "sleep", "0.3", "click", "3"}));
-        QTest::qWait(800);
+        QVERIFY(OpenTrayMenu());
         QVERIFY(Run(QStringLiteral("xdotool"), {"key", "Up", "sleep", "0.2", "key", "Return"}));
 
         QVERIFY(lumora.waitForFinished(10000));

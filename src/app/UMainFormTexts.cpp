@@ -1,0 +1,135 @@
+// Texts and skins of the configuration window and its popup menu, and the one operation that
+// makes a language visible in every window.
+#include "app/ULMRLib.h"
+#include "app/UMainForm.h"
+#include "app/WindowLanguages.h"
+#include "catalogue/UCamForm.h"
+#include "i18n/ImgBtn.h"
+#include "i18n/Skins.h"
+#include "i18n/TextTargets.h"
+#include "i18n/UDownloadForm.h"
+#include "outreach/UAttentionForm.h"
+#include "outreach/UMForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QLoggingCategory>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcLanguage, "lumora.language")
+
+// The window's right-aligned labels keep their right edge and grow to the left when a language's
+// words are longer than the designed ones.
+TTextTable::Setter RightAlignedCaption(QLabel* label) {
+    return [label](const QByteArray& text) {
+        label->setText(DisplayText(text));
+        const int needed = label->sizeHint().width();
+        if (needed > label->width())
+            label->setGeometry(label->geometry().adjusted(label->width() - needed, 0, 0, 0));
+    };
+}
+
+} // namespace
+
+void TMainForm::ApplyLanguage(int language) {
+    LoadSkin(language);
+    if (AttentionForm)
+        AttentionForm->LoadSkin(language);
+    if (DownloadForm)
+        DownloadForm->LoadSkin(language);
+    if (CamForm)
+        LoadCamFormSkin(*CamForm, language);
+    if (MForm)
+        LoadMFormSkin(*MForm, language);
+
+    const QString path = LanguageFile::FindLanguageFile(LanguageDirectory(DataDirectory(), language),
+                                                        LanguageDirectory(ProgramDirectory(), language));
+    if (path.isEmpty())
+        return;
+    const std::optional<RecordText::Lines> lines = LanguageFile::ReadLines(path);
+    if (!lines) {
+        qCWarning(lcLanguage, "language file %s cannot be read", qPrintable(path));
+        return;
+    }
+    LoadTexts(*lines);
+    LoadMenuTexts(*lines);
+    if (AttentionForm)
+        AttentionForm->LoadTexts(*lines);
+    if (DownloadForm)
+        DownloadForm->LoadTexts(*lines);
+    if (CamForm)
+        LoadCamFormTexts(*CamForm, *lines);
+    if (MForm)
+        LoadMFormTexts(*MForm, *lines);
+}
+
+void TMainForm::LoadSkin(int language) {
+    const QString skin =
+        Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), QStringLiteral("mainform"));
+    // The background fills the client area, drawn unscaled from the top left corner.
+    Skins::LoadBackground(MainImage, skin + QStringLiteral("background.bmp"), false);
+    Skins::LoadButtons(skin, {{"ok", OKBut},
+                              {"apply", Applybut},
+                              {"cancel", CancelBut},
+                              {"restore", RestoreBut},
+                              {"shutdown", ShutdownBut},
+                              {"camhomepage", CamPageBut},
+                              {"help", HelpBut},
+                              {"tellafriend", TellBut},
+                              {"korvex", KorvexBut},
+                              {"plus", PlusBut},
+                              {"minus", MinusBut},
+                              {"edit", EditBut}});
+}
+
+void TMainForm::LoadTexts(const RecordText::Lines& lines) {
+    using namespace TextTargets;
+    TTextTable()
+        .Add("help_hint", Hint(HelpBut))
+        .Add("shutdown_hint", Hint(ShutdownBut))
+        .Add("camhomepage_hint", Hint(CamPageBut))
+        .Add("tellafriend_hint", Hint(TellBut))
+        .Add("restore_hint", Hint(RestoreBut))
+        .Add("cancel_hint", Hint(CancelBut))
+        .Add("apply_hint", Hint(Applybut))
+        .Add("ok_hint", Hint(OKBut))
+        .Add("korvex_url", Field(KorvexUrl))
+        .Add("korvex_hint", Hint(KorvexBut))
+        .Add("country", RightAlignedCaption(CountryLabel))
+        .Add("allcountries", Field(AllCountriesText))
+        .Add("country_hint", Hint(CountryBox))
+        .Add("refresh", RightAlignedCaption(RefreshLabel))
+        .Add("refresh_hint", Hint(RefreshEdit))
+        .Add("stretch", RightAlignedCaption(StretchLabel))
+        .Add("stretch_hint", Hint(StretchCheck))
+        .Add("mail_message", Field(MailMessageText))
+        .Add("mail_subject", Field(MailSubjectText))
+        .Add("image_hint", Hint(PreviewImage))
+        .Add("plus_hint", Hint(PlusBut))
+        .Add("minus_hint", Hint(MinusBut))
+        .Add("edit_hint", Hint(EditBut))
+        .LoadTexts(lines, "mainform");
+}
+
+void TMainForm::LoadMenuTexts(const RecordText::Lines& lines) {
+    using namespace TextTargets;
+    QAction* languages = LanguagesRoot->menuAction();
+    TTextTable()
+        .Add("configure", ActionCaption(Configure1))
+        .Add("configure_hint", ActionHint(Configure1))
+        .Add("languages", ActionCaption(languages))
+        .Add("languages_hint", ActionHint(languages))
+        .Add("active", ActionCaption(Active1))
+        .Add("active_hint", ActionHint(Active1))
+        .Add("show_messages", ActionCaption(Showmessages1))
+        .Add("show_messages_hint", ActionHint(Showmessages1))
+        .Add("runonstartup", ActionCaption(Runonstartup1))
+        .Add("runonstartup_hint", ActionHint(Runonstartup1))
+        .Add("shutdownandkw", ActionCaption(Shutdownandkeepwallpaper1))
+        .Add("shutdownandkw_hint", ActionHint(Shutdownandkeepwallpaper1))
+        .Add("shutdown", ActionCaption(Shutdown1))
+        .Add("shutdown_hint", ActionHint(Shutdown1))
+        .LoadTexts(lines, "mainmenu");
+}

@@ -1,0 +1,96 @@
+#include "i18n/LanguageFile.h"
+
+#include "i18n/LanguageList.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace LanguageFile {
+
+QString FindLanguageFile(const QString& dataLanguageDir, const QString& programLanguageDir) {
+    for (const QString& directory : {dataLanguageDir, programLanguageDir}) {
+        const QString path = directory + QLatin1Char('/') + QLatin1String(FileName);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
+std::optional<RecordText::Lines> ReadLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return RecordText::SplitLines(file.readAll());
+}
+
+void ForEachBlockLine(const RecordText::Lines& lines, const QByteArray& block,
+                      const std::function<void(const QByteArray& line)>& setText) {
+    RecordText::ReadRecords(
+        lines, block, RecordText::ReadMode::Trimmed, [] {},
+        [&](const QByteArray& line) {
+            setText(line);
+            return true;
+        });
+}
+
+qint32 PackVersionOfLines(const RecordText::Lines& lines) {
+    qint32 version = 0;
+    bool versionInBlock = false;
+    RecordText::ReadRecords(
+        lines, "global", RecordText::ReadMode::Trimmed, [&] { versionInBlock = false; },
+        [&](const QByteArray& line) {
+            if (!versionInBlock && RecordText::RecordKey(line) == "version") {
+                bool ok = false;
+                const qint32 number = RecordText::RecordValue(line).toInt(&ok, 10);
+                version = ok ? number : 0;
+                versionInBlock = true;
+            }
+            return true;
+        });
+    return version;
+}
+
+qint32 ReadPackVersion(const QString& path) {
+    const std::optional<RecordText::Lines> lines = ReadLines(path);
+    return lines ? PackVersionOfLines(*lines) : 0;
+}
+
+bool PackDownloadNeeded(const QString& languageDir, const TWebLanguage* offered) {
+    if (!offered)
+        return false;
+    const QString path = languageDir + QLatin1Char('/') + QLatin1String(FileName);
+    if (!QFileInfo(path).isFile())
+        return true;
+    return offered->packversion > ReadPackVersion(path);
+}
+
+QByteArray PackFileName(const QByteArray& address) {
+    qsizetype last = -1;
+    for (const char separator : {'/', '\\', ':'})
+        last = std::max(last, address.lastIndexOf(separator));
+    return address.mid(last + 1);
+}
+
+} // namespace LanguageFile
+
+TTextTable& TTextTable::Add(const QByteArray& key, Setter setter) {
+    m_targets.append({key, std::move(setter)});
+    return *this;
+}
+
+void TTextTable::SetText(const QByteArray& line) const {
+    const qsizetype equals = line.indexOf('=');
+    if (equals <= 0)
+        return;
+    const QByteArrayView key(line.constData(), equals);
+    for (const Target& target : m_targets) {
+        if (target.Key == key) {
+            target.Set(line.mid(equals + 1));
+            return;
+        }
+    }
+}
+
+void TTextTable::LoadTexts(const RecordText::Lines& lines, const QByteArray& block) const {
+    LanguageFile::ForEachBlockLine(lines, block, [this](const QByteArray& line) { SetText(line); });
+}

@@ -1,0 +1,242 @@
+// Languages in the running windows: the texts and skins a language directory gives every window and
+// the tray menu, and a switch through the catalogue that downloads, installs and applies a pack.
+#include "TestHttpServer.h"
+#include "app/ULMRLib.h"
+#include "app/UMainForm.h"
+#include "catalogue/UCamForm.h"
+#include "i18n/HandPack.h"
+#include "i18n/ImgBtn.h"
+#include "i18n/PackWriter.h"
+#include "i18n/UDownloadForm.h"
+#include "outreach/UAttentionForm.h"
+#include "platform/SettingsKey.h"
+#include "wallpaper/PictureEncoders.h"
+#include "wallpaper/RecordingDesktop.h"
+#include "wallpaper/TestPictures.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+const TColour Red{200, 30, 30}, Green{30, 200, 30}, Blue{30, 30, 200}, Yellow{220, 220, 40};
+
+QRgb Pixel(const QPixmap& pixmap) {
+    return pixmap.toImage().pixel(2, 2);
+}
+QRgb Rgb(TColour c) {
+    return qRgb(c.Red, c.Green, c.Blue);
+}
+
+QString LanguageDir(int language) {
+    return LanguageDirectory(DataDirectory(), language);
+}
+
+void WriteLanguageFile(int language, const QByteArray& text) {
+    QVERIFY(HandPack::WriteFile(LanguageDir(language) + QStringLiteral("/properties.cam"), text));
+}
+
+const QByteArray Testish = "object=global\nversion=2\nend\n"
+                           "object=mainform\nstretch_hint=Dehnen\ncountry=Land\n"
+                           "korvex_url=http://x/?a=b\nend\n"
+                           "object=mainmenu\nconfigure=Einstellen...\nshutdown_hint=Beenden\nend\n"
+                           "object=attentionform\nnoconnection_message=Keine Verbindung\nend\n"
+                           "object=downloadform\ncaption=Lade Sprachpaket\nmessage=Lade\nend\n"
+                           "object=camform\nnew_caption=Neue Kamera\ntitle=Titel\nok_hint=Speichern\nend\n";
+
+// The catalogue with one cam and the given language records.
+QByteArray Catalogue(const QByteArray& languages) {
+    return "object=cam\r\nrefid=12\r\nurl=http://cams.example/pier.jpg\r\nname=Pier\r\n"
+           "refresh=90\r\ncategory=Sea\r\ncountry=Norway\r\nend\r\n" +
+           languages;
+}
+QByteArray LanguageRecord(int refid, int version, const QByteArray& pack) {
+    return "object=language\r\nrefid=" + QByteArray::number(refid) + "\r\nname=L" +
+           QByteArray::number(refid) + "\r\nlanguagepack=http://catalogue.test" + pack +
+           "\r\npackversion=" + QByteArray::number(version) + "\r\nend\r\n";
+}
+
+// A pack made by the project's writer from a language directory, with a skinned OK button.
+QByteArray TestishPack() {
+    QTemporaryDir source;
+    HandPack::WriteFile(source.filePath(QStringLiteral("properties.cam")), Testish);
+    HandPack::WriteFile(source.filePath(QStringLiteral("mainform/ok_1.gif")),
+                        EncodeGif(FilledPicture(114, 26, Green)));
+    HandPack::WriteFile(source.filePath(QStringLiteral("help/index.html")), HandPack::NoiseBytes(25000, 9));
+    QString error;
+    return BuildPack(source.path(), {}, &error);
+}
+
+} // namespace
+
+class TestLanguages : public QObject {
+    Q_OBJECT
+    TestHttpServer m_server;
+    std::unique_ptr<TMainForm> m_main;
+    std::unique_ptr<TAttentionForm> m_attention;
+    std::unique_ptr<TDownloadForm> m_download;
+    std::unique_ptr<TCamForm> m_cam;
+
+    int RequestsFor(const QByteArray& path) const {
+        int count = 0;
+        for (const TestHttpServer::Request& request : m_server.Requests())
+            count += request.Path == path;
+        return count;
+    }
+    TestHttpServer::Request LastCatalogueRequest() const {
+        TestHttpServer::Request last;
+        for (const TestHttpServer::Request& request : m_server.Requests())
+            if (request.Path == "/lmr/camlist3.php")
+                last = request;
+        return last;
+    }
+    bool WaitForReply(int replies) {
+        return QTest::qWaitFor(
+            [&] { return RequestsFor("/lmr/camlist3.php") >= replies && m_main->isEnabled(); }, 15000);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_server.IsListening());
+        qputenv("LUMORA_CATALOGUE_HOST", "catalogue.test");
+        qputenv("LUMORA_CONNECT_TO", m_server.ConnectToRule("catalogue.test"));
+    }
+
+    void init() {
+        QFile::remove(TSettingsKey::FilePath());
+        QDir(DataDirectory()).removeRecursively();
+        LanguageNumber = 0;
+        m_server.Serve("/lmr/camlist3.php", Catalogue(QByteArray()), "text/plain");
+        m_attention = std::make_unique<TAttentionForm>();
+        m_download = std::make_unique<TDownloadForm>();
+        m_cam = std::make_unique<TCamForm>();
+        AttentionForm = m_attention.get();
+        DownloadForm = m_download.get();
+        CamForm = m_cam.get();
+        m_main = std::make_unique<TMainForm>(QStringList(), std::make_unique<RecordingDesktop>());
+        QVERIFY(WaitForReply(1));
+    }
+
+    void cleanup() {
+        m_main.reset();
+        AttentionForm = nullptr;
+        DownloadForm = nullptr;
+        CamForm = nullptr;
+        m_cam.reset();
+        m_download.reset();
+        m_attention.reset();
+    }
+
+    void everyWindowAndTheMenuTakeTheirTexts() {
+        WriteLanguageFile(5, Testish + "object=mainform\nrefresh=Gr\xfc\xdf"
+                                       "e\nend\n");
+        m_main->ApplyLanguage(5);
+        TMainForm& w = *m_main;
+        QCOMPARE(w.StretchCheck->toolTip(), QStringLiteral("Dehnen"));
+        QCOMPARE(w.CountryLabel->text(), QStringLiteral("Land"));
+        QCOMPARE(w.KorvexUrl, QByteArray("http://x/?a=b"));
+        // Bytes that are not UTF-8 are Windows-1252.
+        QCOMPARE(w.RefreshLabel->text(), QStringLiteral("Grüße"));
+        QCOMPARE(w.Configure1->text(), QStringLiteral("Einstellen..."));
+        QCOMPARE(w.Shutdown1->toolTip(), QStringLiteral("Beenden"));
+        QCOMPARE(m_attention->NoConnectionText, QStringLiteral("Keine Verbindung"));
+        QCOMPARE(m_download->windowTitle(), QStringLiteral("Lade Sprachpaket"));
+        QCOMPARE(m_download->MessageText, QStringLiteral("Lade"));
+        QCOMPARE(m_cam->NewCaptionText, QStringLiteral("Neue Kamera"));
+        QCOMPARE(m_cam->findChild<QLabel*>("TitleLabel")->text(), QStringLiteral("Titel"));
+        QCOMPARE(m_cam->findChild<QWidget*>("OKBut")->toolTip(), QStringLiteral("Speichern"));
+
+        // A language that lacks a key leaves the previous language's text.
+        WriteLanguageFile(6, "object=mainform\ncountry=Pays\nend\n");
+        m_main->ApplyLanguage(6);
+        QCOMPARE(w.CountryLabel->text(), QStringLiteral("Pays"));
+        QCOMPARE(w.StretchCheck->toolTip(), QStringLiteral("Dehnen"));
+        QCOMPARE(w.Configure1->text(), QStringLiteral("Einstellen..."));
+    }
+
+    void skinsReplaceOnlyThePicturesTheyHold() {
+        TMainForm& w = *m_main;
+        const QString skin = LanguageDir(5);
+        HandPack::WriteFile(skin + "/mainform/background.bmp", EncodeBmp(FilledPicture(597, 398, Red)));
+        HandPack::WriteFile(skin + "/mainform/ok_1.gif", EncodeGif(FilledPicture(114, 26, Green)));
+        HandPack::WriteFile(skin + "/mainform/help_2.gif", EncodeGif(FilledPicture(35, 26, Blue)));
+        HandPack::WriteFile(skin + "/mainform/cancel_1.gif", "GIF89a but not really a picture");
+        HandPack::WriteFile(skin + "/attentionform/background_a.bmp",
+                            EncodeBmp(FilledPicture(300, 193, Yellow)));
+        HandPack::WriteFile(skin + "/downloadform/background.bmp", EncodeBmp(FilledPicture(320, 180, Blue)));
+        const QRgb helpBefore = Pixel(w.HelpBut->Pic());
+        const QRgb cancelBefore = Pixel(w.CancelBut->Pic());
+        w.OKBut->SetEnabled(false);
+
+        m_main->ApplyLanguage(5);
+        QCOMPARE(Pixel(w.MainImage->pixmap()), Rgb(Red));
+        // A disabled button shows its new normal picture until its state is set again.
+        QCOMPARE(Pixel(w.OKBut->Picture()), Rgb(Green));
+        QCOMPARE(Pixel(w.HelpBut->PicUp()), Rgb(Blue));
+        QCOMPARE(Pixel(w.HelpBut->Pic()), helpBefore);
+        QCOMPARE(Pixel(w.CancelBut->Pic()), cancelBefore);
+        QCOMPARE(Pixel(m_attention->AttentionImage->pixmap()), Rgb(Yellow));
+        // The download window grows with its background.
+        QCOMPARE(m_download->size(), QSize(320, 180));
+    }
+
+    // Choosing a language asks for the catalogue in it; the reply brings the pack, which is
+    // installed and applied. A later reply with the same version downloads nothing.
+    void switchingDownloadsAndAppliesThePack() {
+        const QByteArray pack = TestishPack();
+        QVERIFY(pack.size() > 20000);
+        m_server.Serve("/packs/l5.pak", pack);
+        m_server.Serve("/lmr/camlist3.php", Catalogue(LanguageRecord(5, 2, "/packs/l5.pak")), "text/plain");
+        const int replies = RequestsFor("/lmr/camlist3.php");
+
+        m_main->SelectLanguage(5);
+        QCOMPARE(TSettingsKey::Open()->ReadInteger(QStringLiteral("Language")), 5);
+        QVERIFY(WaitForReply(replies + 1));
+        QVERIFY(LastCatalogueRequest().Body.startsWith("language=5&"));
+        QCOMPARE(m_main->StretchCheck->toolTip(), QStringLiteral("Dehnen"));
+        QCOMPARE(Pixel(m_main->OKBut->Pic()), Rgb(Green));
+        QCOMPARE(RequestsFor("/packs/l5.pak"), 1);
+        QVERIFY(!QFile::exists(LanguageDir(5) + "/pack.pak"));
+        QVERIFY(m_main->LanguagesRoot->actions().at(0)->isChecked());
+
+        m_main->RequestCatalogue();
+        QVERIFY(WaitForReply(replies + 2));
+        QCOMPARE(RequestsFor("/packs/l5.pak"), 1);
+    }
+
+    // A language the reply does not list is applied from what is installed, without a download.
+    void languageMissingFromTheReplyIsAppliedFromDisk() {
+        WriteLanguageFile(8, "object=mainform\ncountry=Maa\nend\n");
+        const int replies = RequestsFor("/lmr/camlist3.php");
+        const int others = m_server.RequestCount() - replies;
+        m_main->SelectLanguage(8);
+        QVERIFY(WaitForReply(replies + 1));
+        QCOMPARE(m_main->CountryLabel->text(), QStringLiteral("Maa"));
+        QCOMPARE(m_server.RequestCount() - RequestsFor("/lmr/camlist3.php"), others);
+    }
+
+    // A pack whose member climbs out of its directory writes nothing, and the reply still fills the
+    // window.
+    void hostilePackWritesNothingAndTheWindowStillFills() {
+        HandPack::Builder builder;
+        builder.Add("properties.cam", "", Testish, false);
+        builder.Add("evil.txt", "..\\..\\", HandPack::NoiseBytes(30000, 5), true);
+        m_server.Serve("/packs/l7.pak", builder.Finish(false));
+        m_server.Serve("/lmr/camlist3.php", Catalogue(LanguageRecord(7, 1, "/packs/l7.pak")), "text/plain");
+        const int replies = RequestsFor("/lmr/camlist3.php");
+
+        m_main->SelectLanguage(7);
+        QVERIFY(WaitForReply(replies + 1));
+        QCOMPARE(RequestsFor("/packs/l7.pak"), 1);
+        QCOMPARE(QDir(LanguageDir(7)).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+        QVERIFY(!QFile::exists(DataDirectory() + "/evil.txt"));
+        QVERIFY(!QFile::exists(QDir(DataDirectory()).filePath("../evil.txt")));
+        QCOMPARE(m_main->TreeView->topLevelItemCount(), 1);
+        QVERIFY(m_main->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestLanguages)
+#include "tst_languages.moc"
