@@ -1,6 +1,7 @@
 #include "LanguagePacks.h"
 
 #include "CommandError.h"
+#include "i18n/LanguageFile.h"
 #include "i18n/PackWriter.h"
 #include "i18n/ZLIBArchive.h"
 
@@ -10,22 +11,8 @@
 #include <QTemporaryDir>
 
 std::optional<qint64> LanguageFileVersion(const QByteArray& languageFile) {
-    std::optional<qint64> version;
-    bool versionInBlock = false;
-    RecordText::ReadRecords(
-        RecordText::SplitLines(languageFile), "global", RecordText::ReadMode::Trimmed,
-        [&] { versionInBlock = false; },
-        [&](const QByteArray& line) {
-            if (!versionInBlock && RecordText::RecordKey(line) == "version") {
-                bool ok = false;
-                const qint64 number = RecordText::RecordValue(line).toLongLong(&ok, 10);
-                if (ok)
-                    version = number;
-                versionInBlock = true;
-            }
-            return true;
-        });
-    return version;
+    // Read exactly as Lumora reads an installed pack's version.
+    return LanguageFile::DeclaredPackVersion(RecordText::SplitLines(languageFile));
 }
 
 QByteArray WithPackVersion(const QByteArray& languageFile, qint64 version) {

@@ -33,8 +33,8 @@ void ForEachBlockLine(const RecordText::Lines& lines, const QByteArray& block,
         });
 }
 
-qint32 PackVersionOfLines(const RecordText::Lines& lines) {
-    qint32 version = 0;
+std::optional<qint32> DeclaredPackVersion(const RecordText::Lines& lines) {
+    std::optional<qint32> version;
     bool versionInBlock = false;
     RecordText::ReadRecords(
         lines, "global", RecordText::ReadMode::Trimmed, [&] { versionInBlock = false; },
@@ -48,6 +48,10 @@ qint32 PackVersionOfLines(const RecordText::Lines& lines) {
             return true;
         });
     return version;
+}
+
+qint32 PackVersionOfLines(const RecordText::Lines& lines) {
+    return DeclaredPackVersion(lines).value_or(0);
 }
 
 qint32 ReadPackVersion(const QString& path) {
