@@ -19,7 +19,7 @@
 enum class TRunEnd { ShutDown, CrashThenNextStart };
 
 inline void RunAndRestore(const std::function<std::unique_ptr<TDesktop>()>& makeDesktop, TRunEnd end,
-                          const QString& scratch) {
+                          const QString& scratch, const std::function<void()>& whileRunning = {}) {
     QFile::remove(TSettingsKey::FilePath());
     // The data directory's name holds "Lumora" as the real one does.
     const QString data = scratch + QStringLiteral("/Documents/Lumora");
@@ -32,6 +32,8 @@ inline void RunAndRestore(const std::function<std::unique_ptr<TDesktop>()>& make
 
     std::unique_ptr<TDesktop> desktop = makeDesktop();
     QVERIFY(SaveOldWallpaper(*desktop));
+    if (whileRunning)
+        whileRunning();
     for (int install = 0; install < 3; ++install) {
         const QString bitmap = InstallWallpaper(*desktop, download, install % 2 == 0, data);
         QVERIFY(!bitmap.isEmpty());
