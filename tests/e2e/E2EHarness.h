@@ -29,6 +29,8 @@ bool WaitForRoot(const Rgb& expected, int milliseconds);
 
 // The visible top-level windows of that size, as "x y" positions on the screen.
 QList<QPoint> VisibleWindowsOfSize(int width, int height);
+// How many top-level windows are visible; a menu that opens adds one.
+qsizetype VisibleWindowCount();
 // Clicks the left mouse button at a point of the screen.
 bool ClickAt(const QPoint& point);
 
