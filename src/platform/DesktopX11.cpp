@@ -158,28 +158,29 @@ std::optional<TDesktopSnapshot> TX11Desktop::Snapshot() {
     if (const std::optional<TDesktopWallpaper> ours = OurRecord(display))
         return TDesktopSnapshot{*ours, {}};
     QDir().mkpath(CacheFolder());
-
     const unsigned long pixmap = display.ReadPixmapProperty(RootPixmapProperty).value_or(None);
-    if (const std::optional<QSize> size = pixmap != None ? PixmapSize(display, pixmap) : std::nullopt) {
-        // A background announced by another program: its pixmap is the picture. X repeats one
-        // smaller than the screen, so that one is given as tiled.
-        std::optional<TPicture> shown;
-        {
-            TX11ErrorTrap trap(display);
-            shown = GetPicture(display, pixmap, size->width(), size->height());
-            if (trap.Failed())
-                shown.reset();
-        }
-        if (!shown || !WriteBmpFile(SavedBackgroundPath(), *shown).isEmpty())
-            return std::nullopt;
-        return TDesktopSnapshot{
-            {SavedBackgroundPath(),
-             size->width() < display.ScreenWidth() || size->height() < display.ScreenHeight(), false},
-            {}};
-    }
+    if (const std::optional<QSize> size = pixmap != None ? PixmapSize(display, pixmap) : std::nullopt)
+        return AnnouncedBackground(display, pixmap, *size);
+    return UnannouncedBackground(display);
+}
 
-    // Nothing announced: a plain colour (xsetroot -solid), a picture set without announcing it, or
-    // the server's own background. What shows is what comes back.
+std::optional<TDesktopSnapshot> TX11Desktop::AnnouncedBackground(const TX11Display& display,
+                                                                 unsigned long pixmap, QSize size) {
+    std::optional<TPicture> shown;
+    {
+        TX11ErrorTrap trap(display);
+        shown = GetPicture(display, pixmap, size.width(), size.height());
+        if (trap.Failed())
+            shown.reset();
+    }
+    if (!shown || !WriteBmpFile(SavedBackgroundPath(), *shown).isEmpty())
+        return std::nullopt;
+    // X repeats a background pixmap smaller than the screen, so that one is given as tiled.
+    const bool tiled = size.width() < display.ScreenWidth() || size.height() < display.ScreenHeight();
+    return TDesktopSnapshot{{SavedBackgroundPath(), tiled, false}, {}};
+}
+
+std::optional<TDesktopSnapshot> TX11Desktop::UnannouncedBackground(const TX11Display& display) const {
     const std::optional<TPicture> shown = VisibleBackground(display);
     if (!shown || shown->IsNull()) {
         // Nothing to read: a tiny black bitmap stands for the server's own background.
@@ -215,6 +216,7 @@ std::optional<bool> TX11Desktop::RestoreExact(const QByteArray& exact) {
         return std::nullopt;
     return RestorePlainBackground(display, pixel);
 }
+
 bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded) {
     if (wallpaper.Path == DefaultBackgroundPath()) {
         TX11Display display;
@@ -262,7 +264,7 @@ bool TX11Desktop::RestorePlainBackground(TX11Display& display, std::optional<uns
     display.DeleteProperty(RootPixmapProperty);
     display.DeleteProperty(SetRootPixmapProperty);
     display.DeleteProperty(RecordProperty);
-    // None on the root window brings back the server's own background.
+    // A colour of its own, or None, which brings back the server's own background.
     if (pixel)
         XSetWindowBackground(display.Handle(), display.Root(), *pixel);
     else

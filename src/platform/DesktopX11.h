@@ -2,6 +2,8 @@
 
 #include "platform/Desktop.h"
 
+#include <QSize>
+
 class TX11Display;
 
 // The X11 root window: the picture is drawn into a screen-sized pixmap that becomes the root
@@ -34,6 +36,11 @@ protected:
 
 private:
     static std::optional<TDesktopWallpaper> OurRecord(const TX11Display& display);
+    // Another program's pixmap named in _XROOTPMAP_ID, and a root without one (xsetroot -solid, a
+    // picture set without announcing it, or the server's own background): what shows comes back.
+    static std::optional<TDesktopSnapshot> AnnouncedBackground(const TX11Display& display,
+                                                               unsigned long pixmap, QSize size);
+    std::optional<TDesktopSnapshot> UnannouncedBackground(const TX11Display& display) const;
     // Takes our pixmap away and gives the root a plain colour, or the server's own background.
     static bool RestorePlainBackground(TX11Display& display, std::optional<unsigned long> pixel);
 };
