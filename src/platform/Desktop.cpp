@@ -9,6 +9,24 @@
 
 TDesktop::~TDesktop() = default;
 
+std::optional<TDesktopSnapshot> TDesktop::Snapshot() {
+    const std::optional<TDesktopWallpaper> wallpaper = Read();
+    if (!wallpaper)
+        return std::nullopt;
+    return TDesktopSnapshot{*wallpaper, {}};
+}
+
+bool TDesktop::Restore(const TDesktopSnapshot& snapshot) {
+    if (!snapshot.Exact.isEmpty())
+        if (const std::optional<bool> restored = RestoreExact(snapshot.Exact))
+            return *restored;
+    return !snapshot.Wallpaper.Path.isEmpty() && Write(snapshot.Wallpaper);
+}
+
+std::optional<bool> TDesktop::RestoreExact(const QByteArray&) {
+    return std::nullopt;
+}
+
 namespace {
 
 const QString X11 = QStringLiteral("x11");

@@ -16,6 +16,17 @@ struct TDesktopWallpaper {
     bool operator==(const TDesktopWallpaper&) const = default;
 };
 
+// What the user has on the desktop, taken once so that it can be put back exactly: the three
+// wallpaper values, and the backend's own record of everything those values cannot hold (a
+// separate dark-style picture, a layout such as "zoom", one picture per monitor and workspace, a
+// plain colour). The record is text for the settings file; empty when the three values say it all.
+struct TDesktopSnapshot {
+    TDesktopWallpaper Wallpaper;
+    QByteArray Exact;
+
+    bool operator==(const TDesktopSnapshot&) const = default;
+};
+
 // One desktop's wallpaper settings. Write installs the values and asks the desktop to show them.
 class TDesktop {
 public:
@@ -25,13 +36,26 @@ public:
     virtual QString Name() const = 0;
 
     // The wallpaper the desktop shows now; empty when the desktop cannot be asked. A desktop with
-    // no wallpaper file gives an empty Path.
+    // no wallpaper file gives an empty Path. Reading changes nothing, here or on the desktop.
     virtual std::optional<TDesktopWallpaper> Read() = 0;
 
     // Installs the wallpaper. `decoded` may hold the file's pixels when the caller already has
     // them, so that a backend that draws them itself need not read the file back. Returns false
     // when the desktop was left unchanged.
     virtual bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded = nullptr) = 0;
+
+    // What the user has now, for Restore after any number of writes, in this process or the next.
+    // Empty when the desktop cannot be asked.
+    virtual std::optional<TDesktopSnapshot> Snapshot();
+
+    // Puts a snapshot back: exactly by its record when the record is this backend's, otherwise by
+    // writing its three values (a record of another desktop, or none). Returns false when the
+    // desktop was left unchanged.
+    bool Restore(const TDesktopSnapshot& snapshot);
+
+protected:
+    // Puts back a record of this backend; empty when the record is not one of this backend's.
+    virtual std::optional<bool> RestoreExact(const QByteArray& exact);
 };
 
 // The backend for the running desktop: LUMORA_DESKTOP names one ("x11", "gnome", "cinnamon",

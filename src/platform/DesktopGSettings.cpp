@@ -1,5 +1,7 @@
 #include "platform/DesktopGSettings.h"
 
+#include "platform/DesktopRecord.h"
+
 #include <QFile>
 #include <QUrl>
 #include <gio/gio.h>
@@ -61,54 +63,100 @@ QByteArray TGSettingsDesktop::Options(const TDesktopWallpaper& wallpaper) {
     return wallpaper.Stretch ? "stretched" : "centered";
 }
 
+QByteArrayList TGSettingsDesktop::KeysOf(GSettingsSchema* schema) const {
+    QByteArrayList keys;
+    for (const QByteArray& key : m_keys.PictureKeys + QByteArrayList{m_keys.OptionsKey})
+        if (g_settings_schema_has_key(schema, key.constData()))
+            keys.append(key);
+    return keys;
+}
+
 std::optional<TDesktopWallpaper> TGSettingsDesktop::Read() {
     const TSchema schema = LookUp(m_keys.Schema);
-    if (!schema)
+    if (!schema || !g_settings_schema_has_key(schema.get(), m_keys.PictureKeys.first().constData()))
         return std::nullopt;
     TSettings settings(g_settings_new_full(schema.get(), nullptr, nullptr));
-    QList<std::pair<QByteArray, QByteArray>> values;
-    for (const QByteArray& key : m_keys.PictureKeys + QByteArrayList{m_keys.OptionsKey})
-        if (g_settings_schema_has_key(schema.get(), key.constData()))
-            values.append({key, ReadString(settings.get(), key)});
-    if (values.isEmpty() || values.first().first != m_keys.PictureKeys.first())
-        return std::nullopt;
-
     TDesktopWallpaper wallpaper;
-    const QByteArray picture = values.first().second;
+    const QByteArray picture = ReadString(settings.get(), m_keys.PictureKeys.first());
     if (!m_keys.KeysHoldUris)
         wallpaper.Path = QFile::decodeName(picture);
     else if (const QUrl url = QUrl::fromEncoded(picture); url.isLocalFile())
         wallpaper.Path = url.toLocalFile(); // a picture elsewhere than in a file cannot be given back
-    const QByteArray options = values.last().first == m_keys.OptionsKey ? values.last().second : QByteArray();
+    const QByteArray options = g_settings_schema_has_key(schema.get(), m_keys.OptionsKey.constData())
+                                   ? ReadString(settings.get(), m_keys.OptionsKey)
+                                   : QByteArray();
     wallpaper.Tile = options == "wallpaper";
     wallpaper.Stretch =
         options == "stretched" || options == "scaled" || options == "zoom" || options == "spanned";
-    m_readWallpaper = wallpaper;
-    m_readValues = values;
     return wallpaper;
+}
+
+std::optional<TDesktopSnapshot> TGSettingsDesktop::Snapshot() {
+    const std::optional<TDesktopWallpaper> wallpaper = Read();
+    if (!wallpaper)
+        return std::nullopt;
+    const TSchema schema = LookUp(m_keys.Schema);
+    TSettings settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    // Only the values the user set: a key left at the desktop's default goes back to the default.
+    TDesktopValues values;
+    for (const QByteArray& key : KeysOf(schema.get()))
+        if (GVariant* own = g_settings_get_user_value(settings.get(), key.constData())) {
+            if (g_variant_is_of_type(own, G_VARIANT_TYPE_STRING))
+                values.append({key, QByteArray(g_variant_get_string(own, nullptr))});
+            g_variant_unref(own);
+        }
+    return TDesktopSnapshot{*wallpaper, EncodeDesktopRecord(Name(), values)};
 }
 
 bool TGSettingsDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture*) {
     const TSchema schema = LookUp(m_keys.Schema);
     if (!schema)
         return false;
-    QList<std::pair<QByteArray, QByteArray>> values;
-    if (m_readWallpaper == wallpaper) {
-        values = m_readValues;
-    } else {
-        const QByteArray picture = m_keys.KeysHoldUris ? QUrl::fromLocalFile(wallpaper.Path).toEncoded()
-                                                       : QFile::encodeName(wallpaper.Path);
-        for (const QByteArray& key : m_keys.PictureKeys)
-            if (g_settings_schema_has_key(schema.get(), key.constData()))
-                values.append({key, picture});
-        values.append({m_keys.OptionsKey, Options(wallpaper)});
+    const QByteArray picture = m_keys.KeysHoldUris ? QUrl::fromLocalFile(wallpaper.Path).toEncoded()
+                                                   : QFile::encodeName(wallpaper.Path);
+    TSettingValues values;
+    for (const QByteArray& key : KeysOf(schema.get()))
+        values.append({key, key == m_keys.OptionsKey ? Options(wallpaper) : picture});
+    return Apply(schema.get(), values);
+}
+
+std::optional<bool> TGSettingsDesktop::RestoreExact(const QByteArray& exact) {
+    const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
+    const TSchema schema = LookUp(m_keys.Schema);
+    if (!record || !schema)
+        return std::nullopt;
+    const QByteArrayList keys = KeysOf(schema.get());
+    TSettingValues values;
+    for (const QByteArray& key : keys)
+        values.append({key, std::nullopt});
+    for (const auto& [key, value] : *record) {
+        const qsizetype at = keys.indexOf(key);
+        if (at < 0)
+            return std::nullopt; // not a record of these keys
+        values[at].second = value;
     }
-    TSettings settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    return Apply(schema.get(), values);
+}
+
+bool TGSettingsDesktop::Apply(GSettingsSchema* schema, const TSettingValues& values) {
+    TSettings settings(g_settings_new_full(schema, nullptr, nullptr));
     // One change for the desktop to see: it redraws once, with the new picture and options.
     g_settings_delay(settings.get());
     bool written = true;
-    for (const auto& [key, value] : values)
-        written = g_settings_set_string(settings.get(), key.constData(), value.constData()) && written;
+    for (const auto& [key, value] : values) {
+        if (!value) {
+            g_settings_reset(settings.get(), key.constData());
+            continue;
+        }
+        // A value the key does not allow (a choice the desktop does not know) is refused here
+        // rather than by GSettings, which would complain on the terminal.
+        GSettingsSchemaKey* schemaKey = g_settings_schema_get_key(schema, key.constData());
+        GVariant* variant = g_variant_ref_sink(g_variant_new_string(value->constData()));
+        const bool allowed = g_settings_schema_key_range_check(schemaKey, variant);
+        written = allowed && g_settings_set_value(settings.get(), key.constData(), variant) && written;
+        g_variant_unref(variant);
+        g_settings_schema_key_unref(schemaKey);
+    }
     if (!written) {
         g_settings_revert(settings.get());
         return false;

@@ -4,6 +4,9 @@
 
 #include <QByteArrayList>
 
+struct _GSettingsSchema;
+using GSettingsSchema = _GSettingsSchema;
+
 // Desktops of the GNOME family keep their wallpaper in GSettings; each watches its keys and
 // redraws when they change.
 struct TGSettingsWallpaperKeys {
@@ -29,13 +32,21 @@ public:
     QString Name() const override { return m_keys.Name; }
     std::optional<TDesktopWallpaper> Read() override;
     bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded = nullptr) override;
+    // The user's own values of the picture and options keys, so that a separate dark-style
+    // picture and options such as "zoom" come back; keys left at their default go back to it.
+    std::optional<TDesktopSnapshot> Snapshot() override;
 
     static QByteArray Options(const TDesktopWallpaper& wallpaper);
 
+protected:
+    std::optional<bool> RestoreExact(const QByteArray& exact) override;
+
 private:
+    // Keys with the value to set, or none to go back to the default.
+    using TSettingValues = QList<std::pair<QByteArray, std::optional<QByteArray>>>;
+
+    QByteArrayList KeysOf(GSettingsSchema* schema) const; // the keys of ours the schema has
+    static bool Apply(GSettingsSchema* schema, const TSettingValues& values);
+
     TGSettingsWallpaperKeys m_keys;
-    // The exact values Read found, so that writing the same wallpaper back restores a separate
-    // dark-style picture and options such as "zoom" that the three wallpaper values cannot hold.
-    std::optional<TDesktopWallpaper> m_readWallpaper;
-    QList<std::pair<QByteArray, QByteArray>> m_readValues;
 };

@@ -1,5 +1,6 @@
 #include "platform/DesktopX11.h"
 
+#include "platform/DesktopRecord.h"
 #include "platform/X11Display.h"
 #include "platform/X11Pixels.h"
 #include "wallpaper/PictureDecoders.h"
@@ -70,10 +71,66 @@ std::optional<QSize> PixmapSize(const TX11Display& display, unsigned long pixmap
     return QSize(int(width), int(height));
 }
 
+// What the root window shows where no window covers it, read through a window of our own that
+// shows the root's background (ParentRelative) above every other window for a moment: the root's
+// own contents include the windows on it. Empty when it cannot be read.
+std::optional<TPicture> VisibleBackground(const TX11Display& display) {
+    Display* x = display.Handle();
+    TX11ErrorTrap trap(display);
+    XSetWindowAttributes attributes = {};
+    attributes.override_redirect = True;
+    attributes.background_pixmap = ParentRelative;
+    const Window window = XCreateWindow(x, display.Root(), 0, 0, unsigned(display.ScreenWidth()),
+                                        unsigned(display.ScreenHeight()), 0, CopyFromParent, InputOutput,
+                                        CopyFromParent, CWOverrideRedirect | CWBackPixmap, &attributes);
+    XMapRaised(x, window);
+    std::optional<TPicture> shown;
+    if (!trap.Failed())
+        shown = GetPicture(display, window, display.ScreenWidth(), display.ScreenHeight());
+    XDestroyWindow(x, window);
+    if (trap.Failed())
+        return std::nullopt;
+    return shown;
+}
+
+bool IsPlain(const TPicture& picture) {
+    const QByteArrayView first(picture.Pixels.constData(), 3);
+    for (qsizetype at = 3; at < picture.Pixels.size(); at += 3)
+        if (QByteArrayView(picture.Pixels.constData() + at, 3) != first)
+            return false;
+    return true;
+}
+
+// A plain colour in the record: "#" and red, green and blue in two hex digits each.
+QByteArray ColourText(const TPicture& plain) {
+    const QByteArray bgr = plain.Pixels.left(3);
+    const char rgb[] = {bgr[2], bgr[1], bgr[0]};
+    return '#' + QByteArray(rgb, 3).toHex();
+}
+
+std::optional<unsigned long> PixelOf(const TX11Display& display, const QByteArray& colour) {
+    const QByteArray rgb = QByteArray::fromHex(colour.mid(1));
+    if (colour.size() != 7 || colour[0] != '#' || rgb.size() != 3 || rgb.toHex() != colour.mid(1).toLower())
+        return std::nullopt;
+    XColor wanted = {};
+    wanted.red = ushort(uchar(rgb[0]) * 257);
+    wanted.green = ushort(uchar(rgb[1]) * 257);
+    wanted.blue = ushort(uchar(rgb[2]) * 257);
+    Display* x = display.Handle();
+    if (!XAllocColor(x, DefaultColormap(x, DefaultScreen(x)), &wanted))
+        return std::nullopt;
+    return wanted.pixel;
+}
+
+const QByteArray ColourName = "colour";
+
 } // namespace
 
 QString TX11Desktop::SavedBackgroundPath() {
     return CacheFolder() + QStringLiteral("/root-background.bmp");
+}
+QString TX11Desktop::ColourBackgroundPath() {
+    return CacheFolder() + QStringLiteral("/root-colour.bmp");
 }
 QString TX11Desktop::DefaultBackgroundPath() {
     return CacheFolder() + QStringLiteral("/root-default.bmp");
@@ -83,43 +140,88 @@ std::optional<TDesktopWallpaper> TX11Desktop::Read() {
     TX11Display display;
     if (!display.IsOpen())
         return std::nullopt;
+    return OurRecord(display).value_or(TDesktopWallpaper{});
+}
+
+std::optional<TDesktopWallpaper> TX11Desktop::OurRecord(const TX11Display& display) {
     const unsigned long pixmap = display.ReadPixmapProperty(RootPixmapProperty).value_or(None);
-    if (pixmap != None) {
-        if (const std::optional<QByteArray> record = display.ReadTextProperty(RecordProperty))
-            if (std::optional<TDesktopWallpaper> ours = RecordFor(*record, pixmap))
-                return ours;
-    }
+    if (pixmap == None)
+        return std::nullopt;
+    const std::optional<QByteArray> record = display.ReadTextProperty(RecordProperty);
+    return record ? RecordFor(*record, pixmap) : std::nullopt;
+}
+
+std::optional<TDesktopSnapshot> TX11Desktop::Snapshot() {
+    TX11Display display;
+    if (!display.IsOpen())
+        return std::nullopt;
+    if (const std::optional<TDesktopWallpaper> ours = OurRecord(display))
+        return TDesktopSnapshot{*ours, {}};
     QDir().mkpath(CacheFolder());
-    const std::optional<QSize> size = pixmap != None ? PixmapSize(display, pixmap) : std::nullopt;
-    if (!size) {
-        // Nothing to save: a tiny black bitmap stands for the server's own background.
-        if (!QFileInfo::exists(DefaultBackgroundPath()) &&
-            !WriteBmpFile(DefaultBackgroundPath(), MakePicture(1, 1)).isEmpty())
-            return std::nullopt;
-        return TDesktopWallpaper{DefaultBackgroundPath(), false, false};
-    }
-    // X repeats a background pixmap smaller than the screen, so that one is given as tiled.
-    TDesktopWallpaper saved{SavedBackgroundPath(),
-                            size->width() < display.ScreenWidth() || size->height() < display.ScreenHeight(),
-                            false};
-    if (pixmap == m_savedPixmap && QFileInfo::exists(saved.Path))
-        return saved;
+    const unsigned long pixmap = display.ReadPixmapProperty(RootPixmapProperty).value_or(None);
+    if (const std::optional<QSize> size = pixmap != None ? PixmapSize(display, pixmap) : std::nullopt)
+        return AnnouncedBackground(display, pixmap, *size);
+    return UnannouncedBackground(display);
+}
+
+std::optional<TDesktopSnapshot> TX11Desktop::AnnouncedBackground(const TX11Display& display,
+                                                                 unsigned long pixmap, QSize size) {
     std::optional<TPicture> shown;
     {
         TX11ErrorTrap trap(display);
-        shown = GetPicture(display, pixmap, size->width(), size->height());
+        shown = GetPicture(display, pixmap, size.width(), size.height());
         if (trap.Failed())
             shown.reset();
     }
-    if (!shown || !WriteBmpFile(saved.Path, *shown).isEmpty())
+    if (!shown || !WriteBmpFile(SavedBackgroundPath(), *shown).isEmpty())
         return std::nullopt;
-    m_savedPixmap = pixmap;
-    return saved;
+    // X repeats a background pixmap smaller than the screen, so that one is given as tiled.
+    const bool tiled = size.width() < display.ScreenWidth() || size.height() < display.ScreenHeight();
+    return TDesktopSnapshot{{SavedBackgroundPath(), tiled, false}, {}};
+}
+
+std::optional<TDesktopSnapshot> TX11Desktop::UnannouncedBackground(const TX11Display& display) const {
+    const std::optional<TPicture> shown = VisibleBackground(display);
+    if (!shown || shown->IsNull()) {
+        // Nothing to read: a tiny black bitmap stands for the server's own background.
+        if (!QFileInfo::exists(DefaultBackgroundPath()) &&
+            !WriteBmpFile(DefaultBackgroundPath(), MakePicture(1, 1)).isEmpty())
+            return std::nullopt;
+        return TDesktopSnapshot{{DefaultBackgroundPath(), false, false}, {}};
+    }
+    if (IsPlain(*shown)) {
+        // One pixel of the colour, tiled, shows the same; the record gives the root its colour
+        // back without any picture.
+        TPicture pixel = MakePicture(1, 1);
+        pixel.Pixels = shown->Pixels.left(3);
+        if (!WriteBmpFile(ColourBackgroundPath(), pixel).isEmpty())
+            return std::nullopt;
+        return TDesktopSnapshot{{ColourBackgroundPath(), true, false},
+                                EncodeDesktopRecord(Name(), {{ColourName, ColourText(*shown)}})};
+    }
+    if (!WriteBmpFile(SavedBackgroundPath(), *shown).isEmpty())
+        return std::nullopt;
+    return TDesktopSnapshot{{SavedBackgroundPath(), false, false}, {}};
+}
+
+std::optional<bool> TX11Desktop::RestoreExact(const QByteArray& exact) {
+    const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
+    if (!record || record->size() != 1 || record->first().first != ColourName)
+        return std::nullopt;
+    TX11Display display;
+    if (!display.IsOpen())
+        return false;
+    const std::optional<unsigned long> pixel = PixelOf(display, record->first().second);
+    if (!pixel)
+        return std::nullopt;
+    return RestorePlainBackground(display, pixel);
 }
 
 bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded) {
-    if (wallpaper.Path == DefaultBackgroundPath())
-        return RestoreDefaultBackground();
+    if (wallpaper.Path == DefaultBackgroundPath()) {
+        TX11Display display;
+        return display.IsOpen() && RestorePlainBackground(display, std::nullopt);
+    }
     std::optional<TPicture> loaded;
     if (!decoded || decoded->IsNull()) {
         loaded = DecodePictureFile(wallpaper.Path, QLatin1Char('.') + QFileInfo(wallpaper.Path).suffix());
@@ -157,16 +259,16 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
     return !trap.Failed();
 }
 
-bool TX11Desktop::RestoreDefaultBackground() {
-    TX11Display display;
-    if (!display.IsOpen())
-        return false;
+bool TX11Desktop::RestorePlainBackground(TX11Display& display, std::optional<unsigned long> pixel) {
     ReleaseOurRetainedBackground(display);
     display.DeleteProperty(RootPixmapProperty);
     display.DeleteProperty(SetRootPixmapProperty);
     display.DeleteProperty(RecordProperty);
-    // None on the root window brings back the server's own background.
-    XSetWindowBackgroundPixmap(display.Handle(), display.Root(), None);
+    // A colour of its own, or None, which brings back the server's own background.
+    if (pixel)
+        XSetWindowBackground(display.Handle(), display.Root(), *pixel);
+    else
+        XSetWindowBackgroundPixmap(display.Handle(), display.Root(), None);
     XClearWindow(display.Handle(), display.Root());
     TX11ErrorTrap trap(display);
     return !trap.Failed();

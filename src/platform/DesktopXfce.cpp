@@ -1,5 +1,7 @@
 #include "platform/DesktopXfce.h"
 
+#include "platform/DesktopRecord.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -75,19 +77,17 @@ bool TXfceDesktop::Set(const QByteArray& property, const QByteArray& type, const
     return m_run(Tool, arguments).has_value();
 }
 
-std::optional<TDesktopWallpaper> TXfceDesktop::Read() {
-    const std::optional<QByteArrayList> properties = Properties();
-    if (!properties)
-        return std::nullopt;
+std::optional<QMap<QByteArray, TXfceDesktop::TBackdrop>>
+TXfceDesktop::Backdrops(const QByteArrayList& properties) {
     QMap<QByteArray, TBackdrop> backdrops;
-    for (const QByteArray& property : *properties) {
+    for (const QByteArray& property : properties) {
         if (!property.endsWith(ImageSuffix))
             continue;
         const std::optional<QByteArray> image = Query(property);
         if (!image)
             return std::nullopt;
         TBackdrop backdrop{*image, std::nullopt};
-        if (properties->contains(StylePropertyOf(property))) {
+        if (properties.contains(StylePropertyOf(property))) {
             bool number = false;
             const int style = Query(StylePropertyOf(property)).value_or(QByteArray()).toInt(&number);
             if (number)
@@ -95,6 +95,10 @@ std::optional<TDesktopWallpaper> TXfceDesktop::Read() {
         }
         backdrops.insert(property, backdrop);
     }
+    return backdrops;
+}
+
+TDesktopWallpaper TXfceDesktop::WallpaperOf(const QMap<QByteArray, TBackdrop>& backdrops) {
     TDesktopWallpaper wallpaper;
     if (!backdrops.isEmpty()) {
         // The first monitor's first workspace speaks for the desktop.
@@ -104,9 +108,30 @@ std::optional<TDesktopWallpaper> TXfceDesktop::Read() {
         wallpaper.Tile = style == 2;
         wallpaper.Stretch = style >= 3;
     }
-    m_readWallpaper = wallpaper;
-    m_readBackdrops = backdrops;
     return wallpaper;
+}
+
+std::optional<TDesktopWallpaper> TXfceDesktop::Read() {
+    const std::optional<TDesktopSnapshot> snapshot = Snapshot();
+    if (!snapshot)
+        return std::nullopt;
+    return snapshot->Wallpaper;
+}
+
+std::optional<TDesktopSnapshot> TXfceDesktop::Snapshot() {
+    const std::optional<QByteArrayList> properties = Properties();
+    if (!properties)
+        return std::nullopt;
+    const std::optional<QMap<QByteArray, TBackdrop>> backdrops = Backdrops(*properties);
+    if (!backdrops)
+        return std::nullopt;
+    TDesktopValues values;
+    for (auto at = backdrops->cbegin(); at != backdrops->cend(); ++at) {
+        values.append({at.key(), at->Image});
+        if (at->Style)
+            values.append({StylePropertyOf(at.key()), QByteArray::number(*at->Style)});
+    }
+    return TDesktopSnapshot{WallpaperOf(*backdrops), EncodeDesktopRecord(Name(), values)};
 }
 
 bool TXfceDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture*) {
@@ -114,26 +139,72 @@ bool TXfceDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture*) {
     if (!properties)
         return false;
     QMap<QByteArray, TBackdrop> backdrops;
-    if (m_readWallpaper == wallpaper && !m_readBackdrops.isEmpty()) {
-        backdrops = m_readBackdrops;
-    } else {
-        const TBackdrop same{QFile::encodeName(wallpaper.Path), ImageStyle(wallpaper)};
-        for (const QByteArray& property : *properties)
-            if (property.endsWith(ImageSuffix))
-                backdrops.insert(property, same);
-        if (backdrops.isEmpty())
-            for (const QByteArray& property : NewImageProperties())
-                backdrops.insert(property, same);
+    const TBackdrop same{QFile::encodeName(wallpaper.Path), ImageStyle(wallpaper)};
+    for (const QByteArray& property : *properties)
+        if (property.endsWith(ImageSuffix))
+            backdrops.insert(property, same);
+    if (backdrops.isEmpty())
+        for (const QByteArray& property : NewImageProperties())
+            backdrops.insert(property, same);
+    return !backdrops.isEmpty() && SetBackdrops(backdrops, *properties);
+}
+
+std::optional<bool> TXfceDesktop::RestoreExact(const QByteArray& exact) {
+    const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
+    if (!record)
+        return std::nullopt;
+    QMap<QByteArray, TBackdrop> backdrops;
+    for (const auto& [property, value] : *record) {
+        // Only backdrop values: a damaged settings file must not reach other properties.
+        if (!property.startsWith("/backdrop/"))
+            return std::nullopt;
+        if (property.endsWith(ImageSuffix)) {
+            backdrops[property].Image = value;
+            continue;
+        }
+        const QByteArray image = property.left(property.size() - StyleSuffix.size()) + ImageSuffix;
+        bool number = false;
+        const int style = value.toInt(&number);
+        if (!property.endsWith(StyleSuffix) || !number || !backdrops.contains(image))
+            return std::nullopt;
+        backdrops[image].Style = style;
     }
-    bool written = !backdrops.isEmpty();
+    const std::optional<QByteArrayList> properties = Properties();
+    if (!properties)
+        return false;
+    bool restored = SetBackdrops(backdrops, *properties);
+    // What did not exist then is taken away again: a style the user never set, and the backdrops
+    // of monitors and workspaces that were made since.
+    for (const QByteArray& property : *properties) {
+        const bool image = property.endsWith(ImageSuffix);
+        if (!image && !property.endsWith(StyleSuffix))
+            continue;
+        const QByteArray imageProperty =
+            image ? property : property.left(property.size() - StyleSuffix.size()) + ImageSuffix;
+        const bool kept = backdrops.contains(imageProperty) && (image || backdrops[imageProperty].Style);
+        if (!kept)
+            restored = Remove(property) && restored;
+    }
+    return restored;
+}
+
+bool TXfceDesktop::SetBackdrops(const QMap<QByteArray, TBackdrop>& backdrops,
+                                const QByteArrayList& properties) {
+    bool written = true;
     for (auto at = backdrops.cbegin(); at != backdrops.cend(); ++at) {
         // The style first: xfdesktop redraws on the image change and should use the new style.
         const QByteArray styleProperty = StylePropertyOf(at.key());
         if (at->Style)
             written = Set(styleProperty, "int", QByteArray::number(*at->Style),
-                          properties->contains(styleProperty)) &&
+                          properties.contains(styleProperty)) &&
                       written;
-        written = Set(at.key(), "string", at->Image, properties->contains(at.key())) && written;
+        written = Set(at.key(), "string", at->Image, properties.contains(at.key())) && written;
     }
     return written;
+}
+
+bool TXfceDesktop::Remove(const QByteArray& property) {
+    return m_run(Tool, Channel + QStringList{QStringLiteral("-p"), QString::fromUtf8(property),
+                                             QStringLiteral("-r")})
+        .has_value();
 }

@@ -15,10 +15,15 @@ public:
     QString Name() const override { return QStringLiteral("xfce"); }
     std::optional<TDesktopWallpaper> Read() override;
     bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded = nullptr) override;
+    // Every monitor's and workspace's own picture and style, so that each comes back as it was.
+    std::optional<TDesktopSnapshot> Snapshot() override;
 
     // image-style: 1 centred, 2 tiled, 3 stretched (4 scaled, 5 zoomed and 6 spanning also fill
     // the screen and are read as stretched).
     static int ImageStyle(const TDesktopWallpaper& wallpaper);
+
+protected:
+    std::optional<bool> RestoreExact(const QByteArray& exact) override;
 
 private:
     struct TBackdrop {
@@ -26,12 +31,13 @@ private:
         std::optional<int> Style;
     };
     std::optional<QByteArrayList> Properties();
+    // Every backdrop among the properties, by its image property.
+    std::optional<QMap<QByteArray, TBackdrop>> Backdrops(const QByteArrayList& properties);
+    static TDesktopWallpaper WallpaperOf(const QMap<QByteArray, TBackdrop>& backdrops);
     std::optional<QByteArray> Query(const QByteArray& property);
     bool Set(const QByteArray& property, const QByteArray& type, const QByteArray& value, bool exists);
+    bool SetBackdrops(const QMap<QByteArray, TBackdrop>& backdrops, const QByteArrayList& properties);
+    bool Remove(const QByteArray& property);
 
     TDesktopCommandRunner m_run;
-    // What Read found on each monitor and workspace, so that writing that same wallpaper back
-    // gives every workspace its own picture and style again.
-    std::optional<TDesktopWallpaper> m_readWallpaper;
-    QMap<QByteArray, TBackdrop> m_readBackdrops;
 };

@@ -83,8 +83,11 @@ bool WaitForRoot(const Rgb& expected, int milliseconds) {
     return QTest::qWaitFor([&] { return Near(RootCentre(), expected); }, milliseconds);
 }
 
-QList<QPoint> VisibleWindowsOfSize(int width, int height) {
-    QList<QPoint> found;
+namespace {
+
+// The attributes of every visible top-level window.
+QList<XWindowAttributes> VisibleWindows() {
+    QList<XWindowAttributes> found;
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return found;
@@ -94,15 +97,27 @@ QList<QPoint> VisibleWindowsOfSize(int width, int height) {
     if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
         for (unsigned i = 0; i < count; ++i) {
             XWindowAttributes attributes;
-            if (XGetWindowAttributes(display, children[i], &attributes) &&
-                attributes.map_state == IsViewable && attributes.width == width &&
-                attributes.height == height)
-                found << QPoint(attributes.x, attributes.y);
+            if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
+                found << attributes;
         }
         XFree(children);
     }
     XCloseDisplay(display);
     return found;
+}
+
+} // namespace
+
+QList<QPoint> VisibleWindowsOfSize(int width, int height) {
+    QList<QPoint> found;
+    for (const XWindowAttributes& attributes : VisibleWindows())
+        if (attributes.width == width && attributes.height == height)
+            found << QPoint(attributes.x, attributes.y);
+    return found;
+}
+
+qsizetype VisibleWindowCount() {
+    return VisibleWindows().size();
 }
 
 bool ClickAt(const QPoint& point) {
@@ -136,11 +151,10 @@ bool OpenTrayMenu() {
     const std::optional<QPoint> icon = TrayIconCentre();
     if (!icon)
         return false;
-    const bool clicked =
-        Run(QStringLiteral("xdotool"), {"mousemove", QString::number(icon->x()), QString::number(icon->y()),
-                                        "sleep", "0.3", "click", "3"});
-    QTest::qWait(800);
-    return clicked;
+    const qsizetype windowsBefore = VisibleWindowCount();
+    return Run(QStringLiteral("xdotool"), {"mousemove", QString::number(icon->x()),
+                                           QString::number(icon->y()), "sleep", "0.3", "click", "3"}) &&
+           QTest::qWaitFor([&] { return VisibleWindowCount() > windowsBefore; }, 5000);
 }
 
 bool Run(const QString& program, const QStringList& arguments) {

@@ -30,11 +30,13 @@ bool WaitForRoot(const Rgb& expected, int milliseconds);
 
 // The visible top-level windows of that size, as "x y" positions on the screen.
 QList<QPoint> VisibleWindowsOfSize(int width, int height);
+// How many top-level windows are visible; a menu that opens adds one.
+qsizetype VisibleWindowCount();
 // Clicks the left mouse button at a point of the screen.
 bool ClickAt(const QPoint& point);
 // The centre of the icon at the right end of the tray host's panel; nothing without a panel.
 std::optional<QPoint> TrayIconCentre();
-// Opens the tray icon's popup menu with a right click.
+// Opens the tray icon's popup menu with a right click; true once the menu shows.
 bool OpenTrayMenu();
 
 // Runs a command to its end; true when it ended normally with exit code 0.

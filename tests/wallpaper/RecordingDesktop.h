@@ -30,7 +30,16 @@ public:
         return true;
     }
 
+    std::optional<TDesktopSnapshot> Snapshot() override {
+        if (!Readable)
+            return std::nullopt;
+        return TDesktopSnapshot{Current, Exact};
+    }
+
     TDesktopWallpaper Current;
+    // The desktop's own record that goes with Current, and the records put back.
+    QByteArray Exact;
+    QList<QByteArray> RestoredRecords;
     bool Readable = true;
     bool Writable = true;
     QList<TDesktopWallpaper> Writes;
@@ -38,4 +47,10 @@ public:
     QList<QSize> DecodedSizes;
     // Told of every install; lets a test follow a desktop that its window owns and destroys.
     std::function<void(const TDesktopWallpaper&)> OnWrite;
+
+protected:
+    std::optional<bool> RestoreExact(const QByteArray& exact) override {
+        RestoredRecords.append(exact);
+        return Writable;
+    }
 };

@@ -1,3 +1,4 @@
+#include "DesktopRestoreRun.h"
 #include "platform/Desktop.h"
 #include "platform/DesktopGSettings.h"
 
@@ -5,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <gio/gio.h>
 
 namespace {
@@ -37,6 +39,22 @@ QByteArray Stored(const char* schema, const char* key) {
     return tool.readAllStandardOutput().trimmed();
 }
 
+bool HasOwnValue(const char* schema, const char* key) {
+    GSettings* settings = g_settings_new(schema);
+    GVariant* own = g_settings_get_user_value(settings, key);
+    if (own)
+        g_variant_unref(own);
+    g_object_unref(settings);
+    return own != nullptr;
+}
+
+void Reset(const char* schema, const char* key) {
+    GSettings* settings = g_settings_new(schema);
+    g_settings_reset(settings, key);
+    g_settings_sync();
+    g_object_unref(settings);
+}
+
 void Set(const char* schema, const char* key, const char* value) {
     GSettings* settings = g_settings_new(schema);
     g_settings_set_string(settings, key, value);
@@ -50,6 +68,14 @@ class TestDesktopGSettings : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_schemas;
+    QTemporaryDir m_scratch;
+
+    // A picture file of the user's, as the address GNOME keeps.
+    QByteArray UserPicture(const QString& name) {
+        const QString path = m_scratch.filePath(name);
+        WriteBmpFile(path, FilledPicture(4, 4, {20, 40, 60}));
+        return QUrl::fromLocalFile(path).toEncoded();
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -112,19 +138,70 @@ private Q_SLOTS:
         QCOMPARE(read->Path, path);
     }
 
-    void writingBackWhatWasReadRestoresItExactly() {
-        Set("org.gnome.desktop.background", "picture-uri", "file:///usr/share/backgrounds/day.jpg");
-        Set("org.gnome.desktop.background", "picture-uri-dark", "file:///usr/share/backgrounds/night.jpg");
+    // The user's day and night pictures and layout come back exactly, whatever was installed in
+    // between; a key the user never set goes back to the desktop's default.
+    void theUsersOwnValuesComeBackAfterInstalls_data() {
+        QTest::addColumn<TRunEnd>("end");
+        QTest::addColumn<bool>("ownDarkPicture");
+        for (const bool dark : {true, false}) {
+            const char* const which = dark ? "own dark picture" : "default dark picture";
+            QTest::addRow("%s, Shut down", which) << TRunEnd::ShutDown << dark;
+            QTest::addRow("%s, crash then next start", which) << TRunEnd::CrashThenNextStart << dark;
+        }
+    }
+    void theUsersOwnValuesComeBackAfterInstalls() {
+        QFETCH(TRunEnd, end);
+        QFETCH(bool, ownDarkPicture);
+        const QByteArray day = UserPicture("day.jpg"), night = UserPicture("night.jpg");
+        Reset("org.gnome.desktop.background", "picture-uri-dark");
+        Set("org.gnome.desktop.background", "picture-uri", day.constData());
+        if (ownDarkPicture)
+            Set("org.gnome.desktop.background", "picture-uri-dark", night.constData());
         Set("org.gnome.desktop.background", "picture-options", "zoom");
-        TGSettingsDesktop desktop(TGSettingsWallpaperKeys::Gnome());
-        const std::optional<TDesktopWallpaper> saved = desktop.Read();
-        QCOMPARE(saved, std::optional(TDesktopWallpaper{"/usr/share/backgrounds/day.jpg", false, true}));
-        QVERIFY(desktop.Write({"/home/ann/Documents/Lumora/Pic1.bmp", false, false}));
-        QCOMPARE(Stored("org.gnome.desktop.background", "picture-options"), QByteArray("'centered'"));
-        QVERIFY(desktop.Write(*saved));
-        QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri-dark"),
-                 QByteArray("'file:///usr/share/backgrounds/night.jpg'"));
+
+        RunAndRestore([] { return std::make_unique<TGSettingsDesktop>(TGSettingsWallpaperKeys::Gnome()); },
+                      end, m_scratch.path());
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri"), "'" + day + "'");
         QCOMPARE(Stored("org.gnome.desktop.background", "picture-options"), QByteArray("'zoom'"));
+        if (ownDarkPicture)
+            QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri-dark"), "'" + night + "'");
+        else
+            QVERIFY(!HasOwnValue("org.gnome.desktop.background", "picture-uri-dark"));
+    }
+
+    // A picture given by address has no file, yet it is the user's and comes back.
+    void aPictureWithoutFileComesBack() {
+        Set("org.gnome.desktop.background", "picture-uri", "https://example.org/sky.jpg");
+        RunAndRestore([] { return std::make_unique<TGSettingsDesktop>(TGSettingsWallpaperKeys::Gnome()); },
+                      TRunEnd::CrashThenNextStart, m_scratch.path());
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri"),
+                 QByteArray("'https://example.org/sky.jpg'"));
+    }
+
+    // A remembered record that does not fit these keys: one of another desktop is put back by its
+    // three values, one with a choice the key does not allow changes nothing.
+    void aRecordThatDoesNotFitIsNotForced_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<bool>("restored");
+        QTest::addColumn<QByteArray>("options");
+        QTest::newRow("another desktop's")
+            << QByteArray("desktop=xfce /backdrop/a=b") << true << QByteArray("'stretched'");
+        QTest::newRow("a key of ours it does not know")
+            << QByteArray("desktop=gnome color-shading-type=solid") << true << QByteArray("'stretched'");
+        QTest::newRow("a choice the key does not allow")
+            << QByteArray("desktop=gnome picture-options=sideways") << false << QByteArray("'centered'");
+    }
+    void aRecordThatDoesNotFitIsNotForced() {
+        QFETCH(QByteArray, record);
+        QFETCH(bool, restored);
+        QFETCH(QByteArray, options);
+        const QString day = QUrl::fromEncoded(UserPicture("day.jpg")).toLocalFile();
+        TGSettingsDesktop desktop(TGSettingsWallpaperKeys::Gnome());
+        QVERIFY(desktop.Write({QStringLiteral("/home/ann/Documents/Lumora/Pic1.bmp"), false, false}));
+        QCOMPARE(desktop.Restore({{day, false, true}, record}), restored);
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-options"), options);
     }
 
     void cinnamonAndMateUseTheirOwnKeys() {

@@ -1,3 +1,4 @@
+#include "DesktopRestoreRun.h"
 #include "TestPictures.h"
 #include "XvfbServer.h"
 #include "platform/DesktopX11.h"
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <X11/Xlib.h>
@@ -52,6 +54,19 @@ void SetForeignBackground(TColour colour, int width, int height) {
     XClearWindow(x, display.Root());
     display.RetainResources();
     XSync(x, False);
+}
+
+// A window of another colour over part of the root, as the user's windows are; it stays while
+// the connection lives.
+void CoverPartOfTheScreen(TX11Display& display) {
+    XSetWindowAttributes attributes = {};
+    attributes.override_redirect = True;
+    attributes.background_pixel = WhitePixel(display.Handle(), DefaultScreen(display.Handle()));
+    const Window window =
+        XCreateWindow(display.Handle(), display.Root(), 5, 5, 30, 20, 0, CopyFromParent, InputOutput,
+                      CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(display.Handle(), window);
+    XSync(display.Handle(), False);
 }
 
 } // namespace
@@ -138,11 +153,11 @@ private Q_SLOTS:
         SetForeignBackground({30, 60, 90}, ScreenWidth, ScreenHeight);
         const TPicture before = RootPicture();
         TX11Desktop desktop;
-        const std::optional<TDesktopWallpaper> saved = desktop.Read();
+        const std::optional<TDesktopSnapshot> saved = desktop.Snapshot();
         QVERIFY(saved);
-        QCOMPARE(saved->Path, TX11Desktop::SavedBackgroundPath());
-        QVERIFY(!saved->Tile);
-        QVERIFY(QFile::exists(saved->Path));
+        QCOMPARE(saved->Wallpaper.Path, TX11Desktop::SavedBackgroundPath());
+        QVERIFY(!saved->Wallpaper.Tile);
+        QVERIFY(QFile::exists(saved->Wallpaper.Path));
 
         const QString cam = SavePicture("Pic1.bmp", FilledPicture(10, 10, {255, 255, 0}));
         QVERIFY(desktop.Write({cam, false, true}));
@@ -150,7 +165,7 @@ private Q_SLOTS:
         // A later start (or a start after a crash) sees our own bitmap and leaves the saved one alone.
         QCOMPARE(TX11Desktop().Read()->Path, cam);
 
-        QVERIFY(desktop.Write(*saved));
+        QVERIFY(desktop.Restore(*saved));
         QCOMPARE(RootPicture().Pixels, before.Pixels);
     }
 
@@ -172,31 +187,63 @@ private Q_SLOTS:
 
     void givesASmallForeignPixmapAsTiled() {
         SetForeignBackground({30, 60, 90}, 16, 16);
-        const std::optional<TDesktopWallpaper> saved = TX11Desktop().Read();
+        const std::optional<TDesktopSnapshot> saved = TX11Desktop().Snapshot();
         QVERIFY(saved);
-        QVERIFY(saved->Tile);
+        QVERIFY(saved->Wallpaper.Tile);
         const TPicture before = RootPicture();
         TX11Desktop desktop;
         QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(10, 10, {255, 255, 0})), false, false}));
-        QVERIFY(desktop.Write(*saved));
+        QVERIFY(desktop.Restore(*saved));
         QCOMPARE(RootPicture().Pixels, before.Pixels);
     }
 
-    void restoresARootWithoutPixmapToNone() {
-        const TPicture before = RootPicture();
-        TX11Desktop desktop;
-        const std::optional<TDesktopWallpaper> saved = desktop.Read();
-        QVERIFY(saved);
-        QCOMPARE(saved->Path, TX11Desktop::DefaultBackgroundPath());
-        QVERIFY(QFile::exists(saved->Path)); // callers keep only wallpapers whose file exists
-        QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(10, 10, {255, 0, 255})), false, true}));
-        QVERIFY(RootPicture().Pixels != before.Pixels);
-        const unsigned long ours = RootPixmap().value_or(0);
-
-        QVERIFY(desktop.Write(*saved));
-        QCOMPARE(RootPicture().Pixels, before.Pixels);
+    // xsetroot -solid, as with tiling window managers: no pixmap is announced and the colour is
+    // all there is. The colour comes back, not a black screen, and not the windows that covered
+    // the root when it was remembered.
+    void aPlainColourComesBack_data() { AddRunEnds(); }
+    void aPlainColourComesBack() {
+        QFETCH(TRunEnd, end);
+        QVERIFY(QProcess::execute(QStringLiteral("xsetroot"), {"-solid", "#2a6b8c"}) == 0);
+        const TPicture colour = FilledPicture(ScreenWidth, ScreenHeight, {0x2a, 0x6b, 0x8c});
+        QCOMPARE(RootPicture().Pixels, colour.Pixels);
+        {
+            TX11Display other;
+            CoverPartOfTheScreen(other);
+            RunAndRestore([] { return std::make_unique<TX11Desktop>(); }, end, m_folder.path());
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QCOMPARE(RootPicture().Pixels, colour.Pixels);
         QVERIFY(!RootPixmap());
         QVERIFY(!RootPixmap("ESETROOT_PMAP_ID"));
+    }
+
+    // A picture put on the root without announcing it comes back as it showed.
+    void anUnannouncedPictureComesBack() {
+        TPicture picture = FilledPicture(ScreenWidth, ScreenHeight, {200, 10, 10});
+        SetColour(picture, 3, 4, {0, 250, 0});
+        {
+            TX11Display display;
+            const Pixmap pixmap = XCreatePixmap(display.Handle(), display.Root(), ScreenWidth, ScreenHeight,
+                                                unsigned(display.Depth()));
+            PutPicture(display, pixmap, picture);
+            XSetWindowBackgroundPixmap(display.Handle(), display.Root(), pixmap);
+            XClearWindow(display.Handle(), display.Root());
+            XFreePixmap(display.Handle(), pixmap);
+        }
+        RunAndRestore([] { return std::make_unique<TX11Desktop>(); }, TRunEnd::ShutDown, m_folder.path());
+        QCOMPARE(RootPicture().Pixels, picture.Pixels);
+    }
+
+    // The stand-in for a root that could not be read gives the server its own background again.
+    void theServersBackgroundStandInRemovesOurPixmap() {
+        const TPicture before = RootPicture();
+        TX11Desktop desktop;
+        QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(10, 10, {255, 0, 255})), false, true}));
+        const unsigned long ours = RootPixmap().value_or(0);
+        QVERIFY(desktop.Write({TX11Desktop::DefaultBackgroundPath(), false, false}));
+        QCOMPARE(RootPicture().Pixels, before.Pixels);
+        QVERIFY(!RootPixmap());
         QVERIFY(!PixmapExists(ours));
     }
 
@@ -206,11 +253,13 @@ private Q_SLOTS:
             display.WritePixmapProperty("_XROOTPMAP_ID", 0x7ffff0);
             display.WritePixmapProperty("ESETROOT_PMAP_ID", 0x7ffff0);
         }
+        const TPicture before = RootPicture();
         TX11Desktop desktop;
-        const std::optional<TDesktopWallpaper> saved = desktop.Read();
+        const std::optional<TDesktopSnapshot> saved = desktop.Snapshot();
         QVERIFY(saved);
-        QCOMPARE(saved->Path, TX11Desktop::DefaultBackgroundPath());
         QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(4, 4, {1, 1, 1})), false, false}));
+        QVERIFY(desktop.Restore(*saved));
+        QCOMPARE(RootPicture().Pixels, before.Pixels);
     }
 
     void leavesTheDesktopAloneWhenThePictureIsUnusable_data() {

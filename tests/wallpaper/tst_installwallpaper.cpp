@@ -152,16 +152,43 @@ private Q_SLOTS:
 
     void nothingToSaveOrRestore_data() {
         QTest::addColumn<QString>("wallpaper");
-        QTest::newRow("no wallpaper") << QString();
-        QTest::newRow("file gone") << QStringLiteral("/no/such/picture.jpg");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("no wallpaper") << QString() << QByteArray();
+        QTest::newRow("file gone") << QStringLiteral("/no/such/picture.jpg") << QByteArray();
+        QTest::newRow("file gone, with the desktop's record")
+            << QStringLiteral("/no/such/picture.jpg") << QByteArray("desktop=recording a=1");
     }
     void nothingToSaveOrRestore() {
         QFETCH(QString, wallpaper);
+        QFETCH(QByteArray, record);
         RecordingDesktop desktop;
         desktop.Current = {wallpaper, false, false};
+        desktop.Exact = record;
         QVERIFY(!SaveOldWallpaper(desktop));
         QVERIFY(!RestoreOldWallpaper(desktop));
         QVERIFY(desktop.Writes.isEmpty());
+        QVERIFY(desktop.RestoredRecords.isEmpty());
+    }
+
+    // The desktop's record goes back to the desktop as it was taken, also when the user has no
+    // picture file (a plain colour); a later remember without a record drops the old record.
+    void theDesktopsRecordComesBackWithTheWallpaper() {
+        const QString own = m_user + QStringLiteral("/dunes.bmp");
+        WriteBytes(own, EncodeBmp(GradientPicture(4, 4)));
+        RecordingDesktop desktop;
+        desktop.Exact = "desktop=recording colour=%2300ff00";
+        QVERIFY(SaveOldWallpaper(desktop));
+        desktop.Current = {m_data + QStringLiteral("/Pic1.bmp"), false, true};
+        desktop.Exact.clear();
+        QVERIFY(RestoreOldWallpaper(desktop));
+        QCOMPARE(desktop.RestoredRecords, QList<QByteArray>{"desktop=recording colour=%2300ff00"});
+        QVERIFY(desktop.Writes.isEmpty());
+
+        desktop.Current = {own, true, false};
+        QVERIFY(SaveOldWallpaper(desktop));
+        QVERIFY(RestoreOldWallpaper(desktop));
+        QCOMPARE(desktop.RestoredRecords.size(), 1);
+        QCOMPARE(desktop.Writes, QList<TDesktopWallpaper>{desktop.Current});
     }
 
     void savedWallpaperWhoseFileVanishedIsNotRestored() {
