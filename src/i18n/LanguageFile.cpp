@@ -42,7 +42,7 @@ std::optional<qint32> DeclaredPackVersion(const RecordText::Lines& lines) {
             if (!versionInBlock && RecordText::RecordKey(line) == "version") {
                 bool ok = false;
                 const qint32 number = RecordText::RecordValue(line).toInt(&ok, 10);
-                version = ok ? number : 0;
+                version = ok ? std::optional<qint32>(number) : std::nullopt;
                 versionInBlock = true;
             }
             return true;

@@ -31,8 +31,8 @@ void ForEachBlockLine(const RecordText::Lines& lines, const QByteArray& block,
 // last block that has one wins. 0 when no block names one, or when it is not a decimal number, so
 // that a damaged language file is repaired by the next pack of any version.
 qint32 PackVersionOfLines(const RecordText::Lines& lines);
-// The same, but none when no global block has a "version" line: pack tools must tell a language
-// file that names no version from one that names 0.
+// The same, but none when no global block has a "version" line or the deciding one is not a
+// number: pack tools must tell a language file that names no version from one that names 0.
 std::optional<qint32> DeclaredPackVersion(const RecordText::Lines& lines);
 qint32 ReadPackVersion(const QString& path);
 

@@ -154,7 +154,7 @@ bool OpenTrayMenu() {
     const qsizetype windowsBefore = VisibleWindowCount();
     return Run(QStringLiteral("xdotool"), {"mousemove", QString::number(icon->x()),
                                            QString::number(icon->y()), "sleep", "0.3", "click", "3"}) &&
-           QTest::qWaitFor([&] { return VisibleWindowCount() > windowsBefore; }, 5000);
+           QTest::qWaitFor([&] { return VisibleWindowCount() > windowsBefore; }, 10000);
 }
 
 bool Run(const QString& program, const QStringList& arguments) {
