@@ -4,6 +4,7 @@
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "i18n/ImgBtn.h"
+#include "i18n/LanguageList.h"
 #include "net/HTTPGet.h"
 #include "outreach/UMForm.h"
 #include "platform/Autostart.h"
@@ -446,6 +447,42 @@ private Q_SLOTS:
             captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(captions, (QStringList{"Configure...", "Languages", "-", "Active", "Show messages",
                                         "Run on startup", "-", "Shut down and keep wallpaper", "Shut down"}));
+    }
+
+    void longLanguageListsGoIntoSubmenus_data() {
+        QTest::addColumn<int>("languages");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("a short list stays flat") << 3 << QStringList{"L0", "L1", "L2"};
+        QTest::newRow("100 languages")
+            << 100 << QStringList{"L0 \u2013 L39", "L40 \u2013 L79", "L80 \u2013 L99"};
+        QTest::newRow("2,000 languages nest twice")
+            << 2000 << QStringList{"L0 \u2013 L1599", "L1600 \u2013 L1999"};
+    }
+    void longLanguageListsGoIntoSubmenus() {
+        QFETCH(int, languages);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QVERIFY(WaitForCatalogue(w));
+        for (int round = 0; round < 2; ++round) { // rebuilt as at every reply
+            w.LanguageList = std::make_unique<TLanguageList>();
+            for (int i = 0; i < languages; ++i) {
+                TWebLanguage& language = w.LanguageList->Add();
+                language.refid = i == 0 ? 7 : i + 100;
+                language.name = "L" + QByteArray::number(i);
+            }
+            LanguageNumber = 7;
+            w.BuildLanguagesMenu();
+        }
+        QStringList entries;
+        for (const QAction* action : w.LanguagesRoot->actions())
+            entries << action->text();
+        QTEST(entries, "entries");
+        QAction* first = w.LanguagesRoot->actions().first();
+        while (first->menu())
+            first = first->menu()->actions().first();
+        QVERIFY(first->isChecked());
+        QCOMPARE(first->text(), QStringLiteral("L0"));
+        LanguageNumber = 0;
     }
 
     void rightButtonsMoveWhenTheCatalogueArrives() {
