@@ -1,9 +1,6 @@
 #include "catalogue/CountryBox.h"
 
-#include "catalogue/CamTree.h"
-
 #include <QComboBox>
-#include <QTreeWidget>
 
 void AddCountries(const TCamList& list, QComboBox* box) {
     if (!box)
@@ -27,15 +24,4 @@ void AddCountries(const TCamList& list, QComboBox* box) {
 QByteArray CountryOfEntry(const QComboBox* box, int index) {
     const QVariant country = box->itemData(index, CountryRole);
     return country.isValid() ? country.toByteArray() : box->itemText(index).toUtf8();
-}
-
-TWebCamPtr FirstCamInTree(const QTreeWidget* tree) {
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* category = tree->topLevelItem(i);
-        for (int j = 0; j < category->childCount(); ++j) {
-            if (TWebCamPtr cam = CamOfNode(category->child(j)))
-                return cam;
-        }
-    }
-    return nullptr;
 }

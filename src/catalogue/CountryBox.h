@@ -5,7 +5,6 @@
 #include <Qt>
 
 class QComboBox;
-class QTreeWidget;
 
 // Appends the countries of the cams that the box does not hold yet, ignoring letter case. Each
 // entry keeps the country's bytes, which the filter compares exactly.
@@ -14,6 +13,3 @@ void AddCountries(const TCamList& list, QComboBox* box);
 QByteArray CountryOfEntry(const QComboBox* box, int index);
 
 constexpr int CountryRole = Qt::UserRole + 1;
-
-// The cam of the first node that carries one, in display order: the first cam of the first category.
-TWebCamPtr FirstCamInTree(const QTreeWidget* tree);
