@@ -10,6 +10,7 @@
 #include "catalogue/UCamForm.h"
 #include "i18n/DisplayText.h"
 #include "net/HTTPGet.h"
+#include "wallpaper/Picture.h"
 #include "wallpaper/PictureExtension.h"
 
 #include <QApplication>
@@ -27,7 +28,8 @@ Q_LOGGING_CATEGORY(lcBrowser, "lumora.catalogue")
 THTTPGet* TMainForm::CreatePreviewFetcher() {
     auto* fetcher = new THTTPGet(this);
     fetcher->AcceptTypes = "*/*";
-    fetcher->Agent = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
+    fetcher->Agent = THTTPGet::BrowserAgent;
+    fetcher->MaxFileSize = MaxPictureFileBytes;
     fetcher->BinaryData = true;
     fetcher->UseCache = false;
     fetcher->WaitThread = false;
