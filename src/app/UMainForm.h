@@ -20,7 +20,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSystemTrayIcon;
-class QTreeWidget;
+class QModelIndex;
+class TCamTreeModel;
+class TCamTreeView;
 class THTTPGet;
 class TImgBtn;
 class TMForm;
@@ -142,9 +144,30 @@ public:
     void LoadTexts(const RecordText::Lines& lines);
     void LoadMenuTexts(const RecordText::Lines& lines);
 
-    // --- Calls into the cam browser, language and messages code (UMainFormLater.cpp)
+    // --- Cam browser: tree, country filter, preview, custom cams (UMainFormBrowser.cpp)
     void ShowPreview(const TWebCamPtr& cam);
+    // Esc: the running preview's outcome is ignored and the chosen cam's node selected again.
     void CancelPreview();
+    void PGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64 FileSize);
+    void PGetError(THTTPGet* Sender);
+    // May the selection move to this node?
+    bool TreeViewChanging(const QModelIndex& Node);
+    void TreeViewChange(const QModelIndex& Node);
+    void TreeViewMouseDown(const QModelIndex& Node);
+    void TreeViewExpanded(const QModelIndex& Node);
+    void TreeViewCollapsed(const QModelIndex& Node);
+    void CountryBoxChange(int index);
+    void PlusButClick();
+    void EditButClick();
+    void MinusButClick();
+    void StoreCustomCams();
+    static QString CustomCamsPath();
+    // The fetcher of previews; replaced when a preview gives way to another.
+    THTTPGet* PGet = nullptr;
+    // 0 while the running preview's outcome is wanted, 1 after Esc cancelled it.
+    int PGetTag = 0;
+
+    // --- Calls into the splash and tell-a-friend code (UMainFormLater.cpp)
     void ShowSplash();
     void TellButClick();
 
@@ -170,7 +193,8 @@ public:
     TImgBtn* EditBut = nullptr;
     QLabel* CountryLabel = nullptr;
     QComboBox* CountryBox = nullptr;
-    QTreeWidget* TreeView = nullptr;
+    TCamTreeView* TreeView = nullptr;
+    TCamTreeModel* TreeModel = nullptr;
     QLabel* TitleLabel = nullptr;
     QLabel* PreviewImage = nullptr;
     QLabel* DescriptionLabel = nullptr;
@@ -200,6 +224,15 @@ private:
     TControlInputs CurrentControlInputs() const;
     void WaitForTrayHost();
     THTTPGet* CreateCatalogueFetcher(bool waitThread);
+    THTTPGet* CreatePreviewFetcher();
+    void SetPreviewBusy(bool busy);
+    void ShowNotAvailable();
+    // Selects the last node of the cam with this number with TreeViewChange off; `askChanging`
+    // keeps TreeViewChanging on.
+    void SelectNodeQuietly(qint32 refid, bool askChanging);
+    // Selects a node as the user would, with both selection handlers on.
+    void SelectNode(const QModelIndex& node);
+    QModelIndex SelectedNode() const;
     void RebuildCatalogue(const QByteArray& reply);
     void FinishCatalogueReply();
 
@@ -211,6 +244,7 @@ private:
     TControlStates m_controlStates;
     bool m_destroyed = false;
     bool m_catalogueArrived = false;
+    bool m_treeHandlersOff = false;
 };
 
 // The configuration window of the running program; none before it exists.

@@ -3,16 +3,17 @@
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "catalogue/CamTree.h"
+#include "catalogue/CamTreeView.h"
 #include "catalogue/CatalogueRequest.h"
 #include "catalogue/CountryBox.h"
 #include "catalogue/UCamForm.h"
+#include "i18n/DisplayText.h"
 #include "net/HTTPGet.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
-#include <QTreeWidget>
 
 THTTPGet* TMainForm::CreateCatalogueFetcher(bool waitThread) {
     auto* fetcher = new THTTPGet(this);
@@ -38,7 +39,7 @@ void TMainForm::RequestCatalogue() {
 }
 
 void TMainForm::LoadCustomCams() {
-    LoadCustomCamsFile(*CamList, DataDirectory() + QStringLiteral("/Custom.Cams"));
+    LoadCustomCamsFile(*CamList, CustomCamsPath());
 }
 
 void TMainForm::PHPGetDoneString(THTTPGet*, const QByteArray& Result) {
@@ -61,9 +62,9 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
     CheckLanguagePack(LanguageNumber);
 
     CountryBox->clear();
-    CountryBox->addItem(QString::fromUtf8(AllCountriesText));
+    CountryBox->addItem(DisplayText(AllCountriesText));
     CountryBox->addItem(QString());
-    FillTree(*CamList, TreeView);
+    TreeModel->FillTree(*CamList);
     AddCountries(*CamList, CountryBox);
     if (CamForm)
         AddCountries(*CamList, CamForm->CountryEdit);
@@ -71,7 +72,7 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
     PlaceRightButtons(true);
 
     if (IsFirstRun()) {
-        if (const TWebCamPtr first = FirstCamInTree(TreeView))
+        if (const TWebCamPtr first = TreeModel->CamOf(TreeModel->FirstCamNode()))
             ShowPreview(first);
     }
     if (ShowMessages && MForm)

@@ -2,6 +2,7 @@
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "i18n/DisplayText.h"
+#include "i18n/GroupedMenu.h"
 #include "i18n/LanguageFile.h"
 #include "i18n/UDownloadForm.h"
 #include "i18n/ZLIBArchive.h"
@@ -13,20 +14,24 @@ Q_LOGGING_CATEGORY(lcLanguages, "lumora.language")
 }
 
 void TMainForm::BuildLanguagesMenu() {
-    // The items belong to the submenu, which deletes them as it lets them go.
+    // clear() deletes the entries the menu owns; submenus of a long list go with their entries.
     LanguagesRoot->clear();
+    qDeleteAll(LanguagesRoot->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     if (!LanguageList)
         return;
+    QList<QAction*> items;
+    items.reserve(LanguageList->Count());
     for (qsizetype i = 0; i < LanguageList->Count(); ++i) {
         const TWebLanguage& language = LanguageList->Items(i);
-        auto* item = new QAction(DisplayText(language.name), LanguagesRoot);
+        auto* item = new QAction(DisplayText(language.name));
         item->setObjectName(QStringLiteral("LItem%1").arg(i));
         item->setCheckable(true);
         item->setChecked(language.refid == LanguageNumber);
         item->setData(language.refid);
         connect(item, &QAction::triggered, this, [this, item] { LanguagesClick(item); });
-        LanguagesRoot->addAction(item);
+        items << item;
     }
+    AddActionsGrouped(LanguagesRoot, items);
 }
 
 void TMainForm::LanguagesClick(QAction* Sender) {

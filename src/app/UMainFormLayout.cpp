@@ -3,13 +3,13 @@
 #include "app/BuiltinPictures.h"
 #include "app/UMainForm.h"
 #include "catalogue/CamTree.h"
+#include "catalogue/CamTreeView.h"
 #include "i18n/ImgBtn.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
 
 namespace {
 
@@ -28,6 +28,19 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& place, Qt::
     label->setAlignment(alignment | Qt::AlignVCenter);
     label->setAttribute(Qt::WA_TranslucentBackground);
     return label;
+}
+
+// Every control carries its designed name, and an accessible name from its caption or hint, so that
+// tests, screen readers and automation find it without pixel positions.
+void NameControls(std::initializer_list<std::pair<QWidget*, const char*>> controls) {
+    for (const auto& [control, name] : controls) {
+        control->setObjectName(QLatin1String(name));
+        if (!control->accessibleName().isEmpty())
+            continue;
+        const auto* label = qobject_cast<const QLabel*>(control);
+        const QString caption = label ? label->text() : QString();
+        control->setAccessibleName(caption.isEmpty() ? control->toolTip() : caption);
+    }
 }
 
 } // namespace
@@ -72,17 +85,14 @@ void TMainForm::CreateControls() {
     CountryBox->setToolTip(QStringLiteral("Filter cam list by country"));
     CountryBox->addItem(QStringLiteral("All Countries"));
 
-    TreeView = new QTreeWidget(this);
+    TreeModel = new TCamTreeModel(this);
+    TreeModel->SetImages(
+        {BuiltinPicture(QStringLiteral("tree/collapsed")), BuiltinPicture(QStringLiteral("tree/expanded"))});
+    TreeView = new TCamTreeView(this);
     TreeView->setGeometry(15, 138, 173, 221);
-    TreeView->setFrameShape(QFrame::NoFrame);
-    TreeView->setHeaderHidden(true);
-    TreeView->setRootIsDecorated(false);
-    TreeView->setIndentation(15);
-    TreeView->setMouseTracking(true);
-    TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TreeView->setIconSize(QSize(11, 9));
-    SetTreeImages(TreeView, {BuiltinPicture(QStringLiteral("tree/collapsed")),
-                             BuiltinPicture(QStringLiteral("tree/expanded"))});
+    TreeView->setModel(TreeModel);
+    TreeView->setAccessibleName(QStringLiteral("Cams"));
+    PGet = CreatePreviewFetcher();
 
     TitleLabel = MakeLabel(this, QString(), QRect(214, 113, 240, 21), Qt::AlignLeft);
     QFont titleFont = TitleLabel->font();
@@ -110,6 +120,34 @@ void TMainForm::CreateControls() {
     StretchCheck->setToolTip(QStringLiteral("Stretch wallpaper to fit screen size"));
 
     ErrorImage = BuiltinPicture(QStringLiteral("mainform/notavailable"));
+    // These show the previewed cam and have no caption of their own.
+    PreviewImage->setAccessibleName(QStringLiteral("Preview"));
+    TitleLabel->setAccessibleName(QStringLiteral("Cam title"));
+    DescriptionLabel->setAccessibleName(QStringLiteral("Cam description"));
+
+    NameControls({{MainImage, "MainImage"},
+                  {OKBut, "OKBut"},
+                  {Applybut, "Applybut"},
+                  {CancelBut, "CancelBut"},
+                  {RestoreBut, "RestoreBut"},
+                  {ShutdownBut, "ShutdownBut"},
+                  {CamPageBut, "CamPageBut"},
+                  {HelpBut, "HelpBut"},
+                  {TellBut, "TellBut"},
+                  {KorvexBut, "KorvexBut"},
+                  {PlusBut, "PlusBut"},
+                  {MinusBut, "MinusBut"},
+                  {EditBut, "EditBut"},
+                  {CountryLabel, "CountryLabel"},
+                  {CountryBox, "CountryBox"},
+                  {TreeView, "TreeView"},
+                  {TitleLabel, "TitleLabel"},
+                  {PreviewImage, "PreviewImage"},
+                  {DescriptionLabel, "DescriptionLabel"},
+                  {RefreshLabel, "RefreshLabel"},
+                  {RefreshEdit, "RefreshEdit"},
+                  {StretchLabel, "StretchLabel"},
+                  {StretchCheck, "StretchCheck"}});
 
     for (QLabel* small : {CountryLabel, RefreshLabel, StretchLabel, DescriptionLabel}) {
         QFont font = small->font();
@@ -137,6 +175,19 @@ void TMainForm::ConnectHandlers() {
     connect(TellBut, &TImgBtn::Click, this, &TMainForm::TellButClick);
     connect(KorvexBut, &TImgBtn::Click, this, &TMainForm::KorvexButClick);
     connect(RefreshEdit, &QLineEdit::editingFinished, this, &TMainForm::RefreshEditExit);
+    connect(PlusBut, &TImgBtn::Click, this, &TMainForm::PlusButClick);
+    connect(EditBut, &TImgBtn::Click, this, &TMainForm::EditButClick);
+    connect(MinusBut, &TImgBtn::Click, this, &TMainForm::MinusButClick);
+    connect(CountryBox, &QComboBox::activated, this, &TMainForm::CountryBoxChange);
+    TreeView->CanSelect = [this](const QModelIndex& node) { return TreeViewChanging(node); };
+    connect(TreeView, &TCamTreeView::MouseDown, this, &TMainForm::TreeViewMouseDown);
+    connect(TreeView, &QTreeView::expanded, this, &TMainForm::TreeViewExpanded);
+    connect(TreeView, &QTreeView::collapsed, this, &TMainForm::TreeViewCollapsed);
+    connect(TreeView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!selected.indexes().isEmpty())
+                    TreeViewChange(selected.indexes().first());
+            });
     Cycle().OnTimer = [this] { TimerTimer(); };
     Cycle().IsStretched = [this] { return Stretch; };
 }

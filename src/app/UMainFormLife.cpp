@@ -3,13 +3,13 @@
 #include "app/StartDelay.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "catalogue/CamTree.h"
 #include "platform/Autostart.h"
 #include "wallpaper/OldWallpaper.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QTreeWidget>
 
 TMainForm* MainForm = nullptr;
 
@@ -98,7 +98,8 @@ void TMainForm::FormDestroy() {
     m_destroyed = true;
     if (RestoreOnExit)
         RestoreOldWallpaper(*m_desktop);
-    TreeView->clear();
+    TreeModel->Clear();
+    SetPreviewBusy(false);
     RemoveTrayIcon();
 }
 

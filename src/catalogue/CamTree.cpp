@@ -1,122 +1,229 @@
 #include "catalogue/CamTree.h"
 
+#include "i18n/DisplayText.h"
+
 #include <QCollator>
 #include <QHash>
-#include <QTreeWidget>
 #include <algorithm>
-#include <functional>
 
 namespace {
 
-const char* const TreeImagesProperty = "lumoraTreeImages";
-
-QList<QIcon> TreeImages(const QTreeWidget* tree) {
-    return tree ? tree->property(TreeImagesProperty).value<QList<QIcon>>() : QList<QIcon>();
-}
-
-QTreeWidgetItem* FindCategoryNode(QTreeWidget* tree, const QString& category) {
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* node = tree->topLevelItem(i);
-        if (node->text(0) == category)
-            return node;
-    }
-    return nullptr;
-}
-
-// Sorts nodes by their text in the collation order that TCamTreeNode::operator< uses. Sort keys
-// are built once per node: a catalogue of 100,000 cams would otherwise spend most of its time
-// collating the same texts again and again.
-void SortNodes(QList<QTreeWidgetItem*>& nodes, const QCollator& collator) {
-    std::vector<std::pair<QCollatorSortKey, QTreeWidgetItem*>> keyed;
-    keyed.reserve(static_cast<size_t>(nodes.size()));
-    for (QTreeWidgetItem* node : nodes)
-        keyed.emplace_back(collator.sortKey(node->text(0)), node);
+// Sorts by text in the collation order of the platform's locale, case-sensitive. Sort keys are
+// built once per node: 100,000 cams would otherwise spend most of the time collating the same
+// texts again and again.
+template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollator& collator) {
+    std::vector<std::pair<QCollatorSortKey, size_t>> keyed;
+    keyed.reserve(nodes.size());
+    for (size_t i = 0; i < nodes.size(); ++i)
+        keyed.emplace_back(collator.sortKey(nodes[i].Text), i);
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
-    for (size_t i = 0; i < keyed.size(); ++i)
-        nodes[static_cast<qsizetype>(i)] = keyed[i].second;
-}
-
-// Builds the whole tree detached from the widget, then hands it over at once: the same nodes,
-// order and images as AddToTree for every passing cam followed by a sort of every level.
-void RebuildTree(const TCamList& list, QTreeWidget* tree, const std::function<bool(const TWebCam&)>& passes) {
-    tree->clear();
-    QList<QTreeWidgetItem*> categories;
-    QList<QList<QTreeWidgetItem*>> camsOfCategory;
-    QHash<QString, qsizetype> categoryIndex;
-    for (const TWebCamPtr& cam : list) {
-        if (!passes(*cam))
-            continue;
-        const QString category = QString::fromUtf8(cam->Category);
-        auto found = categoryIndex.constFind(category);
-        if (found == categoryIndex.constEnd()) {
-            found = categoryIndex.insert(category, categories.size());
-            categories.append(new TCamTreeNode(category));
-            camsOfCategory.append(QList<QTreeWidgetItem*>());
-        }
-        camsOfCategory[*found].append(new TCamTreeNode(QString::fromUtf8(cam->Name), cam));
-    }
-
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    for (qsizetype i = 0; i < categories.size(); ++i) {
-        SortNodes(camsOfCategory[i], collator);
-        categories[i]->addChildren(camsOfCategory[i]);
-    }
-    SortNodes(categories, collator);
-    tree->addTopLevelItems(categories);
-    for (QTreeWidgetItem* category : categories)
-        static_cast<TCamTreeNode*>(category)->SetImageIndex(TCamTreeNode::CollapsedImage);
+    std::vector<Node> sorted;
+    sorted.reserve(nodes.size());
+    for (const auto& [key, i] : keyed)
+        sorted.push_back(std::move(nodes[i]));
+    nodes = std::move(sorted);
 }
 
 } // namespace
 
-TCamTreeNode::TCamTreeNode(const QString& text, TWebCamPtr cam)
-    : m_cam(std::move(cam)) {
-    setText(0, text);
-}
+TCamTreeModel::TCamTreeModel(QObject* parent)
+    : QAbstractItemModel(parent) {}
 
-bool TCamTreeNode::operator<(const QTreeWidgetItem& other) const {
-    return QString::localeAwareCompare(text(0), other.text(0)) < 0;
-}
+TCamTreeModel::~TCamTreeModel() = default;
 
-void TCamTreeNode::SetImageIndex(int index) {
-    m_imageIndex = index;
-    const QList<QIcon> images = TreeImages(treeWidget());
-    setIcon(0, index >= 0 && index < images.size() ? images.at(index) : QIcon());
-}
-
-void SetTreeImages(QTreeWidget* tree, const QList<QIcon>& images) {
-    tree->setProperty(TreeImagesProperty, QVariant::fromValue(images));
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        auto* node = static_cast<TCamTreeNode*>(tree->topLevelItem(i));
-        node->SetImageIndex(node->ImageIndex());
+void TCamTreeModel::SortWholeList(const TCamList& list) {
+    if (m_sortedGeneration == list.Generation() && m_sortedGeneration != 0)
+        return;
+    m_sorted.clear();
+    QHash<QByteArray, size_t> categoryIndex;
+    for (const TWebCamPtr& cam : list) {
+        auto found = categoryIndex.constFind(cam->Category);
+        if (found == categoryIndex.constEnd()) {
+            found = categoryIndex.insert(cam->Category, m_sorted.size());
+            m_sorted.push_back(Category{DisplayText(cam->Category), 0, CollapsedImage, {}});
+        }
+        m_sorted[*found].Cams.push_back(CamNode{DisplayText(cam->Name), cam});
     }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    for (Category& category : m_sorted)
+        SortByText(category.Cams, collator);
+    SortByText(m_sorted, collator);
+    m_sortedGeneration = list.Generation();
 }
 
-TCamTreeNode* AddToTree(const TWebCamPtr& cam, QTreeWidget* tree) {
-    const QString category = QString::fromUtf8(cam->Category);
-    QTreeWidgetItem* categoryNode = FindCategoryNode(tree, category);
-    if (!categoryNode) {
-        auto* node = new TCamTreeNode(category);
-        tree->addTopLevelItem(node);
-        node->SetImageIndex(TCamTreeNode::CollapsedImage);
-        categoryNode = node;
+void TCamTreeModel::Show(const std::function<bool(const TWebCam&)>& passes) {
+    beginResetModel();
+    m_categories.clear();
+    for (const Category& sorted : m_sorted) {
+        auto shown = std::make_unique<Category>();
+        shown->Text = sorted.Text;
+        for (const CamNode& node : sorted.Cams) {
+            if (!passes || passes(*node.Cam))
+                shown->Cams.push_back(node);
+        }
+        if (shown->Cams.empty())
+            continue;
+        shown->Row = int(m_categories.size());
+        m_categories.push_back(std::move(shown));
     }
-    auto* camNode = new TCamTreeNode(QString::fromUtf8(cam->Name), cam);
-    categoryNode->addChild(camNode);
-    return camNode;
+    endResetModel();
 }
 
-void FillTree(const TCamList& list, QTreeWidget* tree) {
-    RebuildTree(list, tree, [](const TWebCam&) { return true; });
+void TCamTreeModel::FillTree(const TCamList& list) {
+    SortWholeList(list);
+    Show(nullptr);
 }
 
-void FillTreeByCountry(const TCamList& list, QTreeWidget* tree, const QByteArray& country) {
-    RebuildTree(list, tree, [&country](const TWebCam& cam) { return cam.Country == country; });
+void TCamTreeModel::FillTreeByCountry(const TCamList& list, const QByteArray& country) {
+    SortWholeList(list);
+    Show([&country](const TWebCam& cam) { return cam.Country == country; });
 }
 
-TWebCamPtr CamOfNode(const QTreeWidgetItem* node) {
-    const auto* camNode = dynamic_cast<const TCamTreeNode*>(node);
-    return camNode ? camNode->Cam() : nullptr;
+void TCamTreeModel::Clear() {
+    beginResetModel();
+    m_categories.clear();
+    m_sorted.clear();
+    m_sortedGeneration = 0;
+    endResetModel();
+}
+
+QModelIndex TCamTreeModel::AddToTree(const TWebCamPtr& cam) {
+    const QString text = DisplayText(cam->Category);
+    auto found = std::find_if(m_categories.begin(), m_categories.end(),
+                              [&](const auto& category) { return category->Text == text; });
+    if (found == m_categories.end()) {
+        const int row = int(m_categories.size());
+        beginInsertRows({}, row, row);
+        auto category = std::make_unique<Category>();
+        category->Text = text;
+        category->Row = row;
+        m_categories.push_back(std::move(category));
+        endInsertRows();
+        found = m_categories.end() - 1;
+    }
+    Category& category = **found;
+    const QModelIndex parent = createIndex(category.Row, 0, nullptr);
+    const int row = int(category.Cams.size());
+    beginInsertRows(parent, row, row);
+    category.Cams.push_back(CamNode{DisplayText(cam->Name), cam});
+    endInsertRows();
+    return index(row, 0, parent);
+}
+
+void TCamTreeModel::SetNodeText(const QModelIndex& node, const QString& text) {
+    Category* category = CategoryOf(node);
+    if (!category)
+        return;
+    category->Cams[size_t(node.row())].Text = text;
+    Q_EMIT dataChanged(node, node);
+}
+
+void TCamTreeModel::DeleteNode(const QModelIndex& node) {
+    Category* category = CategoryOf(node);
+    if (!category)
+        return;
+    beginRemoveRows(node.parent(), node.row(), node.row());
+    category->Cams.erase(category->Cams.begin() + node.row());
+    endRemoveRows();
+}
+
+TWebCamPtr TCamTreeModel::CamOf(const QModelIndex& node) const {
+    const Category* category = CategoryOf(node);
+    return category ? category->Cams[size_t(node.row())].Cam : nullptr;
+}
+
+QModelIndex TCamTreeModel::LastNodeOf(qint32 refid) const {
+    for (auto category = m_categories.rbegin(); category != m_categories.rend(); ++category) {
+        const std::vector<CamNode>& cams = (*category)->Cams;
+        for (size_t row = cams.size(); row-- > 0;) {
+            if (cams[row].Cam->RefID == refid)
+                return createIndex(int(row), 0, category->get());
+        }
+    }
+    return {};
+}
+
+QModelIndex TCamTreeModel::FirstCamNode() const {
+    for (const auto& category : m_categories) {
+        if (!category->Cams.empty())
+            return createIndex(0, 0, category.get());
+    }
+    return {};
+}
+
+void TCamTreeModel::SetImages(const QList<QIcon>& images) {
+    m_images = images;
+    if (!m_categories.empty())
+        Q_EMIT dataChanged(index(0, 0), index(int(m_categories.size()) - 1, 0), {Qt::DecorationRole});
+}
+
+int TCamTreeModel::ImageIndex(const QModelIndex& node) const {
+    return IsCategory(node) ? m_categories[size_t(node.row())]->ImageIndex : NoImage;
+}
+
+void TCamTreeModel::SetImageIndex(const QModelIndex& node, int image) {
+    if (!IsCategory(node))
+        return;
+    m_categories[size_t(node.row())]->ImageIndex = image;
+    Q_EMIT dataChanged(node, node, {Qt::DecorationRole});
+}
+
+TCamTreeModel::Category* TCamTreeModel::CategoryOf(const QModelIndex& camNode) const {
+    if (!camNode.isValid() || camNode.model() != this)
+        return nullptr;
+    return static_cast<Category*>(camNode.internalPointer());
+}
+
+QModelIndex TCamTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (column != 0 || row < 0)
+        return {};
+    if (!parent.isValid())
+        return row < int(m_categories.size()) ? createIndex(row, 0, nullptr) : QModelIndex();
+    if (!IsCategory(parent) || parent.row() >= int(m_categories.size()))
+        return {};
+    Category* category = m_categories[size_t(parent.row())].get();
+    return row < int(category->Cams.size()) ? createIndex(row, 0, category) : QModelIndex();
+}
+
+QModelIndex TCamTreeModel::parent(const QModelIndex& child) const {
+    const Category* category = CategoryOf(child);
+    return category ? createIndex(category->Row, 0, nullptr) : QModelIndex();
+}
+
+int TCamTreeModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid())
+        return int(m_categories.size());
+    if (!IsCategory(parent) || parent.column() != 0)
+        return 0;
+    return int(m_categories[size_t(parent.row())]->Cams.size());
+}
+
+int TCamTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
+
+QVariant TCamTreeModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    if (IsCategory(index)) {
+        const Category& category = *m_categories[size_t(index.row())];
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+            return category.Text;
+        if (role == Qt::DecorationRole && category.ImageIndex >= 0 && category.ImageIndex < m_images.size())
+            return m_images.at(category.ImageIndex);
+        return {};
+    }
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return CategoryOf(index)->Cams[size_t(index.row())].Text;
+    return {};
+}
+
+Qt::ItemFlags TCamTreeModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Category nodes can never be selected.
+    return IsCategory(index) ? Qt::ItemIsEnabled
+                             : Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }

@@ -2,47 +2,83 @@
 
 #include "catalogue/UCams.h"
 
+#include <QAbstractItemModel>
 #include <QIcon>
 #include <QList>
-#include <QTreeWidgetItem>
+#include <functional>
+#include <memory>
+#include <vector>
 
-class QTreeWidget;
-
-// A node of the two-level cam tree: a category node (no cam) or a cam node holding its cam, so
-// that the cam outlives a replaced list for as long as the tree shows it.
-class TCamTreeNode : public QTreeWidgetItem {
+// The two-level cam tree: category nodes at the top, carrying no cam, and cam nodes under them,
+// each holding its cam, so that the cam outlives a replaced list for as long as the tree shows it.
+//
+// The tree is its own structure, not a live view of the list: a cam added after a fill stands
+// after the sorted ones, a category whose last cam was deleted stays, and a cam added or edited is
+// shown whatever country the tree was filled for; all of that holds until the next fill.
+class TCamTreeModel : public QAbstractItemModel {
+    Q_OBJECT
 public:
-    explicit TCamTreeNode(const QString& text, TWebCamPtr cam = nullptr);
+    explicit TCamTreeModel(QObject* parent = nullptr);
+    ~TCamTreeModel() override;
 
-    const TWebCamPtr& Cam() const { return m_cam; }
+    // Rebuilds the tree from every cam of the list, sorted at every level by node text in the
+    // platform's locale-aware, case-sensitive order.
+    void FillTree(const TCamList& list);
+    // The same with only the cams of one country (exact match); a category is there only when one
+    // of its cams is.
+    void FillTreeByCountry(const TCamList& list, const QByteArray& country);
+    void Clear();
 
-    // The platform's locale-aware, case-sensitive order of node texts.
-    bool operator<(const QTreeWidgetItem& other) const override;
+    // Adds the cam's node after the last child of the first category node with its category's
+    // text, or of a new category node after the last one; returns the cam's node.
+    QModelIndex AddToTree(const TWebCamPtr& cam);
+    void SetNodeText(const QModelIndex& node, const QString& text);
+    void DeleteNode(const QModelIndex& node);
 
-    // Index of the node's picture in the tree's image list; -1 for none (cam nodes).
-    int ImageIndex() const { return m_imageIndex; }
-    void SetImageIndex(int index);
+    // The cam of a node; none for category nodes.
+    TWebCamPtr CamOf(const QModelIndex& node) const;
+    bool IsCategory(const QModelIndex& node) const { return node.isValid() && !node.internalPointer(); }
+    // The last node in display order whose cam has this number; invalid when none.
+    QModelIndex LastNodeOf(qint32 refid) const;
+    // The first cam node in display order: the first cam of the first category.
+    QModelIndex FirstCamNode() const;
 
-    // The tree's two images: a collapsed and an expanded category node.
+    // The two images of category nodes (11 x 9 pixels): collapsed and expanded.
+    void SetImages(const QList<QIcon>& images);
+    int ImageIndex(const QModelIndex& node) const;
+    void SetImageIndex(const QModelIndex& node, int index);
     static constexpr int CollapsedImage = 0;
     static constexpr int ExpandedImage = 1;
     static constexpr int NoImage = -1;
 
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    struct CamNode {
+        QString Text;
+        TWebCamPtr Cam;
+    };
+    struct Category {
+        QString Text;
+        int Row = 0;
+        int ImageIndex = CollapsedImage;
+        std::vector<CamNode> Cams;
+    };
+
 private:
-    TWebCamPtr m_cam;
-    int m_imageIndex = NoImage;
+    const std::vector<CamNode>& CamsOf(const QModelIndex& parent) const;
+    Category* CategoryOf(const QModelIndex& camNode) const;
+    // The whole list in display order, kept for as long as the list does not change: switching
+    // the country filter then filters it instead of sorting again.
+    void SortWholeList(const TCamList& list);
+    void Show(const std::function<bool(const TWebCam&)>& passes);
+
+    std::vector<std::unique_ptr<Category>> m_categories;
+    std::vector<Category> m_sorted;
+    quint64 m_sortedGeneration = 0;
+    QList<QIcon> m_images;
 };
-
-// The tree's image list (11 x 9 pixels each), shown by nodes according to their image index.
-void SetTreeImages(QTreeWidget* tree, const QList<QIcon>& images);
-
-// Adds the cam's node under its category node (made at the end when missing) and returns it.
-TCamTreeNode* AddToTree(const TWebCamPtr& cam, QTreeWidget* tree);
-
-// Rebuilds the tree from every cam of the list, sorted at every level.
-void FillTree(const TCamList& list, QTreeWidget* tree);
-// The same with only the cams of one country (exact match).
-void FillTreeByCountry(const TCamList& list, QTreeWidget* tree, const QByteArray& country);
-
-// The cam of a tree node; none for category nodes.
-TWebCamPtr CamOfNode(const QTreeWidgetItem* node);

@@ -1,9 +1,6 @@
 #include "catalogue/CountryBox.h"
 
-#include "catalogue/CamTree.h"
-
 #include <QComboBox>
-#include <QTreeWidget>
 
 void AddCountries(const TCamList& list, QComboBox* box) {
     if (!box)
@@ -11,18 +8,20 @@ void AddCountries(const TCamList& list, QComboBox* box) {
     QStringList entries;
     for (int i = 0; i < box->count(); ++i)
         entries << box->itemText(i);
-    const qsizetype present = entries.size();
-    list.AddCountries(entries);
-    box->addItems(entries.mid(present));
+    // Gathered first and handed over at once: the box then updates itself once, not per entry.
+    QStringList texts;
+    QList<QByteArray> countries;
+    list.ForEachNewCountry(entries, [&](const QByteArray& country, const QString& text) {
+        texts << text;
+        countries << country;
+    });
+    const int first = box->count();
+    box->addItems(texts);
+    for (qsizetype i = 0; i < countries.size(); ++i)
+        box->setItemData(first + int(i), countries.at(i), CountryRole);
 }
 
-TWebCamPtr FirstCamInTree(const QTreeWidget* tree) {
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* category = tree->topLevelItem(i);
-        for (int j = 0; j < category->childCount(); ++j) {
-            if (TWebCamPtr cam = CamOfNode(category->child(j)))
-                return cam;
-        }
-    }
-    return nullptr;
+QByteArray CountryOfEntry(const QComboBox* box, int index) {
+    const QVariant country = box->itemData(index, CountryRole);
+    return country.isValid() ? country.toByteArray() : box->itemText(index).toUtf8();
 }

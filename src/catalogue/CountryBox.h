@@ -2,11 +2,14 @@
 
 #include "catalogue/UCams.h"
 
+#include <Qt>
+
 class QComboBox;
-class QTreeWidget;
 
-// Appends the countries of the cams that the box does not hold yet, ignoring letter case.
+// Appends the countries of the cams that the box does not hold yet, ignoring letter case. Each
+// entry keeps the country's bytes, which the filter compares exactly.
 void AddCountries(const TCamList& list, QComboBox* box);
+// The country of an entry: the bytes it was added with, or its text for entries added otherwise.
+QByteArray CountryOfEntry(const QComboBox* box, int index);
 
-// The cam of the first node that carries one, in display order: the first cam of the first category.
-TWebCamPtr FirstCamInTree(const QTreeWidget* tree);
+constexpr int CountryRole = Qt::UserRole + 1;

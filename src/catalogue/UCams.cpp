@@ -1,10 +1,13 @@
 #include "catalogue/UCams.h"
 
+#include "i18n/DisplayText.h"
 #include "platform/AtomicFile.h"
 #include "platform/SettingsKey.h"
 
 #include <QFile>
+#include <QSet>
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
 const QByteArray TWebCam::CustomCategory = QByteArrayLiteral("Custom");
@@ -12,6 +15,12 @@ const QByteArray TWebCam::CustomCategory = QByteArrayLiteral("Custom");
 namespace {
 
 const QByteArray CamKind = QByteArrayLiteral("cam");
+
+// Every change of every list gets its own generation, so that a generation names one state of one list.
+quint64 NextGeneration() {
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
 
 qint32 ToIntegerOr(QByteArrayView text, qint32 fallback) {
     bool ok = false;
@@ -117,11 +126,20 @@ void TWebCam::CopyIdentityFrom(const TWebCam& other) {
 
 TWebCamPtr TCamList::Add() {
     m_cams.push_back(std::make_shared<TWebCam>());
+    m_generation = NextGeneration();
     return m_cams.back();
 }
 
 void TCamList::Delete(qsizetype index) {
     m_cams.erase(m_cams.begin() + index);
+    m_generation = NextGeneration();
+    // The smallest number may have gone with the cam: count again from the start.
+    m_counted = 0;
+    m_smallest = 0;
+}
+
+void TCamList::Changed() {
+    m_generation = NextGeneration();
 }
 
 template <typename Lines> void TCamList::ReadCamRecords(const Lines& lines) {
@@ -177,26 +195,43 @@ QString TCamList::SaveCustom(const QString& path) const {
 }
 
 void TCamList::AddCountries(QStringList& strings) const {
+    ForEachNewCountry(strings, [&strings](const QByteArray&, const QString& text) { strings.append(text); });
+}
+
+void TCamList::ForEachNewCountry(
+    const QStringList& present,
+    const std::function<void(const QByteArray& country, const QString& text)>& add) const {
+    // Case-folded texts in a hash: a hostile reply of 100,000 countries must not compare each new
+    // one with all before it.
+    QSet<QString> known;
+    known.reserve(present.size());
+    for (const QString& entry : present)
+        known.insert(entry.toCaseFolded());
     for (const TWebCamPtr& cam : m_cams) {
-        const QString country = QString::fromUtf8(cam->Country);
-        if (!strings.contains(country, Qt::CaseInsensitive))
-            strings.append(country);
+        const QString text = DisplayText(cam->Country);
+        const qsizetype before = known.size();
+        known.insert(text.toCaseFolded());
+        if (known.size() != before)
+            add(cam->Country, text);
     }
 }
 
-qint32 TCamList::NewRefID() const {
-    qint32 smallest = 0;
-    for (const TWebCamPtr& cam : m_cams)
-        smallest = std::min(smallest, cam->RefID);
+qint32 TCamList::NewRefID() {
+    // Only the cams that joined since the last call are looked at, so reading a catalogue of cams
+    // without numbers stays linear. A cam still without its number counts as 0, the start value.
+    for (; m_counted < m_cams.size(); ++m_counted)
+        m_smallest = std::min(m_smallest, m_cams[m_counted]->RefID);
     // A hostile catalogue may already hold the lowest number there is; reuse it rather than overflow.
-    return smallest == std::numeric_limits<qint32>::min() ? smallest : smallest - 1;
+    if (m_smallest != std::numeric_limits<qint32>::min())
+        --m_smallest;
+    return m_smallest;
 }
 
 void TCamList::DeleteByRefID(qint32 refid) {
     const auto last = std::find_if(m_cams.rbegin(), m_cams.rend(),
                                    [refid](const TWebCamPtr& cam) { return cam->RefID == refid; });
     if (last != m_cams.rend())
-        m_cams.erase(std::next(last).base());
+        Delete(std::distance(m_cams.begin(), std::next(last).base()));
 }
 
 TWebCamPtr TCamList::FindByRefID(qint32 refid) const {
@@ -206,11 +241,21 @@ TWebCamPtr TCamList::FindByRefID(qint32 refid) const {
 }
 
 QByteArray TCamList::NewCustomName() const {
-    for (int n = 1;; ++n) {
-        const QByteArray name = QByteArrayLiteral("Custom Cam ") + QByteArray::number(n);
-        const bool taken = std::any_of(m_cams.begin(), m_cams.end(),
-                                       [&](const TWebCamPtr& cam) { return cam->Name == name; });
-        if (!taken)
-            return name;
+    // n cams can take at most n of the numbers 1 ... n + 1: mark those taken, in one walk.
+    static const QByteArray prefix = QByteArrayLiteral("Custom Cam ");
+    std::vector<bool> taken(m_cams.size() + 2, false);
+    for (const TWebCamPtr& cam : m_cams) {
+        if (!cam->Name.startsWith(prefix))
+            continue;
+        const QByteArrayView digits = QByteArrayView(cam->Name).sliced(prefix.size());
+        bool ok = false;
+        const qulonglong n = digits.toULongLong(&ok, 10);
+        // Only the exact spelling counts: "Custom Cam 01" or "Custom Cam +1" is another title.
+        if (ok && n >= 1 && n < taken.size() && digits == QByteArray::number(n))
+            taken[n] = true;
     }
+    size_t n = 1;
+    while (taken[n])
+        ++n;
+    return prefix + QByteArray::number(qulonglong(n));
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -68,11 +69,24 @@ public:
 
     // Appends each cam's country unless the list already holds it, ignoring letter case.
     void AddCountries(QStringList& strings) const;
+    // Calls `add` with every country of the cams, in list order, that neither `present` nor an
+    // earlier cam holds, ignoring letter case: the search of the country boxes.
+    void
+    ForEachNewCountry(const QStringList& present,
+                      const std::function<void(const QByteArray& country, const QString& text)>& add) const;
 
-    qint32 NewRefID() const;
+    // The smallest number of any cam, taking 0 as the start, minus 1. The number given is taken
+    // from then on, so two calls never give the same number. Numbers are given when a cam joins
+    // the list; a number changed later on a cam already counted is not seen.
+    qint32 NewRefID();
     void DeleteByRefID(qint32 refid);
     TWebCamPtr FindByRefID(qint32 refid) const;
     QByteArray NewCustomName() const;
+
+    // Changes with every cam added or deleted, and with Changed(); never the same for two lists.
+    quint64 Generation() const { return m_generation; }
+    // Tells the list that a cam's name or category was edited.
+    void Changed();
 
     auto begin() const { return m_cams.begin(); }
     auto end() const { return m_cams.end(); }
@@ -81,4 +95,8 @@ private:
     template <typename Lines> void ReadCamRecords(const Lines& lines);
 
     std::vector<TWebCamPtr> m_cams;
+    // NewRefID's smallest number over the first m_counted cams.
+    qint32 m_smallest = 0;
+    size_t m_counted = 0;
+    quint64 m_generation = 0;
 };

@@ -3,6 +3,7 @@
 #include "TestHttpServer.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "catalogue/CamTree.h"
 #include "catalogue/UCamForm.h"
 #include "i18n/HandPack.h"
 #include "i18n/ImgBtn.h"
@@ -17,7 +18,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QTest>
-#include <QTreeWidget>
 
 namespace {
 
@@ -233,7 +233,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(LanguageDir(7)).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
         QVERIFY(!QFile::exists(DataDirectory() + "/evil.txt"));
         QVERIFY(!QFile::exists(QDir(DataDirectory()).filePath("../evil.txt")));
-        QCOMPARE(m_main->TreeView->topLevelItemCount(), 1);
+        QCOMPARE(m_main->TreeModel->rowCount(), 1);
         QVERIFY(m_main->isEnabled());
     }
 };

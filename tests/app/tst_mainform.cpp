@@ -3,7 +3,11 @@
 #include "TestHttpServer.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "catalogue/CamTree.h"
+#include "catalogue/CamTreeView.h"
+#include "catalogue/UCamForm.h"
 #include "i18n/ImgBtn.h"
+#include "i18n/LanguageList.h"
 #include "net/HTTPGet.h"
 #include "outreach/UMForm.h"
 #include "platform/Autostart.h"
@@ -12,17 +16,18 @@
 #include "wallpaper/RecordingDesktop.h"
 #include "wallpaper/TestPictures.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 namespace {
 
@@ -64,13 +69,76 @@ QString UsersWallpaper() {
         file.write(EncodeBmp(GradientPicture(4, 4)));
     return path;
 }
-
-} // namespace
-
 // Waits until the window has handled the catalogue reply and is enabled again.
 bool WaitForCatalogue(const TMainForm& w) {
     return QTest::qWaitFor([&] { return w.CatalogueArrived() && w.isEnabled(); }, 10000);
 }
+
+// A catalogue of the browser tests: pictures the test server has, a PNG, a broken one and one
+// that never arrives.
+const QByteArray BrowserCatalogue =
+    "object=cam\nrefid=21\nurl=http://cams.example/harbour.jpg\nname=Harbour\n"
+    "description=Boats\nrefresh=30\ncategory=Sea\ncountry=Norway\nend\n"
+    "object=cam\nrefid=22\nurl=http://cams.example/bay.jpg\nname=Bay\n"
+    "refresh=40\ncategory=Sea\ncountry=Chile\nend\n"
+    "object=cam\nrefid=23\nurl=http://cams.example/tower.jpg\nname=Tower\n"
+    "category=City\ncountry=norway\nend\n"
+    "object=cam\nrefid=24\nurl=http://cams.example/light.png\nname=Light\n"
+    "category=City\ncountry=Chile\nend\n"
+    "object=cam\nrefid=25\nurl=http://cams.example/broken.jpg\nname=Broken\n"
+    "category=City\ncountry=Chile\nend\n"
+    "object=cam\nrefid=26\nurl=http://cams.example/stall.jpg\nname=Stall\n"
+    "category=City\ncountry=Chile\nend\n";
+
+// A shown window with the browser catalogue and nothing previewed yet.
+Form BrowserForm() {
+    StoreCam("http://cams.example/pier.jpg", 45);
+    Form form = MakeForm();
+    TMainForm& w = *form.Window;
+    if (!WaitForCatalogue(w))
+        return form;
+    w.PHPGetDoneString(nullptr, BrowserCatalogue);
+    w.show();
+    return form;
+}
+
+QModelIndex NodeNamed(const TMainForm& w, const QString& name) {
+    const QModelIndexList found = w.TreeModel->match(w.TreeModel->index(0, 0), Qt::DisplayRole, name, 1,
+                                                     Qt::MatchExactly | Qt::MatchRecursive);
+    return found.value(0);
+}
+
+void ClickNode(TMainForm& w, const QModelIndex& node) {
+    w.TreeView->scrollTo(node);
+    QTest::mouseClick(w.TreeView->viewport(), Qt::LeftButton, {}, w.TreeView->visualRect(node).center());
+}
+
+QString SelectedText(const TMainForm& w) {
+    const QModelIndexList selected = w.TreeView->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QString() : selected.first().data().toString();
+}
+
+// Answers the next cam dialog with these fields (title, address, country, refresh), or cancels it.
+void AnswerCamForm(const QStringList& fields, bool accept = true) {
+    QTimer::singleShot(0, CamForm, [fields, accept] {
+        CamForm->findChild<QLineEdit*>(QStringLiteral("TitleEdit"))->setText(fields.value(0));
+        CamForm->findChild<QLineEdit*>(QStringLiteral("URLEdit"))->setText(fields.value(1));
+        CamForm->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->setEditText(fields.value(2));
+        CamForm->findChild<QLineEdit*>(QStringLiteral("RefreshEdit"))->setText(fields.value(3));
+        if (accept)
+            CamForm->accept();
+        else
+            CamForm->reject();
+    });
+}
+
+QByteArray CustomCamsFile() {
+    QFile file(TMainForm::CustomCamsPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
+} // namespace
+
 
 class TestMainForm : public QObject {
     Q_OBJECT
@@ -80,12 +148,21 @@ class TestMainForm : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_catalogue.IsListening());
+        const QByteArray picture = EncodeJpeg(GradientPicture(64, 48));
+        for (const char* path : {"/pier.jpg", "/harbour.jpg", "/bay.jpg", "/tower.jpg"})
+            m_catalogue.Serve(path, picture, "image/jpeg");
+        m_catalogue.Serve("/light.png", QByteArray("\x89PNG\r\n\x1a\n", 8) + picture, "image/png");
+        m_catalogue.Serve("/broken.jpg", "not a picture", "image/jpeg");
+        TestHttpServer::Reply never;
+        never.Behaviour = TestHttpServer::Misbehaviour::NeverAnswer;
+        m_catalogue.Serve("/stall.jpg", never);
         m_catalogue.Serve("/lmr/camlist3.php",
                           "object=cam\r\nrefid=12\r\nurl=http://cams.example/pier.jpg\r\nname=Pier\r\n"
                           "refresh=90\r\ncategory=Sea\r\ncountry=Norway\r\nend\r\n",
                           "text/plain");
         qputenv("LUMORA_CATALOGUE_HOST", "catalogue.test");
-        qputenv("LUMORA_CONNECT_TO", m_catalogue.ConnectToRule("catalogue.test"));
+        qputenv("LUMORA_CONNECT_TO", m_catalogue.ConnectToRule("catalogue.test") + "," +
+                                         m_catalogue.ConnectToRule("cams.example"));
     }
 
     // A fetch still running belongs to the window of the test that started it; the next test
@@ -237,9 +314,10 @@ private Q_SLOTS:
         QVERIFY(WaitForCatalogue(w));
         QCOMPARE(w.CamList->Count(), 2);
         QCOMPARE(w.CamList->Items(0)->RefID, -1);
-        QCOMPARE(w.TreeView->topLevelItemCount(), 2);
-        QCOMPARE(w.TreeView->topLevelItem(0)->text(0), QStringLiteral("Custom"));
-        QCOMPARE(w.TreeView->topLevelItem(1)->child(0)->text(0), QStringLiteral("Pier"));
+        const TCamTreeModel& tree = *w.TreeModel;
+        QCOMPARE(tree.rowCount(), 2);
+        QCOMPARE(tree.index(0, 0).data().toString(), QStringLiteral("Custom"));
+        QCOMPARE(tree.index(0, 0, tree.index(1, 0)).data().toString(), QStringLiteral("Pier"));
         QStringList countries;
         for (int i = 0; i < w.CountryBox->count(); ++i)
             countries << w.CountryBox->itemText(i);
@@ -292,9 +370,12 @@ private Q_SLOTS:
         w.SelectedCam->Refresh = 90;
         w.SelectedCam->Country = "Norway";
         w.PreviewCam = w.SelectedCam;
+        QVERIFY(WaitForCatalogue(w));
+        // The first run previews the catalogue's first cam: Pier.
+        QTRY_VERIFY(!w.PreviewBusy);
+        QCOMPARE(w.SelectedCam->RefID, 12);
         w.RefreshEdit->setText(typed);
         w.StretchCheck->setChecked(false);
-        QVERIFY(WaitForCatalogue(w));
         w.UpdateControls();
         QVERIFY(w.OKBut->isEnabled());
         w.OKBut->Click();
@@ -446,6 +527,215 @@ private Q_SLOTS:
             captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(captions, (QStringList{"Configure...", "Languages", "-", "Active", "Show messages",
                                         "Run on startup", "-", "Shut down and keep wallpaper", "Shut down"}));
+    }
+
+    void longLanguageListsGoIntoSubmenus_data() {
+        QTest::addColumn<int>("languages");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("a short list stays flat") << 3 << QStringList{"L0", "L1", "L2"};
+        QTest::newRow("100 languages")
+            << 100 << QStringList{"L0 \u2013 L39", "L40 \u2013 L79", "L80 \u2013 L99"};
+        QTest::newRow("2,000 languages nest twice")
+            << 2000 << QStringList{"L0 \u2013 L1599", "L1600 \u2013 L1999"};
+    }
+    void longLanguageListsGoIntoSubmenus() {
+        QFETCH(int, languages);
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        QVERIFY(WaitForCatalogue(w));
+        for (int round = 0; round < 2; ++round) { // rebuilt as at every reply
+            w.LanguageList = std::make_unique<TLanguageList>();
+            for (int i = 0; i < languages; ++i) {
+                TWebLanguage& language = w.LanguageList->Add();
+                language.refid = i == 0 ? 7 : i + 100;
+                language.name = "L" + QByteArray::number(i);
+            }
+            LanguageNumber = 7;
+            w.BuildLanguagesMenu();
+        }
+        QStringList entries;
+        for (const QAction* action : w.LanguagesRoot->actions())
+            entries << action->text();
+        QTEST(entries, "entries");
+        QAction* first = w.LanguagesRoot->actions().first();
+        while (first->menu())
+            first = first->menu()->actions().first();
+        QVERIFY(first->isChecked());
+        QCOMPARE(first->text(), QStringLiteral("L0"));
+        LanguageNumber = 0;
+    }
+
+    void categoriesOpenByMouseAndAreNeverSelected() {
+        Form form = BrowserForm();
+        TMainForm& w = *form.Window;
+        const QModelIndex sea = NodeNamed(w, QStringLiteral("Sea"));
+        QVERIFY(!w.TreeView->isExpanded(sea));
+        ClickNode(w, sea);
+        QVERIFY(w.TreeView->isExpanded(sea));
+        QCOMPARE(w.TreeModel->ImageIndex(sea), TCamTreeModel::ExpandedImage);
+        QCOMPARE(SelectedText(w), QString());
+        QVERIFY(!w.PreviewBusy);
+        ClickNode(w, NodeNamed(w, QStringLiteral("Harbour")));
+        QVERIFY(w.PreviewBusy);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // While the preview loads the selection stays, and categories do not toggle.
+        ClickNode(w, NodeNamed(w, QStringLiteral("Bay")));
+        QCOMPARE(SelectedText(w), QStringLiteral("Harbour"));
+        ClickNode(w, sea);
+        QVERIFY(w.TreeView->isExpanded(sea));
+        QTRY_VERIFY(!w.PreviewBusy);
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(w.TitleLabel->text(), QStringLiteral("Harbour"));
+        QCOMPARE(w.DescriptionLabel->text(), QStringLiteral("Boats"));
+        QCOMPARE(w.RefreshEdit->text(), QStringLiteral("30"));
+        QCOMPARE(w.SelectedCam->RefID, 21);
+        QVERIFY(w.OKBut->isEnabled());
+        ClickNode(w, sea);
+        QVERIFY(!w.TreeView->isExpanded(sea));
+        QCOMPARE(w.TreeModel->ImageIndex(sea), TCamTreeModel::CollapsedImage);
+        QCOMPARE(SelectedText(w), QStringLiteral("Harbour"));
+    }
+
+    void failedPreviewsShowNotAvailable_data() {
+        QTest::addColumn<QString>("cam");
+        QTest::newRow("PNG picture") << "Light";
+        QTest::newRow("not a picture") << "Broken";
+    }
+    void failedPreviewsShowNotAvailable() {
+        QFETCH(QString, cam);
+        Form form = BrowserForm();
+        TMainForm& w = *form.Window;
+        w.ShowPreview(w.CamList->FindByRefID(21));
+        QTRY_VERIFY(!w.PreviewBusy);
+        w.TreeView->expandAll();
+        ClickNode(w, NodeNamed(w, cam));
+        QTRY_VERIFY(!w.PreviewBusy);
+        QCOMPARE(w.TitleLabel->text(), QStringLiteral("Sorry...not available"));
+        QCOMPARE(w.DescriptionLabel->text(),
+                 cam + QStringLiteral(" is not available at the moment. Please try again later."));
+        QCOMPARE(w.PreviewImage->pixmap().toImage(), w.ErrorImage.toImage());
+        QCOMPARE(w.SelectedCam->RefID, 21);
+        QVERIFY(!w.OKBut->isEnabled() && !w.Applybut->isEnabled());
+    }
+
+    // Esc leaves the late outcome unheard and puts the selection back on the chosen cam; a new
+    // preview asked for during another one wins.
+    void escAndANewPreviewStopTheRunningOne() {
+        Form form = BrowserForm();
+        TMainForm& w = *form.Window;
+        w.ShowPreview(w.CamList->FindByRefID(22));
+        QTRY_VERIFY(!w.PreviewBusy);
+        QCOMPARE(SelectedText(w), QStringLiteral("Bay"));
+        w.TreeView->expandAll();
+        ClickNode(w, NodeNamed(w, QStringLiteral("Stall")));
+        QVERIFY(w.PreviewBusy);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.PreviewBusy);
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(SelectedText(w), QStringLiteral("Bay"));
+        QCOMPARE(w.PreviewCam->RefID, 26);
+        QTRY_VERIFY(!w.PGet->Busy());
+        QCOMPARE(w.TitleLabel->text(), QStringLiteral("Bay"));
+
+        ClickNode(w, NodeNamed(w, QStringLiteral("Stall")));
+        QVERIFY(w.PreviewBusy);
+        w.ShowPreview(w.CamList->FindByRefID(21));
+        QTRY_VERIFY(!w.PreviewBusy);
+        QCOMPARE(w.SelectedCam->RefID, 21);
+        QCOMPARE(w.TitleLabel->text(), QStringLiteral("Harbour"));
+        QCOMPARE(SelectedText(w), QStringLiteral("Harbour"));
+    }
+
+    void countryFilterShowsExactMatchesAndKeepsTheChosenCam_data() {
+        QTest::addColumn<QString>("country");
+        QTest::addColumn<QStringList>("categories");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("all") << "All Countries" << QStringList{"City", "Sea"} << "Harbour";
+        QTest::newRow("empty entry") << "" << QStringList{"City", "Sea"} << "Harbour";
+        QTest::newRow("Norway") << "Norway" << QStringList{"Sea"} << "Harbour";
+        QTest::newRow("Chile") << "Chile" << QStringList{"City", "Sea"} << "";
+    }
+    void countryFilterShowsExactMatchesAndKeepsTheChosenCam() {
+        QFETCH(QString, country);
+        Form form = BrowserForm();
+        TMainForm& w = *form.Window;
+        w.ShowPreview(w.CamList->FindByRefID(21));
+        QTRY_VERIFY(!w.PreviewBusy);
+        const int entry = w.CountryBox->findText(country);
+        QVERIFY(entry >= 0);
+        w.CountryBox->setCurrentIndex(entry);
+        Q_EMIT w.CountryBox->activated(entry);
+        QStringList categories;
+        for (int i = 0; i < w.TreeModel->rowCount(); ++i)
+            categories << w.TreeModel->index(i, 0).data().toString();
+        QTEST(categories, "categories");
+        QTEST(SelectedText(w), "selected");
+        // "norway" is spelled otherwise: its cam is not under the Norway entry.
+        if (country == QStringLiteral("Norway"))
+            QVERIFY(!NodeNamed(w, QStringLiteral("Tower")).isValid());
+    }
+
+    void customCamsAddedEditedAndDeleted() {
+        TCamForm camForm;
+        CamForm = &camForm;
+        Form form = BrowserForm();
+        TMainForm& w = *form.Window;
+        camForm.NewCaptionText = QStringLiteral("New cam");
+        AnswerCamForm({QString(), QStringLiteral("http://cams.example/bay.jpg"), QStringLiteral("Peru"),
+                       QStringLiteral("soon")});
+        w.PlusBut->Click();
+        QCOMPARE(camForm.windowTitle(), QStringLiteral("New cam"));
+        const TWebCamPtr added = w.CamList->Items(w.CamList->Count() - 1);
+        QCOMPARE(added->Name, QByteArray("Custom Cam 1"));
+        QCOMPARE(added->Refresh, 60);
+        QCOMPARE(added->RefID, -1);
+        QCOMPARE(added->Category, QByteArray("Custom"));
+        QCOMPARE(w.PreviewCam, added);
+        QTRY_VERIFY(!w.PreviewBusy);
+        QCOMPARE(SelectedText(w), QStringLiteral("Custom Cam 1"));
+        QVERIFY(CustomCamsFile().contains("name=Custom Cam 1\r\ndescription=\r\nrefresh=60\r\ncategory=Custom"));
+        QVERIFY(w.EditBut->isEnabled() && w.MinusBut->isEnabled());
+
+        // A cancelled dialog changes nothing.
+        AnswerCamForm({QStringLiteral("ignored")}, false);
+        w.EditBut->Click();
+        QCOMPARE(added->Name, QByteArray("Custom Cam 1"));
+
+        AnswerCamForm({QString(), QStringLiteral("http://cams.example/tower.jpg"), QStringLiteral("Peru"),
+                       QStringLiteral("-5")});
+        w.EditBut->Click();
+        QCOMPARE(added->Name, QByteArray());
+        QCOMPARE(added->Refresh, -5);
+        QCOMPARE(SelectedText(w), QString());
+        QTRY_VERIFY(!w.PreviewBusy);
+        QVERIFY(CustomCamsFile().contains("url=http://cams.example/tower.jpg\r\nname=\r\ndescription=\r\nrefresh=-5"));
+
+        w.MinusBut->Click();
+        QCOMPARE(CustomCamsFile(), QByteArray());
+        QVERIFY(!w.CamList->FindByRefID(-1));
+        QVERIFY(!w.PreviewCam);
+        QVERIFY(!w.EditBut->isEnabled() && !w.MinusBut->isEnabled());
+        // The emptied category stays until the tree is filled again.
+        const QModelIndex custom = NodeNamed(w, QStringLiteral("Custom"));
+        QVERIFY(custom.isValid());
+        QCOMPARE(w.TreeModel->rowCount(custom), 0);
+        CamForm = nullptr;
+    }
+
+    void everyControlIsFoundByName() {
+        Form form = MakeForm();
+        for (const char* name :
+             {"OKBut",        "Applybut",     "CancelBut",        "RestoreBut",   "ShutdownBut",
+              "CamPageBut",   "HelpBut",      "TellBut",          "KorvexBut",    "PlusBut",
+              "MinusBut",     "EditBut",      "CountryLabel",     "CountryBox",   "TreeView",
+              "TitleLabel",   "PreviewImage", "DescriptionLabel", "RefreshLabel", "RefreshEdit",
+              "StretchLabel", "StretchCheck"}) {
+            const QWidget* control = form.Window->findChild<QWidget*>(QLatin1String(name));
+            QVERIFY2(control, name);
+            QVERIFY2(!control->accessibleName().isEmpty(), name);
+        }
+        QCOMPARE(form.Window->findChild<QWidget*>(QStringLiteral("PlusBut"))->accessibleName(),
+                 QStringLiteral("Add a new custom cam"));
     }
 
     void rightButtonsMoveWhenTheCatalogueArrives() {

@@ -94,6 +94,41 @@ private Q_SLOTS:
         QCOMPARE(RefIDs(ListFrom(text)), ids);
     }
 
+    // A reply of 60,000 cams, nearly all without a number: each gets the smallest so far minus one,
+    // and a number the reply gives on the way is the new smallest.
+    void numbersALargeReplyBelowTheSmallest() {
+        constexpr int Count = 60000;
+        constexpr int Given = 30000;
+        QByteArray text = "object=cam\nrefid=-3\nend\n";
+        for (int i = 0; i < Count; ++i)
+            text +=
+                i == Given ? QByteArray("object=cam\nrefid=-100000\nend\n") : QByteArray("object=cam\nend\n");
+        const QList<qint32> ids = RefIDs(ListFrom(text));
+        QCOMPARE(ids.size(), Count + 1);
+        QCOMPARE(ids.first(), -3);
+        for (int i = 0; i < Count; ++i) {
+            const qint32 expected = i < Given ? -4 - i : -100000 - (i - Given);
+            if (ids.at(i + 1) != expected)
+                QFAIL(qPrintable(
+                    QStringLiteral("cam %1 has %2, not %3").arg(i).arg(ids.at(i + 1)).arg(expected)));
+        }
+    }
+
+    void newNumbersFollowAddsAndDeletes() {
+        TCamList list;
+        AddCam(list, "a", -1);
+        AddCam(list, "b", -2);
+        TWebCamPtr added = AddCam(list, "c", 0);
+        added->RefID = list.NewRefID();
+        QCOMPARE(added->RefID, -3);
+        // The number just given is taken, even before the next cam joins.
+        QCOMPARE(list.NewRefID(), -4);
+        list.DeleteByRefID(-3);
+        QCOMPARE(list.NewRefID(), -3);
+        AddCam(list, "d", -50);
+        QCOMPARE(list.NewRefID(), -51);
+    }
+
     void customCamsRoundTrip() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Custom.Cams"));
@@ -180,6 +215,17 @@ private Q_SLOTS:
         QTest::newRow("gap") << QList<QByteArray>{"Custom Cam 1", "Custom Cam 3"}
                              << QByteArray("Custom Cam 2");
         QTest::newRow("case differs") << QList<QByteArray>{"custom cam 1"} << QByteArray("Custom Cam 1");
+        QTest::newRow("other spellings of 1")
+            << QList<QByteArray>{"Custom Cam 01", "Custom Cam +1", "Custom Cam 1 "}
+            << QByteArray("Custom Cam 1");
+        QList<QByteArray> many;
+        for (int n = 20000; n >= 1; --n) {
+            if (n != 777)
+                many << "Custom Cam " + QByteArray::number(n);
+        }
+        QTest::newRow("20,000 titles, one free") << many << QByteArray("Custom Cam 777");
+        many << "Custom Cam 777";
+        QTest::newRow("all taken") << many << QByteArray("Custom Cam 20001");
     }
     void newCustomName() {
         QFETCH(QList<QByteArray>, taken);
@@ -198,6 +244,20 @@ private Q_SLOTS:
         list.AddCountries(countries);
         QCOMPARE(countries, (QStringList{QStringLiteral("All Countries"), QString(), QStringLiteral("CHILE"),
                                          QStringLiteral("Norway")}));
+    }
+
+    void addsManyCountriesOnceEach() {
+        TCamList list;
+        for (int i = 0; i < 20000; ++i)
+            list.Add()->Country = "Land " + QByteArray::number(i);
+        for (int i = 0; i < 20000; i += 100)
+            list.Add()->Country = "LAND " + QByteArray::number(i);
+        list.Add()->Country = "Caf\xe9"; // Windows-1252 bytes
+        QStringList countries;
+        list.AddCountries(countries);
+        QCOMPARE(countries.size(), 20001);
+        QCOMPARE(countries.at(19999), QStringLiteral("Land 19999"));
+        QCOMPARE(countries.last(), QStringLiteral("Caf\u00e9"));
     }
 
     void registryRoundTrip() {

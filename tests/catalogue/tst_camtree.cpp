@@ -1,34 +1,43 @@
+// The cam tree model: what a fill shows and in which order, the nodes added, renamed and deleted
+// afterwards, and the model's consistency under Qt's own model checker.
 #include "catalogue/CamTree.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QTest>
-#include <QTreeWidget>
 
 namespace {
 
 TCamList ListOf(const QList<QList<QByteArray>>& cams) {
     TCamList list;
+    qint32 refid = 1;
     for (const QList<QByteArray>& fields : cams) {
         TWebCamPtr cam = list.Add();
         cam->Category = fields.at(0);
         cam->Name = fields.at(1);
         cam->Country = fields.value(2);
+        cam->RefID = refid++;
     }
     return list;
 }
 
 // "Category: cam, cam; Category: cam" in the tree's order.
-QString Render(const QTreeWidget& tree) {
+QString Render(const TCamTreeModel& tree) {
     QStringList categories;
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* category = tree.topLevelItem(i);
+    for (int i = 0; i < tree.rowCount(); ++i) {
+        const QModelIndex category = tree.index(i, 0);
         QStringList cams;
-        for (int j = 0; j < category->childCount(); ++j)
-            cams << category->child(j)->text(0);
-        categories << category->text(0) + QStringLiteral(": ") + cams.join(QStringLiteral(", "));
+        for (int j = 0; j < tree.rowCount(category); ++j)
+            cams << tree.index(j, 0, category).data().toString();
+        categories << category.data().toString() + QStringLiteral(": ") + cams.join(QStringLiteral(", "));
     }
     return categories.join(QStringLiteral("; "));
 }
+
+struct CheckedModel {
+    TCamTreeModel Model;
+    QAbstractItemModelTester Tester{&Model, QAbstractItemModelTester::FailureReportingMode::QtTest};
+};
 
 } // namespace
 
@@ -45,31 +54,32 @@ private Q_SLOTS:
                                       {"custom", "mine"},
                                       {"City", "Athens"},
                                       {"Sea", "bay"}});
-        QTreeWidget tree;
-        FillTree(list, &tree);
+        CheckedModel tree;
+        tree.Model.FillTree(list);
         QCOMPARE(
-            Render(tree),
+            Render(tree.Model),
             QStringLiteral(": nowhere; City: Athens, Zurich; custom: mine; Sea: bay, Bay, beach, harbour"));
     }
 
-    void nodesCarryCamsAndImages() {
+    void nodesCarryCamsImagesAndFlags() {
         const TCamList list = ListOf({{"Sea", "Bay"}});
-        QTreeWidget tree;
+        CheckedModel tree;
         QPixmap collapsed(11, 9), expanded(11, 9);
         collapsed.fill(Qt::red);
         expanded.fill(Qt::blue);
-        SetTreeImages(&tree, {QIcon(collapsed), QIcon(expanded)});
-        FillTree(list, &tree);
-        auto* category = static_cast<TCamTreeNode*>(tree.topLevelItem(0));
-        auto* camNode = static_cast<TCamTreeNode*>(category->child(0));
-        QCOMPARE(category->ImageIndex(), TCamTreeNode::CollapsedImage);
-        QVERIFY(!category->icon(0).isNull());
-        QVERIFY(!CamOfNode(category));
-        QCOMPARE(camNode->ImageIndex(), TCamTreeNode::NoImage);
-        QVERIFY(camNode->icon(0).isNull());
-        QCOMPARE(CamOfNode(camNode), list.Items(0));
-        category->SetImageIndex(TCamTreeNode::ExpandedImage);
-        QCOMPARE(category->icon(0).pixmap(11, 9).toImage().pixelColor(5, 4), QColor(Qt::blue));
+        tree.Model.SetImages({QIcon(collapsed), QIcon(expanded)});
+        tree.Model.FillTree(list);
+        const QModelIndex category = tree.Model.index(0, 0);
+        const QModelIndex camNode = tree.Model.index(0, 0, category);
+        QCOMPARE(tree.Model.ImageIndex(category), TCamTreeModel::CollapsedImage);
+        QVERIFY(!tree.Model.CamOf(category));
+        QVERIFY(!(tree.Model.flags(category) & Qt::ItemIsSelectable));
+        QVERIFY(tree.Model.flags(camNode) & Qt::ItemIsSelectable);
+        QVERIFY(camNode.data(Qt::DecorationRole).isNull());
+        QCOMPARE(tree.Model.CamOf(camNode), list.Items(0));
+        tree.Model.SetImageIndex(category, TCamTreeModel::ExpandedImage);
+        QCOMPARE(category.data(Qt::DecorationRole).value<QIcon>().pixmap(11, 9).toImage().pixelColor(5, 4),
+                 QColor(Qt::blue));
     }
 
     void filtersByCountryExactly_data() {
@@ -81,35 +91,72 @@ private Q_SLOTS:
     }
     void filtersByCountryExactly() {
         QFETCH(QByteArray, country);
-        QFETCH(QString, tree);
         const TCamList list = ListOf({{"Sea", "a", "Chile"}, {"City", "b", "Peru"}, {"City", "c", "chile"}});
-        QTreeWidget widget;
-        FillTreeByCountry(list, &widget, country);
-        QCOMPARE(Render(widget), tree);
+        CheckedModel tree;
+        tree.Model.FillTreeByCountry(list, country);
+        QTEST(Render(tree.Model), "tree");
+        // Back to every cam, from the order kept since the first fill.
+        tree.Model.FillTree(list);
+        QCOMPARE(Render(tree.Model), QStringLiteral("City: b, c; Sea: a"));
     }
 
-    void addedCamStandsAfterSortedNodes() {
-        TCamList list = ListOf({{"Sea", "b"}, {"Sea", "c"}});
-        QTreeWidget tree;
-        FillTree(list, &tree);
+    void fillFollowsChangesOfTheList() {
+        TCamList list = ListOf({{"Sea", "b", "X"}, {"Sea", "c", "X"}});
+        CheckedModel tree;
+        tree.Model.FillTree(list);
+        list.Items(0)->Name = "z";
+        list.Changed();
+        TWebCamPtr added = list.Add();
+        added->Category = "Sea";
+        added->Name = "a";
+        added->Country = "X";
+        tree.Model.FillTreeByCountry(list, "X");
+        QCOMPARE(Render(tree.Model), QStringLiteral("Sea: a, c, z"));
+        list.DeleteByRefID(2);
+        tree.Model.FillTree(list);
+        QCOMPARE(Render(tree.Model), QStringLiteral("Sea: a, z"));
+    }
+
+    // Nodes added, renamed and deleted after a fill stay where they are until the next fill.
+    void nodesChangedAfterAFill() {
+        TCamList list = ListOf({{"Sea", "b"}, {"Sea", "c"}, {"Custom", "mine"}});
+        CheckedModel tree;
+        tree.Model.FillTree(list);
         TWebCamPtr cam = list.Add();
         cam->Category = "Sea";
         cam->Name = "a";
-        AddToTree(cam, &tree);
+        const QModelIndex added = tree.Model.AddToTree(cam);
+        QCOMPARE(tree.Model.CamOf(added), cam);
         TWebCamPtr other = list.Add();
         other->Category = "Air";
         other->Name = "z";
-        AddToTree(other, &tree);
-        QCOMPARE(Render(tree), QStringLiteral("Sea: b, c, a; Air: z"));
+        tree.Model.AddToTree(other);
+        QCOMPARE(Render(tree.Model), QStringLiteral("Custom: mine; Sea: b, c, a; Air: z"));
+        tree.Model.SetNodeText(added, QStringLiteral("renamed"));
+        const QModelIndex mine = tree.Model.index(0, 0, tree.Model.index(0, 0));
+        tree.Model.DeleteNode(mine);
+        QCOMPARE(Render(tree.Model), QStringLiteral("Custom: ; Sea: b, c, renamed; Air: z"));
+    }
+
+    void findsNodesByNumber() {
+        TCamList list = ListOf({{"Sea", "a"}, {"City", "b"}, {"Sea", "c"}});
+        list.Items(2)->RefID = 2; // shared with "b"
+        CheckedModel tree;
+        QVERIFY(!tree.Model.FirstCamNode().isValid());
+        tree.Model.FillTree(list);
+        QCOMPARE(tree.Model.FirstCamNode().data().toString(), QStringLiteral("b"));
+        // The last in display order wins: "c" under Sea, after City's "b".
+        QCOMPARE(tree.Model.LastNodeOf(2).data().toString(), QStringLiteral("c"));
+        QVERIFY(!tree.Model.LastNodeOf(99).isValid());
     }
 
     void treeKeepsCamsOfAReplacedList() {
-        QTreeWidget tree;
+        CheckedModel tree;
         {
             const TCamList list = ListOf({{"Sea", "kept"}});
-            FillTree(list, &tree);
+            tree.Model.FillTree(list);
         }
-        QCOMPARE(CamOfNode(tree.topLevelItem(0)->child(0))->Name, QByteArray("kept"));
+        QCOMPARE(tree.Model.CamOf(tree.Model.index(0, 0, tree.Model.index(0, 0)))->Name, QByteArray("kept"));
     }
 };
 

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "catalogue/UCams.h"
+
+class TCamForm;
+
+// The cam dialog's six fields and a custom cam. The dialog's texts become the cam's bytes as UTF-8.
+
+// Puts the cam's values in the fields; no cam empties them all.
+void WriteCamFields(const TWebCam* cam, TCamForm& form);
+// Takes the fields into the cam as typed, the title even when empty; the cam becomes a custom cam,
+// and a refresh that is not an integer gives the default refresh.
+void ReadCamFields(const TCamForm& form, TWebCam& cam);

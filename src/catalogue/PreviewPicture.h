@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <optional>
+
+// The preview of a downloaded cam picture: decoded by the file's extension (JPEG for ".jpg" and
+// ".jpeg", GIF for ".gif", BMP for ".bmp") and stretched to the preview's box. A ".png" file, any
+// other extension, and a file that does not decode give nothing.
+std::optional<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box);

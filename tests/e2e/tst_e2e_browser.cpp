@@ -1,0 +1,168 @@
+// The cam browser as a user meets it, on a real X server with a tray host and the demo catalogue
+// of lumora-server: categories opened and cams picked with the mouse, a picture applied as the
+// desktop background, a PNG cam refused, and a custom cam added, applied and kept across a restart.
+#include "E2EHarness.h"
+#include "app/ULMRLib.h"
+#include "app/UMainForm.h"
+#include "catalogue/CamTree.h"
+#include "catalogue/CamTreeView.h"
+#include "catalogue/UCamForm.h"
+#include "i18n/ImgBtn.h"
+#include "platform/Desktop.h"
+#include "platform/SettingsKey.h"
+#include "server/ServerHarness.h"
+#include "wallpaper/PictureEncoders.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+using namespace E2E;
+
+namespace {
+
+const Rgb Previous{30, 90, 160};
+// A point of the wallpaper that no window covers.
+const QPoint Corner{40, 560};
+
+QModelIndex NodeNamed(const TMainForm& w, const QString& name) {
+    return w.TreeModel
+        ->match(w.TreeModel->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly | Qt::MatchRecursive)
+        .value(0);
+}
+
+// Clicks with the real mouse, through the X server, in the middle of a node or a control.
+bool ClickNode(TMainForm& w, const QModelIndex& node) {
+    w.TreeView->scrollTo(node);
+    return ClickAt(w.TreeView->viewport()->mapToGlobal(w.TreeView->visualRect(node).center()));
+}
+bool ClickControl(QWidget* control) {
+    return ClickAt(control->mapToGlobal(control->rect().center()));
+}
+
+bool WaitForPreview(const TMainForm& w, const QString& title) {
+    return QTest::qWaitFor([&] { return !w.PreviewBusy && w.TitleLabel->text() == title; }, 20000);
+}
+
+} // namespace
+
+class TestE2EBrowser : public QObject {
+    Q_OBJECT
+    QProcess m_trayer;
+    TRunningServer m_server;
+    QString m_previousBitmap;
+
+    std::unique_ptr<TMainForm> StartLumora() {
+        auto form = std::make_unique<TMainForm>(QStringList());
+        const TMainForm& w = *form;
+        if (!QTest::qWaitFor([&] { return w.CatalogueArrived() && w.isEnabled(); }, 20000))
+            return nullptr;
+        return form;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs an X server (run through xvfb-run)");
+        QVERIFY(
+            m_server.Start(QDir::home().filePath(QStringLiteral("browser.db")), {QStringLiteral("--demo")}));
+        qputenv("LUMORA_DESKTOP", "x11");
+        qputenv("LUMORA_CATALOGUE_HOST", "localhost");
+        qputenv("LUMORA_CONNECT_TO", "localhost:80:127.0.0.1:" + QByteArray::number(m_server.Port()));
+        m_previousBitmap = QDir::home().filePath(QStringLiteral("previous.bmp"));
+        QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)), QString());
+        QVERIFY(CreateDesktop()->Write({m_previousBitmap, false, true}));
+        QVERIFY(WaitForRoot(Previous, 5000));
+        QVERIFY(StartTrayer(m_trayer));
+    }
+
+    void cleanupTestCase() { Stop(m_trayer); }
+
+    void firstRunPicksPreviewsAppliesAndKeepsACustomCam() {
+        TCamForm camForm;
+        CamForm = &camForm;
+        std::unique_ptr<TMainForm> form = StartLumora();
+        QVERIFY(form);
+        TMainForm& w = *form;
+        QVERIFY(w.isVisible());
+        // The first run shows the first cam of the first category.
+        QVERIFY(WaitForPreview(w, QStringLiteral("Grand Hall Clock, New York")));
+        QTest::qWait(300); // let the window manager place the window before the mouse aims at it
+
+        const QModelIndex skies = NodeNamed(w, QStringLiteral("Skies"));
+        QVERIFY(!w.TreeView->isExpanded(skies));
+        QVERIFY(ClickNode(w, skies));
+        QVERIFY(QTest::qWaitFor([&] { return w.TreeView->isExpanded(skies); }, 5000));
+        QVERIFY(ClickNode(w, NodeNamed(w, QStringLiteral("Fjord Sky, Oslo"))));
+        QVERIFY(WaitForPreview(w, QStringLiteral("Fjord Sky, Oslo")));
+        QVERIFY(!w.PreviewImage->pixmap().isNull());
+        QVERIFY(w.OKBut->isEnabled());
+        QVERIFY(ClickControl(w.OKBut));
+        QVERIFY(QTest::qWaitFor([&] { return !w.isVisible(); }, 5000));
+        QVERIFY(QTest::qWaitFor([] { return !Near(RootAt(Corner.x(), Corner.y()), Previous); }, 20000));
+        QVERIFY(w.Desktop()
+                    .Read()
+                    .value_or(TDesktopWallpaper{})
+                    .Path.startsWith(DataDirectory() + QStringLiteral("/Pic")));
+        QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("Name")), QByteArray("Fjord Sky, Oslo"));
+
+        // A PNG cam ends in the not-available display; OK stays refused.
+        w.ShowConfiguration();
+        QVERIFY(WaitForPreview(w, QStringLiteral("Fjord Sky, Oslo")));
+        QTest::qWait(300);
+        const QModelIndex harbours = NodeNamed(w, QStringLiteral("Harbours"));
+        QVERIFY(ClickNode(w, harbours));
+        QVERIFY(QTest::qWaitFor([&] { return w.TreeView->isExpanded(harbours); }, 5000));
+        QVERIFY(ClickNode(w, NodeNamed(w, QStringLiteral("Lighthouse, Halifax"))));
+        QVERIFY(WaitForPreview(w, QStringLiteral("Sorry...not available")));
+        QVERIFY(!w.OKBut->isEnabled());
+
+        // A custom cam through the dialog: previewed, applied, written to Custom.Cams.
+        QTimer::singleShot(500, &camForm, [&camForm] {
+            camForm.findChild<QLineEdit*>(QStringLiteral("TitleEdit"))
+                ->setText(QStringLiteral("My Boulevard"));
+            camForm.findChild<QLineEdit*>(QStringLiteral("URLEdit"))
+                ->setText(QStringLiteral("http://localhost/demo/traffic-paris.jpg"));
+            camForm.findChild<QComboBox*>(QStringLiteral("CountryEdit"))
+                ->setEditText(QStringLiteral("France"));
+            camForm.findChild<QLineEdit*>(QStringLiteral("RefreshEdit"))->setText(QStringLiteral("45"));
+            camForm.accept();
+        });
+        QVERIFY(ClickControl(w.PlusBut));
+        QVERIFY(WaitForPreview(w, QStringLiteral("My Boulevard")));
+        QVERIFY(QFile(TMainForm::CustomCamsPath()).exists());
+        QVERIFY(ClickControl(w.Applybut));
+        QVERIFY(QTest::qWaitFor(
+            [] { return TSettingsKey::Open()->ReadString(QStringLiteral("Name")) == "My Boulevard"; }, 5000));
+        QCOMPARE(TSettingsKey::Open()->ReadInteger(QStringLiteral("RefID")), -1);
+
+        // After a restart the custom cam is back under "Custom", and it is the active cam.
+        form.reset();
+        form = StartLumora();
+        QVERIFY(form);
+        const QModelIndex custom = NodeNamed(*form, QStringLiteral("My Boulevard"));
+        QVERIFY(custom.isValid());
+        QCOMPARE(custom.parent().data().toString(), QStringLiteral("Custom"));
+        QCOMPARE(form->TreeModel->CamOf(custom)->Refresh, 45);
+        QCOMPARE(form->ActiveCam->URL, QByteArray("http://localhost/demo/traffic-paris.jpg"));
+        form->ShowConfiguration();
+        QVERIFY(WaitForPreview(*form, QStringLiteral("My Boulevard")));
+        QCOMPARE(form->TreeView->selectionModel()->selectedIndexes().value(0), QModelIndex(custom));
+        form.reset();
+        CamForm = nullptr;
+    }
+};
+
+int main(int argc, char* argv[]) {
+    // The windows go to the real X server, as a user's would.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    TestE2EBrowser test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_e2e_browser.moc"
