@@ -18,12 +18,22 @@ void WriteCamFields(const TWebCam* cam, TCamForm& form) {
     form.RefreshEdit->setText(cam ? QString::number(cam->Refresh) : QString());
 }
 
+namespace {
+
+// A field the user left as it was keeps the cam's own bytes, whatever their code page; what was
+// typed is stored as UTF-8.
+QByteArray FieldBytes(const QString& typed, const QByteArray& before) {
+    return typed == DisplayText(before) ? before : typed.toUtf8();
+}
+
+} // namespace
+
 void ReadCamFields(const TCamForm& form, TWebCam& cam) {
-    cam.URL = form.URLEdit->text().toUtf8();
-    cam.Name = form.TitleEdit->text().toUtf8();
-    cam.Description = form.DescriptionEdit->text().toUtf8();
-    cam.Webpage = form.WebpageEdit->text().toUtf8();
-    cam.Country = form.CountryEdit->currentText().toUtf8();
+    cam.URL = FieldBytes(form.URLEdit->text(), cam.URL);
+    cam.Name = FieldBytes(form.TitleEdit->text(), cam.Name);
+    cam.Description = FieldBytes(form.DescriptionEdit->text(), cam.Description);
+    cam.Webpage = FieldBytes(form.WebpageEdit->text(), cam.Webpage);
+    cam.Country = FieldBytes(form.CountryEdit->currentText(), cam.Country);
     cam.Category = TWebCam::CustomCategory;
     bool isNumber = false;
     const int refresh = form.RefreshEdit->text().toInt(&isNumber, 10);

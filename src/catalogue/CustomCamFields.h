@@ -4,7 +4,8 @@
 
 class TCamForm;
 
-// The cam dialog's six fields and a custom cam. The dialog's texts become the cam's bytes as UTF-8.
+// The cam dialog's six fields and a custom cam. Typed texts become the cam's bytes as UTF-8; a field
+// left unchanged keeps its bytes.
 
 // Puts the cam's values in the fields; no cam empties them all.
 void WriteCamFields(const TWebCam* cam, TCamForm& form);

@@ -3,6 +3,7 @@
 // brings.
 #include "TestHttpServer.h"
 #include "app/ULMRLib.h"
+#include "catalogue/CustomCamFields.h"
 #include "catalogue/UCamForm.h"
 #include "i18n/ImgBtn.h"
 #include "net/HTTPGet.h"
@@ -301,6 +302,24 @@ private Q_SLOTS:
         QVERIFY(SuggestionSettled());
         QCOMPARE(notices.Texts, QStringList{m_attention->SuggestionDoneText});
         QCOMPARE(notices.DialogOpen, QList<bool>{false});
+    }
+
+    // Editing a cam whose bytes came in another code page changes only the fields the user changed.
+    void unchangedFieldsKeepTheirBytes() {
+        TWebCam cam;
+        cam.Name = "Hafen";
+        cam.Country = "Z\xfc"
+                      "rich";
+        cam.URL = "http://cams.example/z\xfc.jpg";
+        WriteCamFields(&cam, *m_form);
+        QCOMPARE(m_form->CountryEdit->currentText(), QStringLiteral(u"Zürich"));
+        m_form->TitleEdit->setText(QStringLiteral(u"Hafen Zürich"));
+        ReadCamFields(*m_form, cam);
+        QCOMPARE(cam.Name, QByteArray("Hafen Z\xc3\xbc"
+                                      "rich"));
+        QCOMPARE(cam.Country, QByteArray("Z\xfc"
+                                         "rich"));
+        QCOMPARE(cam.URL, QByteArray("http://cams.example/z\xfc.jpg"));
     }
 };
 
