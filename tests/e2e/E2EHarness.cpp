@@ -151,10 +151,16 @@ bool OpenTrayMenu() {
     const std::optional<QPoint> icon = TrayIconCentre();
     if (!icon)
         return false;
+    // A click that lands while the program is busy starting up can go unanswered; a user clicks again.
     const qsizetype windowsBefore = VisibleWindowCount();
-    return Run(QStringLiteral("xdotool"), {"mousemove", QString::number(icon->x()),
-                                           QString::number(icon->y()), "sleep", "0.3", "click", "3"}) &&
-           QTest::qWaitFor([&] { return VisibleWindowCount() > windowsBefore; }, 10000);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (!Run(QStringLiteral("xdotool"), {"mousemove", QString::number(icon->x()),
+                                             QString::number(icon->y()), "sleep", "0.3", "click", "3"}))
+            return false;
+        if (QTest::qWaitFor([&] { return VisibleWindowCount() > windowsBefore; }, 3000))
+            return true;
+    }
+    return false;
 }
 
 bool Run(const QString& program, const QStringList& arguments) {
