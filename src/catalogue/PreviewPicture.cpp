@@ -6,7 +6,7 @@
 
 std::optional<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box) {
     const QString extension = QLatin1Char('.') + QFileInfo(fileName).suffix();
-    const std::optional<TPicture> picture = DecodePictureFile(fileName, extension);
+    const std::optional<TPicture> picture = DecodePictureFile(fileName, extension, nullptr, box);
     if (!picture || picture->IsNull() || box.isEmpty())
         return std::nullopt;
     // The decoded rows are blue, green, red without padding: Qt reads them in place.

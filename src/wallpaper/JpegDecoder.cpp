@@ -41,7 +41,20 @@ void CmykRowToBgr(const JSAMPLE* cmyk, char* bgr, int width, bool inverted) {
     }
 }
 
-TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data) {
+// The largest of libjpeg's reductions (1/8, 1/4, 1/2) whose result still covers `atLeast`.
+unsigned ScaleDenominator(const jpeg_decompress_struct& info, QSize atLeast) {
+    if (atLeast.isEmpty())
+        return 1;
+    for (const unsigned denominator : {8u, 4u, 2u}) {
+        const unsigned width = (info.image_width + denominator - 1) / denominator;
+        const unsigned height = (info.image_height + denominator - 1) / denominator;
+        if (width >= unsigned(atLeast.width()) && height >= unsigned(atLeast.height()))
+            return denominator;
+    }
+    return 1;
+}
+
+TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast) {
     d.Info.err = InstallJpegErrorManager(d.Errors);
     if (setjmp(d.Errors.Jump))
         return TJpegOutcome::Failed;
@@ -52,9 +65,12 @@ TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data) {
 
     const bool cmyk = d.Info.jpeg_color_space == JCS_CMYK || d.Info.jpeg_color_space == JCS_YCCK;
     d.Info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    jpeg_calc_output_dimensions(&d.Info);
-    if (!PictureSizeAllowed(d.Info.output_width, d.Info.output_height))
+    // A picture too large to decode whole is refused even when only a reduction is asked for.
+    if (!PictureSizeAllowed(d.Info.image_width, d.Info.image_height))
         return TJpegOutcome::SizeRefused;
+    d.Info.scale_num = 1;
+    d.Info.scale_denom = ScaleDenominator(d.Info, atLeast);
+    jpeg_calc_output_dimensions(&d.Info);
 
     jpeg_start_decompress(&d.Info);
     d.CutShort = d.Errors.EndedEarly;
@@ -86,12 +102,12 @@ TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data) {
 
 } // namespace
 
-std::optional<TPicture> DecodeJpeg(const QByteArray& data, QString* error) {
+std::optional<TPicture> DecodeJpeg(const QByteArray& data, QString* error, QSize atLeast) {
     if (data.isEmpty())
         return DecodeFailure(error, QStringLiteral("empty JPEG file"));
     TJpegDecode d;
-    const TJpegOutcome outcome = RunDecode(d, data);
-    const qint64 width = d.Info.output_width, height = d.Info.output_height;
+    const TJpegOutcome outcome = RunDecode(d, data, atLeast);
+    const qint64 width = d.Info.image_width, height = d.Info.image_height;
     if (d.Created)
         jpeg_destroy_decompress(&d.Info);
     switch (outcome) {

@@ -2,6 +2,7 @@
 
 #include "wallpaper/Picture.h"
 
+#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -10,7 +11,9 @@
 
 // JPEG through libjpeg. A file that ends before its last scan (a cut-off download) is refused
 // rather than shown with a grey lower part.
-std::optional<TPicture> DecodeJpeg(const QByteArray& data, QString* error = nullptr);
+// With `atLeast` given, libjpeg's own scaling gives the smallest size of 1/2, 1/4 or 1/8 that still
+// covers it (a preview need not decode every pixel); the full size limit still applies.
+std::optional<TPicture> DecodeJpeg(const QByteArray& data, QString* error = nullptr, QSize atLeast = {});
 
 // The still picture of a GIF: its first image, placed on the logical screen. Later frames of an
 // animation are not read.
@@ -21,5 +24,6 @@ std::optional<TPicture> DecodeBmp(const QByteArray& data, QString* error = nullp
 
 // Loads a picture file by its extension (".jpg", ".jpeg", ".gif", ".bmp", compared without regard
 // to case). Any other extension fails, ".png" included: PNG pictures are deliberately not decoded.
+// `atLeast` as for DecodeJpeg; other formats are always decoded whole.
 std::optional<TPicture> DecodePictureFile(const QString& path, const QString& extension,
-                                          QString* error = nullptr);
+                                          QString* error = nullptr, QSize atLeast = {});

@@ -3,20 +3,18 @@
 
 #include <QFile>
 
-std::optional<TPicture> DecodePictureFile(const QString& path, const QString& extension, QString* error) {
-    using TDecoder = std::optional<TPicture> (*)(const QByteArray&, QString*);
+std::optional<TPicture> DecodePictureFile(const QString& path, const QString& extension, QString* error,
+                                          QSize atLeast) {
     const QString kind = extension.toLower();
-    TDecoder decoder = nullptr;
-    if (kind == QLatin1String(".jpg") || kind == QLatin1String(".jpeg"))
-        decoder = DecodeJpeg;
-    else if (kind == QLatin1String(".gif"))
-        decoder = DecodeGif;
-    else if (kind == QLatin1String(".bmp"))
-        decoder = DecodeBmp;
-    else
+    const bool jpeg = kind == QLatin1String(".jpg") || kind == QLatin1String(".jpeg");
+    const bool gif = kind == QLatin1String(".gif");
+    if (!jpeg && !gif && kind != QLatin1String(".bmp"))
         return DecodeFailure(error, QStringLiteral("no decoder for \"%1\" pictures").arg(extension));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return DecodeFailure(error, file.errorString());
-    return decoder(file.readAll(), error);
+    const QByteArray data = file.readAll();
+    if (jpeg)
+        return DecodeJpeg(data, error, atLeast);
+    return gif ? DecodeGif(data, error) : DecodeBmp(data, error);
 }

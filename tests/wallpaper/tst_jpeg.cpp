@@ -141,6 +141,25 @@ private Q_SLOTS:
         QVERIFY2(error.contains(reason), qPrintable(error));
     }
 
+    // A preview asks for a size: the decoder gives the smallest reduction that still covers it.
+    void decodesReducedToWhatIsAskedFor_data() {
+        QTest::addColumn<QSize>("atLeast");
+        QTest::addColumn<QSize>("decoded");
+        QTest::newRow("whole when nothing is asked") << QSize() << QSize(1920, 1080);
+        QTest::newRow("an eighth") << QSize(240, 135) << QSize(240, 135);
+        QTest::newRow("a quarter, one pixel more") << QSize(241, 135) << QSize(480, 270);
+        QTest::newRow("half") << QSize(900, 500) << QSize(960, 540);
+        QTest::newRow("larger than the picture") << QSize(4000, 3000) << QSize(1920, 1080);
+    }
+    void decodesReducedToWhatIsAskedFor() {
+        QFETCH(QSize, atLeast);
+        QFETCH(QSize, decoded);
+        const std::optional<TPicture> picture =
+            DecodeJpeg(EncodeJpeg(GradientPicture(1920, 1080)), nullptr, atLeast);
+        QVERIFY(picture);
+        QCOMPARE(QSize(picture->Width, picture->Height), decoded);
+    }
+
     void encodesNothingForANullPicture() { QVERIFY(EncodeJpeg(TPicture{}).isEmpty()); }
 };
 
