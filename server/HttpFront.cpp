@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <microhttpd.h>
 #include <netdb.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -137,28 +139,33 @@ struct THttpFront::TCallbacks {
         *context = nullptr;
     }
 
-    static void Log(void* front, const char* format, va_list arguments) {
+    // The library's own words are mostly about broken requests: written with the access log.
+    static void Log(void* self, const char* format, va_list arguments) {
+        TAccessLog& log = static_cast<THttpFront*>(self)->Log();
+        if (!log.Enabled())
+            return;
         char text[512];
         std::vsnprintf(text, sizeof text, format, arguments);
         std::string line = text;
         while (!line.empty() && line.back() == '\n')
             line.pop_back();
-        static_cast<THttpFront*>(front)->Log().Note(line);
+        log.Note(line);
     }
 };
 
 THttpFront::THttpFront(TCatalogueStore& store, TDemoPictures& pictures, const TFrontOptions& options)
     : m_options(options)
-    , m_handler(store, pictures, options.PublicHost, options.AccessLog) {}
+    , m_handler(store, pictures, options.PublicHost, options.AccessLog)
+    , m_wakeUp(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 THttpFront::~THttpFront() {
     Stop();
-    if (m_daemon != nullptr)
-        MHD_stop_daemon(m_daemon);
+    StopWorkers();
     if (m_watcher.joinable())
         m_watcher.join();
     if (m_listenSocket >= 0)
         ::close(m_listenSocket);
+    ::close(m_wakeUp);
 }
 
 int THttpFront::Bind(const std::string& host, int port) {
@@ -188,32 +195,78 @@ int THttpFront::Bind(const std::string& host, int port) {
 }
 
 bool THttpFront::Run() {
-    if (m_listenSocket < 0)
-        return false;
-    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG;
-    m_daemon = MHD_start_daemon(
-        flags, 0, nullptr, nullptr, &TCallbacks::Request, this, MHD_OPTION_LISTEN_SOCKET, m_listenSocket,
-        MHD_OPTION_THREAD_POOL_SIZE, unsigned(std::max(1, m_options.Threads)), MHD_OPTION_CONNECTION_LIMIT,
-        ConnectionLimit(), MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_options.TimeoutSeconds),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.MaxHeadBytes, MHD_OPTION_NOTIFY_COMPLETED,
-        &TCallbacks::Completed, this, MHD_OPTION_EXTERNAL_LOGGER, &TCallbacks::Log, this, MHD_OPTION_END);
-    if (m_daemon == nullptr)
+    if (m_listenSocket < 0 || !StartWorkers())
         return false;
     m_watcher = std::thread([this] { WatchCatalogue(); });
-    WaitForStop();
-    Drain();
-    MHD_stop_daemon(m_daemon);
-    m_daemon = nullptr;
-    m_watcher.join();
+    AcceptUntilStop();
+    // New connections are refused from here on.
     ::close(m_listenSocket);
     m_listenSocket = -1;
+    Drain();
+    StopWorkers();
+    m_watcher.join();
     return true;
+}
+
+// One libmicrohttpd daemon per thread, each waiting on its share of the connections with epoll.
+bool THttpFront::StartWorkers() {
+    const unsigned count = unsigned(std::max(1, m_options.Threads));
+    const unsigned flags =
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ERROR_LOG;
+    for (unsigned i = 0; i < count; ++i) {
+        MHD_Daemon* daemon = MHD_start_daemon(
+            flags, 0, nullptr, nullptr, &TCallbacks::Request, this, MHD_OPTION_EXTERNAL_LOGGER,
+            &TCallbacks::Log, this, MHD_OPTION_CONNECTION_LIMIT, std::max(1u, ConnectionLimit() / count),
+            MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_options.TimeoutSeconds),
+            MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.MaxHeadBytes, MHD_OPTION_NOTIFY_COMPLETED,
+            &TCallbacks::Completed, this, MHD_OPTION_END);
+        if (daemon == nullptr) {
+            StopWorkers();
+            return false;
+        }
+        m_workers.push_back(daemon);
+    }
+    return true;
+}
+
+void THttpFront::StopWorkers() {
+    for (MHD_Daemon* daemon : m_workers)
+        MHD_stop_daemon(daemon);
+    m_workers.clear();
+}
+
+// Every waiting connection is taken at once and handed to the workers in turn, so that a crowd of
+// new clients is neither kept in the kernel's queue nor piled onto one worker.
+void THttpFront::AcceptUntilStop() {
+    std::size_t next = 0;
+    while (!StopRequested()) {
+        pollfd watched[2] = {{m_listenSocket, POLLIN, 0}, {m_wakeUp, POLLIN, 0}};
+        if (::poll(watched, 2, -1) < 0 && errno != EINTR)
+            break;
+        for (;;) {
+            sockaddr_storage address{};
+            socklen_t length = sizeof address;
+            const int client = ::accept4(m_listenSocket, reinterpret_cast<sockaddr*>(&address), &length,
+                                         SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (client < 0) {
+                // Out of descriptors: the connection waits in the queue until some are free again.
+                if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                    ::poll(&watched[1], 1, 100);
+                break;
+            }
+            // On failure (a worker at its limit) the connection is closed by the library.
+            MHD_add_connection(m_workers[next++ % m_workers.size()], client,
+                               reinterpret_cast<sockaddr*>(&address), length);
+        }
+    }
 }
 
 void THttpFront::Stop() {
     std::lock_guard lock(m_mutex);
     m_stopRequested = true;
     m_changed.notify_all();
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(m_wakeUp, &one, sizeof one);
 }
 
 bool THttpFront::StopRequested() {
@@ -226,10 +279,9 @@ void THttpFront::WaitForStop() {
     m_changed.wait(lock, [this] { return m_stopRequested; });
 }
 
-// No new connection is taken; every request whose answer has begun is finished, and connections
-// kept open are closed after their next answer. Then nothing more is answered.
+// Every request whose answer has begun is finished, and connections kept open are closed after their
+// next answer. Then nothing more is answered.
 void THttpFront::Drain() {
-    MHD_quiesce_daemon(m_daemon);
     std::unique_lock lock(m_mutex);
     m_changed.wait_for(lock, DrainLimit, [this] { return m_answering == 0; });
     m_closing = true;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class TDemoPictures;
 struct MHD_Daemon;
@@ -24,9 +25,9 @@ struct TFrontOptions {
     bool AccessLog = true;
 };
 
-// The network side of the catalogue server: a few threads wait on every open connection at once
-// (idle and half-sent ones cost a socket and a little memory, never a thread) and hand each whole
-// request to the request handler.
+// The network side of the catalogue server: one thread accepts connections and a few workers wait on
+// all of them at once (idle and half-sent ones cost a socket and a little memory, never a thread),
+// handing each whole request to the request handler.
 class THttpFront {
 public:
     THttpFront(TCatalogueStore& store, TDemoPictures& pictures, const TFrontOptions& options);
@@ -45,6 +46,9 @@ private:
     struct TCallbacks;
     struct TExchange;
 
+    bool StartWorkers();
+    void StopWorkers();
+    void AcceptUntilStop();
     bool BeginAnswer();
     void EndAnswer();
     bool StopRequested();
@@ -55,7 +59,8 @@ private:
     const TFrontOptions m_options;
     TRequestHandler m_handler;
     int m_listenSocket = -1;
-    MHD_Daemon* m_daemon = nullptr;
+    const int m_wakeUp; // made readable by Stop
+    std::vector<MHD_Daemon*> m_workers;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
