@@ -15,14 +15,17 @@ namespace {
 constexpr int ListenBacklog = 1024;
 // Descriptors kept for everything but connections: the database, its journal, standard streams.
 constexpr rlim_t ReservedDescriptors = 64;
+// Each open connection may hold a request head of up to MaxHeadBytes: this bounds their memory.
+constexpr rlim_t MaxConnections = 10000;
 // A stop waits at most this long for answers still being written.
 constexpr auto DrainLimit = std::chrono::seconds(20);
 
 unsigned ConnectionLimit() {
     rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return 1000;
-    return unsigned(std::max<rlim_t>(limit.rlim_cur, 2 * ReservedDescriptors) - ReservedDescriptors);
+    return unsigned(
+        std::min(std::max(limit.rlim_cur, 2 * ReservedDescriptors) - ReservedDescriptors, MaxConnections));
 }
 
 std::string ClientAddress(MHD_Connection* connection) {

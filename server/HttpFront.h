@@ -3,6 +3,7 @@
 #include "RequestHandler.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -15,7 +16,7 @@ struct MHD_Daemon;
 struct TFrontOptions {
     QByteArray PublicHost;
     // Threads that each watch their share of the connections and answer their requests.
-    int Threads = 2;
+    int Threads = int(std::max(2u, std::thread::hardware_concurrency()));
     // Large enough for every Lumora request; a bigger body is refused before it is read.
     std::size_t MaxBodyBytes = 64 * 1024;
     // The request line and header lines of one request; a longer head is refused.
