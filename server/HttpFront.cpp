@@ -1,9 +1,13 @@
 #include "HttpFront.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <microhttpd.h>
 #include <netdb.h>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/resource.h>
@@ -94,7 +98,19 @@ struct THttpFront::TExchange {
 struct THttpFront::TCallbacks {
     static MHD_Result Request(void* self, MHD_Connection* connection, const char* url, const char* method,
                               const char*, const char* upload, std::size_t* uploadSize, void** context) {
-        THttpFront& front = *static_cast<THttpFront*>(self);
+        // Nothing may be thrown into the library: a request that fails this way loses its connection.
+        try {
+            return Receive(*static_cast<THttpFront*>(self), connection, url, method, upload, uploadSize,
+                           context);
+        } catch (const std::exception& error) {
+            static_cast<THttpFront*>(self)->Log().Note(std::string("request failed: ") + error.what());
+            return MHD_NO;
+        }
+    }
+
+    static MHD_Result Receive(THttpFront& front, MHD_Connection* connection, const char* url,
+                              const char* method, const char* upload, std::size_t* uploadSize,
+                              void** context) {
         auto* exchange = static_cast<TExchange*>(*context);
         if (exchange == nullptr) {
             // The head has arrived.
