@@ -9,6 +9,8 @@ class TAccessLog {
 public:
     explicit TAccessLog(bool enabled, std::FILE* stream = stderr);
 
+    bool Enabled() const { return m_enabled; }
+
     void Write(const std::string& client, const std::string& method, const std::string& path, int status,
                std::size_t bytes, const std::string& detail);
     // A line of the server's own (start, stop, errors), always written.

@@ -1,222 +1,335 @@
 #include "HttpFront.h"
 
-#include "FormBody.h"
-#include "ListeningServer.h"
-#include "Suggestions.h"
-#include "demo/DemoCatalogue.h"
-#include "demo/DemoPictures.h"
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <optional>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int ListenBacklog = 1024;
-constexpr std::size_t MaxHeaderCount = 100;
+// Descriptors kept for everything but connections: the database, its journal, standard streams.
+constexpr rlim_t ReservedDescriptors = 64;
+// Each open connection may hold a request head of up to MaxHeadBytes: this bounds their memory.
+constexpr rlim_t MaxConnections = 10000;
+// A stop waits at most this long for answers still being written.
+constexpr auto DrainLimit = std::chrono::seconds(20);
 
-QByteArray Bytes(const std::string& text) {
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+unsigned ConnectionLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1000;
+    return unsigned(
+        std::min(std::max(limit.rlim_cur, 2 * ReservedDescriptors) - ReservedDescriptors, MaxConnections));
 }
 
-std::string Text(const QByteArray& bytes) {
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+std::string ClientAddress(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (info == nullptr || info->client_addr == nullptr)
+        return "-";
+    char text[INET6_ADDRSTRLEN] = "-";
+    const sockaddr* address = info->client_addr;
+    if (address->sa_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
+    else if (address->sa_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text, sizeof text);
+    return text;
 }
 
-// Replies are shared with the cache: the body is written from it without a copy.
-void SetSharedContent(httplib::Response& res, std::shared_ptr<const QByteArray> body,
-                      const char* contentType) {
-    if (body->isEmpty()) {
-        res.set_content("", contentType);
-        return;
+MHD_Result CollectHeader(void* headers, MHD_ValueKind, const char* key, const char* value) {
+    static_cast<THttpHeaders*>(headers)->emplace_back(key, value != nullptr ? value : "");
+    return MHD_YES;
+}
+
+std::optional<unsigned long long> DeclaredLength(MHD_Connection* connection) {
+    const char* text =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    if (text == nullptr)
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long length = std::strtoull(text, &end, 10);
+    if (errno != 0 || end == text)
+        return ~0ull;
+    return length;
+}
+
+void ReleaseBody(void* body) {
+    delete static_cast<std::shared_ptr<const QByteArray>*>(body);
+}
+
+// The answer goes out straight from the handler's bytes, which live as long as the response.
+MHD_Result Send(MHD_Connection* connection, const THttpResponse& response, bool closeAfter) {
+    auto* body = new std::shared_ptr<const QByteArray>(response.Body);
+    MHD_Response* reply = MHD_create_response_from_buffer_with_free_callback_cls(
+        std::size_t(response.Body->size()), const_cast<char*>(response.Body->constData()), ReleaseBody, body);
+    if (reply == nullptr) {
+        delete body;
+        return MHD_NO;
     }
-    res.set_content_provider(static_cast<std::size_t>(body->size()), contentType,
-                             [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                 return sink.write(body->constData() + offset, length);
-                             });
-}
-
-std::optional<qint64> MatchedNumber(const httplib::Request& req, std::size_t index) {
-    bool ok = false;
-    const qint64 number = QByteArray::fromStdString(req.matches[index].str()).toLongLong(&ok, 10);
-    return ok ? std::optional<qint64>(number) : std::nullopt;
-}
-
-std::string CatalogueDetail(const httplib::Request& req) {
-    const QByteArray body = Bytes(req.body);
-    std::string detail = "language=" + Text(FormBody::Value(body, "language").value_or("-"));
-    if (const auto refid = FormBody::Value(body, "refid"))
-        detail += " refid=" + Text(*refid);
-    return detail;
+    MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, response.ContentType.c_str());
+    for (const auto& [name, value] : response.Headers)
+        MHD_add_response_header(reply, name.c_str(), value.c_str());
+    if (closeAfter)
+        MHD_add_response_header(reply, MHD_HTTP_HEADER_CONNECTION, "close");
+    const MHD_Result queued = MHD_queue_response(connection, unsigned(response.Status), reply);
+    MHD_destroy_response(reply);
+    return queued;
 }
 
 } // namespace
 
+// One request on its way in: libmicrohttpd hands over its head first and then its body in pieces.
+struct THttpFront::TExchange {
+    THttpRequest Request;
+    bool Refused = false;
+    bool Answering = false;
+};
+
+struct THttpFront::TCallbacks {
+    static MHD_Result Request(void* self, MHD_Connection* connection, const char* url, const char* method,
+                              const char*, const char* upload, std::size_t* uploadSize, void** context) {
+        // Nothing may be thrown into the library: a request that fails this way loses its connection.
+        try {
+            return Receive(*static_cast<THttpFront*>(self), connection, url, method, upload, uploadSize,
+                           context);
+        } catch (const std::exception& error) {
+            static_cast<THttpFront*>(self)->Log().Note(std::string("request failed: ") + error.what());
+            return MHD_NO;
+        }
+    }
+
+    static MHD_Result Receive(THttpFront& front, MHD_Connection* connection, const char* url,
+                              const char* method, const char* upload, std::size_t* uploadSize,
+                              void** context) {
+        auto* exchange = static_cast<TExchange*>(*context);
+        if (exchange == nullptr) {
+            // The head has arrived.
+            exchange = new TExchange;
+            *context = exchange;
+            THttpRequest& request = exchange->Request;
+            request.Client = ClientAddress(connection);
+            request.Method = method;
+            request.Path = url;
+            MHD_get_connection_values(connection, MHD_HEADER_KIND, CollectHeader, &request.Headers);
+            if (const auto length = DeclaredLength(connection)) {
+                if (*length > front.m_options.MaxBodyBytes) {
+                    exchange->Refused = true;
+                    return Send(connection, front.m_handler.Refuse(request, MHD_HTTP_CONTENT_TOO_LARGE),
+                                true);
+                }
+                request.Body.reserve(qsizetype(*length));
+            }
+            return MHD_YES;
+        }
+        if (exchange->Refused)
+            return MHD_NO;
+        QByteArray& body = exchange->Request.Body;
+        if (*uploadSize != 0) {
+            if (std::size_t(body.size()) + *uploadSize > front.m_options.MaxBodyBytes)
+                return MHD_NO;
+            body.append(upload, qsizetype(*uploadSize));
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        // The whole request is here.
+        if (!front.BeginAnswer())
+            return MHD_NO;
+        exchange->Answering = true;
+        return Send(connection, front.m_handler.Answer(exchange->Request), front.StopRequested());
+    }
+
+    static void Completed(void* front, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
+        auto* exchange = static_cast<TExchange*>(*context);
+        if (exchange == nullptr)
+            return;
+        if (exchange->Answering)
+            static_cast<THttpFront*>(front)->EndAnswer();
+        delete exchange;
+        *context = nullptr;
+    }
+
+    // The library's own words are mostly about broken requests: written with the access log.
+    static void Log(void* self, const char* format, va_list arguments) {
+        TAccessLog& log = static_cast<THttpFront*>(self)->Log();
+        if (!log.Enabled())
+            return;
+        char text[512];
+        std::vsnprintf(text, sizeof text, format, arguments);
+        std::string line = text;
+        while (!line.empty() && line.back() == '\n')
+            line.pop_back();
+        log.Note(line);
+    }
+};
+
 THttpFront::THttpFront(TCatalogueStore& store, TDemoPictures& pictures, const TFrontOptions& options)
-    : m_store(store)
-    , m_pictures(pictures)
-    , m_options(options)
-    , m_log(options.AccessLog)
-    , m_replies(store, options.PublicHost)
-    , m_server(std::make_unique<TListeningServer>()) {
-    const std::size_t threads = static_cast<std::size_t>(std::max(1, options.Threads));
-    m_server->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    m_server->set_payload_max_length(options.MaxBodyBytes);
-    m_server->SetMaxBodyBytes(options.MaxBodyBytes);
-    m_server->set_read_timeout(options.TimeoutSeconds, 0);
-    m_server->set_write_timeout(options.TimeoutSeconds, 0);
-    m_server->set_keep_alive_timeout(options.TimeoutSeconds);
-    m_server->set_keep_alive_max_count(100);
-    m_server->set_tcp_nodelay(true);
-    Route();
-}
+    : m_options(options)
+    , m_handler(store, pictures, options.PublicHost, options.AccessLog)
+    , m_wakeUp(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 THttpFront::~THttpFront() {
     Stop();
+    StopWorkers();
     if (m_watcher.joinable())
         m_watcher.join();
-}
-
-void THttpFront::Route() {
-    httplib::Server& s = *m_server;
-
-    s.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
-        if (req.headers.size() <= MaxHeaderCount)
-            return httplib::Server::HandlerResponse::Unhandled;
-        res.status = 431;
-        res.set_content("too many header lines\n", "text/plain");
-        return httplib::Server::HandlerResponse::Handled;
-    });
-
-    s.Post("/lmr/camlist3.php", [this](const httplib::Request& req, httplib::Response& res) {
-        const qint64 language = FormBody::IntegerValue(Bytes(req.body), "language", 0);
-        SetSharedContent(res, m_replies.Reply(language), "text/plain");
-    });
-
-    s.Post("/lmr/p_suggest.php", [this](const httplib::Request& req, httplib::Response& res) {
-        std::optional<TSuggestion> suggestion = ParseSuggestion(Bytes(req.body));
-        if (!suggestion) {
-            res.status = 400;
-            res.set_content("refused: not a cam suggestion", "text/plain");
-            return;
-        }
-        try {
-            m_store.AddSuggestion(*suggestion);
-        } catch (const TStoreError& error) {
-            m_log.Note(std::string("a suggestion could not be stored: ") + error.what());
-            res.status = 503;
-            res.set_content("refused: the suggestion could not be stored", "text/plain");
-            return;
-        }
-        // Answered only once the suggestion is committed: an "ok" is never lost.
-        res.set_content("ok", "text/plain");
-    });
-
-    s.Post("/lmr/cam_message.php", [this](const httplib::Request& req, httplib::Response& res) {
-        const QByteArray body = Bytes(req.body);
-        const qint64 language = FormBody::IntegerValue(body, "language", 0);
-        const QByteArray version = FormBody::Value(body, "version").value_or(QByteArray());
-        res.set_content(
-            Text(BuildMessageReply(m_store.ActiveMessages(), language, version, m_options.PublicHost)),
-            "text/plain");
-    });
-
-    s.Get(R"(/packs/lang(\d{1,9})-v(\d{1,9})\.pak)",
-          [this](const httplib::Request& req, httplib::Response& res) {
-              const auto refid = MatchedNumber(req, 1);
-              const auto version = MatchedNumber(req, 2);
-              const std::optional<QByteArray> pack = m_store.Pack(*refid, *version);
-              if (!pack) {
-                  res.status = 404;
-                  return;
-              }
-              SetSharedContent(res, std::make_shared<const QByteArray>(*pack), "application/octet-stream");
-          });
-
-    s.Get("/demo/", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(Text(DemoIndexPage()), "text/html; charset=utf-8");
-    });
-
-    s.Get(R"(/demo/([A-Za-z0-9_.-]{1,64}))", [this](const httplib::Request& req, httplib::Response& res) {
-        const std::optional<TDemoPicture> picture =
-            m_pictures.Picture(QByteArray::fromStdString(req.matches[1]));
-        if (!picture) {
-            res.status = 404;
-            return;
-        }
-        // Every request must see the cam's current picture, never a copy kept on the way.
-        res.set_header("Cache-Control", "no-store");
-        SetSharedContent(res, std::make_shared<const QByteArray>(picture->Bytes),
-                         picture->ContentType.constData());
-    });
-
-    s.Get(R"(/messages/(\d{1,9})\.html)", [this](const httplib::Request& req, httplib::Response& res) {
-        const std::optional<QByteArray> page = m_store.MessagePage(*MatchedNumber(req, 1));
-        if (!page) {
-            res.status = 404;
-            return;
-        }
-        res.set_content(Text(*page), "text/html; charset=utf-8");
-    });
-
-    s.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (res.body.empty() && res.content_length_ == 0)
-            res.set_content(res.status == 404 ? std::string("404 not found\n")
-                                              : std::to_string(res.status) + " refused\n",
-                            "text/plain");
-    });
-
-    s.set_exception_handler(
-        [this](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
-            std::string what = "unknown error";
-            try {
-                std::rethrow_exception(error);
-            } catch (const std::exception& e) {
-                what = e.what();
-            } catch (...) {
-            }
-            m_log.Note("request failed: " + what);
-            res.status = 500;
-            res.set_content("500 the server could not answer\n", "text/plain");
-        });
-
-    s.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        const std::size_t bytes = std::max(res.body.size(), res.content_length_);
-        const std::string detail = req.path == "/lmr/camlist3.php" ? CatalogueDetail(req) : std::string();
-        m_log.Write(req.remote_addr, req.method, req.path, res.status, bytes, detail);
-    });
+    if (m_listenSocket >= 0)
+        ::close(m_listenSocket);
+    ::close(m_wakeUp);
 }
 
 int THttpFront::Bind(const std::string& host, int port) {
-    if (port == 0) {
-        const int bound = m_server->bind_to_any_port(host);
-        if (bound <= 0)
-            return -1;
-        port = bound;
-    } else if (!m_server->bind_to_port(host, port)) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.empty() ? nullptr : host.c_str(), std::to_string(port).c_str(), &hints, &found) !=
+        0)
+        return -1;
+    const int fd = ::socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    const bool bound = fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
+                       ::bind(fd, found->ai_addr, found->ai_addrlen) == 0 && ::listen(fd, ListenBacklog) == 0;
+    ::freeaddrinfo(found);
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (!bound || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (fd >= 0)
+            ::close(fd);
         return -1;
     }
-    m_server->WidenBacklog(ListenBacklog);
-    return port;
-}
-
-void THttpFront::WatchCatalogue() {
-    while (!m_stopping) {
-        try {
-            m_replies.CheckForChanges();
-        } catch (const TStoreError& error) {
-            m_log.Note(std::string("cannot check the catalogue for changes: ") + error.what());
-        }
-        for (int i = 0; i < 5 && !m_stopping; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    m_listenSocket = fd;
+    return address.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+                                         : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
 }
 
 bool THttpFront::Run() {
+    if (m_listenSocket < 0 || !StartWorkers())
+        return false;
     m_watcher = std::thread([this] { WatchCatalogue(); });
-    const bool ok = m_server->listen_after_bind();
-    m_stopping = true;
+    AcceptUntilStop();
+    // New connections are refused from here on.
+    ::close(m_listenSocket);
+    m_listenSocket = -1;
+    Drain();
+    StopWorkers();
     m_watcher.join();
-    return ok;
+    return true;
+}
+
+// One libmicrohttpd daemon per thread, each waiting on its share of the connections with epoll.
+bool THttpFront::StartWorkers() {
+    const unsigned count = unsigned(std::max(1, m_options.Threads));
+    const unsigned flags =
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ERROR_LOG;
+    for (unsigned i = 0; i < count; ++i) {
+        MHD_Daemon* daemon = MHD_start_daemon(
+            flags, 0, nullptr, nullptr, &TCallbacks::Request, this, MHD_OPTION_EXTERNAL_LOGGER,
+            &TCallbacks::Log, this, MHD_OPTION_CONNECTION_LIMIT, std::max(1u, ConnectionLimit() / count),
+            MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_options.TimeoutSeconds),
+            MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.MaxHeadBytes, MHD_OPTION_NOTIFY_COMPLETED,
+            &TCallbacks::Completed, this, MHD_OPTION_END);
+        if (daemon == nullptr) {
+            StopWorkers();
+            return false;
+        }
+        m_workers.push_back(daemon);
+    }
+    return true;
+}
+
+void THttpFront::StopWorkers() {
+    for (MHD_Daemon* daemon : m_workers)
+        MHD_stop_daemon(daemon);
+    m_workers.clear();
+}
+
+// Every waiting connection is taken at once and handed to the workers in turn, so that a crowd of
+// new clients is neither kept in the kernel's queue nor piled onto one worker.
+void THttpFront::AcceptUntilStop() {
+    std::size_t next = 0;
+    while (!StopRequested()) {
+        pollfd watched[2] = {{m_listenSocket, POLLIN, 0}, {m_wakeUp, POLLIN, 0}};
+        if (::poll(watched, 2, -1) < 0 && errno != EINTR)
+            break;
+        for (;;) {
+            sockaddr_storage address{};
+            socklen_t length = sizeof address;
+            const int client = ::accept4(m_listenSocket, reinterpret_cast<sockaddr*>(&address), &length,
+                                         SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (client < 0) {
+                // Out of descriptors: the connection waits in the queue until some are free again.
+                if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                    ::poll(&watched[1], 1, 100);
+                break;
+            }
+            // On failure (a worker at its limit) the connection is closed by the library.
+            MHD_add_connection(m_workers[next++ % m_workers.size()], client,
+                               reinterpret_cast<sockaddr*>(&address), length);
+        }
+    }
 }
 
 void THttpFront::Stop() {
-    m_stopping = true;
-    m_server->stop();
+    std::lock_guard lock(m_mutex);
+    m_stopRequested = true;
+    m_changed.notify_all();
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(m_wakeUp, &one, sizeof one);
+}
+
+bool THttpFront::StopRequested() {
+    std::lock_guard lock(m_mutex);
+    return m_stopRequested;
+}
+
+void THttpFront::WaitForStop() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_stopRequested; });
+}
+
+// Every request whose answer has begun is finished, and connections kept open are closed after their
+// next answer. Then nothing more is answered.
+void THttpFront::Drain() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, DrainLimit, [this] { return m_answering == 0; });
+    m_closing = true;
+}
+
+bool THttpFront::BeginAnswer() {
+    std::lock_guard lock(m_mutex);
+    if (m_closing)
+        return false;
+    ++m_answering;
+    return true;
+}
+
+void THttpFront::EndAnswer() {
+    std::lock_guard lock(m_mutex);
+    --m_answering;
+    m_changed.notify_all();
+}
+
+void THttpFront::WatchCatalogue() {
+    std::unique_lock lock(m_mutex);
+    while (!m_stopRequested) {
+        lock.unlock();
+        try {
+            m_handler.CheckForChanges();
+        } catch (const TStoreError& error) {
+            Log().Note(std::string("cannot check the catalogue for changes: ") + error.what());
+        }
+        lock.lock();
+        m_changed.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_stopRequested; });
+    }
 }

@@ -1,29 +1,34 @@
 #pragma once
 
-#include "AccessLog.h"
-#include "CatalogueReplies.h"
-#include "CatalogueStore.h"
+#include "RequestHandler.h"
 
 #include <QByteArray>
-#include <atomic>
-#include <memory>
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class TDemoPictures;
-class TListeningServer;
+struct MHD_Daemon;
 
 struct TFrontOptions {
     QByteArray PublicHost;
-    int Threads = 32;
+    // Threads that each watch their share of the connections and answer their requests.
+    int Threads = int(std::max(2u, std::thread::hardware_concurrency()));
     // Large enough for every Lumora request; a bigger body is refused before it is read.
     std::size_t MaxBodyBytes = 64 * 1024;
+    // The request line and header lines of one request; a longer head is refused.
+    std::size_t MaxHeadBytes = 32 * 1024;
+    // A connection that neither sends nor takes a byte for this long is closed.
     int TimeoutSeconds = 5;
     bool AccessLog = true;
 };
 
-// The HTTP side of the catalogue server: the three scripts Lumora posts to, language packs, demo
-// pictures and message pages, on a bounded pool of workers.
+// The network side of the catalogue server: one thread accepts connections and a few workers wait on
+// all of them at once (idle and half-sent ones cost a socket and a little memory, never a thread),
+// handing each whole request to the request handler.
 class THttpFront {
 public:
     THttpFront(TCatalogueStore& store, TDemoPictures& pictures, const TFrontOptions& options);
@@ -31,22 +36,37 @@ public:
 
     // Binds the address; the port actually bound (a free one for port 0), or -1 on failure.
     int Bind(const std::string& host, int port);
-    // Answers requests until Stop; requests already accepted are answered before it returns.
+    // Answers requests until Stop; requests already being answered are finished before it returns.
     bool Run();
+    // May come from any thread, before or during Run.
     void Stop();
 
-    TAccessLog& Log() { return m_log; }
+    TAccessLog& Log() { return m_handler.Log(); }
 
 private:
-    void Route();
+    struct TCallbacks;
+    struct TExchange;
+
+    bool StartWorkers();
+    void StopWorkers();
+    void AcceptUntilStop();
+    bool BeginAnswer();
+    void EndAnswer();
+    bool StopRequested();
+    void WaitForStop();
+    void Drain();
     void WatchCatalogue();
 
-    TCatalogueStore& m_store;
-    TDemoPictures& m_pictures;
     const TFrontOptions m_options;
-    TAccessLog m_log;
-    TCatalogueReplies m_replies;
-    std::unique_ptr<TListeningServer> m_server;
-    std::atomic<bool> m_stopping{false};
+    TRequestHandler m_handler;
+    int m_listenSocket = -1;
+    const int m_wakeUp; // made readable by Stop
+    std::vector<MHD_Daemon*> m_workers;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopRequested = false;
+    bool m_closing = false; // no request is answered any more
+    int m_answering = 0;    // requests between their answer's start and its last byte
     std::thread m_watcher;
 };

@@ -3,6 +3,7 @@
 #include "CatalogueStore.h"
 #include "FormBody.h"
 #include "LanguagePacks.h"
+#include "RequestHandler.h"
 #include "Suggestions.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
@@ -33,6 +34,8 @@ private Q_SLOTS:
     void pngDecodes();
     void scenesFollowTheClock();
     void picturesAreKeptForTheirFrame();
+    void handlerRoutes_data();
+    void handlerRoutes();
 };
 
 void TestServerParts::suggestionValues_data() {
@@ -274,6 +277,62 @@ void TestServerParts::picturesAreKeptForTheirFrame() {
     QVERIFY(DecodeJpeg(first->Bytes).has_value());
     QVERIFY(!pictures.Picture("../etc/passwd"));
     QVERIFY(!pictures.Picture("clock-london.JPG"));
+}
+
+void TestServerParts::handlerRoutes_data() {
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("headers");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("reply");
+
+    QTest::newRow("catalogue") << QByteArray("POST") << QByteArray("/lmr/camlist3.php")
+                               << QByteArray("language=0") << 5 << 200 << QByteArray("name=Harbour\r\n");
+    QTest::newRow("scripts are posted to") << QByteArray("GET") << QByteArray("/lmr/camlist3.php")
+                                           << QByteArray() << 5 << 404 << QByteArray("404 not found\n");
+    QTest::newRow("too many header lines") << QByteArray("POST") << QByteArray("/lmr/camlist3.php")
+                                           << QByteArray("language=0") << 101 << 431 << QByteArray("header");
+    QTest::newRow("not a suggestion") << QByteArray("POST") << QByteArray("/lmr/p_suggest.php")
+                                      << QByteArray("title=x") << 5 << 400 << QByteArray("refused");
+    QTest::newRow("HEAD is a GET") << QByteArray("HEAD") << QByteArray("/demo/") << QByteArray() << 5 << 200
+                                   << QByteArray("<");
+    QTest::newRow("demo picture") << QByteArray("GET") << QByteArray("/demo/clock-london.jpg") << QByteArray()
+                                  << 5 << 200 << QByteArray("\xff\xd8");
+    QTest::newRow("no such pack") << QByteArray("GET") << QByteArray("/packs/lang0-v1.pak") << QByteArray()
+                                  << 5 << 404 << QByteArray("404 not found\n");
+    QTest::newRow("pack path with more") << QByteArray("GET") << QByteArray("/packs/lang0-v1.pak.bak")
+                                         << QByteArray() << 5 << 404 << QByteArray("404");
+    QTest::newRow("path out of the demo folder") << QByteArray("GET") << QByteArray("/demo/../../etc/passwd")
+                                                 << QByteArray() << 5 << 404 << QByteArray("404");
+    QTest::newRow("message page of none") << QByteArray("GET") << QByteArray("/messages/1.html")
+                                          << QByteArray() << 5 << 404 << QByteArray("404");
+}
+
+// The routes answer plain requests, with no network in between.
+void TestServerParts::handlerRoutes() {
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, body);
+    QFETCH(int, headers);
+    QFETCH(int, status);
+    QFETCH(QByteArray, reply);
+
+    QTemporaryDir folder;
+    TCatalogueStore store(folder.filePath(QStringLiteral("c.db")));
+    TStoredCam cam;
+    cam.Cam.URL = "http://a.example/a.jpg";
+    cam.Cam.Name = "Harbour";
+    store.PutCam(cam);
+    TDemoPictures pictures;
+    TRequestHandler handler(store, pictures, "cams.example", false);
+
+    THttpRequest request{"127.0.0.1", method.toStdString(), path.toStdString(), {}, body};
+    for (int i = 0; i < headers; ++i)
+        request.Headers.emplace_back("X-" + std::to_string(i), "y");
+    const THttpResponse response = handler.Answer(request);
+    QCOMPARE(response.Status, status);
+    QVERIFY2(response.Body->contains(reply), response.Body->left(80).constData());
 }
 
 QTEST_GUILESS_MAIN(TestServerParts)

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+// One request and its answer as the routes see them, whatever carried them over the network.
+
+using THttpHeaders = std::vector<std::pair<std::string, std::string>>;
+
+struct THttpRequest {
+    std::string Client; // the peer's address, for the access log
+    std::string Method;
+    std::string Path; // decoded, without the query
+    THttpHeaders Headers;
+    QByteArray Body;
+};
+
+struct THttpResponse {
+    int Status = 200;
+    std::string ContentType = "text/plain";
+    THttpHeaders Headers; // besides Content-Type and Content-Length
+    // Shared with the reply cache: written from there without a copy.
+    std::shared_ptr<const QByteArray> Body;
+};

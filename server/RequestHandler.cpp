@@ -1,0 +1,194 @@
+#include "RequestHandler.h"
+
+#include "FormBody.h"
+#include "Suggestions.h"
+#include "demo/DemoCatalogue.h"
+#include "demo/DemoPictures.h"
+
+#include <regex>
+
+namespace {
+
+std::string Text(const QByteArray& bytes) {
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+THttpResponse Reply(int status, QByteArray body, std::string contentType = "text/plain") {
+    THttpResponse response;
+    response.Status = status;
+    response.ContentType = std::move(contentType);
+    response.Body = std::make_shared<const QByteArray>(std::move(body));
+    return response;
+}
+
+THttpResponse Shared(std::shared_ptr<const QByteArray> body, std::string contentType) {
+    THttpResponse response;
+    response.ContentType = std::move(contentType);
+    response.Body = std::move(body);
+    return response;
+}
+
+THttpResponse NotFound() {
+    return Reply(404, QByteArray());
+}
+
+// A failure answered without words of its own still says what happened.
+void ExplainFailure(THttpResponse& response) {
+    if (response.Status < 400 || !response.Body->isEmpty())
+        return;
+    response.ContentType = "text/plain";
+    response.Body = std::make_shared<const QByteArray>(
+        response.Status == 404 ? QByteArray("404 not found\n")
+                               : QByteArray::number(response.Status) + " refused\n");
+}
+
+// The numbered pieces of a path that matches the pattern whole.
+std::optional<std::smatch> Match(const std::string& path, const std::regex& pattern) {
+    std::smatch match;
+    if (!std::regex_match(path, match, pattern))
+        return std::nullopt;
+    return match;
+}
+
+qint64 Number(const std::ssub_match& digits) {
+    return QByteArray::fromStdString(digits.str()).toLongLong();
+}
+
+std::string CatalogueDetail(const THttpRequest& request) {
+    std::string detail = "language=" + Text(FormBody::Value(request.Body, "language").value_or("-"));
+    if (const auto refid = FormBody::Value(request.Body, "refid"))
+        detail += " refid=" + Text(*refid);
+    return detail;
+}
+
+} // namespace
+
+TRequestHandler::TRequestHandler(TCatalogueStore& store, TDemoPictures& pictures,
+                                 const QByteArray& publicHost, bool accessLog)
+    : m_store(store)
+    , m_pictures(pictures)
+    , m_publicHost(publicHost)
+    , m_log(accessLog)
+    , m_replies(store, publicHost) {}
+
+THttpResponse TRequestHandler::Answer(const THttpRequest& request) {
+    THttpResponse response;
+    try {
+        response = Route(request);
+    } catch (const std::exception& error) {
+        m_log.Note(std::string("request failed: ") + error.what());
+        response = Reply(500, "500 the server could not answer\n");
+    }
+    ExplainFailure(response);
+    WriteLog(request, response);
+    return response;
+}
+
+THttpResponse TRequestHandler::Refuse(const THttpRequest& request, int status) {
+    THttpResponse response = Reply(status, QByteArray());
+    ExplainFailure(response);
+    WriteLog(request, response);
+    return response;
+}
+
+void TRequestHandler::CheckForChanges() {
+    m_replies.CheckForChanges();
+}
+
+THttpResponse TRequestHandler::Route(const THttpRequest& request) {
+    if (request.Headers.size() > MaxHeaderCount)
+        return Reply(431, "too many header lines\n");
+
+    const std::string& path = request.Path;
+    if (request.Method == "POST") {
+        if (path == "/lmr/camlist3.php")
+            return CatalogueList(request);
+        if (path == "/lmr/p_suggest.php")
+            return Suggest(request);
+        if (path == "/lmr/cam_message.php")
+            return CamMessage(request);
+    } else if (request.Method == "GET" || request.Method == "HEAD") {
+        if (path.starts_with("/packs/"))
+            return LanguagePack(path);
+        if (path == "/demo/")
+            return DemoIndex();
+        if (path.starts_with("/demo/"))
+            return DemoPicture(path);
+        if (path.starts_with("/messages/"))
+            return MessagePage(path);
+    }
+    return NotFound();
+}
+
+THttpResponse TRequestHandler::CatalogueList(const THttpRequest& request) {
+    const qint64 language = FormBody::IntegerValue(request.Body, "language", 0);
+    return Shared(m_replies.Reply(language), "text/plain");
+}
+
+THttpResponse TRequestHandler::Suggest(const THttpRequest& request) {
+    std::optional<TSuggestion> suggestion = ParseSuggestion(request.Body);
+    if (!suggestion)
+        return Reply(400, "refused: not a cam suggestion");
+    try {
+        m_store.AddSuggestion(*suggestion);
+    } catch (const TStoreError& error) {
+        m_log.Note(std::string("a suggestion could not be stored: ") + error.what());
+        return Reply(503, "refused: the suggestion could not be stored");
+    }
+    // Answered only once the suggestion is committed: an "ok" is never lost.
+    return Reply(200, "ok");
+}
+
+THttpResponse TRequestHandler::CamMessage(const THttpRequest& request) {
+    const qint64 language = FormBody::IntegerValue(request.Body, "language", 0);
+    const QByteArray version = FormBody::Value(request.Body, "version").value_or(QByteArray());
+    return Reply(200, BuildMessageReply(m_store.ActiveMessages(), language, version, m_publicHost));
+}
+
+THttpResponse TRequestHandler::LanguagePack(const std::string& path) {
+    static const std::regex pattern(R"(/packs/lang(\d{1,9})-v(\d{1,9})\.pak)");
+    const auto match = Match(path, pattern);
+    if (!match)
+        return NotFound();
+    std::optional<QByteArray> pack = m_store.Pack(Number((*match)[1]), Number((*match)[2]));
+    if (!pack)
+        return NotFound();
+    return Reply(200, std::move(*pack), "application/octet-stream");
+}
+
+THttpResponse TRequestHandler::DemoIndex() {
+    return Reply(200, DemoIndexPage(), "text/html; charset=utf-8");
+}
+
+THttpResponse TRequestHandler::DemoPicture(const std::string& path) {
+    static const std::regex pattern(R"(/demo/([A-Za-z0-9_.-]{1,64}))");
+    const auto match = Match(path, pattern);
+    if (!match)
+        return NotFound();
+    std::optional<TDemoPicture> picture = m_pictures.Picture(QByteArray::fromStdString((*match)[1]));
+    if (!picture)
+        return NotFound();
+    THttpResponse response = Reply(200, std::move(picture->Bytes), Text(picture->ContentType));
+    // Every request must see the cam's current picture, never a copy kept on the way.
+    response.Headers.emplace_back("Cache-Control", "no-store");
+    return response;
+}
+
+THttpResponse TRequestHandler::MessagePage(const std::string& path) {
+    static const std::regex pattern(R"(/messages/(\d{1,9})\.html)");
+    const auto match = Match(path, pattern);
+    if (!match)
+        return NotFound();
+    std::optional<QByteArray> page = m_store.MessagePage(Number((*match)[1]));
+    if (!page)
+        return NotFound();
+    return Reply(200, std::move(*page), "text/html; charset=utf-8");
+}
+
+void TRequestHandler::WriteLog(const THttpRequest& request, const THttpResponse& response) {
+    if (!m_log.Enabled())
+        return;
+    const std::string detail = request.Path == "/lmr/camlist3.php" ? CatalogueDetail(request) : std::string();
+    m_log.Write(request.Client, request.Method, request.Path, response.Status,
+                static_cast<std::size_t>(response.Body->size()), detail);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "AccessLog.h"
+#include "CatalogueReplies.h"
+#include "CatalogueStore.h"
+#include "HttpExchange.h"
+
+class TDemoPictures;
+
+// The catalogue server's answers, apart from the network: the three scripts Lumora posts to,
+// language packs, demo pictures and message pages. Every answer is written to the access log.
+// Safe to call from several threads at once.
+class TRequestHandler {
+public:
+    static constexpr std::size_t MaxHeaderCount = 100;
+
+    TRequestHandler(TCatalogueStore& store, TDemoPictures& pictures, const QByteArray& publicHost,
+                    bool accessLog);
+
+    THttpResponse Answer(const THttpRequest& request);
+    // The answer to a request refused before it was read whole (a body over the limit).
+    THttpResponse Refuse(const THttpRequest& request, int status);
+
+    // Lets the kept catalogue replies follow the store; called now and then by the front.
+    void CheckForChanges();
+
+    TAccessLog& Log() { return m_log; }
+
+private:
+    THttpResponse Route(const THttpRequest& request);
+    THttpResponse CatalogueList(const THttpRequest& request);
+    THttpResponse Suggest(const THttpRequest& request);
+    THttpResponse CamMessage(const THttpRequest& request);
+    THttpResponse LanguagePack(const std::string& path);
+    THttpResponse DemoIndex();
+    THttpResponse DemoPicture(const std::string& path);
+    THttpResponse MessagePage(const std::string& path);
+    void WriteLog(const THttpRequest& request, const THttpResponse& response);
+
+    TCatalogueStore& m_store;
+    TDemoPictures& m_pictures;
+    const QByteArray m_publicHost;
+    TAccessLog m_log;
+    TCatalogueReplies m_replies;
+};

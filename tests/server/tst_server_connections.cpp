@@ -1,0 +1,154 @@
+// lumora-server under crowds of connections that say little or nothing: a real client is answered
+// while they are open, each of them is closed after a while, and a stop does not wait for them.
+#include "ServerHarness.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+#include <arpa/inet.h>
+#include <memory>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const QByteArray CamFile = "object=cam\r\nurl=http://a.example/a.jpg\r\nname=Harbour\r\nend\r\n";
+
+// What a connection sends before it falls silent.
+const QList<QByteArray> Openings = {
+    QByteArray(),
+    "GET /demo/ HTTP/1.1\r\nHost: loc",
+    "POST /lmr/p_suggest.php HTTP/1.0\r\nContent-Length: 100\r\n\r\nsource=",
+};
+
+// A plain socket to the server on 127.0.0.1, closed with the object.
+class TRawConnection {
+public:
+    explicit TRawConnection(quint16 port)
+        : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~TRawConnection() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    TRawConnection(const TRawConnection&) = delete;
+    TRawConnection& operator=(const TRawConnection&) = delete;
+
+    bool IsOpen() const { return m_fd >= 0; }
+
+    bool Send(const QByteArray& bytes) {
+        return bytes.isEmpty() || ::send(m_fd, bytes.constData(), std::size_t(bytes.size()), MSG_NOSIGNAL) ==
+                                      ssize_t(bytes.size());
+    }
+
+    // Reads (and drops) what the server sends until it closes the connection.
+    bool WaitForClose(int timeoutMs) {
+        QElapsedTimer clock;
+        clock.start();
+        char buffer[4096];
+        while (clock.elapsed() < timeoutMs) {
+            pollfd entry{m_fd, POLLIN, 0};
+            if (::poll(&entry, 1, int(timeoutMs - clock.elapsed())) <= 0)
+                continue;
+            const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+
+using TCrowd = std::vector<std::unique_ptr<TRawConnection>>;
+
+// Opens the connections, each sending one of the openings in turn; empty when one could not be opened.
+TCrowd OpenCrowd(quint16 port, int size) {
+    TCrowd crowd;
+    for (int i = 0; i < size; ++i) {
+        auto connection = std::make_unique<TRawConnection>(port);
+        if (!connection->IsOpen() || !connection->Send(Openings.at(i % Openings.size())))
+            return {};
+        crowd.push_back(std::move(connection));
+    }
+    return crowd;
+}
+
+QString CatalogueDatabase() {
+    QDir().mkpath(ScratchPath(QString()));
+    const QString db = ScratchPath("connections.db");
+    QFile::remove(db);
+    RunServerCommand({"import-cams", WriteScratchFile("cams.txt", CamFile), "--db", db});
+    return db;
+}
+
+} // namespace
+
+class TestServerConnections : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void crowdDoesNotDelayACatalogueRequest();
+    void silentConnectionsAreClosed();
+
+private:
+    QString m_db;
+};
+
+void TestServerConnections::initTestCase() {
+    // A thousand connections need a thousand descriptors on this side too.
+    rlimit files{};
+    QVERIFY(getrlimit(RLIMIT_NOFILE, &files) == 0);
+    files.rlim_cur = files.rlim_max;
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &files) == 0);
+    if (files.rlim_cur < 1200)
+        QSKIP("this system allows fewer than 1,200 open files");
+    m_db = CatalogueDatabase();
+}
+
+void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
+    TRunningServer server;
+    QVERIFY(server.Start(m_db, {"--no-access-log"}));
+    const TCrowd crowd = OpenCrowd(server.Port(), 1000);
+    QCOMPARE(int(crowd.size()), 1000);
+
+    // Meant to come within a second; the bound is generous for a busy machine.
+    const THttpReply reply = SendRaw(
+        server.Port(), "POST /lmr/camlist3.php HTTP/1.0\r\nContent-Length: 10\r\n\r\nlanguage=0", 5000);
+    QCOMPARE(reply.Status, 200);
+    QVERIFY(reply.Body.contains("name=Harbour\r\n"));
+
+    // Nothing that was only half sent is waited for.
+    QCOMPARE(server.Stop(), 0);
+}
+
+void TestServerConnections::silentConnectionsAreClosed() {
+    TRunningServer server;
+    QVERIFY(server.Start(m_db, {"--no-access-log"}));
+    TCrowd crowd = OpenCrowd(server.Port(), int(Openings.size()));
+    QCOMPARE(crowd.size(), std::size_t(Openings.size()));
+    // A connection kept open after its answer falls silent as well.
+    auto keptAlive = std::make_unique<TRawConnection>(server.Port());
+    QVERIFY(keptAlive->Send("GET /demo/ HTTP/1.1\r\nHost: localhost\r\n\r\n"));
+    crowd.push_back(std::move(keptAlive));
+
+    for (std::size_t i = 0; i < crowd.size(); ++i)
+        QVERIFY2(crowd[i]->WaitForClose(20000), qPrintable(QStringLiteral("connection %1").arg(i)));
+}
+
+QTEST_GUILESS_MAIN(TestServerConnections)
+#include "tst_server_connections.moc"
