@@ -1,6 +1,7 @@
 #include "i18n/ZLIBArchive.h"
 
 #include "i18n/PackInflater.h"
+#include "platform/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -231,15 +232,19 @@ void TZLBArchive::ExtractEntry(QFile& file, int index, const QString& destinatio
             return;
     }
 
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        FailCorruptFile(index);
-    const quint32 crc = ReadMember(file, index, CheckCRC, [&out](const char* data, qsizetype length) {
-        return out.write(data, length) == length;
+    // Each file is unpacked beside its final name and renamed over it once whole: an unpacking cut
+    // short (a broken member, a full disk, the program killed) leaves every file either as it was or
+    // complete, never half written.
+    bool crcMatches = true;
+    const QString error = WriteFileAtomically(path, [&](QIODevice& out) {
+        const quint32 crc = ReadMember(file, index, CheckCRC, [&out](const char* data, qsizetype length) {
+            return out.write(data, length) == length;
+        });
+        crcMatches = !CheckCRC || crc == entry.CRC();
+        return crcMatches;
     });
-    if (CheckCRC && crc != entry.CRC())
+    if (!error.isEmpty() || !crcMatches)
         FailCorruptFile(index);
-    out.close();
     if (OnFileExtracted)
         OnFileExtracted(destination + fileName);
 }

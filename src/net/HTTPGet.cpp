@@ -85,6 +85,10 @@ void THTTPGet::Start(Mode mode) {
 }
 
 void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
+    // The worker has ended (its thread finished), so everything it wrote is visible from here on.
+    const bool workerEnded = state->WorkerEnded.load(std::memory_order_acquire);
+    Q_ASSERT(workerEnded);
+    Q_UNUSED(workerEnded);
     if (state != m_running)
         return;
     m_lastResult = state->Success && !state->Cancelled;

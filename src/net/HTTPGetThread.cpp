@@ -13,5 +13,6 @@ THTTPGetThread::THTTPGetThread(std::shared_ptr<THTTPTransferState> state)
 void THTTPGetThread::run() {
     RunHTTPTransfer(*m_state,
                     [this](qint64 totalSize, qint64 readed) { Q_EMIT Progress(totalSize, readed); });
+    m_state->WorkerEnded.store(true, std::memory_order_release);
     --s_running;
 }

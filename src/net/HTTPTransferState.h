@@ -43,6 +43,12 @@ struct THTTPTransferState {
     // File mode: the target was created (or truncated) by this transfer and is still there.
     bool TargetWritten = false;
 
+    // Set by the worker once it has written the outcome above and will touch the state no more. The main
+    // thread reads the outcome after the worker's queued completion, which Qt orders after this through
+    // its own locks; loading this flag states that order in the program itself, where thread checkers
+    // see it.
+    std::atomic<bool> WorkerEnded{false};
+
     // Main thread only: Cancel was called, so the outcome is a failure whatever the worker did.
     bool Cancelled = false;
 };

@@ -30,6 +30,9 @@ std::optional<TSettingsKey> TSettingsKey::Open(OpenMode mode) {
             return std::nullopt;
     }
     auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    // Each write goes to a new file that replaces the old one whole, so that a program killed while
+    // saving leaves the previous settings. Qt does so by default; the key depends on it.
+    settings->setAtomicSyncRequired(true);
     if (settings->status() != QSettings::NoError)
         return std::nullopt;
     return TSettingsKey(std::move(settings));
