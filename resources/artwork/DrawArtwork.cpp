@@ -5,6 +5,7 @@
 //   lumora_draw_artwork <output folder>   (normally resources/builtin)
 
 #include "ArtworkPainting.h"
+#include "IconPicture.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -25,14 +26,8 @@ void Save(const QImage& image, const QString& name) {
 }
 
 void DrawIcons() {
-    for (const int size : {16, 22, 32, 48, 64, 128, 256}) {
-        QImage image = Canvas(size, size);
-        QPainter p(&image);
-        const qreal margin = size <= 22 ? 0.5 : size * 0.03;
-        DrawMark(p, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
-        p.end();
-        Save(image, QStringLiteral("icons/lumora-%1").arg(size));
-    }
+    for (const int size : {16, 22, 32, 48, 64, 128, 256})
+        Save(PaintIcon(size), QStringLiteral("icons/lumora-%1").arg(size));
 }
 
 void DrawBackground() {
