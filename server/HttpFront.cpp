@@ -178,7 +178,11 @@ void THttpFront::Route() {
 
     s.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
         const std::size_t bytes = std::max(res.body.size(), res.content_length_);
-        const std::string detail = req.path == "/lmr/camlist3.php" ? CatalogueDetail(req) : std::string();
+        std::string detail = req.path == "/lmr/camlist3.php" ? CatalogueDetail(req) : std::string();
+        // Last on the line, as it may hold blanks: who asked (Lumora, or the browser of its messages).
+        const std::string agent = req.get_header_value("User-Agent");
+        if (!agent.empty())
+            detail += (detail.empty() ? "agent=" : " agent=") + agent;
         m_log.Write(req.remote_addr, req.method, req.path, res.status, bytes, detail);
     });
 }
