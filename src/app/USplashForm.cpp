@@ -56,7 +56,10 @@ void TSplashForm::TimerTimer() {
 
 void TSplashForm::UpDateTimerTimer() {
     // Between the pieces of start-up work the event loop runs; a repaint asked for here reaches the
-    // screen at its next turn.
-    if (isVisible())
-        update();
+    // screen at its next turn. A window opened meanwhile (a first run's configuration window) would
+    // cover the splash where no window manager keeps it on top, so it is raised again as well.
+    if (!isVisible())
+        return;
+    raise();
+    update();
 }

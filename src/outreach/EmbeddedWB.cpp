@@ -1,6 +1,7 @@
 #include "outreach/EmbeddedWB.h"
 
 #include "app/ULMRLib.h"
+#include "net/HTTPTransfer.h"
 #include "outreach/BrowserEngine.h"
 #include "outreach/PlainBrowser.h"
 
@@ -23,10 +24,17 @@ std::optional<QStringList>& SearchPathOverride() {
     return directories;
 }
 
-// What the engine needs before it starts: it refuses to run its sandbox as root.
+// What the engine needs before it starts: it refuses to run its sandbox as root, and the routes that
+// LUMORA_CONNECT_TO gives the program's own requests must hold for the page's requests too.
 void PrepareEngineEnvironment() {
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    const QByteArray mapping = EngineHostMapping(qgetenv("LUMORA_CONNECT_TO"));
+    if (!mapping.isEmpty()) {
+        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        flags += (flags.isEmpty() ? "" : " ") + QByteArray("--host-resolver-rules=\"") + mapping + '"';
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    }
 }
 
 // Loads the module once per run; null (and a warning) when it cannot be had.
@@ -52,6 +60,16 @@ TBrowserEngine* LoadBrowserEngine() {
 }
 
 } // namespace
+
+QByteArray EngineHostMapping(const QByteArray& connectTo) {
+    QList<QByteArray> mapped;
+    for (const QByteArray& rule : ConnectToRules(connectTo)) {
+        const QList<QByteArray> parts = rule.split(':');
+        if (parts.size() == 4 && !parts.at(0).isEmpty() && !parts.at(2).isEmpty())
+            mapped << "MAP " + parts.at(0) + ':' + parts.at(1) + ' ' + parts.at(2) + ':' + parts.at(3);
+    }
+    return mapped.join(", ");
+}
 
 TEmbeddedWB::TEmbeddedWB(QWidget* parent)
     : QWidget(parent) {

@@ -3,8 +3,13 @@
 #include <QByteArray>
 #include <QStringList>
 #include <QWidget>
+#include <optional>
 
 class TBrowserEngine;
+
+// The engine's form of LUMORA_CONNECT_TO's rules ("host:80:127.0.0.1:18080" each): its host mapping
+// ("MAP host:80 127.0.0.1:18080", joined by ", "); empty when there is none.
+QByteArray EngineHostMapping(const QByteArray& connectTo);
 class TPlainBrowser;
 
 // The messages window's browser. The engine module is loaded the first time a page is shown, so
