@@ -15,9 +15,6 @@ int main(int argc, char* argv[]) {
     if (!guard.TryAcquire())
         return 0;
 
-    // The browser engine of the messages window, loaded later if ever, shares the GUI's graphics
-    // contexts; this must be said before the application exists and costs nothing when unused.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumora"));
     QApplication::setDesktopFileName(QStringLiteral("lumora"));

@@ -91,6 +91,9 @@ QList<XWindowAttributes> VisibleWindows() {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return found;
+    // A window may be gone between listing and asking (a splash ending): Xlib's default handler
+    // would end the test for that, so a failed question just skips the window.
+    const XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     Window root = 0, parent = 0;
     Window* children = nullptr;
     unsigned count = 0;
@@ -102,6 +105,8 @@ QList<XWindowAttributes> VisibleWindows() {
         }
         XFree(children);
     }
+    XSync(display, False);
+    XSetErrorHandler(previous);
     XCloseDisplay(display);
     return found;
 }

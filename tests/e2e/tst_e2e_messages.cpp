@@ -45,9 +45,13 @@ std::optional<QPoint> WaitForWindow(const QSize& size, int milliseconds) {
     return place;
 }
 
-bool EngineMapped(qint64 pid) {
+bool Mapped(qint64 pid, const QByteArray& library) {
     QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
-    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+}
+
+bool EngineMapped(qint64 pid) {
+    return Mapped(pid, "libQt6WebEngineCore");
 }
 
 // Log lines of the server that hold every one of the parts.
@@ -159,6 +163,8 @@ private Q_SLOTS:
         QVERIFY(WaitForTwoRefreshesAfter(m_server, LogLines(m_server, {"GET /demo/clock-tokyo.jpg"})));
         QCOMPARE(LogLines(m_server, {"/lmr/cam_message.php"}), asked);
         QVERIFY(!EngineMapped(lumora.processId()));
+        // Nor the OpenGL driver, which only the engine needs.
+        QVERIFY(!Mapped(lumora.processId(), "/dri/"));
         Stop(lumora);
     }
 
