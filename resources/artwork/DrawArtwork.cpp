@@ -158,8 +158,7 @@ void DrawCamForm() {
                                       std::pair{QStringLiteral("ok"), QStringLiteral("OK")},
                                       std::pair{QStringLiteral("cancel"), QStringLiteral("Cancel")}})
         DrawWideButton(QStringLiteral("camform"), skin, words);
-    DrawTextButton(QStringLiteral("camform"), QStringLiteral("help"), QSize(35, 26), QStringLiteral("?"), 14,
-                   QFont::Bold);
+    SaveButton(QStringLiteral("camform"), QStringLiteral("help"), PaintHelpButton);
 }
 
 // The splash: the mark rising over a dusk sky, the name and the promise, on the product's header
@@ -213,8 +212,7 @@ void DrawMessagesStrip() {
     p.end();
     Save(image, QStringLiteral("mform/background"));
     DrawWideButton(QStringLiteral("mform"), QStringLiteral("ok"), QStringLiteral("OK"));
-    DrawTextButton(QStringLiteral("mform"), QStringLiteral("help"), QSize(35, 26), QStringLiteral("?"), 14,
-                   QFont::Bold);
+    SaveButton(QStringLiteral("mform"), QStringLiteral("help"), PaintHelpButton);
 }
 
 } // namespace
