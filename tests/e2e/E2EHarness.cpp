@@ -125,6 +125,12 @@ qsizetype VisibleWindowCount() {
     return VisibleWindows().size();
 }
 
+bool WaitForSplashToEnd(int milliseconds) {
+    const auto splashShown = [] { return !VisibleWindowsOfSize(416, 246).isEmpty(); };
+    return QTest::qWaitFor(splashShown, milliseconds) &&
+           QTest::qWaitFor([&] { return !splashShown(); }, milliseconds);
+}
+
 bool ClickAt(const QPoint& point) {
     return Run(QStringLiteral("xdotool"), {"mousemove", QString::number(point.x()),
                                            QString::number(point.y()), "sleep", "0.2", "click", "1"});
