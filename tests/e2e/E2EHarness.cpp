@@ -131,6 +131,18 @@ bool WaitForSplashToEnd(int milliseconds) {
            QTest::qWaitFor([&] { return !splashShown(); }, milliseconds);
 }
 
+bool CloseMessagesWindow(int milliseconds, bool neverAgain) {
+    const auto windows = [] { return VisibleWindowsOfSize(424, 407); };
+    if (!QTest::qWaitFor([&] { return !windows().isEmpty(); }, milliseconds))
+        return false;
+    // The bottom strip starts 371 pixels down: its check box at 48, 13 and OK at 306, 7 (114 x 26).
+    const QPoint window = windows().first();
+    if (neverAgain && !ClickAt(window + QPoint(48 + 7, 371 + 13 + 7)))
+        return false;
+    return ClickAt(window + QPoint(306 + 57, 371 + 13)) &&
+           QTest::qWaitFor([&] { return windows().isEmpty(); }, 10000);
+}
+
 bool ClickAt(const QPoint& point) {
     return Run(QStringLiteral("xdotool"), {"mousemove", QString::number(point.x()),
                                            QString::number(point.y()), "sleep", "0.2", "click", "1"});
