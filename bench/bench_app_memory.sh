@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Resident memory of lumora idle in the tray after start-up (its cam's picture installed on the
-# root window), next to a bare Qt tray program, both on the same Xvfb with the same tray host.
-# Prints: bench_app_memory ratio=R goal=0.77, with R = bare tray RSS / lumora RSS.
+# Resident memory of lumora idle in the tray after start-up (the demo catalogue loaded, its cam's
+# picture installed on the root window), next to a bare Qt tray program, both on the same Xvfb with
+# the same tray host. Measured with messages off (the browser engine must not be mapped), and once
+# more after the demo's welcome message has been shown and closed with OK (reported, not rated).
+# Prints: bench_app_memory ratio=R goal=0.77, with R = bare tray RSS / lumora RSS (messages off).
 set -euo pipefail
 build="${BENCH_BUILD:-build/release}"
 lumora="$build/src/lumora"
 bare="$build/bench/bench_bare_tray"
-[ -x "$lumora" ] && [ -x "$bare" ] || { echo "build the release preset first" >&2; exit 1; }
+server_bin="$build/server/lumora-server"
+[ -x "$lumora" ] && [ -x "$bare" ] && [ -x "$server_bin" ] || { echo "build the release preset first" >&2; exit 1; }
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
 run() {
@@ -23,30 +26,53 @@ run() {
   port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
   python3 -m http.server "$port" --bind 127.0.0.1 --directory "$scratch/www" >/dev/null 2>&1 &
   server=$!
-  printf '[General]\nURL=http://cams.bench/cam.jpg\nName=Bench\nRefID=1\nRefresh=60\nActive=1\nShowMessages=0\nStretch=1\n' \
-    > "$XDG_CONFIG_HOME/Lumora/Lumora.conf"
-  export LUMORA_CONNECT_TO="cams.bench:80:127.0.0.1:$port" LUMORA_DESKTOP=x11
+  # The demo catalogue, with a welcome message for every shipped language.
+  "$server_bin" serve --demo --db "$scratch/catalogue.db" --listen 127.0.0.1:0 --no-access-log \
+    >"$scratch/catalogue.out" 2>/dev/null &
+  catalogue=$!
+  for _ in $(seq 100); do grep -q listening "$scratch/catalogue.out" && break; sleep 0.1; done
+  catalogue_port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$scratch/catalogue.out")
+  settings() { # ShowMessages value
+    printf '[General]\nURL=http://cams.bench/cam.jpg\nName=Bench\nRefID=1\nRefresh=60\nActive=1\nShowMessages=%s\nStretch=1\n' \
+      "$1" > "$XDG_CONFIG_HOME/Lumora/Lumora.conf"
+  }
+  export LUMORA_CONNECT_TO="cams.bench:80:127.0.0.1:$port,localhost:80:127.0.0.1:$catalogue_port" LUMORA_DESKTOP=x11
 
   trayer --edge top --align right --widthtype pixel --width 100 --height 24 --SetDockType true >/dev/null 2>&1 &
   trayer=$!
   sleep 1
 
-  measure() { # program, seconds to settle -> RSS in kB
+  # Closes the messages window with OK, once it is shown.
+  close_message() {
+    local window
+    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Lumora - Korvex Software$' | head -1) || return 1
+    sleep 3 # the page settles
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove $((X + 306 + 57)) $((Y + 371 + 13)) click 1
+  }
+  measure() { # program, seconds to settle, [step before settling] -> "RSS-in-kB engine-mapped|engine-unmapped"
     "$1" >/dev/null 2>&1 &
     local pid=$!
+    [ -z "${3:-}" ] || "$3" || echo "no message window" >&2
     sleep "$2"
     local rss
     rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
+    local engine=engine-unmapped
+    grep -q libQt6WebEngineCore "/proc/$pid/maps" && engine=engine-mapped
     kill -TERM "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    echo "$rss"
+    echo "$rss $engine"
   }
-  bare_kb=$(measure "$bare" 4)
-  lumora_kb=$(measure "$lumora" 6)
-  kill "$trayer" "$server" 2>/dev/null || true
+  read -r bare_kb _ < <(measure "$bare" 4)
+  settings 0
+  read -r lumora_kb engine_off < <(measure "$lumora" 6)
+  settings 1
+  read -r message_kb engine_on < <(measure "$lumora" 6 close_message)
+  kill "$trayer" "$server" "$catalogue" 2>/dev/null || true
   wait 2>/dev/null || true
   echo "bare Qt tray: ${bare_kb} kB resident"
-  echo "lumora idle:  ${lumora_kb} kB resident"
+  echo "lumora idle:  ${lumora_kb} kB resident (messages off; ${engine_off})"
+  echo "lumora idle after one message shown and closed: ${message_kb} kB resident (${engine_on})"
   awk -v b="$bare_kb" -v l="$lumora_kb" 'BEGIN { printf "bench_app_memory ratio=%.2f goal=0.77\n", b / l }'
 }
 

@@ -237,14 +237,37 @@ int TCatalogueStore::RetireMessages(std::optional<qint64> language, const QByteA
     return sqlite3_changes(m_db);
 }
 
+std::vector<TListedMessage> TCatalogueStore::ListMessages(TSqlStatement query) {
+    std::vector<TListedMessage> messages;
+    while (query.Step())
+        messages.push_back({{query.Integer(0), query.OptionalInteger(1), query.Bytes(2), query.Bytes(3)},
+                            query.Integer(4) != 0,
+                            query.Bytes(5)});
+    return messages;
+}
+
+bool TCatalogueStore::RetireMessage(qint64 refid) {
+    std::lock_guard lock(m_mutex);
+    TSqlStatement retire = Prepare("UPDATE messages SET active = 0 WHERE active = 1 AND refid = ?1");
+    retire.Bind(1, refid);
+    retire.Run();
+    return sqlite3_changes(m_db) > 0;
+}
+
 std::vector<TStoredMessage> TCatalogueStore::ActiveMessages() {
     std::lock_guard lock(m_mutex);
-    TSqlStatement query =
-        Prepare("SELECT refid, language, version, url FROM messages WHERE active = 1 ORDER BY refid DESC");
     std::vector<TStoredMessage> messages;
-    while (query.Step())
-        messages.push_back({query.Integer(0), query.OptionalInteger(1), query.Bytes(2), query.Bytes(3)});
+    for (const TListedMessage& listed :
+         ListMessages(Prepare("SELECT refid, language, version, url, active, created FROM messages "
+                              "WHERE active = 1 ORDER BY refid DESC")))
+        messages.push_back(listed.Message);
     return messages;
+}
+
+std::vector<TListedMessage> TCatalogueStore::AllMessages() {
+    std::lock_guard lock(m_mutex);
+    return ListMessages(
+        Prepare("SELECT refid, language, version, url, active, created FROM messages ORDER BY refid"));
 }
 
 std::optional<QByteArray> TCatalogueStore::MessagePage(qint64 refid) {

@@ -31,7 +31,14 @@ struct TStoredMessage {
     qint64 RefID = 0;
     std::optional<qint64> Language; // none: every language
     QByteArray Version;             // empty: every version
-    QByteArray Url;                 // a path on this server for pages the server holds itself
+    QByteArray Url;                 // empty for a page the server holds itself
+};
+
+// A message as the administrator lists it.
+struct TListedMessage {
+    TStoredMessage Message;
+    bool Active = true; // false once retired
+    QByteArray Created; // UTC, ISO 8601
 };
 
 // The fields of a suggestion as they arrived, beside the whole body.
@@ -75,8 +82,12 @@ public:
     qint64 AddMessage(const TStoredMessage& message, const QByteArray& page);
     // Retires the messages of exactly this language and version scope.
     int RetireMessages(std::optional<qint64> language, const QByteArray& version);
+    // Retires one message; false when there is no message of that number in force.
+    bool RetireMessage(qint64 refid);
     // Messages in force, newest first.
     std::vector<TStoredMessage> ActiveMessages();
+    // Every message ever published, in force or retired, oldest first.
+    std::vector<TListedMessage> AllMessages();
     std::optional<QByteArray> MessagePage(qint64 refid);
 
     qint64 AddSuggestion(const TSuggestion& suggestion);
@@ -89,6 +100,7 @@ private:
     TSqlStatement Prepare(const char* sql);
     void Execute(const char* sql);
     static TSuggestion ReadSuggestion(const TSqlStatement& row);
+    static std::vector<TListedMessage> ListMessages(TSqlStatement query);
 
     struct sqlite3* m_db = nullptr;
     std::recursive_mutex m_mutex;

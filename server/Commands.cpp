@@ -273,6 +273,39 @@ int SetMessage(const TCommandLine& line) {
     return 0;
 }
 
+int ListMessages(const TCommandLine& line) {
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    const bool retiredToo = line.Has(QStringLiteral("all"));
+    for (const auto& [message, active, created] : store->AllMessages()) {
+        if (!active && !retiredToo)
+            continue;
+        const QString language =
+            message.Language ? QString::number(*message.Language) : QStringLiteral("every language");
+        const QString version = message.Version.isEmpty() ? QStringLiteral("every version")
+                                                          : QStringLiteral("version ") + message.Version;
+        const QString page = message.Url.isEmpty()
+                                 ? QStringLiteral("page /messages/%1.html").arg(message.RefID)
+                                 : QString::fromUtf8(message.Url);
+        Print(stdout, QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6")
+                          .arg(message.RefID)
+                          .arg(active ? QStringLiteral("in force") : QStringLiteral("retired"),
+                               message.Language ? QStringLiteral("language ") + language : language, version,
+                               page, QString::fromLatin1(created)));
+    }
+    return 0;
+}
+
+int RetireMessage(const TCommandLine& line) {
+    const std::optional<qint64> refid = ParseNumber(line.Positional().value(0));
+    if (!refid)
+        throw TCommandError(QStringLiteral("\"%1\" is not a message number").arg(line.Positional().value(0)));
+    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    if (!store->RetireMessage(*refid))
+        throw TCommandError(QStringLiteral("no message %1 is in force").arg(*refid));
+    Print(stdout, QStringLiteral("message %1 retired").arg(*refid));
+    return 0;
+}
+
 int ListSuggestions(const TCommandLine& line) {
     const QString status = line.Value(QStringLiteral("status"), QStringLiteral("new"));
     static const QStringList statuses = {QStringLiteral("new"), QStringLiteral("approved"),
@@ -341,8 +374,9 @@ const std::vector<TCommand>& Commands() {
          "seed the demo catalogue",
          "demo [--db FILE]\n"
          "  Adds the demo cams (pictures rendered by this server), English, German and French with the\n"
-         "  packs built from the shipped language directories, and a welcome message when none is in\n"
-         "  force. Safe to run again: a pack whose files changed gets a higher version.",
+         "  packs built from the shipped language directories, and a welcome message for each of these\n"
+         "  languages where none is in force. Safe to run again: a pack whose files changed gets a\n"
+         "  higher version.",
          {DbOption},
          {},
          0,
@@ -394,6 +428,23 @@ const std::vector<TCommand>& Commands() {
          {"none"},
          0,
          SetMessage},
+        {"messages",
+         "list the messages",
+         "messages [--all] [--db FILE]\n"
+         "  One line per message in force (with --all also the retired ones): number, state, language,\n"
+         "  version, page and when it was published.",
+         {DbOption},
+         {"all"},
+         0,
+         ListMessages},
+        {"retire-message",
+         "retire one message",
+         "retire-message REFID [--db FILE]\n"
+         "  Clients are no longer offered that message; a page this server held stays stored.",
+         {DbOption},
+         {},
+         1,
+         RetireMessage},
         {"suggestions",
          "list cam suggestions",
          "suggestions [--status new|approved|rejected|all] [--db FILE]\n"

@@ -5,9 +5,24 @@
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
 
+#include <algorithm>
+#include <cctype>
 #include <regex>
+#include <string_view>
 
 namespace {
+
+// The value of a request header, its name compared without regard to case; empty when missing.
+std::string HeaderValue(const THttpHeaders& headers, std::string_view name) {
+    for (const auto& [key, value] : headers) {
+        if (key.size() == name.size() && std::equal(key.begin(), key.end(), name.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            }))
+            return value;
+    }
+    return {};
+}
 
 std::string Text(const QByteArray& bytes) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
@@ -188,7 +203,11 @@ THttpResponse TRequestHandler::MessagePage(const std::string& path) {
 void TRequestHandler::WriteLog(const THttpRequest& request, const THttpResponse& response) {
     if (!m_log.Enabled())
         return;
-    const std::string detail = request.Path == "/lmr/camlist3.php" ? CatalogueDetail(request) : std::string();
+    std::string detail = request.Path == "/lmr/camlist3.php" ? CatalogueDetail(request) : std::string();
+    // Last on the line, as it may hold blanks: who asked (Lumora, or the browser of its messages).
+    const std::string agent = HeaderValue(request.Headers, "User-Agent");
+    if (!agent.empty())
+        detail += (detail.empty() ? "agent=" : " agent=") + agent;
     m_log.Write(request.Client, request.Method, request.Path, response.Status,
                 static_cast<std::size_t>(response.Body->size()), detail);
 }

@@ -153,8 +153,61 @@ void DrawCamForm() {
                                       std::pair{QStringLiteral("ok"), QStringLiteral("OK")},
                                       std::pair{QStringLiteral("cancel"), QStringLiteral("Cancel")}})
         DrawWideButton(QStringLiteral("camform"), skin, words);
-    DrawTextButton(QStringLiteral("camform"), QStringLiteral("help"), QSize(35, 26), QStringLiteral("?"), 14,
-                   QFont::Bold);
+    SaveButton(QStringLiteral("camform"), QStringLiteral("help"), PaintHelpButton);
+}
+
+// The splash: the mark rising over a dusk sky, the name and the promise, on the product's header
+// colours; a thin sun-coloured rule and the paper strip below carry the maker's line.
+void DrawSplash() {
+    QImage image(416, 246, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    DrawPaperAndHeader(p, image.size(), 206, Sun, 260);
+
+    // A few stars in the upper sky, fading towards the glow.
+    p.setPen(Qt::NoPen);
+    const QList<QPointF> stars = {{236, 22}, {288, 40}, {352, 18}, {392, 58},
+                                  {318, 76}, {206, 48}, {380, 104}};
+    for (qsizetype i = 0; i < stars.size(); ++i) {
+        p.setBrush(QColor(255, 255, 255, 200 - int(i) * 18));
+        p.drawEllipse(stars.at(i), 1.3, 1.3);
+    }
+    DrawMark(p, QRectF(28, 46, 112, 112));
+    p.setPen(Qt::white);
+    p.setFont(UiFont(44, QFont::Bold));
+    p.drawText(QRectF(160, 58, 240, 56), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Lumora"));
+    p.setPen(QColor(0xc9, 0xdd, 0xf2));
+    p.setFont(UiFont(13));
+    p.drawText(QRectF(162, 112, 240, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+               QStringLiteral("Live webcams as your desktop wallpaper"));
+
+    p.setPen(InkSoft);
+    p.setFont(UiFont(11));
+    p.drawText(QRectF(16, 206, 384, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Korvex Software"));
+    p.setPen(Ink);
+    p.drawText(QRectF(16, 206, 384, 40), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Starting..."));
+    p.setPen(QPen(CardBorder, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(0.5, 0.5, 415, 245));
+    p.end();
+    Save(image, QStringLiteral("splash/splash"));
+}
+
+// The messages window's bottom strip: paper under a thin dusk rule, with its two buttons.
+void DrawMessagesStrip() {
+    QImage image(424, 36, QImage::Format_RGB32);
+    QPainter p(&image);
+    DrawPaper(p, image.size());
+    QLinearGradient rule(0, 0, 424, 0);
+    rule.setColorAt(0, Night);
+    rule.setColorAt(0.6, Dusk);
+    rule.setColorAt(1, Sun);
+    p.fillRect(QRectF(0, 0, 424, 2), rule);
+    p.end();
+    Save(image, QStringLiteral("mform/background"));
+    DrawWideButton(QStringLiteral("mform"), QStringLiteral("ok"), QStringLiteral("OK"));
+    SaveButton(QStringLiteral("mform"), QStringLiteral("help"), PaintHelpButton);
 }
 
 } // namespace
@@ -174,5 +227,7 @@ int main(int argc, char* argv[]) {
     DrawNotAvailable();
     DrawAttentionForm();
     DrawCamForm();
+    DrawSplash();
+    DrawMessagesStrip();
     return 0;
 }

@@ -94,10 +94,23 @@ QStringList SeedDemoCatalogue(TCatalogueStore& store) {
         done << AddLanguageFromPack(store, language,
                                     EmbeddedFile(QStringLiteral(":/packs/lang%1.pak").arg(language.RefID)));
 
-    if (store.ActiveMessages().empty()) {
-        const qint64 refid = store.AddMessage({0, std::nullopt, QByteArray(), QByteArray()},
-                                              EmbeddedFile(QStringLiteral(":/demo/welcome.html")));
-        done << QStringLiteral("welcome message %1 is in force").arg(refid);
+    // A welcome page for each language the demo speaks, unless its language has a message already.
+    const std::vector<std::pair<qint64, QString>> welcomes = {
+        {0, QStringLiteral(":/demo/welcome.html")},
+        {1, QStringLiteral(":/demo/welcome-de.html")},
+        {2, QStringLiteral(":/demo/welcome-fr.html")},
+    };
+    const std::vector<TStoredMessage> inForce = store.ActiveMessages();
+    for (const auto& [language, page] : welcomes) {
+        const bool spoken = std::any_of(inForce.begin(), inForce.end(), [&](const TStoredMessage& message) {
+            return message.Language == language;
+        });
+        if (spoken)
+            continue;
+        TStoredMessage welcome;
+        welcome.Language = language;
+        const qint64 refid = store.AddMessage(welcome, EmbeddedFile(page));
+        done << QStringLiteral("welcome message %1 for language %2 is in force").arg(refid).arg(language);
     }
     return done;
 }

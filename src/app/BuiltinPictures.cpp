@@ -2,8 +2,22 @@
 
 #include "i18n/ImgBtn.h"
 
+#include <QImage>
+
+namespace {
+
+QString BuiltinPicturePath(const QString& name) {
+    return QStringLiteral(":/lumora/") + name + QStringLiteral(".png");
+}
+
+} // namespace
+
 QPixmap BuiltinPicture(const QString& name) {
-    return QPixmap(QStringLiteral(":/lumora/") + name + QStringLiteral(".png"));
+    return QPixmap(BuiltinPicturePath(name));
+}
+
+QPixmap BuiltinPictureShownOnce(const QString& name) {
+    return QPixmap::fromImage(QImage(BuiltinPicturePath(name)));
 }
 
 void LoadBuiltinButtonPictures(TImgBtn& button, const QString& skinName) {

@@ -11,6 +11,9 @@ class TImgBtn;
 
 // A built-in picture by its name, e.g. "mainform/background"; null when there is none.
 QPixmap BuiltinPicture(const QString& name);
+// The same for a picture shown once (the splash): it is not kept in the pixmap cache, so its memory
+// goes with the last window that shows it.
+QPixmap BuiltinPictureShownOnce(const QString& name);
 
 // The four pictures of a button by its skin name ("ok", "help", ...): normal, mouse over, pressed
 // and disabled. The normal picture is shown.

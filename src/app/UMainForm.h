@@ -167,7 +167,7 @@ public:
     // 0 while the running preview's outcome is wanted, 1 after Esc cancelled it.
     int PGetTag = 0;
 
-    // --- Calls into the splash and tell-a-friend code (UMainFormLater.cpp)
+    // --- Splash and tell-a-friend (UMainFormOutreach.cpp)
     void ShowSplash();
     void TellButClick();
 

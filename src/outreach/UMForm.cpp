@@ -1,13 +1,168 @@
 #include "outreach/UMForm.h"
 
+#include "app/BuiltinPictures.h"
+#include "app/ULMRLib.h"
+#include "catalogue/CatalogueRequest.h"
+#include "i18n/ImgBtn.h"
+#include "net/HTTPGet.h"
+#include "outreach/EmbeddedWB.h"
+#include "outreach/MessageReply.h"
+#include "outreach/SuppressedMessages.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QShortcut>
+
+Q_LOGGING_CATEGORY(lcMessages, "lumora.messages")
+
 TMForm* MForm = nullptr;
+
+namespace {
+
+QLabel* MakeBoxLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAccessibleName(text);
+    label->setGeometry(place);
+    label->setWordWrap(true);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    QFont font = label->font();
+    font.setPixelSize(11);
+    label->setFont(font);
+    return label;
+}
+
+QCheckBox* MakeBox(QWidget* parent, const QString& name, const QString& accessibleName, QLabel* label,
+                   const QPoint& place) {
+    auto* box = new QCheckBox(parent);
+    box->setObjectName(name);
+    box->setAccessibleName(accessibleName);
+    box->setGeometry(place.x(), place.y(), 14, 15);
+    label->setBuddy(box);
+    return box;
+}
+
+TImgBtn* MakeButton(QWidget* parent, const QString& name, const QString& skin, const QRect& place,
+                    const QString& hint) {
+    auto* button = new TImgBtn(parent);
+    button->setObjectName(name);
+    button->setAccessibleName(hint);
+    LoadBuiltinButtonPictures(*button, QStringLiteral("mform"), skin);
+    button->setGeometry(place);
+    button->setToolTip(hint);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+} // namespace
 
 TMForm::TMForm(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("MForm"));
     setWindowTitle(QStringLiteral("Lumora - Korvex Software"));
-    resize(424, 407);
+    setWindowIcon(BuiltinApplicationIcon());
+    setFixedSize(424, 407);
+    move(101, 140);
+    CreateControls();
+
+    MGet = new THTTPGet(this);
+    MGet->AcceptTypes = "*/*";
+    MGet->Agent = "LMR";
+    MGet->UseCache = false;
+    MGet->BinaryData = false;
+    MGet->WaitThread = false;
+    connect(MGet, &THTTPGet::OnDoneString, this, &TMForm::MGetDoneString);
+    connect(MGet, &THTTPGet::OnError, this, &TMForm::MGetError);
+
+    // F1 opens the help page wherever the focus is in the window.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, [this] { FormKeyDown(Qt::Key_F1); });
 }
 
-void TMForm::RequestMessage(int) {
-    // The messages window fills this in: it asks the catalogue server for the current message.
+void TMForm::CreateControls() {
+    Web = new TEmbeddedWB(this);
+    Web->setObjectName(QStringLiteral("Web"));
+    Web->setAccessibleName(QStringLiteral("Message"));
+    Web->setGeometry(0, 0, 424, 371);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 371, 424, 36);
+    MainImage = new QLabel(Panel1);
+    MainImage->setObjectName(QStringLiteral("MainImage"));
+    MainImage->setGeometry(0, 0, 424, 36);
+    MainImage->setPixmap(BuiltinPicture(QStringLiteral("mform/background")));
+
+    HelpBut = MakeButton(Panel1, QStringLiteral("HelpBut"), QStringLiteral("help"), QRect(4, 7, 35, 26),
+                         QStringLiteral("Open help on messages"));
+    noshow_message = MakeBoxLabel(Panel1, QStringLiteral("noshow_message"),
+                                  QStringLiteral("Don't show this message again"), QRect(70, 7, 97, 26));
+    NoBox = MakeBox(Panel1, QStringLiteral("NoBox"), noshow_message->text(), noshow_message, {48, 13});
+    noshowall_message = MakeBoxLabel(Panel1, QStringLiteral("noshowall_message"),
+                                     QStringLiteral("Don't show messages at all"), QRect(206, 7, 96, 26));
+    NoAllBox =
+        MakeBox(Panel1, QStringLiteral("NoAllBox"), noshowall_message->text(), noshowall_message, {184, 13});
+    OKBut = MakeButton(Panel1, QStringLiteral("OKBut"), QStringLiteral("ok"), QRect(306, 7, 114, 26),
+                       QStringLiteral("Close message and keep settings"));
+
+    connect(OKBut, &TImgBtn::Click, this, &TMForm::OKButClick);
+    connect(HelpBut, &TImgBtn::Click, this, &TMForm::HelpButClick);
+}
+
+QString TMForm::SuppressedMessagesPath() {
+    return DataDirectory() + QStringLiteral("/messages.cam");
+}
+
+void TMForm::RequestMessage(int language) {
+    MGet->URL = CatalogueServer::ScriptUrl(CatalogueServer::MessageScript);
+    MGet->PostQuery = MessageRequestBody(language, ProgramVersionText().toLatin1());
+    MGet->FetchString();
+}
+
+void TMForm::MGetDoneString(THTTPGet*, const QByteArray& Result) {
+    const TMessageReply reply = ReadMessageReply(Result, CurrentUrl);
+    CurrentRefId = reply.RefId;
+    CurrentUrl = reply.Url;
+    if (!reply.Error.isEmpty())
+        qCWarning(lcMessages) << "the message reply is broken:" << reply.Error;
+    if (CurrentRefId == 0)
+        return;
+    const std::optional<QList<QByteArray>> suppressed = SuppressedMessages::Read(SuppressedMessagesPath());
+    if (!suppressed) {
+        // The user may have turned this message away: better no message than one shown again.
+        qCWarning(lcMessages) << "cannot read" << SuppressedMessagesPath() << "- no message is shown";
+        return;
+    }
+    if (SuppressedMessages::Lists(*suppressed, CurrentRefId))
+        return;
+    Web->Go(CurrentUrl);
+    NoBox->setChecked(false);
+    NoAllBox->setChecked(false);
+    show();
+    raise();
+}
+
+void TMForm::MGetError(THTTPGet*) {
+    // No message this time; the next catalogue reply asks again.
+}
+
+void TMForm::OKButClick() {
+    const TMessageChoice choice =
+        ApplyMessageChoice(SuppressedMessagesPath(), CurrentRefId, NoBox->isChecked(), NoAllBox->isChecked());
+    if (!choice.Error.isEmpty())
+        qCWarning(lcMessages) << "the message could not be turned away for good:" << choice.Error;
+    ShowMessagesChoice = choice.ShowMessages;
+    Q_EMIT OnShowMessagesChange(this);
+    hide();
+}
+
+void TMForm::HelpButClick() {
+    OpenHelpPage(QStringLiteral("mform"));
+}
+
+void TMForm::FormKeyDown(int key) {
+    if (key == Qt::Key_F1)
+        OpenHelpPage(QStringLiteral("mform"));
 }

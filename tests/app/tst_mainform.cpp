@@ -3,6 +3,7 @@
 #include "TestHttpServer.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "app/USplashForm.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/UCamForm.h"
@@ -12,6 +13,7 @@
 #include "outreach/UMForm.h"
 #include "platform/Autostart.h"
 #include "platform/SettingsKey.h"
+#include "platform/ShellOpen.h"
 #include "wallpaper/PictureEncoders.h"
 #include "wallpaper/RecordingDesktop.h"
 #include "wallpaper/TestPictures.h"
@@ -24,6 +26,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -170,6 +174,8 @@ private Q_SLOTS:
     void cleanup() { QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 20000); }
 
     void init() {
+        // Each start shows its own splash.
+        delete SplashForm;
         QFile::remove(TSettingsKey::FilePath());
         QFile::remove(AutostartEntryPath());
         QDir(DataDirectory()).removeRecursively();
@@ -238,6 +244,8 @@ private Q_SLOTS:
         QCOMPARE(w.Starter.interval(), 5000);
         QVERIFY(!w.TrayIcon());
         QVERIFY(!w.ActiveCam);
+        // No splash while the start waits.
+        QVERIFY(!SplashForm);
         QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("OldWallPaper")), own.toUtf8());
         // Shutting down during the delay puts the wallpaper back.
         form.Desktop->Current = *form.Installed = {QStringLiteral("/elsewhere.bmp"), false, false};
@@ -254,6 +262,43 @@ private Q_SLOTS:
         QTRY_VERIFY(form.Window->ActiveCam != nullptr);
         QVERIFY(!form.Window->Starter.isActive());
         QVERIFY(form.Window->TrayIcon());
+        QVERIFY(SplashForm && SplashForm->isVisible());
+    }
+
+    // The splash is on top and centred, and goes after its time even over a first run's open window.
+    void splashEndsWhileTheFirstRunWindowIsOpen() {
+        Form form = MakeForm();
+        QVERIFY(form.Window->isVisible());
+        QPointer<TSplashForm> splash = SplashForm;
+        QVERIFY(splash && splash->isVisible());
+        QVERIFY(splash->windowFlags().testFlags(Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint));
+        QCOMPARE(splash->geometry().center(), splash->screen()->geometry().center());
+        QVERIFY(splash->Timer.isActive());
+        splash->TimerTimer();
+        QTRY_VERIFY(!splash);
+        QVERIFY(!SplashForm);
+        QVERIFY(form.Window->isVisible());
+    }
+
+    // The texts go into the link as they stand; only the hand-over to the desktop escapes them.
+    void tellAFriendHandsTheMailLinkToTheDesktop() {
+        QList<QUrl> opened;
+        SetShellOpenHandler([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        Form form = MakeForm();
+        TMainForm& w = *form.Window;
+        w.TellButClick();
+        w.MailSubjectText = "Try Lumora";
+        w.MailMessageText = "Live cams on\r\nmy desktop";
+        w.TellButClick();
+        SetShellOpenHandler(nullptr);
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened.at(0).toString(), QStringLiteral("mailto:friend@example.com?subject=&body="));
+        QCOMPARE(
+            QUrl::fromPercentEncoding(opened.at(1).toEncoded()),
+            QStringLiteral("mailto:friend@example.com?subject=Try Lumora&body=Live cams on\r\nmy desktop"));
     }
 
     void shutDownRestoresAndKeepWallpaperDoesNot_data() {

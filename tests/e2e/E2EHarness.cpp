@@ -91,6 +91,9 @@ QList<XWindowAttributes> VisibleWindows() {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return found;
+    // A window may be gone between listing and asking (a splash ending): Xlib's default handler
+    // would end the test for that, so a failed question just skips the window.
+    const XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     Window root = 0, parent = 0;
     Window* children = nullptr;
     unsigned count = 0;
@@ -102,6 +105,8 @@ QList<XWindowAttributes> VisibleWindows() {
         }
         XFree(children);
     }
+    XSync(display, False);
+    XSetErrorHandler(previous);
     XCloseDisplay(display);
     return found;
 }
@@ -118,6 +123,24 @@ QList<QPoint> VisibleWindowsOfSize(int width, int height) {
 
 qsizetype VisibleWindowCount() {
     return VisibleWindows().size();
+}
+
+bool WaitForSplashToEnd(int milliseconds) {
+    const auto splashShown = [] { return !VisibleWindowsOfSize(416, 246).isEmpty(); };
+    return QTest::qWaitFor(splashShown, milliseconds) &&
+           QTest::qWaitFor([&] { return !splashShown(); }, milliseconds);
+}
+
+bool CloseMessagesWindow(int milliseconds, bool neverAgain) {
+    const auto windows = [] { return VisibleWindowsOfSize(424, 407); };
+    if (!QTest::qWaitFor([&] { return !windows().isEmpty(); }, milliseconds))
+        return false;
+    // The bottom strip starts 371 pixels down: its check box at 48, 13 and OK at 306, 7 (114 x 26).
+    const QPoint window = windows().first();
+    if (neverAgain && !ClickAt(window + QPoint(48 + 7, 371 + 13 + 7)))
+        return false;
+    return ClickAt(window + QPoint(306 + 57, 371 + 13)) &&
+           QTest::qWaitFor([&] { return windows().isEmpty(); }, 10000);
 }
 
 bool ClickAt(const QPoint& point) {

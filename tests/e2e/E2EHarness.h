@@ -32,6 +32,12 @@ bool WaitForRoot(const Rgb& expected, int milliseconds);
 QList<QPoint> VisibleWindowsOfSize(int width, int height);
 // How many top-level windows are visible; a menu that opens adds one.
 qsizetype VisibleWindowCount();
+// Waits until a starting lumora's splash (the only 416 x 246 window) has come and gone: it covers
+// the middle of the screen, above every window, for its first four seconds.
+bool WaitForSplashToEnd(int milliseconds = 20000);
+// Waits for lumora's messages window (the only 424 x 407 window) and closes it with its OK button,
+// ticking "Don't show this message again" first when asked; true once it is gone.
+bool CloseMessagesWindow(int milliseconds, bool neverAgain = false);
 // Clicks the left mouse button at a point of the screen.
 bool ClickAt(const QPoint& point);
 // The centre of the icon at the right end of the tray host's panel; nothing without a panel.

@@ -4,6 +4,7 @@
 #include "E2EHarness.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "app/USplashForm.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/UCamForm.h"
@@ -61,6 +62,9 @@ class TestE2EBrowser : public QObject {
         auto form = std::make_unique<TMainForm>(QStringList());
         const TMainForm& w = *form;
         if (!QTest::qWaitFor([&] { return w.CatalogueArrived() && w.isEnabled(); }, 20000))
+            return nullptr;
+        // The splash covers the middle of the screen, above every window, for its first seconds.
+        if (!QTest::qWaitFor([] { return SplashForm == nullptr; }, 10000))
             return nullptr;
         return form;
     }

@@ -128,6 +128,7 @@ private Q_SLOTS:
         const quint16 port = FreePort();
         QProcess lumora;
         StartLumora(lumora, "localhost:80:127.0.0.1:" + QByteArray::number(port));
+        QVERIFY(WaitForSplashToEnd());
         const std::optional<QPoint> box = WaitForAttentionBox(20000);
         QVERIFY2(box, "no attention box");
 
@@ -155,6 +156,7 @@ private Q_SLOTS:
         QProcess lumora;
         StartLumora(lumora, cams.ConnectToRule("cams.test") +
                                 ",localhost:80:127.0.0.1:" + QByteArray::number(FreePort()));
+        QVERIFY(WaitForSplashToEnd());
         QVERIFY(QTest::qWaitFor([] { return Near(RootAt(Corner.x(), Corner.y()), Cam); }, 20000));
         const std::optional<QPoint> box = WaitForAttentionBox(20000);
         QVERIFY2(box, "no attention box");

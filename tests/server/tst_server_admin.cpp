@@ -50,6 +50,7 @@ private Q_SLOTS:
     void malformedImportChangesNothing();
     void reviewSuggestions();
     void addLanguage();
+    void listAndRetireMessages();
 };
 
 void TestServerAdmin::usage_data() {
@@ -252,6 +253,42 @@ void TestServerAdmin::addLanguage() {
 
     result = RunServerCommand({"add-language", "--refid", "2", "--name", "D", "--db", db});
     QCOMPARE(result.ExitCode, 1);
+}
+
+// Messages are listed with their scope, retired one by one, and a retired one is no longer offered.
+void TestServerAdmin::listAndRetireMessages() {
+    const QString db = FreshDatabase("messages.db");
+    const QString page = WriteScratchFile("news.html", "<p>news</p>");
+    QCOMPARE(RunServerCommand({"set-message", "--url", "http://m.example/all.html", "--db", db}).ExitCode, 0);
+    QCOMPARE(RunServerCommand({"set-message", "--language", "2", "--page", page, "--db", db}).ExitCode, 0);
+
+    TCommandResult listed = RunServerCommand({"messages", "--db", db});
+    QCOMPARE(listed.ExitCode, 0);
+    QList<QByteArray> lines = listed.Out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(
+        lines.at(0).startsWith("1\tin force\tevery language\tevery version\thttp://m.example/all.html\t"),
+        lines.at(0).constData());
+    QVERIFY2(lines.at(1).startsWith("2\tin force\tlanguage 2\tevery version\tpage /messages/2.html\t"),
+             lines.at(1).constData());
+
+    QCOMPARE(RunServerCommand({"retire-message", "2", "--db", db}).ExitCode, 0);
+    const TCommandResult again = RunServerCommand({"retire-message", "2", "--db", db});
+    QCOMPARE(again.ExitCode, 1);
+    QVERIFY(again.Err.contains("no message 2"));
+    QCOMPARE(RunServerCommand({"retire-message", "two", "--db", db}).ExitCode, 1);
+
+    lines = RunServerCommand({"messages", "--db", db}).Out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 1);
+    lines = RunServerCommand({"messages", "--all", "--db", db}).Out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.at(1).startsWith("2\tretired\t"));
+
+    // Language 2 now gets the message for every language.
+    TRunningServer server;
+    QVERIFY(server.Start(db));
+    QVERIFY(Post(server.Port(), "/lmr/cam_message.php", "language=2&version=1.0.0.0")
+                .Body.contains("url=http://m.example/all.html"));
 }
 
 QTEST_GUILESS_MAIN(TestServerAdmin)
