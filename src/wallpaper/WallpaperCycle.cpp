@@ -1,9 +1,9 @@
 #include "wallpaper/WallpaperCycle.h"
 
-#include "wallpaper/RefreshRule.h"
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/Picture.h"
 #include "wallpaper/PictureExtension.h"
+#include "wallpaper/RefreshRule.h"
 
 TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent)
     : QObject(parent)
@@ -24,7 +24,9 @@ TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObje
 }
 
 void TWallpaperCycle::FetchPicture(const QByteArray& url) {
-    if (IEGet.Busy())
+    // Before any cam is chosen (a first run) there is nothing to fetch; a request for nothing
+    // would only hold the fetcher busy when the user's first choice asks for its picture.
+    if (url.isEmpty() || IEGet.Busy())
         return;
     IEGet.URL = url;
     IEGet.FileName = m_dataDirectory + QStringLiteral("/TMP") + QString::fromLatin1(PictureExtension(url));
