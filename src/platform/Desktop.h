@@ -32,7 +32,8 @@ class TDesktop {
 public:
     virtual ~TDesktop();
 
-    // A short name of the backend: "x11", "gnome", "cinnamon", "mate", "xfce", "kde".
+    // A short name of the backend: "x11", "gnome", "cinnamon", "mate", "budgie", "pantheon",
+    // "unity", "xfce", "kde", "lxqt", "lxde".
     virtual QString Name() const = 0;
 
     // The wallpaper the desktop shows now; empty when the desktop cannot be asked. A desktop with
@@ -58,8 +59,8 @@ protected:
     virtual std::optional<bool> RestoreExact(const QByteArray& exact);
 };
 
-// The backend for the running desktop: LUMORA_DESKTOP names one ("x11", "gnome", "cinnamon",
-// "mate", "xfce", "kde"); otherwise XDG_CURRENT_DESKTOP decides; otherwise, and whenever the
+// The backend for the running desktop: LUMORA_DESKTOP names one (a backend's Name());
+// otherwise XDG_CURRENT_DESKTOP decides; otherwise, and whenever the
 // desktop's own settings are not available, the X11 root window.
 std::unique_ptr<TDesktop> CreateDesktop();
 
