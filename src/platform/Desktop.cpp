@@ -2,7 +2,9 @@
 
 #include "platform/DesktopGSettings.h"
 #include "platform/DesktopKde.h"
+#include "platform/DesktopNone.h"
 #include "platform/DesktopPcmanfm.h"
+#include "platform/DesktopSway.h"
 #include "platform/DesktopX11.h"
 #include "platform/DesktopXfce.h"
 
@@ -49,6 +51,7 @@ QString BackendFor(const QString& entry) {
         {QStringLiteral("kde"), QStringLiteral("kde")},
         {QStringLiteral("lxqt"), QStringLiteral("lxqt")},
         {QStringLiteral("lxde"), QStringLiteral("lxde")},
+        {QStringLiteral("sway"), QStringLiteral("sway")},
         {QStringLiteral("x11"), X11}};
     const QString name = entry.trimmed().toLower();
     for (const auto& [desktop, backend] : known)
@@ -80,8 +83,13 @@ std::unique_ptr<TDesktop> CreateDesktop() {
     for (const TPcmanfmFlavour& flavour : {TPcmanfmFlavour::Lxqt(), TPcmanfmFlavour::Lxde()})
         if (name == flavour.Name && !QStandardPaths::findExecutable(flavour.Program).isEmpty())
             return std::make_unique<TPcmanfmDesktop>(flavour);
+    if (name == QLatin1String("sway") && !QStandardPaths::findExecutable(QStringLiteral("swaymsg")).isEmpty())
+        return std::make_unique<TSwayDesktop>();
     if (name == QLatin1String("kde"))
         return std::make_unique<TKdeDesktop>();
-    // Also where a desktop's own settings are missing: the root window is all that is left.
+    // Also where a desktop's own settings are missing: the root window is all that is left, on
+    // X11 or where the user asks for it.
+    if (TNoDesktop::IsWaylandSession() && qEnvironmentVariable("LUMORA_DESKTOP").toLower() != X11)
+        return std::make_unique<TNoDesktop>();
     return std::make_unique<TX11Desktop>();
 }
