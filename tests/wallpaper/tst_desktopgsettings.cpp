@@ -300,7 +300,7 @@ private Q_SLOTS:
         QTest::newRow("forced in capitals") << "KDE"
                                             << ""
                                             << "kde";
-        QTest::newRow("forced unknown") << "sway"
+        QTest::newRow("forced unknown") << "i3"
                                         << "GNOME"
                                         << "x11";
     }
