@@ -2,6 +2,9 @@
 
 #include "platform/DesktopGSettings.h"
 #include "platform/DesktopKde.h"
+#include "platform/DesktopNone.h"
+#include "platform/DesktopPcmanfm.h"
+#include "platform/DesktopSway.h"
 #include "platform/DesktopX11.h"
 #include "platform/DesktopXfce.h"
 
@@ -38,14 +41,17 @@ QString BackendFor(const QString& entry) {
         {QStringLiteral("gnome-classic"), QStringLiteral("gnome")},
         {QStringLiteral("gnome-flashback"), QStringLiteral("gnome")},
         {QStringLiteral("ubuntu"), QStringLiteral("gnome")},
-        {QStringLiteral("unity"), QStringLiteral("gnome")},
-        {QStringLiteral("budgie"), QStringLiteral("gnome")},
-        {QStringLiteral("pantheon"), QStringLiteral("gnome")},
+        {QStringLiteral("unity"), QStringLiteral("unity")},
+        {QStringLiteral("budgie"), QStringLiteral("budgie")},
+        {QStringLiteral("pantheon"), QStringLiteral("pantheon")},
         {QStringLiteral("x-cinnamon"), QStringLiteral("cinnamon")},
         {QStringLiteral("cinnamon"), QStringLiteral("cinnamon")},
         {QStringLiteral("mate"), QStringLiteral("mate")},
         {QStringLiteral("xfce"), QStringLiteral("xfce")},
         {QStringLiteral("kde"), QStringLiteral("kde")},
+        {QStringLiteral("lxqt"), QStringLiteral("lxqt")},
+        {QStringLiteral("lxde"), QStringLiteral("lxde")},
+        {QStringLiteral("sway"), QStringLiteral("sway")},
         {QStringLiteral("x11"), X11}};
     const QString name = entry.trimmed().toLower();
     for (const auto& [desktop, backend] : known)
@@ -68,16 +74,22 @@ QString ChooseDesktopName(const QString& forced, const QString& currentDesktops)
 std::unique_ptr<TDesktop> CreateDesktop() {
     const QString name = ChooseDesktopName(qEnvironmentVariable("LUMORA_DESKTOP"),
                                            qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
-    for (const TGSettingsWallpaperKeys& keys :
-         {TGSettingsWallpaperKeys::Gnome(), TGSettingsWallpaperKeys::Cinnamon(),
-          TGSettingsWallpaperKeys::Mate()})
+    for (const TGSettingsWallpaperKeys& keys : TGSettingsWallpaperKeys::All())
         if (name == keys.Name && TGSettingsDesktop::Available(keys.Schema))
             return std::make_unique<TGSettingsDesktop>(keys);
     if (name == QLatin1String("xfce") &&
         !QStandardPaths::findExecutable(QStringLiteral("xfconf-query")).isEmpty())
         return std::make_unique<TXfceDesktop>();
+    for (const TPcmanfmFlavour& flavour : {TPcmanfmFlavour::Lxqt(), TPcmanfmFlavour::Lxde()})
+        if (name == flavour.Name && !QStandardPaths::findExecutable(flavour.Program).isEmpty())
+            return std::make_unique<TPcmanfmDesktop>(flavour);
+    if (name == QLatin1String("sway") && !QStandardPaths::findExecutable(QStringLiteral("swaymsg")).isEmpty())
+        return std::make_unique<TSwayDesktop>();
     if (name == QLatin1String("kde"))
         return std::make_unique<TKdeDesktop>();
-    // Also where a desktop's own settings are missing: the root window is all that is left.
+    // Also where a desktop's own settings are missing: the root window is all that is left, on
+    // X11 or where the user asks for it.
+    if (TNoDesktop::IsWaylandSession() && qEnvironmentVariable("LUMORA_DESKTOP").toLower() != X11)
+        return std::make_unique<TNoDesktop>();
     return std::make_unique<TX11Desktop>();
 }

@@ -32,7 +32,8 @@ class TDesktop {
 public:
     virtual ~TDesktop();
 
-    // A short name of the backend: "x11", "gnome", "cinnamon", "mate", "xfce", "kde".
+    // A short name of the backend: "x11", "gnome", "cinnamon", "mate", "budgie", "pantheon",
+    // "unity", "xfce", "kde", "lxqt", "lxde", "sway"; "none" on a Wayland desktop without one.
     virtual QString Name() const = 0;
 
     // The wallpaper the desktop shows now; empty when the desktop cannot be asked. A desktop with
@@ -58,9 +59,10 @@ protected:
     virtual std::optional<bool> RestoreExact(const QByteArray& exact);
 };
 
-// The backend for the running desktop: LUMORA_DESKTOP names one ("x11", "gnome", "cinnamon",
-// "mate", "xfce", "kde"); otherwise XDG_CURRENT_DESKTOP decides; otherwise, and whenever the
-// desktop's own settings are not available, the X11 root window.
+// The backend for the running desktop: LUMORA_DESKTOP names one (a backend's Name());
+// otherwise XDG_CURRENT_DESKTOP decides; otherwise, and whenever the
+// desktop's own settings are not available, the X11 root window, except on Wayland, where that
+// is no wallpaper (unless forced) and no backend writes.
 std::unique_ptr<TDesktop> CreateDesktop();
 
 // The backend's name for a forced choice (LUMORA_DESKTOP) and a desktop list in the form of

@@ -31,11 +31,13 @@ QByteArray ReadString(GSettings* settings, const QByteArray& key) {
 } // namespace
 
 TGSettingsWallpaperKeys TGSettingsWallpaperKeys::Gnome() {
-    return {QStringLiteral("gnome"),
-            "org.gnome.desktop.background",
-            {"picture-uri", "picture-uri-dark"},
-            true,
-            "picture-options"};
+    return GnomeSchemaFor(QStringLiteral("gnome"));
+}
+
+TGSettingsWallpaperKeys TGSettingsWallpaperKeys::GnomeSchemaFor(const QString& name) {
+    // Older releases have no dark-style picture: the schema's keys decide which are written.
+    return {
+        name, "org.gnome.desktop.background", {"picture-uri", "picture-uri-dark"}, true, "picture-options"};
 }
 
 TGSettingsWallpaperKeys TGSettingsWallpaperKeys::Cinnamon() {
@@ -48,6 +50,16 @@ TGSettingsWallpaperKeys TGSettingsWallpaperKeys::Cinnamon() {
 
 TGSettingsWallpaperKeys TGSettingsWallpaperKeys::Mate() {
     return {QStringLiteral("mate"), "org.mate.background", {"picture-filename"}, false, "picture-options"};
+}
+
+QList<TGSettingsWallpaperKeys> TGSettingsWallpaperKeys::All() {
+    // Budgie, Pantheon and Unity draw the GNOME background keys with their own window managers.
+    return {Gnome(),
+            Cinnamon(),
+            Mate(),
+            GnomeSchemaFor(QStringLiteral("budgie")),
+            GnomeSchemaFor(QStringLiteral("pantheon")),
+            GnomeSchemaFor(QStringLiteral("unity"))};
 }
 
 TGSettingsDesktop::TGSettingsDesktop(TGSettingsWallpaperKeys keys)

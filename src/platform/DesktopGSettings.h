@@ -20,6 +20,10 @@ struct TGSettingsWallpaperKeys {
     static TGSettingsWallpaperKeys Gnome();
     static TGSettingsWallpaperKeys Cinnamon();
     static TGSettingsWallpaperKeys Mate();
+    // A desktop that keeps its wallpaper in GNOME's own schema.
+    static TGSettingsWallpaperKeys GnomeSchemaFor(const QString& name);
+    // Every desktop served by GSettings.
+    static QList<TGSettingsWallpaperKeys> All();
 };
 
 class TGSettingsDesktop : public TDesktop {

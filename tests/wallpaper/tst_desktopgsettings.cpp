@@ -217,6 +217,34 @@ private Q_SLOTS:
         QCOMPARE(TGSettingsDesktop(TGSettingsWallpaperKeys::Cinnamon()).Read(), std::optional(wallpaper));
     }
 
+    // Budgie, Pantheon and Unity keep their wallpaper in GNOME's keys; the user's own values come
+    // back, the layout GNOME's keys allow beyond the three values included.
+    void desktopsOnGnomesKeysWriteAndRestoreThem_data() {
+        QTest::addColumn<QByteArray>("desktop");
+        QTest::newRow("budgie") << QByteArray("budgie");
+        QTest::newRow("pantheon") << QByteArray("pantheon");
+        QTest::newRow("unity") << QByteArray("unity");
+    }
+    void desktopsOnGnomesKeysWriteAndRestoreThem() {
+        QFETCH(QByteArray, desktop);
+        const QByteArray day = UserPicture("day.jpg");
+        Set("org.gnome.desktop.background", "picture-uri", day.constData());
+        Set("org.gnome.desktop.background", "picture-options", "spanned");
+        qputenv("LUMORA_DESKTOP", desktop);
+        const auto make = [] { return CreateDesktop(); };
+        QCOMPARE(make()->Name(), QString::fromLatin1(desktop));
+        const std::optional<TDesktopSnapshot> own = make()->Snapshot();
+        QVERIFY(own);
+        QVERIFY(make()->Write({QStringLiteral("/home/ann/Documents/Lumora/Pic0.bmp"), true, false}));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri"),
+                 QByteArray("'file:///home/ann/Documents/Lumora/Pic0.bmp'"));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-options"), QByteArray("'wallpaper'"));
+        QVERIFY(make()->Restore(*own));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-options"), QByteArray("'spanned'"));
+        QCOMPARE(Stored("org.gnome.desktop.background", "picture-uri"), "'" + day + "'");
+        qunsetenv("LUMORA_DESKTOP");
+    }
+
     void aMissingSchemaIsNoDesktop() {
         TGSettingsWallpaperKeys keys = TGSettingsWallpaperKeys::Gnome();
         keys.Schema = "org.example.not.installed";
@@ -241,13 +269,13 @@ private Q_SLOTS:
                                        << "gnome";
         QTest::newRow("Budgie") << ""
                                 << "Budgie:GNOME"
-                                << "gnome";
+                                << "budgie";
         QTest::newRow("Unity") << ""
-                               << "Unity"
-                               << "gnome";
+                               << "Unity:Unity7:ubuntu"
+                               << "unity";
         QTest::newRow("Pantheon") << ""
                                   << "Pantheon"
-                                  << "gnome";
+                                  << "pantheon";
         QTest::newRow("Cinnamon") << ""
                                   << "X-Cinnamon"
                                   << "cinnamon";
@@ -272,7 +300,7 @@ private Q_SLOTS:
         QTest::newRow("forced in capitals") << "KDE"
                                             << ""
                                             << "kde";
-        QTest::newRow("forced unknown") << "sway"
+        QTest::newRow("forced unknown") << "i3"
                                         << "GNOME"
                                         << "x11";
     }
@@ -290,6 +318,9 @@ private Q_SLOTS:
         QTest::newRow("gnome") << QByteArray("gnome") << "gnome";
         QTest::newRow("cinnamon") << QByteArray("cinnamon") << "cinnamon";
         QTest::newRow("kde") << QByteArray("kde") << "kde";
+        QTest::newRow("budgie") << QByteArray("Budgie") << "budgie";
+        QTest::newRow("pantheon") << QByteArray("pantheon") << "pantheon";
+        QTest::newRow("unity") << QByteArray("unity") << "unity";
     }
     void createsTheChosenBackend() {
         QFETCH(QByteArray, forced);
