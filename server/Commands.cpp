@@ -471,7 +471,7 @@ void PrintOverview(std::FILE* stream) {
         "usage: lumora-server COMMAND [options]   (lumora-server COMMAND --help)\n\ncommands:\n");
     for (const TCommand& command : Commands())
         text += QStringLiteral("  %1%2\n")
-                    .arg(QString::fromLatin1(command.Name).leftJustified(14),
+                    .arg(QString::fromLatin1(command.Name).leftJustified(15),
                          QString::fromLatin1(command.Summary));
     Print(stream, text.trimmed());
 }
