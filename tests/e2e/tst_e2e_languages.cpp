@@ -126,6 +126,12 @@ private Q_SLOTS:
 
         // A new pack version is fetched at the next start.
         QVERIFY(OfferLanguage(database, LanguageDirectoryWith("lang-v2", 2, SecondSkin)));
+        // The running server takes the new pack into its catalogue reply within a moment.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return Post(server.Port(), "/lmr/camlist3.php", "language=9").Body.contains("lang9-v2.pak");
+            },
+            10000));
         StartLumora(lumora, server.Port());
         QVERIFY(QTest::qWaitFor([&] { return server.ErrorOutput().contains("/packs/lang9-v2.pak"); }, 15000));
         QVERIFY(ShowsSkin(SecondSkin));
