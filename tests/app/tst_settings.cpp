@@ -1,7 +1,7 @@
 // The general settings, the first-run test and the refresh rules, on the real settings file.
 #include "app/GeneralSettings.h"
-#include "wallpaper/RefreshRule.h"
 #include "platform/SettingsKey.h"
+#include "wallpaper/RefreshRule.h"
 
 #include <QFile>
 #include <QTest>
