@@ -102,9 +102,10 @@ QStringList SeedDemoCatalogue(TCatalogueStore& store) {
     };
     const std::vector<TStoredMessage> inForce = store.ActiveMessages();
     for (const auto& [language, page] : welcomes) {
-        const bool spoken = std::any_of(inForce.begin(), inForce.end(), [&](const TStoredMessage& message) {
-            return message.Language == language;
-        });
+        const bool spoken =
+            std::any_of(inForce.begin(), inForce.end(), [language = language](const TStoredMessage& message) {
+                return message.Language == language;
+            });
         if (spoken)
             continue;
         TStoredMessage welcome;
