@@ -1,9 +1,11 @@
 // Writes one of the files the program owns, through the program's own writer, for the crash test:
 //   lumora_crash_writer <target> <folder> A|B|cycle
 // A and B write that version once, print how many microseconds that took and exit. cycle prints "ready" and
-// then writes B, A, B, ... until it is killed. Targets: settings, autostart (both below <folder> as the
-// configuration folder), customcams, bitmap, messages (one file in <folder>), language (a pack unpacked into
-// <folder>; the two packs are made once in <folder>/../packs).
+// then writes B, A, B, ... until it is killed, holding each version in place for as long as its write took:
+// otherwise a large version followed by a small one would be in place only for the small one's write.
+// Targets: settings, autostart (both below <folder> as the configuration folder), customcams, bitmap,
+// messages (one file in <folder>), language (a pack unpacked into <folder>; the two packs are made once in
+// <folder>/../packs).
 
 #include "catalogue/UCams.h"
 #include "i18n/PackWriter.h"
@@ -16,6 +18,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -193,7 +197,10 @@ int main(int argc, char** argv) {
     std::puts("ready");
     std::fflush(stdout);
     for (char version = 'B';; version = IsB(version) ? 'A' : 'B') {
+        QElapsedTimer timer;
+        timer.start();
         if (!target.Write(folder, version))
             return 1;
+        QThread::usleep(std::max<qint64>(1000, timer.nsecsElapsed() / 1000));
     }
 }
