@@ -4,7 +4,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/SettingsKey.h"
 
-#include <QFile>
 #include <QSet>
 #include <algorithm>
 #include <atomic>
@@ -171,14 +170,6 @@ void TCamList::LoadFromLines(const RecordText::LineViews& lines) {
 
 void TCamList::LoadFromText(const QByteArray& text) {
     LoadFromLines(RecordText::SplitLineViews(text));
-}
-
-bool TCamList::LoadFromFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    LoadFromText(file.readAll());
-    return file.error() == QFileDevice::NoError;
 }
 
 QByteArray TCamList::CustomRecordText() const {

@@ -59,8 +59,6 @@ public:
     void LoadFromLines(const RecordText::LineViews& lines);
     // The same for a whole text, read in place: the catalogue reply can hold 100,000 cams.
     void LoadFromText(const QByteArray& text);
-    // False when the file could not be read; the list is unchanged then.
-    bool LoadFromFile(const QString& path);
     // Writes every custom cam to the file, replacing it as a whole. Empty on success, else the reason;
     // a failed write leaves the previous file as it was.
     QString SaveCustom(const QString& path) const;

@@ -1,3 +1,4 @@
+#include "catalogue/CatalogueRequest.h"
 #include "catalogue/UCams.h"
 #include "platform/SettingsKey.h"
 
@@ -150,7 +151,7 @@ private Q_SLOTS:
         QCOMPARE(bytes.count("object=cam"), 3);
 
         TCamList reread;
-        QVERIFY(reread.LoadFromFile(path));
+        QVERIFY(LoadCustomCamsFile(reread, path).isEmpty());
         reread.LoadFromLines(RecordText::SplitLines("object=cam\nname=server cam\nend\n"));
         QCOMPARE(RefIDs(reread), (QList<qint32>{-1, -2, -3, -4}));
         QCOMPARE(reread.Items(2)->Name, QByteArray("C"));
