@@ -5,22 +5,26 @@
 #include <QCollator>
 #include <QHash>
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
 // Sorts by text in the collation order of the platform's locale, case-sensitive. Sort keys are
 // built once per node: 100,000 cams would otherwise spend most of the time collating the same
-// texts again and again.
+// texts again and again. The keys stay in node order and only their positions are sorted, so that
+// they are freed in the order they were made rather than scattered over the whole heap.
 template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollator& collator) {
-    std::vector<std::pair<QCollatorSortKey, size_t>> keyed;
-    keyed.reserve(nodes.size());
-    for (size_t i = 0; i < nodes.size(); ++i)
-        keyed.emplace_back(collator.sortKey(nodes[i].Text), i);
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(nodes.size());
+    for (const Node& node : nodes)
+        keys.push_back(collator.sortKey(node.Text));
+    std::vector<size_t> order(nodes.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
     std::vector<Node> sorted;
     sorted.reserve(nodes.size());
-    for (const auto& [key, i] : keyed)
+    for (const size_t i : order)
         sorted.push_back(std::move(nodes[i]));
     nodes = std::move(sorted);
 }
@@ -59,6 +63,7 @@ void TCamTreeModel::Show(const std::function<bool(const TWebCam&)>& passes) {
     for (const Category& sorted : m_sorted) {
         auto shown = std::make_unique<Category>();
         shown->Text = sorted.Text;
+        shown->Cams.reserve(passes ? 0 : sorted.Cams.size());
         for (const CamNode& node : sorted.Cams) {
             if (!passes || passes(*node.Cam))
                 shown->Cams.push_back(node);

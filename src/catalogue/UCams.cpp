@@ -195,7 +195,7 @@ void TCamList::ForEachNewCountry(
     // Case-folded texts in a hash: a hostile reply of 100,000 countries must not compare each new
     // one with all before it.
     QSet<QString> known;
-    known.reserve(present.size());
+    known.reserve(present.size() + m_cams.size());
     for (const QString& entry : present)
         known.insert(entry.toCaseFolded());
     for (const TWebCamPtr& cam : m_cams) {
