@@ -1,0 +1,50 @@
+#include "TestDatabase.h"
+
+#include "PostgresCluster.h"
+#include "ServerHarness.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<TPostgresCluster> RunningCluster;
+
+void StopCluster() {
+    RunningCluster.reset();
+}
+
+} // namespace
+
+bool TestingPostgres() {
+    return qEnvironmentVariable("LUMORA_TEST_STORE") == QLatin1String("postgresql");
+}
+
+TPostgresCluster& TestCluster() {
+    if (!RunningCluster) {
+        RunningCluster = std::make_unique<TPostgresCluster>();
+        const QString error = RunningCluster->Start();
+        if (!error.isEmpty())
+            qFatal("cannot start a PostgreSQL cluster for the tests: %s", qPrintable(error));
+        // Stopped while the application object still exists, before static objects go.
+        qAddPostRoutine(StopCluster);
+    }
+    return *RunningCluster;
+}
+
+QString FreshDatabase(const QString& name) {
+    if (!TestingPostgres()) {
+        QDir().mkpath(ScratchPath(QString()));
+        QFile::remove(ScratchPath(name));
+        return ScratchPath(name);
+    }
+    QString database = name.toLower();
+    database.replace(QLatin1Char('.'), QLatin1Char('_'));
+    TPostgresCluster& cluster = TestCluster();
+    const QString error = cluster.FreshDatabase(database);
+    if (!error.isEmpty())
+        qFatal("cannot create the test database %s: %s", qPrintable(database), qPrintable(error));
+    return cluster.Uri(database);
+}
