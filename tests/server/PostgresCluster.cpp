@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
+#include <QUrl>
 #include <QVersionNumber>
 #include <libpq-fe.h>
 #include <pwd.h>
@@ -111,21 +112,23 @@ void TPostgresCluster::Stop() {
     m_folder.clear();
 }
 
-QString TPostgresCluster::Uri(const QString& database, const QString& options) const {
-    return QStringLiteral("postgresql://lumora@127.0.0.1:%1/%2%3")
-        .arg(m_port)
-        .arg(database, options.isEmpty() ? QString() : QLatin1Char('?') + options);
+QString TPostgresCluster::Uri(const QString& database, const QStringList& settings) const {
+    QString options;
+    for (const QString& setting : settings)
+        options += (options.isEmpty() ? QStringLiteral("?options=") : QStringLiteral("%20")) +
+                   QStringLiteral("-c%20") + QString::fromLatin1(QUrl::toPercentEncoding(setting));
+    return QStringLiteral("postgresql://lumora@127.0.0.1:%1/%2%3").arg(m_port).arg(database, options);
 }
 
-QString TPostgresCluster::FreshDatabase(const QString& database) {
+QString TPostgresCluster::FreshSchema(const QString& schema) {
     const QByteArray uri = Uri(QStringLiteral("postgres")).toUtf8();
     PGconn* conn = PQconnectdb(uri.constData());
     QString error;
     if (PQstatus(conn) != CONNECTION_OK) {
         error = QString::fromLocal8Bit(PQerrorMessage(conn));
     } else {
-        for (const QByteArray& sql : {"DROP DATABASE IF EXISTS \"" + database.toUtf8() + "\" WITH (FORCE)",
-                                      "CREATE DATABASE \"" + database.toUtf8() + "\""}) {
+        for (const QByteArray& sql : {"DROP SCHEMA IF EXISTS \"" + schema.toUtf8() + "\" CASCADE",
+                                      "CREATE SCHEMA \"" + schema.toUtf8() + "\""}) {
             PGresult* result = PQexec(conn, sql.constData());
             if (PQresultStatus(result) != PGRES_COMMAND_OK && error.isEmpty())
                 error = QString::fromLocal8Bit(PQerrorMessage(conn));

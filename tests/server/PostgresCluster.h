@@ -19,10 +19,11 @@ public:
     void Stop();
 
     quint16 Port() const { return m_port; }
-    // The address of a database of the cluster; `options` (e.g. "options=...") is added as it stands.
-    QString Uri(const QString& database, const QString& options = QString()) const;
-    // Drops the database when it exists and creates it empty; an empty text on success.
-    QString FreshDatabase(const QString& database);
+    // The address of a database of the cluster, with server settings for its sessions ("name=value").
+    QString Uri(const QString& database, const QStringList& settings = {}) const;
+    // Drops the schema when it exists and creates it empty in the database "postgres"; an empty text on
+    // success. A schema is as good as a database for a test and made in an instant.
+    QString FreshSchema(const QString& schema);
 
 private:
     // Runs a PostgreSQL program as the cluster's user; an empty text on success.

@@ -16,6 +16,12 @@ void StopCluster() {
     RunningCluster.reset();
 }
 
+QString SchemaName(const QString& name) {
+    QString schema = name.toLower();
+    schema.replace(QLatin1Char('.'), QLatin1Char('_'));
+    return schema;
+}
+
 } // namespace
 
 bool TestingPostgres() {
@@ -40,11 +46,13 @@ QString FreshDatabase(const QString& name) {
         QFile::remove(ScratchPath(name));
         return ScratchPath(name);
     }
-    QString database = name.toLower();
-    database.replace(QLatin1Char('.'), QLatin1Char('_'));
-    TPostgresCluster& cluster = TestCluster();
-    const QString error = cluster.FreshDatabase(database);
+    const QString error = TestCluster().FreshSchema(SchemaName(name));
     if (!error.isEmpty())
-        qFatal("cannot create the test database %s: %s", qPrintable(database), qPrintable(error));
-    return cluster.Uri(database);
+        qFatal("cannot create the test schema for %s: %s", qPrintable(name), qPrintable(error));
+    return SchemaUri(name);
+}
+
+QString SchemaUri(const QString& name, const QStringList& settings) {
+    return TestCluster().Uri(QStringLiteral("postgres"),
+                             QStringList{QStringLiteral("search_path=") + SchemaName(name)} + settings);
 }

@@ -1,7 +1,6 @@
 // Several lumora-server processes on one PostgreSQL database: a change reaches every server's kept
 // catalogue reply, suggestions sent to any of them are all stored, a server stopped in the middle loses
 // nothing it answered "ok", and a read-only database serves with suggestions going to its primary.
-#include "PostgresCluster.h"
 #include "ServerHarness.h"
 #include "StoreLocation.h"
 #include "TestDatabase.h"
@@ -112,8 +111,8 @@ void TestServerShared::suggestionsToBothAreAllStored() {
 
 // A standby is read-only; a database read-only by its settings stands in for one here.
 void TestServerShared::standbyServesWithSuggestionsOnThePrimary() {
-    const QString standby = TestCluster().Uri(
-        QStringLiteral("shared"), QStringLiteral("options=-c%20default_transaction_read_only%3Don"));
+    const QString standby =
+        SchemaUri(QStringLiteral("shared"), {QStringLiteral("default_transaction_read_only=on")});
     TCommandResult refused = RunServerCommand({"serve", "--db", standby, "--listen", "127.0.0.1:0"});
     QCOMPARE(refused.ExitCode, 1);
     QVERIFY2(refused.Err.contains("read-only") && refused.Err.contains("--suggestions-db"),
