@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SqlStatement.h"
+#include "SqlConnection.h"
 #include "catalogue/UCams.h"
 
 #include <QByteArray>
@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 // A catalogue cam; one without a language is offered in every language.
@@ -51,18 +50,23 @@ struct TSuggestion {
     std::optional<qint64> CamRefID;
 };
 
-// The catalogue server's store: one SQLite database in WAL mode, used through prepared statements
-// only. Every operation is serialised on the one connection; errors are thrown as TStoreError.
+// The catalogue server's store, over one connection to SQLite or PostgreSQL and used through prepared
+// statements only. Every operation is serialised on the one connection; errors are thrown as TStoreError.
 class TCatalogueStore {
 public:
-    // Opens (and when missing creates) the database and its tables.
-    explicit TCatalogueStore(const QString& path);
+    explicit TCatalogueStore(std::unique_ptr<TSqlConnection> connection);
     ~TCatalogueStore();
     TCatalogueStore(const TCatalogueStore&) = delete;
     TCatalogueStore& operator=(const TCatalogueStore&) = delete;
 
+    // True when the database takes no writes (a standby).
+    bool ReadOnly() const { return m_connection->ReadOnly(); }
+
     // Grows with every change of cams or languages, whichever process made it.
     qint64 CatalogueGeneration();
+    // Returns once the catalogue may have changed, or when the descriptor `wakeUp` is readable. For the
+    // one thread that watches the catalogue; the other calls go on meanwhile.
+    void WaitForCatalogueChange(int wakeUp) { m_connection->WaitForChange(wakeUp); }
 
     // Runs the work as one transaction: everything or nothing is stored.
     void Transaction(const std::function<void()>& work);
@@ -94,15 +98,13 @@ public:
     // Every suggestion with this status (all of them for an empty status), oldest first.
     std::vector<TSuggestion> Suggestions(const QByteArray& status);
     std::optional<TSuggestion> Suggestion(qint64 id);
-    void SetSuggestionStatus(qint64 id, const QByteArray& status, std::optional<qint64> camRefID);
+    // Decides a new suggestion; false when it is no longer new (decided meanwhile by somebody else).
+    bool DecideSuggestion(qint64 id, const QByteArray& status, std::optional<qint64> camRefID);
 
 private:
-    TSqlStatement Prepare(const char* sql);
-    void Execute(const char* sql);
     static TSuggestion ReadSuggestion(const TSqlStatement& row);
-    static std::vector<TListedMessage> ListMessages(TSqlStatement query);
+    static std::vector<TListedMessage> ListMessages(TSqlStatement& query);
 
-    struct sqlite3* m_db = nullptr;
+    std::unique_ptr<TSqlConnection> m_connection;
     std::recursive_mutex m_mutex;
-    std::unordered_map<const char*, struct sqlite3_stmt*> m_statements;
 };

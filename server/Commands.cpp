@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "HttpFront.h"
 #include "LanguagePacks.h"
+#include "PostgresConnection.h"
 #include "StoreLocation.h"
 #include "Suggestions.h"
 #include "catalogue/UCams.h"
@@ -81,6 +82,13 @@ TSuggestion NewSuggestion(TCatalogueStore& store, qint64 id) {
     return *suggestion;
 }
 
+// Another administrator may decide the same suggestion at the same time on another machine.
+void DecideSuggestion(TCatalogueStore& store, qint64 id, const QByteArray& status,
+                      std::optional<qint64> camRefID) {
+    if (!store.DecideSuggestion(id, status, camRefID))
+        throw TCommandError(QStringLiteral("suggestion %1 was decided meanwhile").arg(id));
+}
+
 // --- serve --------------------------------------------------------------------------------------
 
 bool SplitListenAddress(const QString& text, std::string& host, int& port) {
@@ -109,7 +117,21 @@ int Serve(const TCommandLine& line) {
             static_cast<int>(std::clamp<qint64>(NumberOption(line, QStringLiteral("threads")), 1, 1024));
     options.AccessLog = !line.Has(QStringLiteral("no-access-log"));
 
-    std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
+    // A front server may read the catalogue from a standby; what clients write goes to the primary.
+    const QString location = line.Value(QStringLiteral("db"));
+    std::unique_ptr<TCatalogueStore> store = OpenStore(location, TStoreAccess::ReadOnly);
+    if (store->ReadOnly() &&
+        (line.Has(QStringLiteral("demo")) || !line.Has(QStringLiteral("suggestions-db"))))
+        throw TCommandError(
+            QStringLiteral("the database %1 is read-only (a standby, or read-only by its settings): %2")
+                .arg(PrintableLocation(location),
+                     line.Has(QStringLiteral("demo"))
+                         ? QStringLiteral("seed the demo on its primary")
+                         : QStringLiteral(
+                               "suggestions could not be stored; give --suggestions-db with its primary")));
+    std::unique_ptr<TCatalogueStore> suggestionStore;
+    if (line.Has(QStringLiteral("suggestions-db")))
+        suggestionStore = OpenStore(line.Value(QStringLiteral("suggestions-db")));
     if (line.Has(QStringLiteral("demo"))) {
         for (const QString& done : SeedDemoCatalogue(*store))
             Print(stderr, QStringLiteral("lumora-server: demo: ") + done);
@@ -125,7 +147,7 @@ int Serve(const TCommandLine& line) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     TDemoPictures pictures;
-    THttpFront front(*store, pictures, options);
+    THttpFront front(*store, suggestionStore ? *suggestionStore : *store, pictures, options);
     const int bound = front.Bind(host, port);
     if (bound < 0)
         throw TCommandError(QStringLiteral("cannot listen on %1").arg(listen));
@@ -330,7 +352,7 @@ int Approve(const TCommandLine& line) {
             throw TCommandError(
                 QStringLiteral("suggestion %1 has no picture address (source); reject it").arg(id));
         refid = store->PutCam({CamFromSuggestion(suggestion, category), std::nullopt});
-        store->SetSuggestionStatus(id, "approved", refid);
+        DecideSuggestion(*store, id, "approved", refid);
     });
     Print(stdout, QStringLiteral("suggestion %1 is cam %2").arg(id).arg(refid));
     return 0;
@@ -341,7 +363,7 @@ int Reject(const TCommandLine& line) {
     std::unique_ptr<TCatalogueStore> store = OpenStore(line.Value(QStringLiteral("db")));
     store->Transaction([&] {
         NewSuggestion(*store, id);
-        store->SetSuggestionStatus(id, "rejected", std::nullopt);
+        DecideSuggestion(*store, id, "rejected", std::nullopt);
     });
     Print(stdout, QStringLiteral("suggestion %1 rejected").arg(id));
     return 0;
@@ -353,11 +375,13 @@ const std::vector<TCommand>& Commands() {
     static const std::vector<TCommand> commands = {
         {"serve",
          "answer Lumora's requests",
-         "serve [--listen HOST:PORT] [--db FILE] [--public-host HOST] [--threads N] [--demo] "
-         "[--no-access-log]\n"
+         "serve [--listen HOST:PORT] [--db FILE|URI] [--suggestions-db FILE|URI] [--public-host HOST] "
+         "[--threads N] [--demo] [--no-access-log]\n"
          "  --listen       address and port to listen on (default 127.0.0.1:18080; port 0 takes a free one)\n"
-         "  --db           the catalogue database (default "
+         "  --db           the catalogue database: a SQLite file (default "
          "$XDG_DATA_HOME/lumora-server/catalogue.db)\n"
+         "                 or a PostgreSQL address (postgresql://USER@HOST/DB), which several servers share\n"
+         "  --suggestions-db  where suggestions are stored (default: --db); needed when --db is a standby\n"
          "  --public-host  host name clients use for this server, in every address it hands out\n"
          "                 (default " LUMORA_DEFAULT_CATALOGUE_HOST "; port 80 unless the name carries one)\n"
          "  --threads      workers, each answering its share of the open connections\n"
@@ -366,7 +390,7 @@ const std::vector<TCommand>& Commands() {
          "  --no-access-log  no line per request on standard error\n"
          "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections; stops cleanly on\n"
          "SIGTERM or SIGINT after answering the requests it has accepted.",
-         {DbOption, "listen", "public-host", "threads"},
+         {DbOption, "suggestions-db", "listen", "public-host", "threads"},
          {"demo", "no-access-log"},
          0,
          Serve},

@@ -172,9 +172,10 @@ struct THttpFront::TCallbacks {
     }
 };
 
-THttpFront::THttpFront(TCatalogueStore& store, TDemoPictures& pictures, const TFrontOptions& options)
+THttpFront::THttpFront(TCatalogueStore& store, TCatalogueStore& suggestions, TDemoPictures& pictures,
+                       const TFrontOptions& options)
     : m_options(options)
-    , m_handler(store, pictures, options.PublicHost, options.AccessLog)
+    , m_handler(store, suggestions, pictures, options.PublicHost, options.AccessLog)
     , m_wakeUp(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 THttpFront::~THttpFront() {
@@ -320,16 +321,14 @@ void THttpFront::EndAnswer() {
     m_changed.notify_all();
 }
 
+// The wake-up descriptor stays readable once Stop wrote to it, which ends the wait.
 void THttpFront::WatchCatalogue() {
-    std::unique_lock lock(m_mutex);
-    while (!m_stopRequested) {
-        lock.unlock();
+    while (!StopRequested()) {
         try {
             m_handler.CheckForChanges();
         } catch (const TStoreError& error) {
             Log().Note(std::string("cannot check the catalogue for changes: ") + error.what());
         }
-        lock.lock();
-        m_changed.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_stopRequested; });
+        m_handler.WaitForChange(m_wakeUp);
     }
 }

@@ -31,7 +31,9 @@ struct TFrontOptions {
 // handing each whole request to the request handler.
 class THttpFront {
 public:
-    THttpFront(TCatalogueStore& store, TDemoPictures& pictures, const TFrontOptions& options);
+    // Suggestions go to `suggestions`, which may be `store` itself.
+    THttpFront(TCatalogueStore& store, TCatalogueStore& suggestions, TDemoPictures& pictures,
+               const TFrontOptions& options);
     ~THttpFront();
 
     // Binds the address; the port actually bound (a free one for port 0), or -1 on failure.

@@ -78,9 +78,10 @@ std::string CatalogueDetail(const THttpRequest& request) {
 
 } // namespace
 
-TRequestHandler::TRequestHandler(TCatalogueStore& store, TDemoPictures& pictures,
-                                 const QByteArray& publicHost, bool accessLog)
+TRequestHandler::TRequestHandler(TCatalogueStore& store, TCatalogueStore& suggestions,
+                                 TDemoPictures& pictures, const QByteArray& publicHost, bool accessLog)
     : m_store(store)
+    , m_suggestions(suggestions)
     , m_pictures(pictures)
     , m_publicHost(publicHost)
     , m_log(accessLog)
@@ -145,7 +146,7 @@ THttpResponse TRequestHandler::Suggest(const THttpRequest& request) {
     if (!suggestion)
         return Reply(400, "refused: not a cam suggestion");
     try {
-        m_store.AddSuggestion(*suggestion);
+        m_suggestions.AddSuggestion(*suggestion);
     } catch (const TStoreError& error) {
         m_log.Note(std::string("a suggestion could not be stored: ") + error.what());
         return Reply(503, "refused: the suggestion could not be stored");

@@ -14,8 +14,9 @@ class TRequestHandler {
 public:
     static constexpr std::size_t MaxHeaderCount = 100;
 
-    TRequestHandler(TCatalogueStore& store, TDemoPictures& pictures, const QByteArray& publicHost,
-                    bool accessLog);
+    // Suggestions go to `suggestions`, which may be `store` itself.
+    TRequestHandler(TCatalogueStore& store, TCatalogueStore& suggestions, TDemoPictures& pictures,
+                    const QByteArray& publicHost, bool accessLog);
 
     THttpResponse Answer(const THttpRequest& request);
     // The answer to a request refused before it was read whole (a body over the limit).
@@ -23,6 +24,8 @@ public:
 
     // Lets the kept catalogue replies follow the store; called now and then by the front.
     void CheckForChanges();
+    // Returns once the catalogue may have changed, or when `wakeUp` is readable.
+    void WaitForChange(int wakeUp) { m_store.WaitForCatalogueChange(wakeUp); }
 
     TAccessLog& Log() { return m_log; }
 
@@ -38,6 +41,7 @@ private:
     void WriteLog(const THttpRequest& request, const THttpResponse& response);
 
     TCatalogueStore& m_store;
+    TCatalogueStore& m_suggestions;
     TDemoPictures& m_pictures;
     const QByteArray m_publicHost;
     TAccessLog m_log;

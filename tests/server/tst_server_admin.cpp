@@ -1,18 +1,14 @@
 // The administration commands of lumora-server, run as the real program.
-#include "CatalogueStore.h"
+#include "PostgresCluster.h"
 #include "ServerHarness.h"
+#include "StoreLocation.h"
+#include "TestDatabase.h"
 
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTest>
 
 namespace {
-
-QString FreshDatabase(const QString& name) {
-    QDir().mkpath(ScratchPath(QString()));
-    QFile::remove(ScratchPath(name));
-    return ScratchPath(name);
-}
 
 // A language directory whose pack is the given size or so: random bytes do not compress.
 QString LanguageDirectory(const QString& name, const QByteArray& version, int fillerBytes, quint32 seed = 1) {
@@ -83,6 +79,14 @@ void TestServerAdmin::usage() {
 void TestServerAdmin::badDatabase_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QByteArray>("content"); // written to the path first unless null
+    if (TestingPostgres()) {
+        QTest::newRow("nobody listens")
+            << QStringLiteral("postgresql://lumora@127.0.0.1:1/c") << QByteArray();
+        QTest::newRow("no such database") << TestCluster().Uri(QStringLiteral("nosuch")) << QByteArray();
+        QTest::newRow("malformed address")
+            << QStringLiteral("postgres://lumora@127.0.0.1:port/c") << QByteArray();
+        return;
+    }
     QTest::newRow("missing folder") << ScratchPath("no/such/folder/c.db") << QByteArray();
     QTest::newRow("not a database") << ScratchPath("text.db") << QByteArray(4096, 'x');
     QTest::newRow("a folder") << ScratchPath(QString()) << QByteArray();
@@ -167,18 +171,18 @@ void TestServerAdmin::reviewSuggestions() {
     QCOMPARE(RunServerCommand({"import-cams", WriteScratchFile("good.txt", CamFile), "--db", db}).ExitCode,
              0);
     {
-        TCatalogueStore store(db);
+        const std::unique_ptr<TCatalogueStore> store = OpenStore(db);
         TSuggestion s;
         s.Title = "Tom & Jerry=fun";
         s.Source = "http://s.example/p.jpg";
         s.Refresh = "45";
         s.Country = "Chile";
-        store.AddSuggestion(s); // 1
+        store->AddSuggestion(s); // 1
         s.Source.clear();
-        store.AddSuggestion(s); // 2: nothing to show
+        store->AddSuggestion(s); // 2: nothing to show
         s.Title = "line\r\nbreak";
         s.Source = "http://s.example/q.jpg";
-        store.AddSuggestion(s); // 3
+        store->AddSuggestion(s); // 3
     }
     TCommandResult result = RunServerCommand({"approve", "1", "--db", db, "--category", "Visitors"});
     QCOMPARE(result.ExitCode, 0);
@@ -243,13 +247,13 @@ void TestServerAdmin::addLanguage() {
                                LanguageDirectory("v9", "1", 30000, 9), "--packversion", "9", "--db", db});
     QVERIFY2(result.Out.contains("pack version 9 ("), result.Out.constData());
 
-    TCatalogueStore store(db);
-    const std::optional<TStoredLanguage> language = store.Language(2);
+    const std::unique_ptr<TCatalogueStore> store = OpenStore(db);
+    const std::optional<TStoredLanguage> language = store->Language(2);
     QVERIFY(language);
     QCOMPARE(language->PackVersion, 9);
     QCOMPARE(language->PackUrl, QByteArray("/packs/lang2-v9.pak"));
-    QVERIFY(store.Pack(2, 9).value_or(QByteArray()).size() > 20000);
-    QVERIFY(!store.Pack(2, 4));
+    QVERIFY(store->Pack(2, 9).value_or(QByteArray()).size() > 20000);
+    QVERIFY(!store->Pack(2, 4));
 
     result = RunServerCommand({"add-language", "--refid", "2", "--name", "D", "--db", db});
     QCOMPARE(result.ExitCode, 1);

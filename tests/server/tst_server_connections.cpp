@@ -1,6 +1,7 @@
 // lumora-server under crowds of connections that say little or nothing: a real client is answered
 // while they are open, each of them is closed after a while, and a stop does not wait for them.
 #include "ServerHarness.h"
+#include "TestDatabase.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -88,9 +89,7 @@ TCrowd OpenCrowd(quint16 port, int size) {
 }
 
 QString CatalogueDatabase() {
-    QDir().mkpath(ScratchPath(QString()));
-    const QString db = ScratchPath("connections.db");
-    QFile::remove(db);
+    const QString db = FreshDatabase("connections.db");
     RunServerCommand({"import-cams", WriteScratchFile("cams.txt", CamFile), "--db", db});
     return db;
 }

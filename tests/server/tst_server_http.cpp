@@ -1,7 +1,8 @@
 // lumora-server over real HTTP on 127.0.0.1: replies, suggestions, messages, packs, demo pictures,
 // hostile clients, many clients at once and a stop in the middle of it all.
-#include "CatalogueStore.h"
 #include "ServerHarness.h"
+#include "StoreLocation.h"
+#include "TestDatabase.h"
 #include "i18n/ZLIBArchive.h"
 #include "wallpaper/PictureDecoders.h"
 
@@ -22,12 +23,6 @@ const QByteArray CamFile =
     "country=Norway\r\nend\r\n";
 const QByteArray GermanCamFile = "object=cam\r\nrefid=8\r\nurl=/demo/clock-london.jpg\r\nname=Uhr\r\nend\r\n";
 
-QString FreshDatabase(const QString& name) {
-    QDir().mkpath(ScratchPath(QString()));
-    QFile::remove(ScratchPath(name));
-    return ScratchPath(name);
-}
-
 QString LanguageDirectory() {
     WriteScratchFile("lang9/properties.cam", "object=global\r\nversion=4\r\nend\r\n");
     QByteArray filler(30000, Qt::Uninitialized);
@@ -44,7 +39,7 @@ QByteArray CatalogueBody(int language) {
 }
 
 qsizetype StoredSuggestions(const QString& db) {
-    return qsizetype(TCatalogueStore(db).Suggestions(QByteArray()).size());
+    return qsizetype(OpenStore(db)->Suggestions(QByteArray()).size());
 }
 
 } // namespace
@@ -153,8 +148,7 @@ void TestServerHttp::suggestionStoredVerbatim() {
     const THttpReply reply = Post(m_server.Port(), "/lmr/p_suggest.php", body);
     QCOMPARE(reply.Body, QByteArray("ok"));
 
-    TCatalogueStore store(m_db);
-    const TSuggestion stored = store.Suggestions("new").back();
+    const TSuggestion stored = OpenStore(m_db)->Suggestions("new").back();
     QCOMPARE(stored.Title, title);
     QCOMPARE(stored.Source, source);
     QCOMPARE(stored.Body, body);
@@ -219,7 +213,8 @@ void TestServerHttp::messages() {
 
 void TestServerHttp::demoCatalogue() {
     TRunningServer demo;
-    QVERIFY(demo.Start(FreshDatabase("demo.db"), {"--demo"}));
+    const QString db = FreshDatabase("demo.db");
+    QVERIFY(demo.Start(db, {"--demo"}));
     const THttpReply reply = Post(demo.Port(), "/lmr/camlist3.php", CatalogueBody(0));
     TCamList cams;
     cams.LoadFromText(reply.Body);
@@ -287,7 +282,7 @@ void TestServerHttp::demoCatalogue() {
     QCOMPARE(demo.Stop(), 0);
 
     // Seeding again changes nothing the clients rely on.
-    const TCommandResult again = RunServerCommand({"demo", "--db", ScratchPath("demo.db")});
+    const TCommandResult again = RunServerCommand({"demo", "--db", db});
     QCOMPARE(again.ExitCode, 0);
     QVERIFY(again.Out.contains("12 demo cams (0 new)"));
     QVERIFY(again.Out.contains("unchanged"));

@@ -2,6 +2,7 @@
 // and the version an administrator's new pack gets, seen over real HTTP on 127.0.0.1.
 #include "LanguagePacks.h"
 #include "ServerHarness.h"
+#include "TestDatabase.h"
 #include "i18n/LanguageList.h"
 #include "i18n/ZLIBArchive.h"
 
@@ -76,9 +77,7 @@ private Q_SLOTS:
     // The demo offers English, German and French; each record's version is the one in its pack, so
     // Lumora fetches each pack once. A changed pack an administrator adds gets the next version.
     void demoLanguagesAndRaisedVersion() {
-        const QString db = ScratchPath(QStringLiteral("packs.db"));
-        QDir().mkpath(ScratchPath(QString()));
-        QFile::remove(db);
+        const QString db = FreshDatabase(QStringLiteral("packs.db"));
         TRunningServer server;
         QVERIFY(server.Start(db, {QStringLiteral("--demo")}));
 

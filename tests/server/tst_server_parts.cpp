@@ -4,7 +4,9 @@
 #include "FormBody.h"
 #include "LanguagePacks.h"
 #include "RequestHandler.h"
+#include "StoreLocation.h"
 #include "Suggestions.h"
+#include "TestDatabase.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
 #include "demo/DemoScenes.h"
@@ -12,7 +14,6 @@
 #include "wallpaper/PictureDecoders.h"
 
 #include <QImage>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestServerParts : public QObject {
@@ -194,8 +195,8 @@ void TestServerParts::languageFileVersion() {
 }
 
 void TestServerParts::storeKeepsBytesAndNeverReusesNumbers() {
-    QTemporaryDir folder;
-    TCatalogueStore store(folder.filePath(QStringLiteral("c.db")));
+    const std::unique_ptr<TCatalogueStore> opened = OpenStore(FreshDatabase(QStringLiteral("c.db")));
+    TCatalogueStore& store = *opened;
     TStoredCam cam;
     cam.Cam.URL = "http://x/'; DELETE FROM cams; --";
     cam.Cam.Name = QByteArray("\xe9t\xe9\x00nul", 8); // Latin-1 bytes and a NUL stay as they are
@@ -216,8 +217,8 @@ void TestServerParts::storeKeepsBytesAndNeverReusesNumbers() {
 }
 
 void TestServerParts::generationMovesOnlyWithCatalogue() {
-    QTemporaryDir folder;
-    TCatalogueStore store(folder.filePath(QStringLiteral("c.db")));
+    const std::unique_ptr<TCatalogueStore> opened = OpenStore(FreshDatabase(QStringLiteral("c.db")));
+    TCatalogueStore& store = *opened;
     const qint64 start = store.CatalogueGeneration();
     store.AddSuggestion(TSuggestion{});
     store.AddMessage({0, std::nullopt, "", "http://m/"}, QByteArray());
@@ -318,14 +319,14 @@ void TestServerParts::handlerRoutes() {
     QFETCH(int, status);
     QFETCH(QByteArray, reply);
 
-    QTemporaryDir folder;
-    TCatalogueStore store(folder.filePath(QStringLiteral("c.db")));
+    const std::unique_ptr<TCatalogueStore> opened = OpenStore(FreshDatabase(QStringLiteral("c.db")));
+    TCatalogueStore& store = *opened;
     TStoredCam cam;
     cam.Cam.URL = "http://a.example/a.jpg";
     cam.Cam.Name = "Harbour";
     store.PutCam(cam);
     TDemoPictures pictures;
-    TRequestHandler handler(store, pictures, "cams.example", false);
+    TRequestHandler handler(store, store, pictures, "cams.example", false);
 
     THttpRequest request{"127.0.0.1", method.toStdString(), path.toStdString(), {}, body};
     for (int i = 0; i < headers; ++i)
