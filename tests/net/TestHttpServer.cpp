@@ -245,6 +245,8 @@ void TestHttpServer::SendReply(int fd, const Reply& reply) {
         announced = std::max<qint64>(0, announced - reply.LongBy);
     if (reply.Behaviour == Misbehaviour::StallMidBody)
         sent = std::min(sent, reply.StallAfter);
+    if (reply.Behaviour == Misbehaviour::ResetMidBody)
+        sent = std::min(sent, reply.ResetAfter);
 
     QByteArray head = "HTTP/1.0 " + reply.Status + "\r\n";
     if (!reply.ContentType.isEmpty())
@@ -270,6 +272,11 @@ void TestHttpServer::SendReply(int fd, const Reply& reply) {
         return;
     if (reply.Behaviour == Misbehaviour::StallMidBody)
         WaitUntilClientLeaves(fd);
+    if (reply.Behaviour == Misbehaviour::ResetMidBody) {
+        // A lingering time of zero turns the close that follows into a reset.
+        const linger abort{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
 }
 
 void TestHttpServer::SendFlood(int fd, const Reply& reply) {
