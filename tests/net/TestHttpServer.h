@@ -35,6 +35,7 @@ public:
         Trickle,         // sends the body TrickleBytes at a time, TrickleDelay apart
         Flood,           // announces FloodAnnounces bytes (no Content-Length when negative), then sends
                          // the body over and over, FloodBytes in all, as fast as the client reads
+        FloodHead,       // sends the status line, then header lines without end, FloodBytes in all
         ResetMidBody,    // announces the whole body, sends ResetAfter bytes of it, then resets the
                          // connection (RST instead of an orderly close)
     };
