@@ -260,6 +260,9 @@ bool Transfer::BeginBody() {
         m_state.TargetWritten = true;
         std::setvbuf(m_file, nullptr, _IOFBF, FileBufferSize);
     } else {
+        // Such a reply can only end cut short or past the cap: it is not read at all.
+        if (m_state.AnnouncedSize > m_request.MaxStringSize)
+            return Fail("announced reply larger than any text reply can be");
         m_state.Text.clear();
     }
     m_bodyStarted = true;
@@ -308,9 +311,15 @@ bool Transfer::Succeeded(CURLcode code) {
         return false;
     if (!m_bodyStarted)
         return Fail("no reply");
-    // A server that stopped sending is a failure even when part of the body arrived.
+    // A server that stopped sending, reset the connection or closed it before the announced end
+    // sent no whole reply: a failure even when part of the body arrived, for text as for files, so
+    // that half a catalogue or message is never taken for the whole.
     if (code == CURLE_OPERATION_TIMEDOUT)
         return Fail("the server stopped answering");
+    if (code != CURLE_OK)
+        return Fail("the reply was cut off");
+    if (m_lengthKnown && m_state.Total < m_state.AnnouncedSize)
+        return Fail("body shorter than announced");
     if (m_request.ToFile)
         return m_state.Total == m_state.AnnouncedSize || Fail("body shorter than announced");
     return m_state.Total > 0 || Fail("empty reply");

@@ -73,6 +73,16 @@ QString UsersWallpaper() {
         file.write(EncodeBmp(GradientPicture(4, 4)));
     return path;
 }
+// "Shut down" ends the program's loop through a queued exit. The test runs that loop, so that the exit
+// ends it here and not the loop of a later test's dialog.
+bool ShutDownEndsTheLoop() {
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+    guard.start(5000);
+    return QCoreApplication::exec() == 0;
+}
+
 // Waits until the window has handled the catalogue reply and is enabled again.
 bool WaitForCatalogue(const TMainForm& w) {
     return QTest::qWaitFor([&] { return w.CatalogueArrived() && w.isEnabled(); }, 10000);
@@ -249,6 +259,7 @@ private Q_SLOTS:
         // Shutting down during the delay puts the wallpaper back.
         form.Desktop->Current = *form.Installed = {QStringLiteral("/elsewhere.bmp"), false, false};
         w.ShutDown();
+        QVERIFY(ShutDownEndsTheLoop());
         form.Window.reset();
         // Nothing was installed; the restore wrote the remembered values.
         QCOMPARE(*form.Installed, (TDesktopWallpaper{own, true, false}));
@@ -320,6 +331,7 @@ private Q_SLOTS:
         else
             form.Window->Shutdown1->trigger();
         QVERIFY(form.Window->TrayIcon()->isVisible());
+        QVERIFY(ShutDownEndsTheLoop());
         form.Window.reset();
         QCOMPARE(*form.Installed, (keep ? cam : TDesktopWallpaper{own, false, true}));
     }
@@ -386,8 +398,7 @@ private Q_SLOTS:
         Form form = MakeForm();
         QVERIFY(form.Window->isVisible());
         QTimer::singleShot(0, form.Window.get(), &TMainForm::ShutDown);
-        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
-        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(ShutDownEndsTheLoop());
     }
 
     void closingHidesAndFetches() {

@@ -232,6 +232,7 @@ void TestHttpServer::SendReply(int fd, const Reply& reply) {
     case Misbehaviour::CloseAtOnce:
         return;
     case Misbehaviour::Flood:
+    case Misbehaviour::FloodHead:
         SendFlood(fd, reply);
         return;
     default:
@@ -245,6 +246,8 @@ void TestHttpServer::SendReply(int fd, const Reply& reply) {
         announced = std::max<qint64>(0, announced - reply.LongBy);
     if (reply.Behaviour == Misbehaviour::StallMidBody)
         sent = std::min(sent, reply.StallAfter);
+    if (reply.Behaviour == Misbehaviour::ResetMidBody)
+        sent = std::min(sent, reply.ResetAfter);
 
     QByteArray head = "HTTP/1.0 " + reply.Status + "\r\n";
     if (!reply.ContentType.isEmpty())
@@ -270,14 +273,23 @@ void TestHttpServer::SendReply(int fd, const Reply& reply) {
         return;
     if (reply.Behaviour == Misbehaviour::StallMidBody)
         WaitUntilClientLeaves(fd);
+    if (reply.Behaviour == Misbehaviour::ResetMidBody) {
+        // A lingering time of zero turns the close that follows into a reset.
+        const linger abort{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
 }
 
 void TestHttpServer::SendFlood(int fd, const Reply& reply) {
+    const bool endlessHead = reply.Behaviour == Misbehaviour::FloodHead;
     QByteArray head = "HTTP/1.0 " + reply.Status + "\r\n";
     if (reply.FloodAnnounces >= 0)
         head += "Content-Length: " + QByteArray::number(reply.FloodAnnounces) + "\r\n";
-    head += "\r\n";
-    const QByteArray block = reply.Body.isEmpty() ? QByteArray(64 * 1024, 'f') : reply.Body;
+    if (!endlessHead)
+        head += "\r\n";
+    QByteArray block = reply.Body.isEmpty() ? QByteArray(64 * 1024, 'f') : reply.Body;
+    if (endlessHead)
+        block = QByteArray("X-Filler: " + QByteArray(100, 'f') + "\r\n").repeated(600);
     if (!SendAll(fd, head.constData(), head.size()))
         return;
     // Ends when the client leaves (the send fails) or the server stops (the socket is shut down).

@@ -35,6 +35,9 @@ public:
         Trickle,         // sends the body TrickleBytes at a time, TrickleDelay apart
         Flood,           // announces FloodAnnounces bytes (no Content-Length when negative), then sends
                          // the body over and over, FloodBytes in all, as fast as the client reads
+        FloodHead,       // sends the status line, then header lines without end, FloodBytes in all
+        ResetMidBody,    // announces the whole body, sends ResetAfter bytes of it, then resets the
+                         // connection (RST instead of an orderly close)
     };
 
     struct Reply {
@@ -46,6 +49,7 @@ public:
         qint64 ShortBy = 100;
         qint64 LongBy = 100;
         qint64 StallAfter = 0;
+        qint64 ResetAfter = 0;
         qint64 TrickleBytes = 1;
         std::chrono::milliseconds TrickleDelay{10};
         qint64 FloodAnnounces = -1;

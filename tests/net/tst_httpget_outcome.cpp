@@ -100,9 +100,15 @@ void TestHTTPGetOutcome::outcomes_data() {
         << QByteArray("oops");
     QTest::newRow("binary text without Content-Length")
         << false << true << MakeReply("abc", Misbehaviour::NoContentLength) << "error" << QByteArray();
-    QTest::newRow("text cut short keeps what came")
-        << false << false << MakeReply("object=cam", Misbehaviour::ShortBody) << "string"
-        << QByteArray("object=cam");
+    // Half a catalogue is no catalogue: a text reply must be whole, as a file must.
+    QTest::newRow("text cut short") << false << false << MakeReply("object=cam", Misbehaviour::ShortBody)
+                                    << "error" << QByteArray();
+    TestHttpServer::Reply reset = MakeReply("object=cam\nrefid=1\nend\n", Misbehaviour::ResetMidBody);
+    reset.ResetAfter = 10;
+    QTest::newRow("text reset mid-body") << false << false << reset << "error" << QByteArray();
+    TestHttpServer::Reply resetPicture = MakeReply(picture, Misbehaviour::ResetMidBody);
+    resetPicture.ResetAfter = 2000;
+    QTest::newRow("picture reset mid-body, removed") << true << true << resetPicture << "error" << Missing;
     QTest::newRow("nothing answered")
         << false << false << MakeReply("x", Misbehaviour::CloseAtOnce) << "error" << QByteArray();
     TestHttpServer::Reply notANumber;
