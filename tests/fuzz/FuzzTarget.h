@@ -2,6 +2,8 @@
 
 // One fuzz target: libFuzzer calls it with every input it makes up (fuzz preset), and the corpus
 // replay calls it once with each file kept under tests/fuzz/corpus (every other preset).
+#include <QDir>
+#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 
@@ -13,3 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!(condition))                                                                                    \
             __builtin_trap();                                                                                \
     } while (false)
+
+// A folder for the files a target writes, made once per run: in memory where the machine has such
+// a folder, so that writing a file for every input costs little.
+inline QString FuzzScratchFolder() {
+    static const QString base =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    static QTemporaryDir folder(base + QStringLiteral("/lumora-fuzz-XXXXXX"));
+    return folder.path();
+}
