@@ -10,6 +10,7 @@
 #include "catalogue/UCamForm.h"
 #include "i18n/DisplayText.h"
 #include "net/HTTPGet.h"
+#include "platform/LogCategories.h"
 #include "wallpaper/Picture.h"
 #include "wallpaper/PictureExtension.h"
 
@@ -17,13 +18,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLoggingCategory>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcBrowser, "lumora.catalogue")
-
-} // namespace
 
 THTTPGet* TMainForm::CreatePreviewFetcher() {
     auto* fetcher = new THTTPGet(this);
@@ -73,8 +67,11 @@ void TMainForm::ShowPreview(const TWebCamPtr& cam) {
 void TMainForm::PGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64) {
     if (Sender != PGet || PGetTag != 0 || !PreviewCam)
         return;
-    const std::optional<QImage> picture = LoadPreviewPicture(FileName, PreviewImage->size());
+    QString error;
+    const std::optional<QImage> picture = LoadPreviewPicture(FileName, PreviewImage->size(), &error);
     if (!picture) {
+        qCWarning(lcPreview, "preview not shown (%s): %s", qPrintable(Sender->LastTransferText()),
+                  qPrintable(error));
         ShowNotAvailable();
         return;
     }
@@ -91,6 +88,8 @@ void TMainForm::PGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64) 
 void TMainForm::PGetError(THTTPGet* Sender) {
     if (Sender != PGet || PGetTag != 0)
         return;
+    qCWarning(lcPreview, "preview not fetched (%s): %s", qPrintable(Sender->LastTransferText()),
+              Sender->LastFailure().constData());
     ShowNotAvailable();
 }
 
@@ -183,7 +182,7 @@ void TMainForm::StoreCustomCams() {
         return;
     const QString failure = CamList->SaveCustom(CustomCamsPath());
     if (!failure.isEmpty())
-        qCWarning(lcBrowser, "custom cams not saved: %s", qPrintable(failure));
+        qCWarning(lcCatalogue, "custom cams not saved: %s", qPrintable(failure));
 }
 
 void TMainForm::PlusButClick() {

@@ -11,6 +11,7 @@
 #include "net/HTTPGet.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
+#include "platform/LogCategories.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -45,9 +46,10 @@ void TMainForm::LoadCustomCams() {
 void TMainForm::PHPGetDoneString(THTTPGet*, const QByteArray& Result) {
     try {
         RebuildCatalogue(Result);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // Whatever failed on the way (a language pack that cannot be unpacked, say), the window
         // must not stay disabled and the refresh cycle must go on.
+        qCWarning(lcCatalogue, "the catalogue reply was not taken whole: %s", error.what());
     }
     FinishCatalogueReply();
 }
@@ -94,7 +96,9 @@ void TMainForm::FinishCatalogueReply() {
     }
 }
 
-void TMainForm::PHPGetError(THTTPGet*) {
+void TMainForm::PHPGetError(THTTPGet* Sender) {
+    qCWarning(lcCatalogue, "catalogue not fetched (%s): %s", qPrintable(Sender->LastTransferText()),
+              Sender->LastFailure().constData());
     // The notice runs its own loop while the window stays disabled; the cycle goes on meanwhile.
     if (!AttentionForm || !AttentionForm->ShowNoConnection()) {
         ShutDown();

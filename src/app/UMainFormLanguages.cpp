@@ -6,12 +6,9 @@
 #include "i18n/LanguageFile.h"
 #include "i18n/UDownloadForm.h"
 #include "i18n/ZLIBArchive.h"
+#include "platform/LogCategories.h"
 
-#include <QLoggingCategory>
-
-namespace {
-Q_LOGGING_CATEGORY(lcLanguages, "lumora.language")
-}
+namespace {}
 
 void TMainForm::BuildLanguagesMenu() {
     // clear() deletes the entries the menu owns; submenus of a long list go with their entries.
@@ -56,7 +53,7 @@ void TMainForm::CheckLanguagePack(int language) {
         } catch (const EZLBArchiveError& error) {
             // The pack was whole, but its files could not be written (a full disk, say). The rest of
             // the reply still has to fill the window, and the next reply tries again.
-            qCWarning(lcLanguages, "language pack %d not installed: %s", language,
+            qCWarning(lcLanguage, "language pack %d not installed: %s", language,
                       qPrintable(error.Message()));
         }
     }

@@ -10,15 +10,13 @@
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
+#include "platform/LogCategories.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QLoggingCategory>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcLanguage, "lumora.language")
 
 // The window's right-aligned labels keep their right edge and grow to the left when a language's
 // words are longer than the designed ones.

@@ -1,12 +1,10 @@
 #include "catalogue/CatalogueRequest.h"
 
+#include "platform/LogCategories.h"
 #include "platform/SettingsKey.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcCatalogue, "lumora.catalogue")
 
 namespace {
 

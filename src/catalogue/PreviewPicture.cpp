@@ -4,11 +4,16 @@
 
 #include <QFileInfo>
 
-std::optional<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box) {
+std::optional<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box, QString* error) {
     const QString extension = QLatin1Char('.') + QFileInfo(fileName).suffix();
-    const std::optional<TPicture> picture = DecodePictureFile(fileName, extension, nullptr, box);
-    if (!picture || picture->IsNull() || box.isEmpty())
+    const std::optional<TPicture> picture = DecodePictureFile(fileName, extension, error, box);
+    if (!picture)
         return std::nullopt;
+    if (picture->IsNull() || box.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("nothing to show");
+        return std::nullopt;
+    }
     // The decoded rows are blue, green, red without padding: Qt reads them in place.
     const QImage decoded(reinterpret_cast<const uchar*>(picture->Pixels.constData()), picture->Width,
                          picture->Height, picture->RowBytes(), QImage::Format_BGR888);

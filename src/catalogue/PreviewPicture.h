@@ -7,5 +7,5 @@
 
 // The preview of a downloaded cam picture: decoded by the file's extension (JPEG for ".jpg" and
 // ".jpeg", GIF for ".gif", BMP for ".bmp") and stretched to the preview's box. A ".png" file, any
-// other extension, and a file that does not decode give nothing.
-std::optional<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box);
+// other extension, and a file that does not decode give nothing, with the reason in *error.
+std::optional<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box, QString* error = nullptr);

@@ -1,17 +1,15 @@
 #include "i18n/Skins.h"
 
 #include "i18n/ImgBtn.h"
+#include "platform/LogCategories.h"
 #include "wallpaper/PictureDecoders.h"
 
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QSet>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcSkins, "lumora.skins")
 
 QPixmap PixmapOf(TPicture&& picture) {
     // The image shares the decoded bytes until the pixmap takes its own copy.

@@ -9,6 +9,7 @@
 #include "i18n/TextTargets.h"
 #include "i18n/ZLIBArchive.h"
 #include "net/HTTPGet.h"
+#include "platform/LogCategories.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -16,7 +17,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
@@ -24,8 +24,6 @@
 TDownloadForm* DownloadForm = nullptr;
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcDownload, "lumora.download")
 
 // A download of this size or less is an error page, not a pack.
 constexpr qint64 SmallestPackBytes = 20001;
@@ -168,16 +166,17 @@ void TDownloadForm::StopTransfer() {
 
 bool TDownloadForm::InstallPack(const QString& packPath, const QString& languageDir) {
     try {
-        if (!Archiv->OpenArchive(packPath))
+        if (!Archiv->OpenArchive(packPath)) {
+            qCWarning(lcPack, "language pack %s cannot be opened", qPrintable(packPath));
             return false;
+        }
         // A pack that is not whole writes nothing: a half-installed language with a new language
         // file would keep the next check from repairing it.
         for (int i = 0; i < Archiv->FileCount(); ++i)
             Archiv->VerifyFile(i);
     } catch (const EZLBArchiveError& error) {
         Archiv->CloseArchive();
-        qCWarning(lcDownload, "language pack %s refused: %s", qPrintable(packPath),
-                  qPrintable(error.Message()));
+        qCWarning(lcPack, "language pack %s refused: %s", qPrintable(packPath), qPrintable(error.Message()));
         return false;
     }
     Archiv->ExtractFiles(languageDir + QLatin1Char('/'));
@@ -192,11 +191,16 @@ void TDownloadForm::PackGetProgress(THTTPGet*, qint64 TotalSize, qint64 Readed) 
     ProgressBar->setValue(int(std::min(Readed, TotalSize) >> shift));
 }
 
-void TDownloadForm::PackGetDoneFile(THTTPGet*, const QString&, qint64 FileSize) {
+void TDownloadForm::PackGetDoneFile(THTTPGet* Sender, const QString&, qint64 FileSize) {
+    if (FileSize < SmallestPackBytes)
+        qCWarning(lcPack, "language pack refused (%s): %lld bytes are too few for a pack",
+                  qPrintable(Sender->LastTransferText()), FileSize);
     done(FileSize >= SmallestPackBytes ? QDialog::Accepted : QDialog::Rejected);
 }
 
-void TDownloadForm::PackGetError(THTTPGet*) {
+void TDownloadForm::PackGetError(THTTPGet* Sender) {
+    qCWarning(lcPack, "language pack not downloaded (%s): %s", qPrintable(Sender->LastTransferText()),
+              Sender->LastFailure().constData());
     done(QDialog::Rejected);
 }
 

@@ -22,6 +22,11 @@ int THTTPGet::RunningWorkers() {
     return THTTPGetThread::Running();
 }
 
+QString THTTPGet::LastTransferText() const {
+    const QString address = QString::fromLatin1(m_lastUrl);
+    return m_lastStatus > 0 ? QStringLiteral("%1, HTTP %2").arg(address).arg(m_lastStatus) : address;
+}
+
 void THTTPGet::FetchFile() {
     Start(Mode::File);
     if (!WaitThread)
@@ -92,6 +97,9 @@ void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
     if (state != m_running)
         return;
     m_lastResult = state->Success && !state->Cancelled;
+    m_lastUrl = state->Request.URL;
+    m_lastStatus = int(state->Status);
+    m_lastFailure = m_lastResult ? QByteArray() : state->Cancelled ? "cancelled" : state->FailureReason;
     // A cancel that came after the worker had finished still fails the transfer, and its file goes.
     if (!m_lastResult)
         DiscardTarget(*state);

@@ -77,6 +77,14 @@ public:
     bool Busy() const { return m_running != nullptr; }
     // Outcome of the last completed transfer.
     bool LastResult() const { return m_lastResult; }
+    // Why the last completed transfer failed; empty after a success. For telling the user on stderr.
+    const QByteArray& LastFailure() const { return m_lastFailure; }
+    // The HTTP status of the last completed transfer's reply; 0 when no reply came. A reply is
+    // delivered whatever its status, so a picture that does not decode may be an error page.
+    int LastStatus() const { return m_lastStatus; }
+    // The last completed transfer's address and, when a reply came, its status, for a warning:
+    // "http://cams.example/a.jpg, HTTP 404".
+    QString LastTransferText() const;
 
     // Workers still running in the process, including those of destroyed components that are
     // winding down. Lets shutdown and tests wait for the network to go quiet.
@@ -100,4 +108,7 @@ private:
 
     std::shared_ptr<THTTPTransferState> m_running;
     bool m_lastResult = false;
+    QByteArray m_lastUrl;
+    QByteArray m_lastFailure;
+    int m_lastStatus = 0;
 };

@@ -342,6 +342,7 @@ void Transfer::Run() {
         return;
     }
     const CURLcode code = curl_easy_perform(m_curl);
+    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &m_state.Status);
     if (m_file && std::fclose(m_file) != 0)
         Fail("cannot write the target file");
     m_file = nullptr;

@@ -40,6 +40,7 @@ struct THTTPTransferState {
     qint64 Total = 0;         // body bytes received
     QByteArray Text;          // string mode: the body, every byte as received
     QByteArray FailureReason; // for diagnostics only; the component reports failures by OnError
+    long Status = 0;          // the last reply's HTTP status, for diagnostics; 0 when none came
     // File mode: the target was created (or truncated) by this transfer and is still there.
     bool TargetWritten = false;
 

@@ -4,16 +4,14 @@
 #include "net/HTTPTransfer.h"
 #include "outreach/BrowserEngine.h"
 #include "outreach/PlainBrowser.h"
+#include "platform/LogCategories.h"
 
 #include <QDir>
-#include <QLoggingCategory>
 #include <QPluginLoader>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <optional>
 #include <unistd.h>
-
-Q_LOGGING_CATEGORY(lcBrowser, "lumora.browser")
 
 namespace {
 

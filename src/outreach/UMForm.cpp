@@ -8,13 +8,11 @@
 #include "outreach/EmbeddedWB.h"
 #include "outreach/MessageReply.h"
 #include "outreach/SuppressedMessages.h"
+#include "platform/LogCategories.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QShortcut>
-
-Q_LOGGING_CATEGORY(lcMessages, "lumora.messages")
 
 TMForm* MForm = nullptr;
 
@@ -126,13 +124,14 @@ void TMForm::MGetDoneString(THTTPGet*, const QByteArray& Result) {
     CurrentRefId = reply.RefId;
     CurrentUrl = reply.Url;
     if (!reply.Error.isEmpty())
-        qCWarning(lcMessages) << "the message reply is broken:" << reply.Error;
+        qCWarning(lcMessages, "message reply broken (%s): %s", qPrintable(MGet->LastTransferText()),
+                  qPrintable(reply.Error));
     if (CurrentRefId == 0)
         return;
     const std::optional<QList<QByteArray>> suppressed = SuppressedMessages::Read(SuppressedMessagesPath());
     if (!suppressed) {
         // The user may have turned this message away: better no message than one shown again.
-        qCWarning(lcMessages) << "cannot read" << SuppressedMessagesPath() << "- no message is shown";
+        qCWarning(lcMessages, "cannot read %s - no message is shown", qPrintable(SuppressedMessagesPath()));
         return;
     }
     if (SuppressedMessages::Lists(*suppressed, CurrentRefId))
@@ -144,15 +143,17 @@ void TMForm::MGetDoneString(THTTPGet*, const QByteArray& Result) {
     raise();
 }
 
-void TMForm::MGetError(THTTPGet*) {
+void TMForm::MGetError(THTTPGet* Sender) {
     // No message this time; the next catalogue reply asks again.
+    qCWarning(lcMessages, "message not fetched (%s): %s", qPrintable(Sender->LastTransferText()),
+              Sender->LastFailure().constData());
 }
 
 void TMForm::OKButClick() {
     const TMessageChoice choice =
         ApplyMessageChoice(SuppressedMessagesPath(), CurrentRefId, NoBox->isChecked(), NoAllBox->isChecked());
     if (!choice.Error.isEmpty())
-        qCWarning(lcMessages) << "the message could not be turned away for good:" << choice.Error;
+        qCWarning(lcMessages, "the message could not be turned away for good: %s", qPrintable(choice.Error));
     ShowMessagesChoice = choice.ShowMessages;
     Q_EMIT OnShowMessagesChange(this);
     hide();

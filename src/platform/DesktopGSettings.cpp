@@ -1,6 +1,7 @@
 #include "platform/DesktopGSettings.h"
 
 #include "platform/DesktopRecord.h"
+#include "platform/LogCategories.h"
 
 #include <QFile>
 #include <QUrl>
@@ -165,6 +166,9 @@ bool TGSettingsDesktop::Apply(GSettingsSchema* schema, const TSettingValues& val
         GSettingsSchemaKey* schemaKey = g_settings_schema_get_key(schema, key.constData());
         GVariant* variant = g_variant_ref_sink(g_variant_new_string(value->constData()));
         const bool allowed = g_settings_schema_key_range_check(schemaKey, variant);
+        if (!allowed)
+            qCWarning(lcWallpaper, "the desktop's setting %s refuses \"%s\"", key.constData(),
+                      value->constData());
         written = allowed && g_settings_set_value(settings.get(), key.constData(), variant) && written;
         g_variant_unref(variant);
         g_settings_schema_key_unref(schemaKey);

@@ -1,5 +1,7 @@
 #include "platform/DesktopKde.h"
 
+#include "platform/LogCategories.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QUrl>
@@ -15,8 +17,10 @@ std::optional<QString> EvaluateScript(const QString& script) {
     call << script;
     // Plasma refuses scripts while its widgets are locked; that comes back as an error reply.
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        qCWarning(lcWallpaper, "Plasma refused its wallpaper script: %s", qPrintable(reply.errorMessage()));
         return std::nullopt;
+    }
     return reply.arguments().value(0).toString();
 }
 

@@ -1,11 +1,10 @@
 #include "platform/DesktopNone.h"
 
-#include <QLoggingCategory>
+#include "platform/LogCategories.h"
+
 #include <atomic>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcWallpaper, "lumora.wallpaper")
 
 std::atomic_bool Said = false;
 

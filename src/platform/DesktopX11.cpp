@@ -1,6 +1,7 @@
 #include "platform/DesktopX11.h"
 
 #include "platform/DesktopRecord.h"
+#include "platform/LogCategories.h"
 #include "platform/X11Display.h"
 #include "platform/X11Pixels.h"
 #include "wallpaper/PictureDecoders.h"
@@ -230,8 +231,10 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
         decoded = &*loaded;
     }
     TX11Display display;
-    if (!display.IsOpen())
+    if (!display.IsOpen()) {
+        qCWarning(lcWallpaper, "the X display \"%s\" cannot be opened", qgetenv("DISPLAY").constData());
         return false;
+    }
     const TPicture screen = LayOutPicture(*decoded, display.ScreenWidth(), display.ScreenHeight(),
                                           WallpaperLayout(wallpaper.Tile, wallpaper.Stretch));
     if (screen.IsNull())
@@ -244,6 +247,7 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
         pixmap = XCreatePixmap(x, display.Root(), unsigned(screen.Width), unsigned(screen.Height),
                                unsigned(display.Depth()));
         if (!PutPicture(display, pixmap, screen) || trap.Failed()) {
+            qCWarning(lcWallpaper, "the X server refused a %d x %d background", screen.Width, screen.Height);
             XFreePixmap(x, pixmap);
             return false;
         }

@@ -16,19 +16,32 @@ QString NextBitmapPath(const QString& currentWallpaper, const QString& dataDirec
     return dataDirectory + (number == 0 ? QStringLiteral("/Pic1.bmp") : QStringLiteral("/Pic0.bmp"));
 }
 
+namespace {
+
+QString Refused(QString* error, const QString& reason) {
+    if (error)
+        *error = reason;
+    return {};
+}
+
+} // namespace
+
 QString InstallWallpaper(TDesktop& desktop, const QString& pictureFile, bool stretch,
-                         const QString& dataDirectory) {
+                         const QString& dataDirectory, QString* error) {
     const QString extension = QLatin1Char('.') + QFileInfo(pictureFile).suffix();
-    const std::optional<TPicture> picture = DecodePictureFile(pictureFile, extension);
+    QString reason;
+    const std::optional<TPicture> picture = DecodePictureFile(pictureFile, extension, &reason);
     if (!picture)
-        return {};
+        return Refused(error, reason);
     const std::optional<TDesktopWallpaper> current = desktop.Read();
     if (!current)
-        return {};
+        return Refused(
+            error, QStringLiteral("the %1 desktop cannot be asked for its wallpaper").arg(desktop.Name()));
     const QString target = NextBitmapPath(current->Path, dataDirectory);
-    if (!WriteBmpFile(target, *picture).isEmpty())
-        return {};
+    reason = WriteBmpFile(target, *picture);
+    if (!reason.isEmpty())
+        return Refused(error, reason);
     if (!desktop.Write(TDesktopWallpaper{target, false, stretch}, &*picture))
-        return {};
+        return Refused(error, QStringLiteral("the %1 desktop did not take %2").arg(desktop.Name(), target));
     return target;
 }

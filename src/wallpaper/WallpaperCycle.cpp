@@ -1,5 +1,6 @@
 #include "wallpaper/WallpaperCycle.h"
 
+#include "platform/LogCategories.h"
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/Picture.h"
 #include "wallpaper/PictureExtension.h"
@@ -21,6 +22,11 @@ TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObje
             OnTimer();
     });
     connect(&IEGet, &THTTPGet::OnDoneFile, this, &TWallpaperCycle::IEGetDoneFile);
+    // Every failure repeats at the next tick: one line per tick says why.
+    connect(&IEGet, &THTTPGet::OnError, this, [this] {
+        qCWarning(lcWallpaper, "wallpaper picture not fetched (%s): %s", qPrintable(IEGet.LastTransferText()),
+                  IEGet.LastFailure().constData());
+    });
 }
 
 void TWallpaperCycle::FetchPicture(const QByteArray& url) {
@@ -35,9 +41,14 @@ void TWallpaperCycle::FetchPicture(const QByteArray& url) {
 
 void TWallpaperCycle::IEGetDoneFile(THTTPGet*, const QString& FileName, qint64) {
     const bool stretch = IsStretched ? IsStretched() : false;
-    const QString bitmap = InstallWallpaper(m_desktop, FileName, stretch, m_dataDirectory);
-    if (!bitmap.isEmpty())
-        Q_EMIT Installed(bitmap);
+    QString error;
+    const QString bitmap = InstallWallpaper(m_desktop, FileName, stretch, m_dataDirectory, &error);
+    if (bitmap.isEmpty()) {
+        qCWarning(lcWallpaper, "wallpaper picture not installed (%s): %s",
+                  qPrintable(IEGet.LastTransferText()), qPrintable(error));
+        return;
+    }
+    Q_EMIT Installed(bitmap);
 }
 
 void TWallpaperCycle::SetRefresh(int seconds) {

@@ -3,6 +3,7 @@
 #include "RecordingDesktop.h"
 #include "TestHttpServer.h"
 #include "TestPictures.h"
+#include "platform/LogCategories.h"
 #include "wallpaper/Picture.h"
 #include "wallpaper/PictureEncoders.h"
 #include "wallpaper/WallpaperCycle.h"
@@ -12,6 +13,27 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+// Collects the warnings told while it lives, as "category: text".
+struct WarningsSeen {
+    WarningsSeen() {
+        Seen = this;
+        m_previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                if (type == QtWarningMsg)
+                    Seen->Lines.append(QString::fromLatin1(context.category) + QStringLiteral(": ") + text);
+            });
+    }
+    ~WarningsSeen() {
+        qInstallMessageHandler(m_previous);
+        Seen = nullptr;
+    }
+    QStringList Lines;
+
+private:
+    static inline WarningsSeen* Seen = nullptr;
+    QtMessageHandler m_previous;
+};
 
 class TestWallpaperCycle : public QObject {
     Q_OBJECT
@@ -99,9 +121,18 @@ private Q_SLOTS:
         QCOMPARE(installed.size(), 1);
     }
 
-    void failedDownloadChangesNothing() {
+    // A failure changes nothing on the desktop, and says why on stderr: one warning in the
+    // wallpaper category naming the address, the HTTP status and the reason.
+    void failedDownloadChangesNothingAndSaysWhy() {
+        TestHttpServer::Reply reset;
+        reset.Behaviour = TestHttpServer::Misbehaviour::CloseAtOnce;
+        m_server.Serve("/reset/cam.jpg", reset);
+        QVERIFY(lcWallpaper().isWarningEnabled());
+        QVERIFY(!lcWallpaper().isDebugEnabled());
+
         RecordingDesktop desktop;
         TWallpaperCycle cycle(desktop, m_data);
+        const WarningsSeen warnings;
         // A first run before any cam is committed asks for nothing at all.
         cycle.FetchPicture(QByteArray());
         QVERIFY(!cycle.IEGet.Busy());
@@ -109,7 +140,20 @@ private Q_SLOTS:
         cycle.FetchPicture("http://cams.example/missing.jpg");
         QVERIFY(cycle.IEGet.Busy());
         QTRY_VERIFY_WITH_TIMEOUT(!cycle.IEGet.Busy(), 10000);
+        // A server that hangs up answers nothing at all.
+        cycle.FetchPicture("http://cams.example/reset/cam.jpg");
+        QTRY_VERIFY_WITH_TIMEOUT(!cycle.IEGet.Busy(), 10000);
+
         QVERIFY(desktop.Writes.isEmpty());
+        QCOMPARE(warnings.Lines.size(), 2);
+        QVERIFY2(warnings.Lines.at(0).startsWith(
+                     QStringLiteral("lumora.wallpaper: wallpaper picture not installed "
+                                    "(http://cams.example/missing.jpg, HTTP 404): ")),
+                 qPrintable(warnings.Lines.at(0)));
+        QVERIFY2(
+            warnings.Lines.at(1).startsWith(QStringLiteral(
+                "lumora.wallpaper: wallpaper picture not fetched (http://cams.example/reset/cam.jpg): ")),
+            qPrintable(warnings.Lines.at(1)));
     }
 
     void timerTicksReachTheWindow() {
