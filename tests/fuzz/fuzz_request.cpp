@@ -97,7 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [name, value] : response.Headers)
         FUZZ_REQUIRE(!name.empty() && OneLine(name) && OneLine(value));
 
-    if (request.Method == "POST" && request.Path == "/lmr/p_suggest.php") {
+    // Too many header lines are refused before any route, and only they.
+    const bool tooManyHeaders = request.Headers.size() > TRequestHandler::MaxHeaderCount;
+    FUZZ_REQUIRE((response.Status == 431) == tooManyHeaders);
+
+    if (request.Method == "POST" && request.Path == "/lmr/p_suggest.php" && !tooManyHeaders) {
         FUZZ_REQUIRE(response.Status == 200 || response.Status == 400);
         if (response.Status == 200) {
             const std::optional<TSuggestion> stored = server.Store->Suggestion(++server.Stored);
