@@ -4,6 +4,7 @@
 // be a sane one, and a suggestion answered "ok" must be stored byte for byte.
 #include "FuzzTarget.h"
 #include "RequestHandler.h"
+#include "SqliteConnection.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
 
@@ -28,9 +29,9 @@ struct TServer {
         const QString path = FuzzScratchFolder() + QStringLiteral("/catalogue.db");
         for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
             QFile::remove(path + suffix);
-        Store = std::make_unique<TCatalogueStore>(path);
+        Store = std::make_unique<TCatalogueStore>(std::make_unique<TSqliteConnection>(path));
         SeedDemoCatalogue(*Store);
-        Handler = std::make_unique<TRequestHandler>(*Store, Pictures, "cams.example", false);
+        Handler = std::make_unique<TRequestHandler>(*Store, *Store, Pictures, "cams.example", false);
         Stored = 0;
     }
 };
