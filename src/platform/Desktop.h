@@ -33,7 +33,8 @@ public:
     virtual ~TDesktop();
 
     // A short name of the backend: "x11", "gnome", "cinnamon", "mate", "budgie", "pantheon",
-    // "unity", "xfce", "kde", "lxqt", "lxde", "sway"; "none" on a Wayland desktop without one.
+    // "unity", "xfce", "kde", "lxqt", "lxde", "sway", "hyprland", "swaybg"; "none" on a Wayland desktop
+    // without one.
     virtual QString Name() const = 0;
 
     // The wallpaper the desktop shows now; empty when the desktop cannot be asked. A desktop with

@@ -1,13 +1,11 @@
 #include "DesktopRestoreRun.h"
+#include "HeadlessSway.h"
 #include "platform/Desktop.h"
 #include "platform/DesktopSway.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 namespace {
 
@@ -24,7 +22,7 @@ class TestDesktopSway : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_scratch;
-    QProcess m_sway;
+    THeadlessSway m_sway;
     QString m_log;
     QString m_users;
 
@@ -39,14 +37,6 @@ class TestDesktopSway : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        QVERIFY2(!QStandardPaths::findExecutable("sway").isEmpty(), "sway is not installed (scripts/setup)");
-        // sway refuses to run as root: the superuser runs it as nobody.
-        const bool root = geteuid() == 0;
-        QFile::setPermissions(m_scratch.path(), QFileDevice::Permissions(0x7777));
-        const QString runtime = m_scratch.filePath("runtime");
-        QDir().mkpath(runtime);
-        if (root)
-            QCOMPARE(chown(QFile::encodeName(runtime).constData(), 65534, 65534), 0);
         m_log = m_scratch.filePath("backgrounds.log");
         const QString recorder = m_scratch.filePath("record-background");
         QFile script(recorder);
@@ -58,37 +48,10 @@ private Q_SLOTS:
         QVERIFY(log.open(QIODevice::WriteOnly));
         log.setPermissions(QFileDevice::Permissions(0x6666));
         m_users = Picture("users own sky.png");
-        const QString config = m_scratch.filePath("config");
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("swaybg_command " + QFile::encodeName(recorder) + "\noutput * bg '" +
-                   QFile::encodeName(m_users) + "' fill\n");
-        file.close();
-        file.setPermissions(QFileDevice::Permissions(0x6666));
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", runtime);
-        environment.insert("WLR_BACKENDS", "headless");
-        environment.insert("WLR_HEADLESS_OUTPUTS", "1");
-        environment.insert("WLR_LIBINPUT_NO_DEVICES", "1");
-        environment.insert("WLR_RENDERER", "pixman");
-        environment.remove("WAYLAND_DISPLAY");
-        environment.remove("DISPLAY");
-        m_sway.setProcessEnvironment(environment);
-        QStringList command{"sway", "-c", config};
-        if (root)
-            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
-        m_sway.start(command.takeFirst(), command);
-        QVERIFY(m_sway.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!QDir(runtime).entryList({"sway-ipc.*"}, QDir::System).isEmpty(), 20000);
-        qputenv("SWAYSOCK", QFile::encodeName(runtime + u'/' +
-                                              QDir(runtime).entryList({"sway-ipc.*"}, QDir::System).first()));
+        m_sway.Start(m_scratch.path(), "swaybg_command " + QFile::encodeName(recorder) + "\noutput * bg '" +
+                                           QFile::encodeName(m_users) + "' fill\n");
+        qputenv("SWAYSOCK", QFile::encodeName(m_sway.CommandSocket()));
         QTRY_VERIFY_WITH_TIMEOUT(LastBackground().endsWith(" fill"), 20000);
-    }
-    void cleanupTestCase() {
-        m_sway.terminate();
-        if (!m_sway.waitForFinished(5000))
-            m_sway.kill();
     }
 
     // Names with what sway's parser and word expansion would otherwise take apart or expand.
