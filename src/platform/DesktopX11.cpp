@@ -124,6 +124,49 @@ std::optional<unsigned long> PixelOf(const TX11Display& display, const QByteArra
 
 const QByteArray ColourName = "colour";
 
+// Whether the monitors cover the whole screen without overlapping, so that no part of the
+// background is left undrawn.
+bool TileTheScreen(const QList<QRect>& monitors, QSize screen) {
+    qint64 covered = 0;
+    for (qsizetype at = 0; at < monitors.size(); ++at) {
+        const QRect inside = monitors[at].intersected(QRect(QPoint(), screen));
+        covered += qint64(inside.width()) * inside.height();
+        for (qsizetype other = at + 1; other < monitors.size(); ++other)
+            if (monitors[at].intersects(monitors[other]))
+                return false;
+    }
+    return covered == qint64(screen.width()) * screen.height();
+}
+
+// A screen-sized pixmap with the picture laid out on each monitor's own rectangle, as a desktop
+// with several monitors shows it; black where no monitor looks. None when it cannot be made.
+Pixmap DrawOnEachMonitor(const TX11Display& display, const TPicture& picture, TWallpaperLayout layout) {
+    const QSize screen(display.ScreenWidth(), display.ScreenHeight());
+    if (!PictureSizeAllowed(screen.width(), screen.height()))
+        return None;
+    const QList<QRect> monitors = display.Monitors();
+    Display* x = display.Handle();
+    TX11ErrorTrap trap(display);
+    const Pixmap pixmap = XCreatePixmap(x, display.Root(), unsigned(screen.width()),
+                                        unsigned(screen.height()), unsigned(display.Depth()));
+    bool drawn = true;
+    if (!TileTheScreen(monitors, screen)) {
+        GC gc = XCreateGC(x, pixmap, 0, nullptr);
+        XSetForeground(x, gc, BlackPixel(x, DefaultScreen(x)));
+        XFillRectangle(x, pixmap, gc, 0, 0, unsigned(screen.width()), unsigned(screen.height()));
+        XFreeGC(x, gc);
+    }
+    for (const QRect& monitor : monitors) {
+        const TPicture shown = LayOutPicture(picture, monitor.width(), monitor.height(), layout);
+        drawn = drawn && PutPicture(display, pixmap, shown, monitor.topLeft());
+    }
+    if (!drawn || trap.Failed()) {
+        XFreePixmap(x, pixmap);
+        return None;
+    }
+    return pixmap;
+}
+
 } // namespace
 
 QString TX11Desktop::SavedBackgroundPath() {
@@ -232,22 +275,11 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
     TX11Display display;
     if (!display.IsOpen())
         return false;
-    const TPicture screen = LayOutPicture(*decoded, display.ScreenWidth(), display.ScreenHeight(),
-                                          WallpaperLayout(wallpaper.Tile, wallpaper.Stretch));
-    if (screen.IsNull())
+    const Pixmap pixmap =
+        DrawOnEachMonitor(display, *decoded, WallpaperLayout(wallpaper.Tile, wallpaper.Stretch));
+    if (pixmap == None)
         return false;
-
     Display* x = display.Handle();
-    Pixmap pixmap = None;
-    {
-        TX11ErrorTrap trap(display);
-        pixmap = XCreatePixmap(x, display.Root(), unsigned(screen.Width), unsigned(screen.Height),
-                               unsigned(display.Depth()));
-        if (!PutPicture(display, pixmap, screen) || trap.Failed()) {
-            XFreePixmap(x, pixmap);
-            return false;
-        }
-    }
     ReleaseOurRetainedBackground(display);
     display.WritePixmapProperty(RootPixmapProperty, pixmap);
     display.WritePixmapProperty(SetRootPixmapProperty, pixmap);

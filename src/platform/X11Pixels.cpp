@@ -69,7 +69,7 @@ void ConvertInto(XImage* image, const TPicture& picture, int top) {
 
 } // namespace
 
-bool PutPicture(const TX11Display& display, unsigned long drawable, const TPicture& picture) {
+bool PutPicture(const TX11Display& display, unsigned long drawable, const TPicture& picture, QPoint at) {
     if (picture.IsNull())
         return false;
     Display* x = display.Handle();
@@ -88,7 +88,7 @@ bool PutPicture(const TX11Display& display, unsigned long drawable, const TPictu
     for (int top = 0; top < picture.Height; top += band) {
         image->height = std::min(band, picture.Height - top);
         ConvertInto(image.get(), picture, top);
-        XPutImage(x, drawable, gc, image.get(), 0, 0, 0, top, unsigned(picture.Width),
+        XPutImage(x, drawable, gc, image.get(), 0, 0, at.x(), at.y() + top, unsigned(picture.Width),
                   unsigned(image->height));
     }
     XFreeGC(x, gc);
