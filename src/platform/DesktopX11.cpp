@@ -12,6 +12,7 @@
 #include <QSize>
 #include <QStandardPaths>
 #include <X11/Xlib.h>
+#include <algorithm>
 
 namespace {
 
@@ -156,9 +157,22 @@ Pixmap DrawOnEachMonitor(const TX11Display& display, const TPicture& picture, TW
         XFillRectangle(x, pixmap, gc, 0, 0, unsigned(screen.width()), unsigned(screen.height()));
         XFreeGC(x, gc);
     }
+    QList<QRect> done;
     for (const QRect& monitor : monitors) {
+        // A monitor of the size of one drawn already shows the same: the server copies it over.
+        const auto same = std::find_if(done.cbegin(), done.cend(), [&monitor](const QRect& other) {
+            return other.size() == monitor.size();
+        });
+        if (same != done.cend()) {
+            GC gc = XCreateGC(x, pixmap, 0, nullptr);
+            XCopyArea(x, pixmap, pixmap, gc, same->x(), same->y(), unsigned(same->width()),
+                      unsigned(same->height()), monitor.x(), monitor.y());
+            XFreeGC(x, gc);
+            continue;
+        }
         const TPicture shown = LayOutPicture(picture, monitor.width(), monitor.height(), layout);
         drawn = drawn && PutPicture(display, pixmap, shown, monitor.topLeft());
+        done << monitor;
     }
     if (!drawn || trap.Failed()) {
         XFreePixmap(x, pixmap);
