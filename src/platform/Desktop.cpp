@@ -14,6 +14,10 @@
 
 TDesktop::~TDesktop() = default;
 
+QSize TDesktop::StretchedSize() {
+    return {};
+}
+
 std::optional<TDesktopSnapshot> TDesktop::Snapshot() {
     const std::optional<TDesktopWallpaper> wallpaper = Read();
     if (!wallpaper)

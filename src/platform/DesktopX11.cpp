@@ -200,6 +200,16 @@ std::optional<TDesktopWallpaper> TX11Desktop::Read() {
     return OurRecord(display).value_or(TDesktopWallpaper{});
 }
 
+QSize TX11Desktop::StretchedSize() {
+    TX11Display display;
+    if (!display.IsOpen())
+        return {};
+    QSize largest;
+    for (const QRect& monitor : display.Monitors())
+        largest = largest.expandedTo(monitor.size());
+    return largest;
+}
+
 std::optional<TDesktopWallpaper> TX11Desktop::OurRecord(const TX11Display& display) {
     const unsigned long pixmap = display.ReadPixmapProperty(RootPixmapProperty).value_or(None);
     if (pixmap == None)

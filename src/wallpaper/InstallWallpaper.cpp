@@ -19,7 +19,11 @@ QString NextBitmapPath(const QString& currentWallpaper, const QString& dataDirec
 QString InstallWallpaper(TDesktop& desktop, const QString& pictureFile, bool stretch,
                          const QString& dataDirectory) {
     const QString extension = QLatin1Char('.') + QFileInfo(pictureFile).suffix();
-    const std::optional<TPicture> picture = DecodePictureFile(pictureFile, extension);
+    // A picture that is stretched down anyway is decoded no larger than it is shown: libjpeg's
+    // own reduction to the smallest size that still covers the largest monitor costs a fraction of
+    // the whole picture, and the bitmap shows the same.
+    const std::optional<TPicture> picture =
+        DecodePictureFile(pictureFile, extension, nullptr, stretch ? desktop.StretchedSize() : QSize());
     if (!picture)
         return {};
     const std::optional<TDesktopWallpaper> current = desktop.Read();
