@@ -38,3 +38,7 @@ QIcon BuiltinApplicationIcon() {
         icon.addFile(QStringLiteral(":/lumora/icons/lumora-%1.png").arg(size), QSize(size, size));
     return icon;
 }
+
+QIcon ApplicationIcon() {
+    return QIcon::fromTheme(QStringLiteral("lumora"), BuiltinApplicationIcon());
+}

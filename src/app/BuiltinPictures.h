@@ -23,3 +23,6 @@ void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QSt
 
 // The application's icon, in every size drawn for it.
 QIcon BuiltinApplicationIcon();
+// The icon the window and the tray show: "lumora" of the user's icon theme, which follows a change
+// of theme, and the built-in one where no theme has it.
+QIcon ApplicationIcon();

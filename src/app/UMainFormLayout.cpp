@@ -47,7 +47,7 @@ void NameControls(std::initializer_list<std::pair<QWidget*, const char*>> contro
 
 void TMainForm::CreateControls() {
     setWindowTitle(QStringLiteral("Lumora"));
-    setWindowIcon(BuiltinApplicationIcon());
+    setWindowIcon(ApplicationIcon());
     setFixedSize(597, 398);
 
     MainImage = new QLabel(this);

@@ -1,16 +1,22 @@
 #include "platform/Desktop.h"
 
 #include "platform/DesktopGSettings.h"
+#include "platform/DesktopHyprpaper.h"
 #include "platform/DesktopKde.h"
 #include "platform/DesktopNone.h"
 #include "platform/DesktopPcmanfm.h"
 #include "platform/DesktopSway.h"
+#include "platform/DesktopSwaybg.h"
 #include "platform/DesktopX11.h"
 #include "platform/DesktopXfce.h"
 
 #include <QStandardPaths>
 
 TDesktop::~TDesktop() = default;
+
+QSize TDesktop::StretchedSize() {
+    return {};
+}
 
 std::optional<TDesktopSnapshot> TDesktop::Snapshot() {
     const std::optional<TDesktopWallpaper> wallpaper = Read();
@@ -52,6 +58,14 @@ QString BackendFor(const QString& entry) {
         {QStringLiteral("lxqt"), QStringLiteral("lxqt")},
         {QStringLiteral("lxde"), QStringLiteral("lxde")},
         {QStringLiteral("sway"), QStringLiteral("sway")},
+        {QStringLiteral("hyprland"), QStringLiteral("hyprland")},
+        // wlroots desktops that leave the background to a program of the session.
+        {QStringLiteral("river"), QStringLiteral("swaybg")},
+        {QStringLiteral("labwc"), QStringLiteral("swaybg")},
+        {QStringLiteral("wayfire"), QStringLiteral("swaybg")},
+        {QStringLiteral("dwl"), QStringLiteral("swaybg")},
+        {QStringLiteral("niri"), QStringLiteral("swaybg")},
+        {QStringLiteral("swaybg"), QStringLiteral("swaybg")},
         {QStringLiteral("x11"), X11}};
     const QString name = entry.trimmed().toLower();
     for (const auto& [desktop, backend] : known)
@@ -85,6 +99,12 @@ std::unique_ptr<TDesktop> CreateDesktop() {
             return std::make_unique<TPcmanfmDesktop>(flavour);
     if (name == QLatin1String("sway") && !QStandardPaths::findExecutable(QStringLiteral("swaymsg")).isEmpty())
         return std::make_unique<TSwayDesktop>();
+    if (name == QLatin1String("hyprland") &&
+        !QStandardPaths::findExecutable(QStringLiteral("hyprctl")).isEmpty())
+        return std::make_unique<THyprpaperDesktop>();
+    if (name == QLatin1String("swaybg") &&
+        !QStandardPaths::findExecutable(QStringLiteral("swaybg")).isEmpty())
+        return std::make_unique<TSwaybgDesktop>();
     if (name == QLatin1String("kde"))
         return std::make_unique<TKdeDesktop>();
     // Also where a desktop's own settings are missing: the root window is all that is left, on

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -33,7 +34,8 @@ public:
     virtual ~TDesktop();
 
     // A short name of the backend: "x11", "gnome", "cinnamon", "mate", "budgie", "pantheon",
-    // "unity", "xfce", "kde", "lxqt", "lxde", "sway"; "none" on a Wayland desktop without one.
+    // "unity", "xfce", "kde", "lxqt", "lxde", "sway", "hyprland", "swaybg"; "none" on a Wayland desktop
+    // without one.
     virtual QString Name() const = 0;
 
     // The wallpaper the desktop shows now; empty when the desktop cannot be asked. A desktop with
@@ -44,6 +46,10 @@ public:
     // them, so that a backend that draws them itself need not read the file back. Returns false
     // when the desktop was left unchanged.
     virtual bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded = nullptr) = 0;
+
+    // The size a stretched wallpaper is shown at: the largest monitor's width and height; empty
+    // where the backend cannot tell, or the desktop scales the picture itself.
+    virtual QSize StretchedSize();
 
     // What the user has now, for Restore after any number of writes, in this process or the next.
     // Empty when the desktop cannot be asked.

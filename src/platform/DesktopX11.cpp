@@ -13,6 +13,7 @@
 #include <QSize>
 #include <QStandardPaths>
 #include <X11/Xlib.h>
+#include <algorithm>
 
 namespace {
 
@@ -125,6 +126,62 @@ std::optional<unsigned long> PixelOf(const TX11Display& display, const QByteArra
 
 const QByteArray ColourName = "colour";
 
+// Whether the monitors cover the whole screen without overlapping, so that no part of the
+// background is left undrawn.
+bool TileTheScreen(const QList<QRect>& monitors, QSize screen) {
+    qint64 covered = 0;
+    for (qsizetype at = 0; at < monitors.size(); ++at) {
+        const QRect inside = monitors[at].intersected(QRect(QPoint(), screen));
+        covered += qint64(inside.width()) * inside.height();
+        for (qsizetype other = at + 1; other < monitors.size(); ++other)
+            if (monitors[at].intersects(monitors[other]))
+                return false;
+    }
+    return covered == qint64(screen.width()) * screen.height();
+}
+
+// A screen-sized pixmap with the picture laid out on each monitor's own rectangle, as a desktop
+// with several monitors shows it; black where no monitor looks. None when it cannot be made.
+Pixmap DrawOnEachMonitor(const TX11Display& display, const TPicture& picture, TWallpaperLayout layout) {
+    const QSize screen(display.ScreenWidth(), display.ScreenHeight());
+    if (!PictureSizeAllowed(screen.width(), screen.height()))
+        return None;
+    const QList<QRect> monitors = display.Monitors();
+    Display* x = display.Handle();
+    TX11ErrorTrap trap(display);
+    const Pixmap pixmap = XCreatePixmap(x, display.Root(), unsigned(screen.width()),
+                                        unsigned(screen.height()), unsigned(display.Depth()));
+    bool drawn = true;
+    if (!TileTheScreen(monitors, screen)) {
+        GC gc = XCreateGC(x, pixmap, 0, nullptr);
+        XSetForeground(x, gc, BlackPixel(x, DefaultScreen(x)));
+        XFillRectangle(x, pixmap, gc, 0, 0, unsigned(screen.width()), unsigned(screen.height()));
+        XFreeGC(x, gc);
+    }
+    QList<QRect> done;
+    for (const QRect& monitor : monitors) {
+        // A monitor of the size of one drawn already shows the same: the server copies it over.
+        const auto same = std::find_if(done.cbegin(), done.cend(), [&monitor](const QRect& other) {
+            return other.size() == monitor.size();
+        });
+        if (same != done.cend()) {
+            GC gc = XCreateGC(x, pixmap, 0, nullptr);
+            XCopyArea(x, pixmap, pixmap, gc, same->x(), same->y(), unsigned(same->width()),
+                      unsigned(same->height()), monitor.x(), monitor.y());
+            XFreeGC(x, gc);
+            continue;
+        }
+        const TPicture shown = LayOutPicture(picture, monitor.width(), monitor.height(), layout);
+        drawn = drawn && PutPicture(display, pixmap, shown, monitor.topLeft());
+        done << monitor;
+    }
+    if (!drawn || trap.Failed()) {
+        XFreePixmap(x, pixmap);
+        return None;
+    }
+    return pixmap;
+}
+
 } // namespace
 
 QString TX11Desktop::SavedBackgroundPath() {
@@ -142,6 +199,16 @@ std::optional<TDesktopWallpaper> TX11Desktop::Read() {
     if (!display.IsOpen())
         return std::nullopt;
     return OurRecord(display).value_or(TDesktopWallpaper{});
+}
+
+QSize TX11Desktop::StretchedSize() {
+    TX11Display display;
+    if (!display.IsOpen())
+        return {};
+    QSize largest;
+    for (const QRect& monitor : display.Monitors())
+        largest = largest.expandedTo(monitor.size());
+    return largest;
 }
 
 std::optional<TDesktopWallpaper> TX11Desktop::OurRecord(const TX11Display& display) {
@@ -235,23 +302,14 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
         qCWarning(lcWallpaper, "the X display \"%s\" cannot be opened", qgetenv("DISPLAY").constData());
         return false;
     }
-    const TPicture screen = LayOutPicture(*decoded, display.ScreenWidth(), display.ScreenHeight(),
-                                          WallpaperLayout(wallpaper.Tile, wallpaper.Stretch));
-    if (screen.IsNull())
+    const Pixmap pixmap =
+        DrawOnEachMonitor(display, *decoded, WallpaperLayout(wallpaper.Tile, wallpaper.Stretch));
+    if (pixmap == None) {
+        qCWarning(lcWallpaper, "the X server refused a %d x %d background", display.ScreenWidth(),
+                  display.ScreenHeight());
         return false;
-
-    Display* x = display.Handle();
-    Pixmap pixmap = None;
-    {
-        TX11ErrorTrap trap(display);
-        pixmap = XCreatePixmap(x, display.Root(), unsigned(screen.Width), unsigned(screen.Height),
-                               unsigned(display.Depth()));
-        if (!PutPicture(display, pixmap, screen) || trap.Failed()) {
-            qCWarning(lcWallpaper, "the X server refused a %d x %d background", screen.Width, screen.Height);
-            XFreePixmap(x, pixmap);
-            return false;
-        }
     }
+    Display* x = display.Handle();
     ReleaseOurRetainedBackground(display);
     display.WritePixmapProperty(RootPixmapProperty, pixmap);
     display.WritePixmapProperty(SetRootPixmapProperty, pixmap);

@@ -24,6 +24,7 @@ public:
     std::optional<TDesktopWallpaper> Read() override;
     bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded = nullptr) override;
     std::optional<TDesktopSnapshot> Snapshot() override;
+    QSize StretchedSize() override;
 
     // Where the root background found at start is kept: a picture, one pixel of a plain colour,
     // and the stand-in for the server's own background.

@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xinerama.h>
 
 TX11Display::TX11Display()
     : m_display(XOpenDisplay(nullptr)) {}
@@ -22,6 +23,24 @@ int TX11Display::ScreenHeight() const {
 }
 int TX11Display::Depth() const {
     return DefaultDepth(m_display, DefaultScreen(m_display));
+}
+
+QList<QRect> TX11Display::Monitors() const {
+    const QRect screen(0, 0, ScreenWidth(), ScreenHeight());
+    QList<QRect> monitors;
+    int count = 0;
+    if (XineramaScreenInfo* heads =
+            XineramaIsActive(m_display) ? XineramaQueryScreens(m_display, &count) : nullptr) {
+        for (int at = 0; at < count; ++at) {
+            const QRect head(heads[at].x_org, heads[at].y_org, heads[at].width, heads[at].height);
+            if (!head.isEmpty() && head.intersects(screen) && !monitors.contains(head))
+                monitors << head;
+        }
+        XFree(heads);
+    }
+    if (monitors.isEmpty())
+        monitors << screen;
+    return monitors;
 }
 
 std::optional<unsigned long> TX11Display::ReadPixmapProperty(const char* name) const {

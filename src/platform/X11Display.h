@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QRect>
 #include <optional>
 
 struct _XDisplay;
@@ -20,6 +22,9 @@ public:
     int ScreenWidth() const;
     int ScreenHeight() const;
     int Depth() const;
+    // Each monitor's rectangle on the screen, from Xinerama (which a server with several outputs
+    // answers from RandR), mirrored monitors once; the whole screen when the server cannot tell.
+    QList<QRect> Monitors() const;
 
     // A root window property holding one pixmap id; empty when missing or of another form.
     std::optional<unsigned long> ReadPixmapProperty(const char* name) const;

@@ -69,10 +69,14 @@ QByteArray EncodeBmp(const TPicture& picture) {
 QString WriteBmpFile(const QString& path, const TPicture& picture) {
     if (picture.IsNull())
         return QStringLiteral("no picture to save");
-    return WriteFileAtomically(path, [&picture](QIODevice& file) {
-        return file.write(Headers(picture)) == HeadersSize &&
-               EmitRows(picture, [&file](const char* bytes, qsizetype count) {
-                   return file.write(bytes, count) == count;
-               });
-    });
+    // A bitmap is written again at every refresh: it need not wait for the disk.
+    return WriteFileAtomically(
+        path,
+        [&picture](QIODevice& file) {
+            return file.write(Headers(picture)) == HeadersSize &&
+                   EmitRows(picture, [&file](const char* bytes, qsizetype count) {
+                       return file.write(bytes, count) == count;
+                   });
+        },
+        TFileDurability::Cached);
 }

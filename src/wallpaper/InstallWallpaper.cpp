@@ -29,8 +29,12 @@ QString Refused(QString* error, const QString& reason) {
 QString InstallWallpaper(TDesktop& desktop, const QString& pictureFile, bool stretch,
                          const QString& dataDirectory, QString* error) {
     const QString extension = QLatin1Char('.') + QFileInfo(pictureFile).suffix();
+    // A picture that is stretched down anyway is decoded no larger than it is shown: libjpeg's
+    // own reduction to the smallest size that still covers the largest monitor costs a fraction of
+    // the whole picture, and the bitmap shows the same.
     QString reason;
-    const std::optional<TPicture> picture = DecodePictureFile(pictureFile, extension, &reason);
+    const std::optional<TPicture> picture =
+        DecodePictureFile(pictureFile, extension, &reason, stretch ? desktop.StretchedSize() : QSize());
     if (!picture)
         return Refused(error, reason);
     const std::optional<TDesktopWallpaper> current = desktop.Read();

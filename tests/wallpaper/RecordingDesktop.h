@@ -30,6 +30,8 @@ public:
         return true;
     }
 
+    QSize StretchedSize() override { return Monitor; }
+
     std::optional<TDesktopSnapshot> Snapshot() override {
         if (!Readable)
             return std::nullopt;
@@ -45,6 +47,8 @@ public:
     QList<TDesktopWallpaper> Writes;
     // The size of the pixels handed with each write; invalid when none were.
     QList<QSize> DecodedSizes;
+    // The largest monitor's size, where the desktop tells it.
+    QSize Monitor;
     // Told of every install; lets a test follow a desktop that its window owns and destroys.
     std::function<void(const TDesktopWallpaper&)> OnWrite;
 

@@ -33,6 +33,7 @@ public:
     }
     bool IsRunning() const { return !m_display.isEmpty(); }
     QString Display() const { return m_display; }
+    qint64 Pid() const { return m_process.processId(); }
 
 private:
     QProcess m_process;

@@ -288,6 +288,12 @@ private Q_SLOTS:
         QTest::newRow("KDE") << ""
                              << "KDE"
                              << "kde";
+        QTest::newRow("Hyprland") << ""
+                                  << "Hyprland"
+                                  << "hyprland";
+        QTest::newRow("a wlroots desktop without a command") << ""
+                                                             << "river"
+                                                             << "swaybg";
         QTest::newRow("unknown, then known") << ""
                                              << "i3:XFCE"
                                              << "xfce";

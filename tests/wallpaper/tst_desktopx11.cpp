@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <X11/Xlib.h>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -130,6 +131,67 @@ private Q_SLOTS:
         QCOMPARE(RootPixmap("ESETROOT_PMAP_ID"), RootPixmap());
         // Another process (a fresh backend) reads back exactly what was written.
         QCOMPARE(TX11Desktop().Read(), std::optional(wallpaper));
+    }
+
+    // Two monitors of different sizes side by side, as RandR names them (and Xinerama tells
+    // them): the picture is laid out on each monitor's own rectangle; black where none looks.
+    void eachMonitorShowsThePictureOnItsOwn_data() {
+        QTest::addColumn<QRect>("left");
+        QTest::addColumn<QRect>("right");
+        QTest::addColumn<bool>("tile");
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QList<QPoint>>("green"); // the picture's top left pixel
+        QTest::addColumn<QList<QPoint>>("blue");  // its bottom right one
+        QTest::addColumn<QList<QPoint>>("black");
+        const QRect left(0, 0, 140, 100), right(140, 0, 100, 80);
+        QTest::newRow("centred") << left << right << false << false << QList<QPoint>{{50, 35}, {170, 25}}
+                                 << QList<QPoint>{{89, 64}, {209, 54}} << QList<QPoint>{{49, 35}, {200, 90}};
+        QTest::newRow("tiled") << left << right << true << false
+                               << QList<QPoint>{{0, 0}, {40, 30}, {140, 0}, {180, 30}}
+                               << QList<QPoint>{{39, 29}, {179, 29}} << QList<QPoint>{{200, 90}};
+        QTest::newRow("stretched") << left << right << false << true << QList<QPoint>{{0, 0}, {140, 0}}
+                                   << QList<QPoint>{{139, 99}, {239, 79}} << QList<QPoint>{{200, 90}};
+        QTest::newRow("two of one size, stretched")
+            << QRect(0, 0, 120, 100) << QRect(120, 0, 120, 100) << false << true
+            << QList<QPoint>{{0, 0}, {120, 0}} << QList<QPoint>{{119, 99}, {239, 99}} << QList<QPoint>{};
+    }
+    void eachMonitorShowsThePictureOnItsOwn() {
+        QFETCH(QRect, left);
+        QFETCH(QRect, right);
+        QFETCH(bool, tile);
+        QFETCH(bool, stretch);
+        QFETCH(QList<QPoint>, green);
+        QFETCH(QList<QPoint>, blue);
+        QFETCH(QList<QPoint>, black);
+        m_server.reset(); // which puts DISPLAY back
+        m_server = std::make_unique<TXvfbServer>(240, 100);
+        for (const auto& [name, monitor, output] :
+             {std::tuple{"left", left, "screen"}, {"right", right, "none"}})
+            QCOMPARE(QProcess::execute("xrandr", {"--setmonitor", name,
+                                                  QString("%1/0x%2/0+%3+%4")
+                                                      .arg(monitor.width())
+                                                      .arg(monitor.height())
+                                                      .arg(monitor.x())
+                                                      .arg(monitor.y()),
+                                                  output}),
+                     0);
+        QList<QRect> monitors = TX11Display().Monitors();
+        std::sort(monitors.begin(), monitors.end(), [](QRect a, QRect b) { return a.x() < b.x(); });
+        QCOMPARE(monitors, (QList<QRect>{left, right}));
+
+        TPicture picture = FilledPicture(40, 30, {200, 30, 40});
+        SetColour(picture, 0, 0, {10, 220, 30});
+        SetColour(picture, 39, 29, {20, 40, 230});
+        QVERIFY(TX11Desktop().Write({SavePicture("Pic1.bmp", picture), tile, stretch}, &picture));
+        TX11Display display;
+        const std::optional<TPicture> root = GetPicture(display, *RootPixmap(), 240, 100);
+        QVERIFY(root);
+        for (const QPoint& at : green)
+            QCOMPARE(ColourAt(*root, at.x(), at.y()), (TColour{10, 220, 30}));
+        for (const QPoint& at : blue)
+            QCOMPARE(ColourAt(*root, at.x(), at.y()), (TColour{20, 40, 230}));
+        for (const QPoint& at : black)
+            QCOMPARE(ColourAt(*root, at.x(), at.y()), (TColour{0, 0, 0}));
     }
 
     void usesPixelsItIsGivenWithoutReadingTheFile() {

@@ -89,6 +89,35 @@ private Q_SLOTS:
         QVERIFY(MeanDifference(*written, GradientPicture(64, 48)) < 3.0);
     }
 
+    // A picture much larger than the monitor is decoded reduced where it is stretched down
+    // anyway, never below the monitor's size; centred, it keeps every pixel.
+    void decodesNoLargerThanShown_data() {
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QSize>("monitor");
+        QTest::addColumn<QSize>("decoded");
+        QTest::newRow("stretched, a quarter covers") << true << QSize(100, 75) << QSize(160, 120);
+        QTest::newRow("stretched, an eighth covers") << true << QSize(80, 60) << QSize(80, 60);
+        QTest::newRow("stretched, monitor unknown") << true << QSize() << QSize(640, 480);
+        QTest::newRow("stretched, monitor as large") << true << QSize(640, 480) << QSize(640, 480);
+        QTest::newRow("centred") << false << QSize(80, 60) << QSize(640, 480);
+    }
+    void decodesNoLargerThanShown() {
+        QFETCH(bool, stretch);
+        QFETCH(QSize, monitor);
+        QFETCH(QSize, decoded);
+        RecordingDesktop desktop;
+        desktop.Monitor = monitor;
+        const QString download = m_data + QStringLiteral("/TMP.jpg");
+        WriteBytes(download, EncodeJpeg(GradientPicture(640, 480), 90));
+        const QString bitmap = InstallWallpaper(desktop, download, stretch, m_data);
+        QCOMPARE(desktop.DecodedSizes, QList<QSize>{decoded});
+        QFile file(bitmap);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::optional<TPicture> written = DecodeBmp(file.readAll());
+        QVERIFY(written);
+        QCOMPARE(QSize(written->Width, written->Height), decoded);
+    }
+
     void failuresLeaveTheDesktopAlone_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
