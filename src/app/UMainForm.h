@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -24,6 +25,9 @@ class QModelIndex;
 class TCamTreeModel;
 class TCamTreeView;
 class THTTPGet;
+class TAttentionForm;
+class TCamForm;
+class TDownloadForm;
 class TImgBtn;
 class TMForm;
 
@@ -140,6 +144,13 @@ public:
     // --- Texts and skins (UMainFormTexts.cpp)
     // Skins of every window, then the texts of the language file of every window and the menu.
     void ApplyLanguage(int language);
+    // Gives a secondary window made after start what the others got before it: the language
+    // applied last and, for the cam dialog, the catalogue's countries; the messages window also
+    // reports its "show messages" choice here.
+    void PrepareWindow(TAttentionForm& window) const;
+    void PrepareWindow(TDownloadForm& window) const;
+    void PrepareWindow(TCamForm& window) const;
+    void PrepareWindow(TMForm& window);
     void LoadSkin(int language);
     void LoadTexts(const RecordText::Lines& lines);
     void LoadMenuTexts(const RecordText::Lines& lines);
@@ -235,6 +246,7 @@ private:
     QModelIndex SelectedNode() const;
     void RebuildCatalogue(const QByteArray& reply);
     void FinishCatalogueReply();
+    template <class TWindow> void ApplyAppliedLanguage(TWindow& window) const;
 
     std::unique_ptr<TDesktop> m_desktop;
     TWallpaperCycle* m_cycle = nullptr;
@@ -244,6 +256,8 @@ private:
     TControlStates m_controlStates;
     bool m_destroyed = false;
     bool m_catalogueArrived = false;
+    // The language ApplyLanguage gave last; none before the first.
+    std::optional<int> m_appliedLanguage;
     bool m_treeHandlersOff = false;
 };
 

@@ -2,6 +2,7 @@
 #include "app/GeneralSettings.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/CatalogueRequest.h"
@@ -77,8 +78,10 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
         if (const TWebCamPtr first = TreeModel->CamOf(TreeModel->FirstCamNode()))
             ShowPreview(first);
     }
-    if (ShowMessages && MForm)
-        MForm->RequestMessage(LanguageNumber);
+    if (ShowMessages) {
+        if (TMForm* messages = NeedWindow(MForm))
+            messages->RequestMessage(LanguageNumber);
+    }
 }
 
 void TMainForm::FinishCatalogueReply() {
@@ -100,7 +103,8 @@ void TMainForm::PHPGetError(THTTPGet* Sender) {
     qCWarning(lcCatalogue, "catalogue not fetched (%s): %s", qPrintable(Sender->LastTransferText()),
               Sender->LastFailure().constData());
     // The notice runs its own loop while the window stays disabled; the cycle goes on meanwhile.
-    if (!AttentionForm || !AttentionForm->ShowNoConnection()) {
+    TAttentionForm* notice = NeedWindow(AttentionForm);
+    if (!notice || !notice->ShowNoConnection()) {
         ShutDown();
         return;
     }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <functional>
+
+// The program's secondary windows (cam dialog, notices, pack download, messages) are made when they
+// are first needed rather than at start: their controls and pictures cost memory only once the user
+// meets them. The program's start sets a maker per window, which also gives the new window the
+// running language; without one (a test that makes its own windows) a window exists only when it
+// was assigned.
+template <class TWindow> struct TWindowMaker { static inline std::function<TWindow*()> Make; };
+
+// The window, made now when it does not exist yet and can be made; null otherwise.
+template <class TWindow> TWindow* NeedWindow(TWindow*& window) {
+    if (!window && TWindowMaker<TWindow>::Make)
+        window = TWindowMaker<TWindow>::Make();
+    return window;
+}
