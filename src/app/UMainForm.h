@@ -3,6 +3,7 @@
 #include "app/ControlRules.h"
 #include "catalogue/UCams.h"
 #include "i18n/LanguageList.h"
+#include "i18n/Skins.h"
 #include "platform/Desktop.h"
 #include "wallpaper/WallpaperCycle.h"
 
@@ -228,6 +229,10 @@ private:
     // OK (hiding the window) and Apply.
     void ApplySelection(bool hideWindow);
     void CreateControls();
+    // The built-in pictures and the applied language's skin, on the first show.
+    void LoadPictures();
+    // The buttons with the skin names of their pictures.
+    QList<Skins::TButtonSkin> SkinnedButtons() const;
     void CreateMenu();
     void CreateShortcuts();
     void ConnectHandlers();
@@ -258,6 +263,7 @@ private:
     bool m_catalogueArrived = false;
     // The language ApplyLanguage gave last; none before the first.
     std::optional<int> m_appliedLanguage;
+    bool m_picturesLoaded = false;
     bool m_treeHandlersOff = false;
 };
 

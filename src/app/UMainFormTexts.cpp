@@ -76,22 +76,14 @@ void TMainForm::PrepareWindow(TMForm& window) {
 }
 
 void TMainForm::LoadSkin(int language) {
+    // A window never shown has no pictures yet: it takes the language's skin on its first show.
+    if (!m_picturesLoaded)
+        return;
     const QString skin =
         Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), QStringLiteral("mainform"));
     // The background fills the client area, drawn unscaled from the top left corner.
     Skins::LoadBackground(MainImage, skin + QStringLiteral("background.bmp"), false);
-    Skins::LoadButtons(skin, {{"ok", OKBut},
-                              {"apply", Applybut},
-                              {"cancel", CancelBut},
-                              {"restore", RestoreBut},
-                              {"shutdown", ShutdownBut},
-                              {"camhomepage", CamPageBut},
-                              {"help", HelpBut},
-                              {"tellafriend", TellBut},
-                              {"korvex", KorvexBut},
-                              {"plus", PlusBut},
-                              {"minus", MinusBut},
-                              {"edit", EditBut}});
+    Skins::LoadButtons(skin, SkinnedButtons());
 }
 
 void TMainForm::LoadTexts(const RecordText::Lines& lines) {

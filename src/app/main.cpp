@@ -10,19 +10,6 @@
 
 #include <QApplication>
 
-namespace {
-
-// The window is made on its first use and then kept by `owner` until the end.
-template <class TWindow> void MakeOnDemand(std::unique_ptr<TWindow>& owner, TMainForm& mainForm) {
-    TWindowMaker<TWindow>::Make = [&owner, &mainForm] {
-        owner = std::make_unique<TWindow>();
-        mainForm.PrepareWindow(*owner);
-        return owner.get();
-    };
-}
-
-} // namespace
-
 int main(int argc, char* argv[]) {
     // One program per user: a second start ends here, silently, and leaves the first untouched.
     TSingleInstance guard(QStringLiteral("lmr"));
