@@ -12,6 +12,7 @@
 #include "net/HTTPGet.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
+#include "platform/FreeMemory.h"
 #include "platform/LogCategories.h"
 
 #include <QComboBox>
@@ -97,6 +98,8 @@ void TMainForm::FinishCatalogueReply() {
         if (const TWebCamPtr chosen = CamList->FindByRefID(SelectedCam->RefID))
             ShowPreview(chosen);
     }
+    // The reply, the records read from it and any language pack unpacked are done with.
+    FreeMemory::ReturnFreePagesSoon();
 }
 
 void TMainForm::PHPGetError(THTTPGet* Sender) {

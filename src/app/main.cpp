@@ -5,12 +5,14 @@
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
+#include "platform/FreeMemory.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    FreeMemory::KeepLargeBlocksApart();
     // One program per user: a second start ends here, silently, and leaves the first untouched.
     TSingleInstance guard(QStringLiteral("lmr"));
     if (!guard.TryAcquire())
