@@ -2,6 +2,7 @@
 
 #include "i18n/ImgBtn.h"
 
+#include <QGuiApplication>
 #include <QImage>
 
 namespace {
@@ -13,10 +14,7 @@ QString BuiltinPicturePath(const QString& name) {
 } // namespace
 
 QPixmap BuiltinPicture(const QString& name) {
-    return QPixmap(BuiltinPicturePath(name));
-}
-
-QPixmap BuiltinPictureShownOnce(const QString& name) {
+    // Not through the pixmap cache: a picture that a skin replaces goes with the control showing it.
     return QPixmap::fromImage(QImage(BuiltinPicturePath(name)));
 }
 
@@ -33,10 +31,14 @@ void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QSt
 }
 
 QIcon BuiltinApplicationIcon() {
-    QIcon icon;
-    for (const int size : {16, 22, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/lumora/icons/lumora-%1.png").arg(size), QSize(size, size));
-    return icon;
+    // Every window shares the application's icon, so that each size is decoded once in the run.
+    if (QGuiApplication::windowIcon().isNull()) {
+        QIcon icon;
+        for (const int size : {16, 22, 32, 48, 64, 128, 256})
+            icon.addFile(QStringLiteral(":/lumora/icons/lumora-%1.png").arg(size), QSize(size, size));
+        QGuiApplication::setWindowIcon(icon);
+    }
+    return QGuiApplication::windowIcon();
 }
 
 QIcon ApplicationIcon() {

@@ -9,11 +9,9 @@ class TImgBtn;
 // The pictures the windows are designed with, built into the program. A language's skin may
 // replace any of them later.
 
-// A built-in picture by its name, e.g. "mainform/background"; null when there is none.
+// A built-in picture by its name, e.g. "mainform/background"; null when there is none. Its memory
+// goes with the last control that shows it.
 QPixmap BuiltinPicture(const QString& name);
-// The same for a picture shown once (the splash): it is not kept in the pixmap cache, so its memory
-// goes with the last window that shows it.
-QPixmap BuiltinPictureShownOnce(const QString& name);
 
 // The four pictures of a button by its skin name ("ok", "help", ...): normal, mouse over, pressed
 // and disabled. The normal picture is shown.
@@ -21,7 +19,7 @@ void LoadBuiltinButtonPictures(TImgBtn& button, const QString& skinName);
 // The same for a button of another window ("attentionform", ...).
 void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QString& skinName);
 
-// The application's icon, in every size drawn for it.
+// The application's icon, in every size drawn for it; one for the whole run.
 QIcon BuiltinApplicationIcon();
 // The icon the window and the tray show: "lumora" of the user's icon theme, which follows a change
 // of theme, and the built-in one where no theme has it.

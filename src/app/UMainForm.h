@@ -3,6 +3,7 @@
 #include "app/ControlRules.h"
 #include "catalogue/UCams.h"
 #include "i18n/LanguageList.h"
+#include "i18n/Skins.h"
 #include "platform/Desktop.h"
 #include "wallpaper/WallpaperCycle.h"
 
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -24,6 +26,9 @@ class QModelIndex;
 class TCamTreeModel;
 class TCamTreeView;
 class THTTPGet;
+class TAttentionForm;
+class TCamForm;
+class TDownloadForm;
 class TImgBtn;
 class TMForm;
 
@@ -140,6 +145,13 @@ public:
     // --- Texts and skins (UMainFormTexts.cpp)
     // Skins of every window, then the texts of the language file of every window and the menu.
     void ApplyLanguage(int language);
+    // Gives a secondary window made after start what the others got before it: the language
+    // applied last and, for the cam dialog, the catalogue's countries; the messages window also
+    // reports its "show messages" choice here.
+    void PrepareWindow(TAttentionForm& window) const;
+    void PrepareWindow(TDownloadForm& window) const;
+    void PrepareWindow(TCamForm& window) const;
+    void PrepareWindow(TMForm& window);
     void LoadSkin(int language);
     void LoadTexts(const RecordText::Lines& lines);
     void LoadMenuTexts(const RecordText::Lines& lines);
@@ -217,6 +229,10 @@ private:
     // OK (hiding the window) and Apply.
     void ApplySelection(bool hideWindow);
     void CreateControls();
+    // The built-in pictures and the applied language's skin, on the first show.
+    void LoadPictures();
+    // The buttons with the skin names of their pictures.
+    QList<Skins::TButtonSkin> SkinnedButtons() const;
     void CreateMenu();
     void CreateShortcuts();
     void ConnectHandlers();
@@ -235,6 +251,7 @@ private:
     QModelIndex SelectedNode() const;
     void RebuildCatalogue(const QByteArray& reply);
     void FinishCatalogueReply();
+    template <class TWindow> void ApplyAppliedLanguage(TWindow& window) const;
 
     std::unique_ptr<TDesktop> m_desktop;
     TWallpaperCycle* m_cycle = nullptr;
@@ -244,6 +261,9 @@ private:
     TControlStates m_controlStates;
     bool m_destroyed = false;
     bool m_catalogueArrived = false;
+    // The language ApplyLanguage gave last; none before the first.
+    std::optional<int> m_appliedLanguage;
+    bool m_picturesLoaded = false;
     bool m_treeHandlersOff = false;
 };
 

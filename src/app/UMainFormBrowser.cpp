@@ -2,6 +2,7 @@
 // custom cams the user adds, edits and deletes.
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/CountryBox.h"
@@ -186,17 +187,18 @@ void TMainForm::StoreCustomCams() {
 }
 
 void TMainForm::PlusButClick() {
-    if (!CamForm)
+    TCamForm* dialog = NeedWindow(CamForm);
+    if (!dialog)
         return;
-    CamForm->setWindowTitle(CamForm->NewCaptionText);
+    dialog->setWindowTitle(dialog->NewCaptionText);
     DisableControls();
-    WriteCamFields(nullptr, *CamForm);
-    if (CamForm->Execute()) {
+    WriteCamFields(nullptr, *dialog);
+    if (dialog->Execute()) {
         if (!CamList)
             CamList = std::make_shared<TCamList>();
         const TWebCamPtr cam = CamList->Add();
         cam->RefID = CamList->NewRefID();
-        ReadCamFields(*CamForm, *cam);
+        ReadCamFields(*dialog, *cam);
         if (cam->Name.isEmpty())
             cam->Name = CamList->NewCustomName();
         SelectNode(TreeModel->AddToTree(cam));
@@ -210,15 +212,16 @@ void TMainForm::EditButClick() {
     const QModelIndex node = SelectedNode();
     const TWebCamPtr cam = TreeModel->CamOf(node);
     // After Esc or Restore the selected node's cam is the one meant; only custom cams are edited.
-    if (!CamForm || !cam || !cam->IsCustom()) {
+    TCamForm* dialog = cam && cam->IsCustom() ? NeedWindow(CamForm) : nullptr;
+    if (!dialog) {
         UpdateControls();
         return;
     }
-    CamForm->setWindowTitle(CamForm->EditCaptionText);
+    dialog->setWindowTitle(dialog->EditCaptionText);
     DisableControls();
-    WriteCamFields(cam.get(), *CamForm);
-    if (CamForm->Execute()) {
-        ReadCamFields(*CamForm, *cam);
+    WriteCamFields(cam.get(), *dialog);
+    if (dialog->Execute()) {
+        ReadCamFields(*dialog, *cam);
         if (CamList)
             CamList->Changed();
         TreeModel->SetNodeText(node, DisplayText(cam->Name));

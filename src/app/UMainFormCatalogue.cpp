@@ -2,6 +2,7 @@
 #include "app/GeneralSettings.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/CatalogueRequest.h"
@@ -11,6 +12,7 @@
 #include "net/HTTPGet.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
+#include "platform/FreeMemory.h"
 #include "platform/LogCategories.h"
 
 #include <QComboBox>
@@ -77,8 +79,10 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
         if (const TWebCamPtr first = TreeModel->CamOf(TreeModel->FirstCamNode()))
             ShowPreview(first);
     }
-    if (ShowMessages && MForm)
-        MForm->RequestMessage(LanguageNumber);
+    if (ShowMessages) {
+        if (TMForm* messages = NeedWindow(MForm))
+            messages->RequestMessage(LanguageNumber);
+    }
 }
 
 void TMainForm::FinishCatalogueReply() {
@@ -94,13 +98,16 @@ void TMainForm::FinishCatalogueReply() {
         if (const TWebCamPtr chosen = CamList->FindByRefID(SelectedCam->RefID))
             ShowPreview(chosen);
     }
+    // The reply, the records read from it and any language pack unpacked are done with.
+    FreeMemory::ReturnFreePagesSoon();
 }
 
 void TMainForm::PHPGetError(THTTPGet* Sender) {
     qCWarning(lcCatalogue, "catalogue not fetched (%s): %s", qPrintable(Sender->LastTransferText()),
               Sender->LastFailure().constData());
     // The notice runs its own loop while the window stays disabled; the cycle goes on meanwhile.
-    if (!AttentionForm || !AttentionForm->ShowNoConnection()) {
+    TAttentionForm* notice = NeedWindow(AttentionForm);
+    if (!notice || !notice->ShowNoConnection()) {
         ShutDown();
         return;
     }

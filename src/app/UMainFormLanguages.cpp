@@ -1,6 +1,7 @@
 // The languages submenu, built from the languages of each catalogue reply.
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "app/WindowOnDemand.h"
 #include "i18n/DisplayText.h"
 #include "i18n/GroupedMenu.h"
 #include "i18n/LanguageFile.h"
@@ -62,7 +63,8 @@ void TMainForm::CheckLanguagePack(int language) {
 
 bool TMainForm::DownloadLanguagePack(int language) {
     const TWebLanguage* offered = LanguageList ? LanguageList->Find(language) : nullptr;
-    if (!offered || !DownloadForm)
+    TDownloadForm* download = offered ? NeedWindow(DownloadForm) : nullptr;
+    if (!download)
         return false;
-    return DownloadForm->DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
+    return download->DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
 }

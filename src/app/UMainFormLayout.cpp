@@ -5,6 +5,7 @@
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "i18n/ImgBtn.h"
+#include "i18n/Skins.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,9 +14,9 @@
 
 namespace {
 
-TImgBtn* MakeButton(QWidget* parent, const QString& skinName, int left, int top, const QString& hint) {
+// Its pictures come with the window's first show.
+TImgBtn* MakeButton(QWidget* parent, int left, int top, const QString& hint) {
     auto* button = new TImgBtn(parent);
-    LoadBuiltinButtonPictures(*button, skinName);
     button->move(left, top);
     button->setCursor(Qt::PointingHandCursor);
     button->setToolTip(hint);
@@ -53,29 +54,21 @@ void TMainForm::CreateControls() {
     MainImage = new QLabel(this);
     MainImage->setGeometry(0, 0, 597, 398);
     MainImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    MainImage->setPixmap(BuiltinPicture(QStringLiteral("mainform/background")));
 
     constexpr int Right = 475;
-    OKBut = MakeButton(this, QStringLiteral("ok"), Right, 80,
+    OKBut = MakeButton(this, Right, 80,
                        QStringLiteral("Save & apply current settings and hide configuration window"));
-    Applybut =
-        MakeButton(this, QStringLiteral("apply"), Right, 109, QStringLiteral("Apply current settings"));
-    CancelBut =
-        MakeButton(this, QStringLiteral("cancel"), Right, 138, QStringLiteral("Cancel current settings"));
-    RestoreBut =
-        MakeButton(this, QStringLiteral("restore"), Right, 167, QStringLiteral("Restore to last settings"));
-    ShutdownBut = MakeButton(this, QStringLiteral("shutdown"), Right, 210, QStringLiteral("Shut down"));
-    CamPageBut = MakeButton(this, QStringLiteral("camhomepage"), Right, 239,
-                            QStringLiteral("Open current cam's homepage"));
-    HelpBut = MakeButton(this, QStringLiteral("help"), Right, 268, QStringLiteral("Open Lumora manual"));
-    TellBut = MakeButton(this, QStringLiteral("tellafriend"), Right, 339,
-                         QStringLiteral("Tell a friend about Lumora"));
-    KorvexBut = MakeButton(this, QStringLiteral("korvex"), Right, 368,
-                           QStringLiteral("Open Korvex Software homepage"));
-    PlusBut = MakeButton(this, QStringLiteral("plus"), 15, 363, QStringLiteral("Add a new custom cam"));
-    MinusBut =
-        MakeButton(this, QStringLiteral("minus"), 40, 363, QStringLiteral("Delete current custom cam"));
-    EditBut = MakeButton(this, QStringLiteral("edit"), 65, 363, QStringLiteral("Edit current custom cam"));
+    Applybut = MakeButton(this, Right, 109, QStringLiteral("Apply current settings"));
+    CancelBut = MakeButton(this, Right, 138, QStringLiteral("Cancel current settings"));
+    RestoreBut = MakeButton(this, Right, 167, QStringLiteral("Restore to last settings"));
+    ShutdownBut = MakeButton(this, Right, 210, QStringLiteral("Shut down"));
+    CamPageBut = MakeButton(this, Right, 239, QStringLiteral("Open current cam's homepage"));
+    HelpBut = MakeButton(this, Right, 268, QStringLiteral("Open Lumora manual"));
+    TellBut = MakeButton(this, Right, 339, QStringLiteral("Tell a friend about Lumora"));
+    KorvexBut = MakeButton(this, Right, 368, QStringLiteral("Open Korvex Software homepage"));
+    PlusBut = MakeButton(this, 15, 363, QStringLiteral("Add a new custom cam"));
+    MinusBut = MakeButton(this, 40, 363, QStringLiteral("Delete current custom cam"));
+    EditBut = MakeButton(this, 65, 363, QStringLiteral("Edit current custom cam"));
     PlaceRightButtons(false);
 
     // Right-aligned labels may grow to the left: the platform's font can be wider than the designed one.
@@ -154,6 +147,22 @@ void TMainForm::CreateControls() {
         font.setPixelSize(10);
         small->setFont(font);
     }
+}
+
+QList<Skins::TButtonSkin> TMainForm::SkinnedButtons() const {
+    return {{"ok", OKBut},           {"apply", Applybut},       {"cancel", CancelBut},
+            {"restore", RestoreBut}, {"shutdown", ShutdownBut}, {"camhomepage", CamPageBut},
+            {"help", HelpBut},       {"tellafriend", TellBut},  {"korvex", KorvexBut},
+            {"plus", PlusBut},       {"minus", MinusBut},       {"edit", EditBut}};
+}
+
+void TMainForm::LoadPictures() {
+    MainImage->setPixmap(BuiltinPicture(QStringLiteral("mainform/background")));
+    for (const Skins::TButtonSkin& entry : SkinnedButtons())
+        LoadBuiltinButtonPictures(*entry.Button, QLatin1String(entry.SkinName));
+    m_picturesLoaded = true;
+    if (m_appliedLanguage)
+        LoadSkin(*m_appliedLanguage);
 }
 
 void TMainForm::PlaceRightButtons(bool catalogueArrived) {

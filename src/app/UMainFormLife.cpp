@@ -117,5 +117,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // The pictures cost memory only once the window is seen; they are in place before it is painted,
+    // and the control states below choose the one each button shows.
+    if (!m_picturesLoaded)
+        LoadPictures();
     UpdateControls();
 }

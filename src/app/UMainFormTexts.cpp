@@ -3,6 +3,7 @@
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/WindowLanguages.h"
+#include "catalogue/CountryBox.h"
 #include "catalogue/UCamForm.h"
 #include "i18n/ImgBtn.h"
 #include "i18n/Skins.h"
@@ -32,54 +33,57 @@ TTextTable::Setter RightAlignedCaption(QLabel* label) {
 } // namespace
 
 void TMainForm::ApplyLanguage(int language) {
+    m_appliedLanguage = language;
+    const std::optional<RecordText::Lines> lines = ReadLanguageTexts(language);
     LoadSkin(language);
-    if (AttentionForm)
-        AttentionForm->LoadSkin(language);
-    if (DownloadForm)
-        DownloadForm->LoadSkin(language);
-    if (CamForm)
-        LoadCamFormSkin(*CamForm, language);
-    if (MForm)
-        LoadMFormSkin(*MForm, language);
-
-    const QString path = LanguageFile::FindLanguageFile(LanguageDirectory(DataDirectory(), language),
-                                                        LanguageDirectory(ProgramDirectory(), language));
-    if (path.isEmpty())
-        return;
-    const std::optional<RecordText::Lines> lines = LanguageFile::ReadLines(path);
-    if (!lines) {
-        qCWarning(lcLanguage, "language file %s cannot be read", qPrintable(path));
-        return;
+    if (lines) {
+        LoadTexts(*lines);
+        LoadMenuTexts(*lines);
     }
-    LoadTexts(*lines);
-    LoadMenuTexts(*lines);
+    // The windows not made yet take the language when they are made.
     if (AttentionForm)
-        AttentionForm->LoadTexts(*lines);
+        ApplyWindowLanguage(*AttentionForm, language, lines);
     if (DownloadForm)
-        DownloadForm->LoadTexts(*lines);
+        ApplyWindowLanguage(*DownloadForm, language, lines);
     if (CamForm)
-        LoadCamFormTexts(*CamForm, *lines);
+        ApplyWindowLanguage(*CamForm, language, lines);
     if (MForm)
-        LoadMFormTexts(*MForm, *lines);
+        ApplyWindowLanguage(*MForm, language, lines);
+}
+
+template <class TWindow> void TMainForm::ApplyAppliedLanguage(TWindow& window) const {
+    if (m_appliedLanguage)
+        ApplyWindowLanguage(window, *m_appliedLanguage, ReadLanguageTexts(*m_appliedLanguage));
+}
+
+void TMainForm::PrepareWindow(TAttentionForm& window) const {
+    ApplyAppliedLanguage(window);
+}
+
+void TMainForm::PrepareWindow(TDownloadForm& window) const {
+    ApplyAppliedLanguage(window);
+}
+
+void TMainForm::PrepareWindow(TCamForm& window) const {
+    ApplyAppliedLanguage(window);
+    if (CamList)
+        AddCountries(*CamList, window.CountryEdit);
+}
+
+void TMainForm::PrepareWindow(TMForm& window) {
+    ApplyAppliedLanguage(window);
+    connect(&window, &TMForm::OnShowMessagesChange, this, &TMainForm::SAM);
 }
 
 void TMainForm::LoadSkin(int language) {
+    // A window never shown has no pictures yet: it takes the language's skin on its first show.
+    if (!m_picturesLoaded)
+        return;
     const QString skin =
         Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), QStringLiteral("mainform"));
     // The background fills the client area, drawn unscaled from the top left corner.
     Skins::LoadBackground(MainImage, skin + QStringLiteral("background.bmp"), false);
-    Skins::LoadButtons(skin, {{"ok", OKBut},
-                              {"apply", Applybut},
-                              {"cancel", CancelBut},
-                              {"restore", RestoreBut},
-                              {"shutdown", ShutdownBut},
-                              {"camhomepage", CamPageBut},
-                              {"help", HelpBut},
-                              {"tellafriend", TellBut},
-                              {"korvex", KorvexBut},
-                              {"plus", PlusBut},
-                              {"minus", MinusBut},
-                              {"edit", EditBut}});
+    Skins::LoadButtons(skin, SkinnedButtons());
 }
 
 void TMainForm::LoadTexts(const RecordText::Lines& lines) {

@@ -18,7 +18,7 @@ TSplashForm::TSplashForm(QWidget* parent)
     Image->setObjectName(QStringLiteral("Image"));
     Image->setAccessibleName(QStringLiteral("Lumora"));
     Image->setGeometry(0, 0, 416, 246);
-    Image->setPixmap(BuiltinPictureShownOnce(QStringLiteral("splash/splash")));
+    Image->setPixmap(BuiltinPicture(QStringLiteral("splash/splash")));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 

@@ -3,11 +3,18 @@
 #include "app/ULMRLib.h"
 #include "catalogue/UCamForm.h"
 #include "i18n/ImgBtn.h"
+#include "i18n/LanguageFile.h"
 #include "i18n/Skins.h"
 #include "i18n/TextTargets.h"
+#include "i18n/UDownloadForm.h"
+#include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
 
+#include <QLoggingCategory>
+
 namespace {
+
+Q_LOGGING_CATEGORY(lcLanguage, "lumora.language")
 
 QString SkinOf(int language, const QString& folder) {
     return Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), folder);
@@ -73,4 +80,40 @@ void LoadMFormTexts(TMForm& window, const RecordText::Lines& lines) {
         .Add("ok_hint", HintOf(&window, "OKBut"))
         .Add("help_hint", HintOf(&window, "HelpBut"))
         .LoadTexts(lines, "mform");
+}
+
+std::optional<RecordText::Lines> ReadLanguageTexts(int language) {
+    const QString path = LanguageFile::FindLanguageFile(LanguageDirectory(DataDirectory(), language),
+                                                        LanguageDirectory(ProgramDirectory(), language));
+    if (path.isEmpty())
+        return std::nullopt;
+    std::optional<RecordText::Lines> lines = LanguageFile::ReadLines(path);
+    if (!lines)
+        qCWarning(lcLanguage, "language file %s cannot be read", qPrintable(path));
+    return lines;
+}
+
+void ApplyWindowLanguage(TAttentionForm& window, int language,
+                         const std::optional<RecordText::Lines>& lines) {
+    window.LoadSkin(language);
+    if (lines)
+        window.LoadTexts(*lines);
+}
+
+void ApplyWindowLanguage(TDownloadForm& window, int language, const std::optional<RecordText::Lines>& lines) {
+    window.LoadSkin(language);
+    if (lines)
+        window.LoadTexts(*lines);
+}
+
+void ApplyWindowLanguage(TCamForm& window, int language, const std::optional<RecordText::Lines>& lines) {
+    LoadCamFormSkin(window, language);
+    if (lines)
+        LoadCamFormTexts(window, *lines);
+}
+
+void ApplyWindowLanguage(TMForm& window, int language, const std::optional<RecordText::Lines>& lines) {
+    LoadMFormSkin(window, language);
+    if (lines)
+        LoadMFormTexts(window, *lines);
 }

@@ -1,15 +1,18 @@
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "app/WindowOnDemand.h"
 #include "catalogue/UCamForm.h"
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
+#include "platform/FreeMemory.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    FreeMemory::KeepLargeBlocksApart();
     // One program per user: a second start ends here, silently, and leaves the first untouched.
     TSingleInstance guard(QStringLiteral("lmr"));
     if (!guard.TryAcquire())
@@ -31,20 +34,24 @@ int main(int argc, char* argv[]) {
     QObject::connect(&terminationSignals, &TTerminationSignals::Received, mainForm.get(),
                      &TMainForm::ShutDown);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, mainForm.get(), &TMainForm::ShutDown);
-    auto camForm = std::make_unique<TCamForm>();
-    auto downloadForm = std::make_unique<TDownloadForm>();
-    auto attentionForm = std::make_unique<TAttentionForm>();
-    auto mForm = std::make_unique<TMForm>();
-    CamForm = camForm.get();
-    DownloadForm = downloadForm.get();
-    AttentionForm = attentionForm.get();
-    MForm = mForm.get();
-
-    QObject::connect(MForm, &TMForm::OnShowMessagesChange, mainForm.get(), &TMainForm::SAM);
+    // The secondary windows are made when first needed; they go in reverse order of these
+    // declarations, before the main window, which puts the wallpaper back.
+    std::unique_ptr<TCamForm> camForm;
+    std::unique_ptr<TDownloadForm> downloadForm;
+    std::unique_ptr<TAttentionForm> attentionForm;
+    std::unique_ptr<TMForm> mForm;
+    MakeOnDemand(camForm, *mainForm);
+    MakeOnDemand(downloadForm, *mainForm);
+    MakeOnDemand(attentionForm, *mainForm);
+    MakeOnDemand(mForm, *mainForm);
     mainForm->ApplyLanguage(LanguageNumber);
 
     const int result = QApplication::exec();
-    // The windows go in reverse order; the main window last, which puts the wallpaper back.
+    // Nothing is made any more while the program ends.
+    TWindowMaker<TMForm>::Make = nullptr;
+    TWindowMaker<TAttentionForm>::Make = nullptr;
+    TWindowMaker<TDownloadForm>::Make = nullptr;
+    TWindowMaker<TCamForm>::Make = nullptr;
     MForm = nullptr;
     AttentionForm = nullptr;
     DownloadForm = nullptr;

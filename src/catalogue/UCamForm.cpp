@@ -2,6 +2,7 @@
 
 #include "app/BuiltinPictures.h"
 #include "app/ULMRLib.h"
+#include "app/WindowOnDemand.h"
 #include "catalogue/CamSuggestion.h"
 #include "catalogue/CatalogueRequest.h"
 #include "i18n/ImgBtn.h"
@@ -171,12 +172,13 @@ void TCamForm::SuggestButClick() {
 
 void TCamForm::SuggestDoneString(THTTPGet* /*Sender*/, const QByteArray& Result) {
     // The answer may come after the dialog was closed; the notice shows all the same.
-    if (!AttentionForm)
+    TAttentionForm* notice = NeedWindow(AttentionForm);
+    if (!notice)
         return;
     if (Result == "ok")
-        AttentionForm->ShowSuggestionDone();
+        notice->ShowSuggestionDone();
     else
-        AttentionForm->ShowSuggestionFailed();
+        notice->ShowSuggestionFailed();
 }
 
 void TCamForm::FormKeyDown(int key) {

@@ -33,13 +33,14 @@ TImgBtn* TAttentionForm::CreateButton(const QString& skinName, int left, int wid
 }
 
 void TAttentionForm::CreateControls() {
+    const QPixmap attention = BuiltinPicture(QStringLiteral("attentionform/background_a"));
     MainImage = new QLabel(this);
     MainImage->setGeometry(0, 0, 300, 193);
-    MainImage->setPixmap(BuiltinPicture(QStringLiteral("attentionform/background_a")));
+    MainImage->setPixmap(attention);
 
     AttentionImage = new QLabel(this);
     AttentionImage->setGeometry(200, 8, 41, 33);
-    AttentionImage->setPixmap(BuiltinPicture(QStringLiteral("attentionform/background_a")));
+    AttentionImage->setPixmap(attention);
     AttentionImage->hide();
     ThankYouImage = new QLabel(this);
     ThankYouImage->setGeometry(199, 48, 41, 33);

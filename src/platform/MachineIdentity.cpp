@@ -1,8 +1,14 @@
 #include "platform/MachineIdentity.h"
 
 #include <QFile>
-#include <QNetworkInterface>
+#include <algorithm>
 #include <sys/statvfs.h>
+
+#if defined(__linux__)
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netpacket/packet.h>
+#endif
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -29,18 +35,24 @@ ProcessorIds ReadProcessorIds() {
 
 QList<HardwareAddress> ReadAdapterAddresses() {
     QList<HardwareAddress> addresses;
-    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& adapter : interfaces) {
-        if (adapter.flags().testFlag(QNetworkInterface::IsLoopBack))
+#if defined(__linux__)
+    // Read from the C library rather than through a network toolkit, which would stay loaded for the
+    // whole run for this one question. Each interface has one link-layer entry, in the system's order.
+    ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0)
+        return addresses;
+    for (const ifaddrs* entry = interfaces; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_PACKET || (entry->ifa_flags & IFF_LOOPBACK))
             continue;
-        const QByteArray hex = adapter.hardwareAddress().toLatin1().replace(':', QByteArray());
-        const QByteArray bytes = QByteArray::fromHex(hex);
-        if (hex.size() != 12 || bytes.size() != 6)
-            continue;
+        const auto* link = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr);
         HardwareAddress address{};
-        std::copy(bytes.begin(), bytes.end(), address.begin());
+        if (link->sll_halen != address.size())
+            continue;
+        std::copy_n(link->sll_addr, address.size(), address.begin());
         addresses.append(address);
     }
+    freeifaddrs(interfaces);
+#endif
     return addresses;
 }
 

@@ -1,5 +1,6 @@
 #include "wallpaper/WallpaperCycle.h"
 
+#include "platform/FreeMemory.h"
 #include "platform/LogCategories.h"
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/Picture.h"
@@ -43,6 +44,8 @@ void TWallpaperCycle::IEGetDoneFile(THTTPGet*, const QString& FileName, qint64) 
     const bool stretch = IsStretched ? IsStretched() : false;
     QString error;
     const QString bitmap = InstallWallpaper(m_desktop, FileName, stretch, m_dataDirectory, &error);
+    // The decoded picture and the screen-sized bitmap are gone; the program idles until the next tick.
+    FreeMemory::ReturnFreePagesSoon();
     if (bitmap.isEmpty()) {
         qCWarning(lcWallpaper, "wallpaper picture not installed (%s): %s",
                   qPrintable(IEGet.LastTransferText()), qPrintable(error));

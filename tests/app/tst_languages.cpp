@@ -3,6 +3,7 @@
 #include "TestHttpServer.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
+#include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/UCamForm.h"
 #include "i18n/HandPack.h"
@@ -16,6 +17,7 @@
 #include "wallpaper/TestPictures.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QTest>
 
@@ -207,6 +209,46 @@ private Q_SLOTS:
     }
 
     // A language the reply does not list is applied from what is installed, without a download.
+    // A window not seen yet holds no pictures; what it is given meanwhile shows when it is first
+    // needed: the main window's skin on its first show, a secondary window's skin, texts and the
+    // catalogue's countries when it is made.
+    void windowsNotSeenYetTakeTheLanguageWhenFirstNeeded() {
+        m_main.reset();
+        const int replies = RequestsFor("/lmr/camlist3.php");
+        std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
+        QVERIFY(key);
+        key->WriteString(QStringLiteral("URL"), "http://cams.example/pier.jpg");
+        QVERIFY(key->Close());
+        m_main = std::make_unique<TMainForm>(QStringList(), std::make_unique<RecordingDesktop>());
+        QVERIFY(WaitForReply(replies + 1));
+        TMainForm& w = *m_main;
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.OKBut->Pic().isNull() && w.MainImage->pixmap().isNull());
+
+        WriteLanguageFile(5, Testish);
+        HandPack::WriteFile(LanguageDir(5) + "/mainform/background.bmp",
+                            EncodeBmp(FilledPicture(597, 398, Red)));
+        HandPack::WriteFile(LanguageDir(5) + "/mainform/ok_1.gif", EncodeGif(FilledPicture(114, 26, Green)));
+        HandPack::WriteFile(LanguageDir(5) + "/camform/ok_1.gif", EncodeGif(FilledPicture(75, 25, Blue)));
+        w.ApplyLanguage(5);
+        QVERIFY(w.OKBut->Pic().isNull());
+        w.show();
+        QCOMPARE(Pixel(w.MainImage->pixmap()), Rgb(Red));
+        QCOMPARE(Pixel(w.OKBut->Pic()), Rgb(Green));
+        QVERIFY(!w.HelpBut->Pic().isNull());
+
+        CamForm = nullptr;
+        m_cam.reset();
+        MakeOnDemand(m_cam, w);
+        TCamForm* made = NeedWindow(CamForm);
+        TWindowMaker<TCamForm>::Make = nullptr;
+        QVERIFY(made && made == m_cam.get());
+        QCOMPARE(made->NewCaptionText, QStringLiteral("Neue Kamera"));
+        QCOMPARE(Pixel(made->findChild<TImgBtn*>("OKBut")->Pic()), Rgb(Blue));
+        QVERIFY(made->CountryEdit->findText(QStringLiteral("Norway")) >= 0);
+        QCOMPARE(NeedWindow(CamForm), made);
+    }
+
     void languageMissingFromTheReplyIsAppliedFromDisk() {
         WriteLanguageFile(8, "object=mainform\ncountry=Maa\nend\n");
         const int replies = RequestsFor("/lmr/camlist3.php");
