@@ -45,7 +45,7 @@ run() {
   # Closes the messages window with OK, once it is shown.
   close_message() {
     local window
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Lumora - Korvex Software$' | head -1) || return 1
+    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Lumora - News$' | head -1) || return 1
     sleep 3 # the page settles
     eval "$(xdotool getwindowgeometry --shell "$window")"
     xdotool mousemove $((X + 306 + 57)) $((Y + 371 + 13)) click 1
