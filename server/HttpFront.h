@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RequestHandler.h"
+#include "SharedReplyFiles.h"
 
 #include <QByteArray>
 #include <algorithm>
@@ -61,6 +62,7 @@ private:
 
     const TFrontOptions m_options;
     TRequestHandler m_handler;
+    TSharedReplyFiles m_sharedFiles;
     int m_listenSocket = -1;
     const int m_wakeUp; // made readable by Stop
     std::vector<MHD_Daemon*> m_workers;

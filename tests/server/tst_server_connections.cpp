@@ -17,7 +17,16 @@
 
 namespace {
 
-const QByteArray CamFile = "object=cam\r\nurl=http://a.example/a.jpg\r\nname=Harbour\r\nend\r\n";
+// Enough cams for a reply of several hundred kilobytes, like a real catalogue's.
+QByteArray CamFile() {
+    QByteArray file;
+    for (int i = 0; i < 2000; ++i)
+        file += "object=cam\r\nurl=http://a.example/" + QByteArray::number(i) + ".jpg\r\nname=Harbour " +
+                QByteArray::number(i) + "\r\ndescription=The harbour seen from the lighthouse\r\nend\r\n";
+    return file;
+}
+
+const QByteArray CatalogueRequest = "POST /lmr/camlist3.php HTTP/1.0\r\nContent-Length: 10\r\n\r\nlanguage=0";
 
 // What a connection sends before it falls silent.
 const QList<QByteArray> Openings = {
@@ -90,7 +99,7 @@ TCrowd OpenCrowd(quint16 port, int size) {
 
 QString CatalogueDatabase() {
     const QString db = FreshDatabase("connections.db");
-    RunServerCommand({"import-cams", WriteScratchFile("cams.txt", CamFile), "--db", db});
+    RunServerCommand({"import-cams", WriteScratchFile("cams.txt", CamFile()), "--db", db});
     return db;
 }
 
@@ -119,17 +128,37 @@ void TestServerConnections::initTestCase() {
     m_db = CatalogueDatabase();
 }
 
+// With a crowd open, large replies leave from a file shared by all connections: it holds the whole
+// reply, and the new one once the catalogue changed.
 void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
     TRunningServer server;
-    QVERIFY(server.Start(m_db, {"--no-access-log"}));
-    const TCrowd crowd = OpenCrowd(server.Port(), 1000);
+    QVERIFY(server.Start(m_db, {"--no-access-log", "--threads", "2"}));
+    const THttpReply alone = SendRaw(server.Port(), CatalogueRequest);
+    QCOMPARE(alone.Status, 200);
+    QVERIFY(alone.Body.size() > 256 * 1024);
+    TCrowd crowd = OpenCrowd(server.Port(), 1000);
     QCOMPARE(int(crowd.size()), 1000);
 
     // Meant to come within a second; the bound is generous for a busy machine.
-    const THttpReply reply = SendRaw(
-        server.Port(), "POST /lmr/camlist3.php HTTP/1.0\r\nContent-Length: 10\r\n\r\nlanguage=0", 5000);
+    const THttpReply reply = SendRaw(server.Port(), CatalogueRequest, 5000);
     QCOMPARE(reply.Status, 200);
-    QVERIFY(reply.Body.contains("name=Harbour\r\n"));
+    QVERIFY(reply.LengthMatches());
+    QVERIFY(reply.Body == alone.Body);
+
+    RunServerCommand(
+        {"import-cams",
+         WriteScratchFile("late.txt", "object=cam\r\nurl=http://b.example/b.jpg\r\nname=Late\r\nend\r\n"),
+         "--db", m_db});
+    THttpReply changed;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (changed = SendRaw(server.Port(), CatalogueRequest)).Body.contains("name=Late\r\n"), 10000);
+    // A fresh crowd, as the silent connections are closed after a few seconds.
+    crowd.clear();
+    const TCrowd secondCrowd = OpenCrowd(server.Port(), 1000);
+    QCOMPARE(int(secondCrowd.size()), 1000);
+    const THttpReply changedInCrowd = SendRaw(server.Port(), CatalogueRequest, 5000);
+    QVERIFY(changedInCrowd.LengthMatches());
+    QVERIFY(changedInCrowd.Body == changed.Body);
 
     // Nothing that was only half sent is waited for.
     QCOMPARE(server.Stop(), 0);
