@@ -64,7 +64,7 @@ start_server() { # database name -> $started_port; the server's output goes to $
   "$SERVER" serve --db "$1" --listen 127.0.0.1:0 --no-access-log ${BENCH_SERVER_OPTIONS:-} \
     > "$work/$2.out" 2> "$work/$2.err" &
   server_pids+=($!)
-  for _ in $(seq 100); do grep -q "listening on" "$work/$2.out" && break; sleep 0.1; done
+  for _ in $(seq 100); do grep -qs "listening on" "$work/$2.out" && break; sleep 0.1; done
   started_port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/$2.out")
   [ -n "$started_port" ] || { echo "lumora-server did not start" >&2; cat "$work/$2.err" >&2; exit 1; }
 }
