@@ -75,7 +75,10 @@ public:
                [&](ButtonState state) { return PaintWideButton(words, state); });
     }
 
-    void HelpButton(const QString& window) { Button(window, QStringLiteral("help"), PaintHelpButton); }
+    // A language pack has no pictures for dense screens: its skins are drawn at one scale.
+    void HelpButton(const QString& window) {
+        Button(window, QStringLiteral("help"), [](ButtonState state) { return PaintHelpButton(state); });
+    }
 
     const QStringList& Problems() const { return m_problems; }
 

@@ -2,20 +2,35 @@
 
 #include "i18n/ImgBtn.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 
 namespace {
 
-QString BuiltinPicturePath(const QString& name) {
-    return QStringLiteral(":/lumora/") + name + QStringLiteral(".png");
+QString BuiltinPicturePath(const QString& name, int scale) {
+    return QStringLiteral(":/lumora/") + name +
+           (scale == 1 ? QStringLiteral(".png") : QStringLiteral("@%1x.png").arg(scale));
+}
+
+int BuiltinPictureScale() {
+    // A screen of more device pixels than logical ones shows the pictures drawn at twice the density,
+    // scaled down where its ratio is between one and two.
+    return qGuiApp && qGuiApp->devicePixelRatio() > 1 ? 2 : 1;
 }
 
 } // namespace
 
 QPixmap BuiltinPicture(const QString& name) {
     // Not through the pixmap cache: a picture that a skin replaces goes with the control showing it.
-    return QPixmap::fromImage(QImage(BuiltinPicturePath(name)));
+    int scale = BuiltinPictureScale();
+    QImage image(BuiltinPicturePath(name, scale));
+    if (image.isNull() && scale != 1) {
+        scale = 1;
+        image.load(BuiltinPicturePath(name, scale));
+    }
+    image.setDevicePixelRatio(scale);
+    return QPixmap::fromImage(image);
 }
 
 void LoadBuiltinButtonPictures(TImgBtn& button, const QString& skinName) {
@@ -33,9 +48,13 @@ void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QSt
 QIcon BuiltinApplicationIcon() {
     // Every window shares the application's icon, so that each size is decoded once in the run.
     if (QGuiApplication::windowIcon().isNull()) {
+        // Icons are chosen by their size in device pixels: those for dense screens are sizes of their own.
         QIcon icon;
-        for (const int size : {16, 22, 32, 48, 64, 128, 256})
-            icon.addFile(QStringLiteral(":/lumora/icons/lumora-%1.png").arg(size), QSize(size, size));
+        const QDir icons(QStringLiteral(":/lumora/icons"));
+        for (const QString& file : icons.entryList({QStringLiteral("lumora-*.png")}, QDir::Files)) {
+            const int size = QStringView(file).sliced(7).chopped(4).toInt();
+            icon.addFile(icons.filePath(file), QSize(size, size));
+        }
         QGuiApplication::setWindowIcon(icon);
     }
     return QGuiApplication::windowIcon();
