@@ -12,6 +12,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QDir>
 #include <QImage>
 #include <QTest>
@@ -57,6 +58,29 @@ QDBusMessage CallAnswering(const QDBusConnection& connection, const QDBusMessage
     const QDBusPendingCall pending = connection.asyncCall(call);
     (void)QTest::qWaitFor([&] { return pending.isFinished(); }, 30000);
     return pending.reply();
+}
+
+// The labels of a menu's entries from a com.canonical.dbusmenu layout: (id, properties, children).
+QStringList EntryLabels(const QDBusArgument& layout) {
+    QStringList labels;
+    int id = 0;
+    QVariantMap properties;
+    layout.beginStructure();
+    layout >> id >> properties;
+    layout.beginArray();
+    while (!layout.atEnd()) {
+        QDBusVariant child;
+        layout >> child;
+        const QDBusArgument entry = child.variant().value<QDBusArgument>();
+        QVariantMap entryProperties;
+        entry.beginStructure();
+        entry >> id >> entryProperties;
+        entry.endStructure();
+        labels << entryProperties.value(QStringLiteral("label")).toString();
+    }
+    layout.endArray();
+    layout.endStructure();
+    return labels;
 }
 
 bool ConfigurationWindowShows() {
@@ -178,7 +202,20 @@ private Q_SLOTS:
 
         // The item's menu is offered over the bus, and activating the item does what a click on the
         // icon does.
-        QVERIFY(properties.value("Menu").value<QDBusObjectPath>().path().startsWith(QLatin1Char('/')));
+        QDBusMessage layout = QDBusMessage::createMethodCall(
+            item.Service, properties.value("Menu").value<QDBusObjectPath>().path(),
+            QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
+        layout << 0 << 1 << QStringList{QStringLiteral("label")};
+        const QDBusMessage menu = CallAnswering(connection, layout);
+        QVERIFY2(menu.type() == QDBusMessage::ReplyMessage, qPrintable(menu.errorMessage()));
+        const QStringList labels = EntryLabels(menu.arguments().value(1).value<QDBusArgument>());
+        QVERIFY2(labels.size() > 2 && labels.count(QString()) < labels.size() / 2,
+                 qPrintable(labels.join('|')));
+        QDBusMessage contextMenu = QDBusMessage::createMethodCall(
+            item.Service, item.Path, QStringLiteral("org.kde.StatusNotifierItem"),
+            QStringLiteral("ContextMenu"));
+        contextMenu << 0 << 0;
+        QCOMPARE(CallAnswering(connection, contextMenu).type(), QDBusMessage::ReplyMessage);
         QVERIFY(!ConfigurationWindowShows());
         QVERIFY(ClicksOpenTheConfigurationWindow([&] {
             QDBusMessage activate = QDBusMessage::createMethodCall(
