@@ -8,6 +8,7 @@
 
 #include "ArtworkPainting.h"
 #include "IconPicture.h"
+#include "i18n/ScaledPictureName.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -24,10 +25,8 @@ QString Output;
 int Scale = 1;
 
 void Save(const QImage& image, const QString& name) {
-    const QString suffix = image.devicePixelRatio() == 1
-                               ? QStringLiteral(".png")
-                               : QStringLiteral("@%1x.png").arg(image.devicePixelRatio());
-    const QString path = Output + QLatin1Char('/') + name + suffix;
+    const QString path = ScaledPictureName(Output + QLatin1Char('/') + name + QStringLiteral(".png"),
+                                           int(image.devicePixelRatio()));
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (!image.save(path))
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));

@@ -1,6 +1,8 @@
 #include "app/BuiltinPictures.h"
 
 #include "i18n/ImgBtn.h"
+#include "i18n/ScaledPictureName.h"
+#include "i18n/Skins.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -9,21 +11,14 @@
 namespace {
 
 QString BuiltinPicturePath(const QString& name, int scale) {
-    return QStringLiteral(":/lumora/") + name +
-           (scale == 1 ? QStringLiteral(".png") : QStringLiteral("@%1x.png").arg(scale));
-}
-
-int BuiltinPictureScale() {
-    // A screen of more device pixels than logical ones shows the pictures drawn at twice the density,
-    // scaled down where its ratio is between one and two.
-    return qGuiApp && qGuiApp->devicePixelRatio() > 1 ? 2 : 1;
+    return ScaledPictureName(QStringLiteral(":/lumora/") + name + QStringLiteral(".png"), scale);
 }
 
 } // namespace
 
 QPixmap BuiltinPicture(const QString& name) {
     // Not through the pixmap cache: a picture that a skin replaces goes with the control showing it.
-    int scale = BuiltinPictureScale();
+    int scale = Skins::PreferredScale();
     QImage image(BuiltinPicturePath(name, scale));
     if (image.isNull() && scale != 1) {
         scale = 1;

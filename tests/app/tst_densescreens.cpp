@@ -1,13 +1,18 @@
 #include "app/USplashForm.h"
 #include "i18n/ImgBtn.h"
+#include "i18n/Skins.h"
 #include "outreach/UAttentionForm.h"
+#include "wallpaper/PictureEncoders.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 // On a screen scaled by two the windows show their built-in pictures drawn at twice the density,
-// in the same logical layout; on an ordinary screen they show the pictures they always did.
+// in the same logical layout; on an ordinary screen they show the pictures they always did. A
+// language's skin does the same where it has pictures for dense screens, and is scaled where not.
 // The test runs on a screen scaled by two unless QT_SCALE_FACTOR says otherwise.
 class TestDenseScreens : public QObject {
     Q_OBJECT
@@ -112,6 +117,31 @@ private Q_SLOTS:
             ordinary.scaled(dense.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QVERIFY2(SteepSteps(dense) > SteepSteps(enlarged) * 5 / 4,
                  "no sharper than the ordinary picture enlarged");
+    }
+
+    void skinsOfDenseScreensWhereTheLanguageHasThem_data() {
+        QTest::addColumn<bool>("withDense");
+        QTest::newRow("ordinary pictures only") << false;
+        QTest::newRow("dense pictures as well") << true;
+    }
+
+    void skinsOfDenseScreensWhereTheLanguageHasThem() {
+        QFETCH(bool, withDense);
+        QTemporaryDir skin;
+        const auto write = [&](const QString& name, int width, int height) {
+            QFile file(skin.filePath(name));
+            return file.open(QIODevice::WriteOnly) && file.write(EncodeBmp(MakePicture(width, height))) > 0;
+        };
+        const QSize designed(37, 21);
+        QVERIFY(write("background.bmp", designed.width(), designed.height()));
+        if (withDense)
+            QVERIFY(write("background@2x.bmp", designed.width() * 2, designed.height() * 2));
+        QLabel image;
+        Skins::LoadBackground(&image, skin.filePath("background.bmp"), true);
+        const qreal expected = withDense ? qApp->devicePixelRatio() : 1;
+        QCOMPARE(image.pixmap().devicePixelRatio(), expected);
+        QCOMPARE(image.pixmap().deviceIndependentSize().toSize(), designed);
+        QCOMPARE(image.size(), designed);
     }
 };
 
