@@ -32,11 +32,12 @@ void Save(const QImage& image, const QString& name) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
 }
 
-// An icon is chosen by its size in device pixels: the sizes at twice the density are sizes of their own.
+// An icon is chosen by its size in device pixels: the doubles of the usual sizes are sizes of their
+// own. A window sends every size to the window manager, so the largest one is not doubled.
 void DrawIcons() {
     if (Scale != 1)
         return;
-    for (const int size : {16, 22, 32, 44, 48, 64, 96, 128, 256, 512})
+    for (const int size : {16, 22, 32, 44, 48, 64, 96, 128, 256})
         Save(PaintIcon(size), QStringLiteral("icons/lumora-%1").arg(size));
 }
 
