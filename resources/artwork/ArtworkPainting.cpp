@@ -6,10 +6,15 @@
 
 namespace Artwork {
 
-QImage Canvas(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+QImage Canvas(const QSize& size, int scale, QImage::Format format) {
+    QImage image(size * scale, format);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     return image;
+}
+
+QSize LogicalSize(const QImage& image) {
+    return image.deviceIndependentSize().toSize();
 }
 
 QFont UiFont(int pixelSize, int weight) {
@@ -162,9 +167,9 @@ void DrawSign(QPainter& p, const QString& sign, const QColor& colour, qreal shif
 
 } // namespace
 
-QImage PaintTextButton(const QSize& size, const QString& words, int pixelSize, int weight,
-                       ButtonState state) {
-    QImage image = Canvas(size.width(), size.height());
+QImage PaintTextButton(const QSize& size, const QString& words, int pixelSize, int weight, ButtonState state,
+                       int scale) {
+    QImage image = Canvas(size, scale);
     QPainter p(&image);
     DrawButtonFace(p, QRectF(QPointF(0, 0), size), state);
     const ButtonLook look = LookOf(state);
@@ -178,16 +183,16 @@ QImage PaintTextButton(const QSize& size, const QString& words, int pixelSize, i
     return image;
 }
 
-QImage PaintWideButton(const QString& words, ButtonState state) {
-    return PaintTextButton(QSize(114, 26), words, 12, QFont::DemiBold, state);
+QImage PaintWideButton(const QString& words, ButtonState state, int scale) {
+    return PaintTextButton(QSize(114, 26), words, 12, QFont::DemiBold, state, scale);
 }
 
-QImage PaintHelpButton(ButtonState state) {
-    return PaintTextButton(QSize(35, 26), QStringLiteral("?"), 14, QFont::Bold, state);
+QImage PaintHelpButton(ButtonState state, int scale) {
+    return PaintTextButton(QSize(35, 26), QStringLiteral("?"), 14, QFont::Bold, state, scale);
 }
 
-QImage PaintSignButton(const QString& sign, ButtonState state) {
-    QImage image = Canvas(23, 23);
+QImage PaintSignButton(const QString& sign, ButtonState state, int scale) {
+    QImage image = Canvas(QSize(23, 23), scale);
     QPainter p(&image);
     DrawButtonFace(p, QRectF(0, 0, 23, 23), state);
     const ButtonLook look = LookOf(state);
@@ -195,14 +200,14 @@ QImage PaintSignButton(const QString& sign, ButtonState state) {
     return image;
 }
 
-QImage PaintMainBackground(const QString& subtitle) {
-    QImage image(597, 398, QImage::Format_RGB32);
+QImage PaintMainBackground(const QString& subtitle, int scale) {
+    QImage image = Canvas(QSize(597, 398), scale, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
     // The header: dusk over the horizon, the sun rising behind the mark.
-    DrawPaperAndHeader(p, image.size(), 72, Sun, 150);
+    DrawPaperAndHeader(p, LogicalSize(image), 72, Sun, 150);
     DrawMark(p, QRectF(16, 12, 48, 48));
     p.setPen(Qt::white);
     p.setFont(UiFont(28, QFont::Bold));
@@ -236,8 +241,8 @@ QImage PaintMainBackground(const QString& subtitle) {
     return image;
 }
 
-QImage PaintDialogBackground(const QSize& size, const QString& title, const QRectF& card) {
-    QImage image(size, QImage::Format_RGB32);
+QImage PaintDialogBackground(const QSize& size, const QString& title, const QRectF& card, int scale) {
+    QImage image = Canvas(size, scale, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -250,20 +255,20 @@ QImage PaintDialogBackground(const QSize& size, const QString& title, const QRec
     return image;
 }
 
-QImage PaintStripBackground(const QSize& size) {
-    QImage image(size, QImage::Format_RGB32);
+QImage PaintStripBackground(const QSize& size, int scale) {
+    QImage image = Canvas(size, scale, QImage::Format_RGB32);
     QPainter p(&image);
     DrawPaper(p, size);
     p.fillRect(QRect(0, 0, size.width(), 1), CardBorder);
     return image;
 }
 
-QImage PaintNoticeBackground(const QColor& signColour, const QString& title, bool thankYou) {
-    QImage image(300, 193, QImage::Format_RGB32);
+QImage PaintNoticeBackground(const QColor& signColour, const QString& title, bool thankYou, int scale) {
+    QImage image = Canvas(QSize(300, 193), scale, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    DrawPaperAndHeader(p, image.size(), 58, signColour, 90);
+    DrawPaperAndHeader(p, LogicalSize(image), 58, signColour, 90);
 
     // The sign: an exclamation mark for trouble, a tick for thanks.
     const QRectF disc(18, 11, 36, 36);

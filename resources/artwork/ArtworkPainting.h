@@ -25,8 +25,12 @@ inline const QColor Ink(0x1f, 0x3a, 0x5a);
 inline const QColor InkSoft(0x5b, 0x6b, 0x80);
 inline const QColor HeaderText(0xc9, 0xdd, 0xf2);
 
-// A transparent picture of the given size.
-QImage Canvas(int width, int height);
+// A picture of the given size in logical pixels, drawn at `scale` device pixels per logical pixel:
+// a painter on it draws in logical pixels, so one painting serves every scale. Transparent unless
+// the format has no alpha channel.
+QImage Canvas(const QSize& size, int scale = 1, QImage::Format format = QImage::Format_ARGB32_Premultiplied);
+// The size a painter on the picture sees.
+QSize LogicalSize(const QImage& image);
 QFont UiFont(int pixelSize, int weight = QFont::Normal);
 
 // The mark: a sun rising over a horizon inside a lens ring.
@@ -40,6 +44,9 @@ void DrawPaper(QPainter& p, const QSize& size);
 void DrawPaperAndHeader(QPainter& p, const QSize& size, qreal headerHeight, const QColor& glowColour,
                         qreal glowRadius);
 
+// Every routine below paints at the given scale: 1 for ordinary screens, 2 for screens of twice the
+// density. The layout is the same at every scale.
+
 // The four pictures of a picture button, numbered as its skin files are.
 enum class ButtonState { Normal = 1, Over = 2, Pressed = 3, Disabled = 4 };
 constexpr ButtonState AllStates[] = {ButtonState::Normal, ButtonState::Over, ButtonState::Pressed,
@@ -47,22 +54,23 @@ constexpr ButtonState AllStates[] = {ButtonState::Normal, ButtonState::Over, But
 
 // A button with words (or a single sign character) painted in. Longer words get a smaller size
 // rather than touching the button's edges.
-QImage PaintTextButton(const QSize& size, const QString& words, int pixelSize, int weight, ButtonState state);
+QImage PaintTextButton(const QSize& size, const QString& words, int pixelSize, int weight, ButtonState state,
+                       int scale = 1);
 // The wide buttons of every window.
-QImage PaintWideButton(const QString& words, ButtonState state);
+QImage PaintWideButton(const QString& words, ButtonState state, int scale = 1);
 // The narrow help button beside the wide ones: a question mark, the same in every language.
-QImage PaintHelpButton(ButtonState state);
+QImage PaintHelpButton(ButtonState state, int scale = 1);
 // The small square buttons under the cam tree: "plus", "minus" or "edit" as a sign.
-QImage PaintSignButton(const QString& sign, ButtonState state);
+QImage PaintSignButton(const QString& sign, ButtonState state, int scale = 1);
 
 // The configuration window's background, with the product's name and the given line below it.
-QImage PaintMainBackground(const QString& subtitle);
+QImage PaintMainBackground(const QString& subtitle, int scale = 1);
 // A dialog's background: a header with the mark and the dialog's title, and a card behind its
 // controls.
-QImage PaintDialogBackground(const QSize& size, const QString& title, const QRectF& card);
+QImage PaintDialogBackground(const QSize& size, const QString& title, const QRectF& card, int scale = 1);
 // The bottom strip of a window whose upper part shows something else: paper under a thin rule.
-QImage PaintStripBackground(const QSize& size);
+QImage PaintStripBackground(const QSize& size, int scale = 1);
 // A notice's background: a header with the notice's sign and title, the text's card below it.
-QImage PaintNoticeBackground(const QColor& signColour, const QString& title, bool thankYou);
+QImage PaintNoticeBackground(const QColor& signColour, const QString& title, bool thankYou, int scale = 1);
 
 } // namespace Artwork

@@ -1,11 +1,14 @@
 // Draws Lumora's built-in pictures: the configuration window's background, its picture buttons in
 // their four states, the cam tree's two images, the "not available" preview and the application
-// icon. Run once after changing the artwork; the pictures it writes are committed.
+// icon. Every picture is drawn twice by the same painting: at its size as <name>.png, and at twice
+// the density as <name>@2x.png for screens scaled by two. Run once after changing the artwork; the
+// pictures it writes are committed.
 //
 //   lumora_draw_artwork <output folder>   (normally resources/builtin)
 
 #include "ArtworkPainting.h"
 #include "IconPicture.h"
+#include "i18n/ScaledPictureName.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -18,20 +21,28 @@ namespace {
 
 QString Output;
 
+// The scale the pictures are drawn at now.
+int Scale = 1;
+
 void Save(const QImage& image, const QString& name) {
-    const QString path = Output + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QString path = ScaledPictureName(Output + QLatin1Char('/') + name + QStringLiteral(".png"),
+                                           int(image.devicePixelRatio()));
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (!image.save(path))
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
 }
 
+// An icon is chosen by its size in device pixels: the doubles of the usual sizes are sizes of their
+// own. A window sends every size to the window manager, so the largest one is not doubled.
 void DrawIcons() {
-    for (const int size : {16, 22, 32, 48, 64, 128, 256})
+    if (Scale != 1)
+        return;
+    for (const int size : {16, 22, 32, 44, 48, 64, 96, 128, 256})
         Save(PaintIcon(size), QStringLiteral("icons/lumora-%1").arg(size));
 }
 
 void DrawBackground() {
-    Save(PaintMainBackground(QStringLiteral("Live webcams as your desktop wallpaper")),
+    Save(PaintMainBackground(QStringLiteral("Live webcams as your desktop wallpaper"), Scale),
          QStringLiteral("mainform/background"));
 }
 
@@ -42,7 +53,12 @@ template <typename Paint> void SaveButton(const QString& window, const QString& 
 }
 
 void DrawWideButton(const QString& window, const QString& skin, const QString& words) {
-    SaveButton(window, skin, [&](ButtonState state) { return PaintWideButton(words, state); });
+    SaveButton(window, skin, [&](ButtonState state) { return PaintWideButton(words, state, Scale); });
+}
+
+void DrawHelpButton(const QString& window) {
+    SaveButton(window, QStringLiteral("help"),
+               [](ButtonState state) { return PaintHelpButton(state, Scale); });
 }
 
 void DrawWideButtons() {
@@ -67,12 +83,12 @@ void DrawWideButtons() {
 void DrawSmallButtons() {
     for (const QString& sign : {QStringLiteral("plus"), QStringLiteral("minus"), QStringLiteral("edit")})
         SaveButton(QStringLiteral("mainform"), sign,
-                   [&](ButtonState state) { return PaintSignButton(sign, state); });
+                   [&](ButtonState state) { return PaintSignButton(sign, state, Scale); });
 }
 
 void DrawTreeImages() {
     for (const bool expanded : {false, true}) {
-        QImage image = Canvas(11, 9);
+        QImage image = Canvas(QSize(11, 9), Scale);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
@@ -90,13 +106,13 @@ void DrawTreeImages() {
 
 // Shown in the preview when a cam's picture cannot be had: a camera with its lens dimmed.
 void DrawNotAvailable() {
-    QImage image(240, 175, QImage::Format_RGB32);
+    QImage image = Canvas(QSize(240, 175), Scale, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient fill(0, 0, 0, 175);
     fill.setColorAt(0, QColor(0x3a, 0x44, 0x55));
     fill.setColorAt(1, QColor(0x23, 0x2b, 0x38));
-    p.fillRect(image.rect(), fill);
+    p.fillRect(QRect(QPoint(0, 0), LogicalSize(image)), fill);
     const QColor line(0xb8, 0xc3, 0xd1);
     p.setPen(QPen(line, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
@@ -112,26 +128,26 @@ void DrawNotAvailable() {
 // The attention box: a header band with the notice's sign, the text on paper below it, and the
 // buttons along the bottom.
 void DrawAttentionForm() {
-    Save(PaintNoticeBackground(Sun, QStringLiteral("Attention"), false),
+    Save(PaintNoticeBackground(Sun, QStringLiteral("Attention"), false, Scale),
          QStringLiteral("attentionform/background_a"));
-    Save(PaintNoticeBackground(Leaf, QStringLiteral("Thank you"), true),
+    Save(PaintNoticeBackground(Leaf, QStringLiteral("Thank you"), true, Scale),
          QStringLiteral("attentionform/background_t"));
     for (const auto& [skin, words] : {std::pair{QStringLiteral("retry"), QStringLiteral("Retry")},
                                       std::pair{QStringLiteral("cancel"), QStringLiteral("Exit")},
                                       std::pair{QStringLiteral("ok"), QStringLiteral("OK")}})
         DrawWideButton(QStringLiteral("attentionform"), skin, words);
     // The narrow help button carries a question mark.
-    SaveButton(QStringLiteral("attentionform"), QStringLiteral("help"), PaintHelpButton);
+    DrawHelpButton(QStringLiteral("attentionform"));
 }
 
 // The cam dialog: a header naming what the dialog is for, the fields on one card, and the buttons
 // along the bottom: a narrow help button and three wide ones.
 void DrawCamFormBackground() {
-    QImage image(420, 240, QImage::Format_RGB32);
+    QImage image = Canvas(QSize(420, 240), Scale, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    DrawPaperAndHeader(p, image.size(), 42, Sun, 80);
+    DrawPaperAndHeader(p, LogicalSize(image), 42, Sun, 80);
     DrawMark(p, QRectF(12, 7, 28, 28));
     p.setPen(Qt::white);
     p.setFont(UiFont(15, QFont::Bold));
@@ -153,17 +169,17 @@ void DrawCamForm() {
                                       std::pair{QStringLiteral("ok"), QStringLiteral("OK")},
                                       std::pair{QStringLiteral("cancel"), QStringLiteral("Cancel")}})
         DrawWideButton(QStringLiteral("camform"), skin, words);
-    SaveButton(QStringLiteral("camform"), QStringLiteral("help"), PaintHelpButton);
+    DrawHelpButton(QStringLiteral("camform"));
 }
 
 // The splash: the mark rising over a dusk sky, the name and the promise, on the product's header
 // colours; a thin sun-coloured rule and the paper strip below carry the maker's line.
 void DrawSplash() {
-    QImage image(416, 246, QImage::Format_RGB32);
+    QImage image = Canvas(QSize(416, 246), Scale, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    DrawPaperAndHeader(p, image.size(), 206, Sun, 260);
+    DrawPaperAndHeader(p, LogicalSize(image), 206, Sun, 260);
 
     // A few stars in the upper sky, fading towards the glow.
     p.setPen(Qt::NoPen);
@@ -196,9 +212,9 @@ void DrawSplash() {
 
 // The messages window's bottom strip: paper under a thin dusk rule, with its two buttons.
 void DrawMessagesStrip() {
-    QImage image(424, 36, QImage::Format_RGB32);
+    QImage image = Canvas(QSize(424, 36), Scale, QImage::Format_RGB32);
     QPainter p(&image);
-    DrawPaper(p, image.size());
+    DrawPaper(p, LogicalSize(image));
     QLinearGradient rule(0, 0, 424, 0);
     rule.setColorAt(0, Night);
     rule.setColorAt(0.6, Dusk);
@@ -207,7 +223,7 @@ void DrawMessagesStrip() {
     p.end();
     Save(image, QStringLiteral("mform/background"));
     DrawWideButton(QStringLiteral("mform"), QStringLiteral("ok"), QStringLiteral("OK"));
-    SaveButton(QStringLiteral("mform"), QStringLiteral("help"), PaintHelpButton);
+    DrawHelpButton(QStringLiteral("mform"));
 }
 
 } // namespace
@@ -219,15 +235,18 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     Output = QString::fromLocal8Bit(argv[1]);
-    DrawIcons();
-    DrawBackground();
-    DrawWideButtons();
-    DrawSmallButtons();
-    DrawTreeImages();
-    DrawNotAvailable();
-    DrawAttentionForm();
-    DrawCamForm();
-    DrawSplash();
-    DrawMessagesStrip();
+    for (const int scale : {1, 2}) {
+        Scale = scale;
+        DrawIcons();
+        DrawBackground();
+        DrawWideButtons();
+        DrawSmallButtons();
+        DrawTreeImages();
+        DrawNotAvailable();
+        DrawAttentionForm();
+        DrawCamForm();
+        DrawSplash();
+        DrawMessagesStrip();
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 // Draws the skins of one language into its language directory: every window's background as a
 // Windows bitmap and every picture button as its four GIF pictures, with the language's own words
-// painted in. The build runs it on a copy of each language directory before packing it, so no
+// painted in. Each picture is drawn at twice the density as well, beside it as <name>@2x.<ext>, for
+// screens scaled by two. The build runs it on a copy of each language directory before packing it, so no
 // picture is committed; the words come from a small record text file per language.
 //
 //   lumora_draw_skins <words file> <language directory>
@@ -8,6 +9,7 @@
 #include "ArtworkPainting.h"
 #include "SkinPicture.h"
 #include "catalogue/RecordText.h"
+#include "i18n/ScaledPictureName.h"
 #include "wallpaper/PictureEncoders.h"
 
 #include <QDir>
@@ -53,26 +55,30 @@ public:
         return word;
     }
 
-    void Background(const QString& window, const QString& fileName, const QImage& image) {
-        Write(window + QLatin1Char('/') + fileName + QStringLiteral(".bmp"), EncodeBmp(SkinPicture(image)));
+    void Background(const QString& window, const QString& fileName, const std::function<QImage(int)>& paint) {
+        for (const int scale : Scales)
+            Write(ScaledPictureName(window + QLatin1Char('/') + fileName + QStringLiteral(".bmp"), scale),
+                  EncodeBmp(SkinPicture(paint(scale))));
     }
 
     // Buttons stand on the lower part of every window's paper: their rounded corners are blended
     // with that, as a GIF keeps no partial transparency.
     void Button(const QString& window, const QString& skinName,
-                const std::function<QImage(ButtonState)>& paint) {
+                const std::function<QImage(ButtonState, int)>& paint) {
         const QColor ground = QColor::fromRgbF(Paper.redF() * 0.25 + PaperShade.redF() * 0.75,
                                                Paper.greenF() * 0.25 + PaperShade.greenF() * 0.75,
                                                Paper.blueF() * 0.25 + PaperShade.blueF() * 0.75);
-        for (const ButtonState state : AllStates)
-            Write(QStringLiteral("%1/%2_%3.gif").arg(window, skinName).arg(int(state)),
-                  EncodeGif(WithFewColours(SkinPicture(paint(state), ground))));
+        for (const int scale : Scales)
+            for (const ButtonState state : AllStates)
+                Write(ScaledPictureName(QStringLiteral("%1/%2_%3.gif").arg(window, skinName).arg(int(state)),
+                                        scale),
+                      EncodeGif(WithFewColours(SkinPicture(paint(state, scale), ground))));
     }
 
     void WideButton(const QByteArray& window, const QByteArray& skinName) {
         const QString words = Word(window, skinName);
         Button(QString::fromLatin1(window), QString::fromLatin1(skinName),
-               [&](ButtonState state) { return PaintWideButton(words, state); });
+               [&](ButtonState state, int scale) { return PaintWideButton(words, state, scale); });
     }
 
     void HelpButton(const QString& window) { Button(window, QStringLiteral("help"), PaintHelpButton); }
@@ -80,6 +86,8 @@ public:
     const QStringList& Problems() const { return m_problems; }
 
 private:
+    static constexpr int Scales[] = {1, 2};
+
     void Write(const QString& relativePath, const QByteArray& bytes) {
         const QString path = m_directory + QLatin1Char('/') + relativePath;
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -94,22 +102,25 @@ private:
 };
 
 void DrawMainForm(TSkinWriter& skin) {
+    const QString subtitle = skin.Word("mainform", "subtitle");
     skin.Background(QStringLiteral("mainform"), QStringLiteral("background"),
-                    PaintMainBackground(skin.Word("mainform", "subtitle")));
+                    [&](int scale) { return PaintMainBackground(subtitle, scale); });
     for (const QByteArray name :
          {"ok", "apply", "cancel", "restore", "shutdown", "camhomepage", "help", "tellafriend", "korvex"})
         skin.WideButton("mainform", name);
     for (const QString& sign : {QStringLiteral("plus"), QStringLiteral("minus"), QStringLiteral("edit")})
         skin.Button(QStringLiteral("mainform"), sign,
-                    [&](ButtonState state) { return PaintSignButton(sign, state); });
+                    [&](ButtonState state, int scale) { return PaintSignButton(sign, state, scale); });
 }
 
 void DrawAttentionForm(TSkinWriter& skin) {
     const QString window = QStringLiteral("attentionform");
+    const QString attention = skin.Word("attentionform", "attention");
+    const QString thankYou = skin.Word("attentionform", "thankyou");
     skin.Background(window, QStringLiteral("background_a"),
-                    PaintNoticeBackground(Sun, skin.Word("attentionform", "attention"), false));
+                    [&](int scale) { return PaintNoticeBackground(Sun, attention, false, scale); });
     skin.Background(window, QStringLiteral("background_t"),
-                    PaintNoticeBackground(Leaf, skin.Word("attentionform", "thankyou"), true));
+                    [&](int scale) { return PaintNoticeBackground(Leaf, thankYou, true, scale); });
     for (const QByteArray name : {"retry", "ok", "cancel"})
         skin.WideButton("attentionform", name);
     skin.HelpButton(window);
@@ -117,9 +128,10 @@ void DrawAttentionForm(TSkinWriter& skin) {
 
 void DrawCamForm(TSkinWriter& skin) {
     const QString window = QStringLiteral("camform");
-    skin.Background(
-        window, QStringLiteral("background"),
-        PaintDialogBackground(QSize(420, 240), skin.Word("camform", "title"), QRectF(8, 46, 404, 156)));
+    const QString title = skin.Word("camform", "title");
+    skin.Background(window, QStringLiteral("background"), [&](int scale) {
+        return PaintDialogBackground(QSize(420, 240), title, QRectF(8, 46, 404, 156), scale);
+    });
     for (const QByteArray name : {"ok", "cancel", "suggest"})
         skin.WideButton("camform", name);
     skin.HelpButton(window);
@@ -127,16 +139,18 @@ void DrawCamForm(TSkinWriter& skin) {
 
 void DrawDownloadForm(TSkinWriter& skin) {
     const QString window = QStringLiteral("downloadform");
-    skin.Background(
-        window, QStringLiteral("background"),
-        PaintDialogBackground(QSize(300, 163), skin.Word("downloadform", "title"), QRectF(10, 48, 280, 76)));
+    const QString title = skin.Word("downloadform", "title");
+    skin.Background(window, QStringLiteral("background"), [&](int scale) {
+        return PaintDialogBackground(QSize(300, 163), title, QRectF(10, 48, 280, 76), scale);
+    });
     skin.WideButton("downloadform", "cancel");
     skin.HelpButton(window);
 }
 
 void DrawMForm(TSkinWriter& skin) {
     const QString window = QStringLiteral("mform");
-    skin.Background(window, QStringLiteral("background"), PaintStripBackground(QSize(424, 36)));
+    skin.Background(window, QStringLiteral("background"),
+                    [](int scale) { return PaintStripBackground(QSize(424, 36), scale); });
     skin.WideButton("mform", "ok");
     skin.HelpButton(window);
 }

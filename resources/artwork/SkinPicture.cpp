@@ -8,6 +8,7 @@
 
 TPicture SkinPicture(const QImage& image, const QColor& ground) {
     QImage flat(image.size(), QImage::Format_RGB32);
+    flat.setDevicePixelRatio(image.devicePixelRatio());
     flat.fill(ground);
     QPainter(&flat).drawImage(0, 0, image);
     TPicture picture = MakePicture(flat.width(), flat.height());

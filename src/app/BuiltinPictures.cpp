@@ -1,21 +1,31 @@
 #include "app/BuiltinPictures.h"
 
 #include "i18n/ImgBtn.h"
+#include "i18n/ScaledPictureName.h"
+#include "i18n/Skins.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 
 namespace {
 
-QString BuiltinPicturePath(const QString& name) {
-    return QStringLiteral(":/lumora/") + name + QStringLiteral(".png");
+QString BuiltinPicturePath(const QString& name, int scale) {
+    return ScaledPictureName(QStringLiteral(":/lumora/") + name + QStringLiteral(".png"), scale);
 }
 
 } // namespace
 
 QPixmap BuiltinPicture(const QString& name) {
     // Not through the pixmap cache: a picture that a skin replaces goes with the control showing it.
-    return QPixmap::fromImage(QImage(BuiltinPicturePath(name)));
+    int scale = Skins::PreferredScale();
+    QImage image(BuiltinPicturePath(name, scale));
+    if (image.isNull() && scale != 1) {
+        scale = 1;
+        image.load(BuiltinPicturePath(name, scale));
+    }
+    image.setDevicePixelRatio(scale);
+    return QPixmap::fromImage(image);
 }
 
 void LoadBuiltinButtonPictures(TImgBtn& button, const QString& skinName) {
@@ -33,9 +43,13 @@ void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QSt
 QIcon BuiltinApplicationIcon() {
     // Every window shares the application's icon, so that each size is decoded once in the run.
     if (QGuiApplication::windowIcon().isNull()) {
+        // Icons are chosen by their size in device pixels: those for dense screens are sizes of their own.
         QIcon icon;
-        for (const int size : {16, 22, 32, 48, 64, 128, 256})
-            icon.addFile(QStringLiteral(":/lumora/icons/lumora-%1.png").arg(size), QSize(size, size));
+        const QDir icons(QStringLiteral(":/lumora/icons"));
+        for (const QString& file : icons.entryList({QStringLiteral("lumora-*.png")}, QDir::Files)) {
+            const int size = QStringView(file).sliced(7).chopped(4).toInt();
+            icon.addFile(icons.filePath(file), QSize(size, size));
+        }
         QGuiApplication::setWindowIcon(icon);
     }
     return QGuiApplication::windowIcon();

@@ -9,8 +9,9 @@ class TImgBtn;
 // The pictures the windows are designed with, built into the program. A language's skin may
 // replace any of them later.
 
-// A built-in picture by its name, e.g. "mainform/background"; null when there is none. Its memory
-// goes with the last control that shows it.
+// A built-in picture by its name, e.g. "mainform/background"; on dense screens the one drawn at
+// twice the density, whose device pixel ratio tells the controls its size in logical pixels. Null
+// when there is none. Its memory goes with the last control that shows it.
 QPixmap BuiltinPicture(const QString& name);
 
 // The four pictures of a button by its skin name ("ok", "help", ...): normal, mouse over, pressed

@@ -1,32 +1,27 @@
 #include "i18n/Skins.h"
 
 #include "i18n/ImgBtn.h"
+#include "i18n/ScaledPictureName.h"
 #include "platform/LogCategories.h"
 #include "wallpaper/PictureDecoders.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QSet>
 
 namespace {
 
-QPixmap PixmapOf(TPicture&& picture) {
+QPixmap PixmapOf(TPicture&& picture, int scale) {
     // The image shares the decoded bytes until the pixmap takes its own copy.
-    const QImage image(reinterpret_cast<const uchar*>(picture.Pixels.constData()), picture.Width,
-                       picture.Height, picture.RowBytes(), QImage::Format_BGR888);
+    QImage image(reinterpret_cast<const uchar*>(picture.Pixels.constData()), picture.Width, picture.Height,
+                 picture.RowBytes(), QImage::Format_BGR888);
+    image.setDevicePixelRatio(scale);
     return QPixmap::fromImage(image);
 }
 
-} // namespace
-
-namespace Skins {
-
-QString SkinDirectory(const QString& languageDir, const QString& folder) {
-    return languageDir + QLatin1Char('/') + folder + QLatin1Char('/');
-}
-
-bool LoadPicture(const QString& path, QPixmap& picture) {
+bool LoadPictureAt(const QString& path, int scale, QPixmap& picture) {
     const QFileInfo info(path);
     if (!info.isFile())
         return false;
@@ -41,8 +36,28 @@ bool LoadPicture(const QString& path, QPixmap& picture) {
         }
         return false;
     }
-    picture = PixmapOf(std::move(*decoded));
+    picture = PixmapOf(std::move(*decoded), scale);
     return true;
+}
+
+} // namespace
+
+namespace Skins {
+
+QString SkinDirectory(const QString& languageDir, const QString& folder) {
+    return languageDir + QLatin1Char('/') + folder + QLatin1Char('/');
+}
+
+int PreferredScale() {
+    // Screens between one and two device pixels per logical pixel show the denser picture scaled down.
+    return qGuiApp && qGuiApp->devicePixelRatio() > 1 ? 2 : 1;
+}
+
+bool LoadPicture(const QString& path, QPixmap& picture) {
+    // A language without pictures for dense screens has its ordinary ones scaled up.
+    const int scale = PreferredScale();
+    return (scale != 1 && LoadPictureAt(ScaledPictureName(path, scale), scale, picture)) ||
+           LoadPictureAt(path, 1, picture);
 }
 
 void LoadBackground(QLabel* image, const QString& path, bool sizeToPicture) {
@@ -51,7 +66,7 @@ void LoadBackground(QLabel* image, const QString& path, bool sizeToPicture) {
         return;
     image->setPixmap(picture);
     if (sizeToPicture)
-        image->resize(picture.size());
+        image->resize(picture.deviceIndependentSize().toSize());
 }
 
 void LoadButtonPictures(TImgBtn* button, const QString& base) {

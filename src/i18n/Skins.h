@@ -13,11 +13,17 @@ class TImgBtn;
 // missing, or present but not a picture, leaves the picture the window shows now.
 namespace Skins {
 
+// 2 where the screens are dense enough for pictures drawn at twice the density, else 1. A picture of
+// that scale is preferred where there is one; its device pixel ratio tells the controls its size in
+// logical pixels, so that the layout is the same at every scale.
+int PreferredScale();
+
 // The skin directory of a window's folder within a language directory, with its trailing separator.
 QString SkinDirectory(const QString& languageDir, const QString& folder);
 
-// Loads a ".bmp" or ".gif" file into `picture`; false when the file is missing or does not decode.
-// A file that exists but does not decode is told on stderr, once per file in a run.
+// Loads a ".bmp" or ".gif" file into `picture`, or on dense screens the same picture drawn at twice
+// the density where the language has it; false when the file is missing or does not decode. A file
+// that exists but does not decode is told on stderr, once per file in a run.
 bool LoadPicture(const QString& path, QPixmap& picture);
 
 // The background file into the image; `sizeToPicture` makes the image take the picture's size.

@@ -68,7 +68,7 @@ void TDownloadForm::CreateControls() {
     MainImage->setAccessibleName(QStringLiteral("MainImage"));
     MainImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     MainImage->setPixmap(BuiltinBackground());
-    MainImage->setGeometry(QRect(QPoint(0, 0), MainImage->pixmap().size()));
+    MainImage->setGeometry(QRect(QPoint(0, 0), MainImage->pixmap().deviceIndependentSize().toSize()));
 
     CancelBut = MakeButton(this, "CancelBut", QStringLiteral("cancel"), {183, 132, 114, 26},
                            QStringLiteral("Cancel current settings"));

@@ -90,7 +90,7 @@ bool TAttentionForm::ShowNotice(const QString& text, Background background, bool
     MessageLabel->setText(text);
     const QLabel* source = background == Background::Attention ? AttentionImage : ThankYouImage;
     MainImage->setPixmap(source->pixmap());
-    MainImage->resize(source->pixmap().size());
+    MainImage->resize(source->pixmap().deviceIndependentSize().toSize());
     RetryBut->setVisible(offerRetry);
     CancelBut->setVisible(offerRetry);
     OKBut->setVisible(!offerRetry);

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -168,6 +169,67 @@ std::optional<QPoint> TrayIconCentre() {
     if (width <= 0 || height <= 0)
         return std::nullopt;
     return QPoint(x + width - height / 2, y + height / 2);
+}
+
+namespace {
+
+bool HasClass(Display* display, Window window, const char* name) {
+    XClassHint hint{};
+    if (!XGetClassHint(display, window, &hint))
+        return false;
+    const bool matches = (hint.res_name && qstrcmp(hint.res_name, name) == 0) ||
+                         (hint.res_class && qstrcmp(hint.res_class, name) == 0);
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return matches;
+}
+
+qint64 ProcessOf(Display* display, Window window) {
+    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    qint64 pid = -1;
+    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                           &data) == Success &&
+        data && format == 32 && items == 1)
+        pid = qint64(*reinterpret_cast<unsigned long*>(data));
+    XFree(data);
+    return pid;
+}
+
+// Counts the windows of the process below `window`, where `inTray` tells whether a tray host's window
+// is among its ancestors.
+int CountDocked(Display* display, Window window, qint64 pid, bool inTray) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 0;
+    int docked = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        const bool below = inTray || HasClass(display, children[i], "trayer");
+        if (below && ProcessOf(display, children[i]) == pid)
+            ++docked;
+        docked += CountDocked(display, children[i], pid, below);
+    }
+    XFree(children);
+    return docked;
+}
+
+} // namespace
+
+int WindowsDockedInTray(qint64 pid) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return -1;
+    const XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const int docked = CountDocked(display, DefaultRootWindow(display), pid, false);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return docked;
 }
 
 bool OpenTrayMenu() {

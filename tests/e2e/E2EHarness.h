@@ -42,6 +42,8 @@ bool CloseMessagesWindow(int milliseconds, bool neverAgain = false);
 bool ClickAt(const QPoint& point);
 // The centre of the icon at the right end of the tray host's panel; nothing without a panel.
 std::optional<QPoint> TrayIconCentre();
+// How many windows of the process are docked in the tray host's panel (XEmbed); -1 without a display.
+int WindowsDockedInTray(qint64 pid);
 // Opens the tray icon's popup menu with a right click; true once the menu shows.
 bool OpenTrayMenu();
 

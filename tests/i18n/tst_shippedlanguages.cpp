@@ -1,6 +1,7 @@
 // The language directories Lumora ships and the packs the build makes of them: complete texts in every
 // language, and packs that Lumora's own reader takes, with every window's skin.
 #include "catalogue/RecordText.h"
+#include "i18n/ScaledPictureName.h"
 #include "i18n/ZLIBArchive.h"
 #include "wallpaper/PictureDecoders.h"
 
@@ -47,7 +48,7 @@ QStringList Languages(const QString& folder, const QString& pattern) {
 }
 
 // Each window's skin as the windows load it: backgrounds and the buttons' skin names, with the sizes the
-// windows are laid out for.
+// windows are laid out for, and each picture again at twice the density for screens scaled by two.
 struct TSkinPicture {
     QString Path;
     QSize Size;
@@ -86,6 +87,9 @@ QList<TSkinPicture> ExpectedSkin() {
     for (const auto& [window, skinName, size] : buttons)
         for (int k = 1; k <= 4; ++k)
             pictures.append({QStringLiteral("%1/%2_%3.gif").arg(window, skinName).arg(k), size});
+    const qsizetype ordinary = pictures.size();
+    for (qsizetype i = 0; i < ordinary; ++i)
+        pictures.append({ScaledPictureName(pictures[i].Path, 2), pictures[i].Size * 2});
     return pictures;
 }
 
