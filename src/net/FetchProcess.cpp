@@ -73,7 +73,8 @@ bool TFetchChild::Start(const QByteArray& program) {
 }
 
 bool TFetchChild::Send(const QByteArray& request, qsizetype& sent) {
-    const ssize_t written = send(m_socket, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
+    const ssize_t written =
+        send(m_socket, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
     if (written < 0)
         return errno == EAGAIN || errno == EINTR;
     sent += written;
@@ -160,5 +161,6 @@ QByteArray FetchProgram() {
     const QString beside = here + QLatin1Char('/') + QLatin1String(ProgramName);
     if (QFileInfo(beside).isExecutable())
         return QFile::encodeName(beside);
-    return QFile::encodeName(here + QLatin1String("/" LUMORA_FETCH_FROM_BIN "/") + QLatin1String(ProgramName));
+    return QFile::encodeName(here + QLatin1String("/" LUMORA_FETCH_FROM_BIN "/") +
+                             QLatin1String(ProgramName));
 }

@@ -67,8 +67,8 @@ QByteArray EncodeFetchOutcome(const THTTPTransferState& state) {
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream.setVersion(StreamVersion);
-    stream << state.Success << qint64(state.Status) << state.AnnouncedSize << state.Total << state.TargetWritten
-           << state.FailureReason << state.Text;
+    stream << state.Success << qint64(state.Status) << state.AnnouncedSize << state.Total
+           << state.TargetWritten << state.FailureReason << state.Text;
     return bytes;
 }
 
@@ -108,7 +108,8 @@ qint64 TFetchReplyReader::MaxPayload(char kind) const {
     case FetchFrame::Progress:
         return ProgressPayloadSize;
     case FetchFrame::Outcome:
-        return std::min(MaxFramePayload, (m_state.Request.ToFile ? 0 : m_state.Request.MaxStringSize) + OutcomeOverhead);
+        return std::min(MaxFramePayload,
+                        (m_state.Request.ToFile ? 0 : m_state.Request.MaxStringSize) + OutcomeOverhead);
     default:
         return -1;
     }

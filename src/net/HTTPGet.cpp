@@ -1,7 +1,7 @@
 #include "net/HTTPGet.h"
 
-#include "net/HTTPGetThread.h"
 #include "net/FetchProcess.h"
+#include "net/HTTPGetThread.h"
 
 #include <QCoreApplication>
 #include <QMetaMethod>
