@@ -3,6 +3,7 @@
 #include "net/FetchProtocol.h"
 #include "net/HTTPTransfer.h"
 
+#include <QtEndian>
 #include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
@@ -10,18 +11,24 @@
 
 namespace {
 
-QByteArray ReadRequest() {
-    QByteArray bytes;
-    char block[64 * 1024];
-    for (;;) {
-        const ssize_t received = read(STDIN_FILENO, block, sizeof block);
-        if (received == 0)
-            return bytes;
-        if (received < 0 && errno != EINTR)
-            return {};
-        if (received > 0)
-            bytes.append(block, received);
+// Exactly `size` bytes from the program; the child ends when the program has gone.
+QByteArray Receive(qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype received = 0; received < size;) {
+        const ssize_t got = read(STDIN_FILENO, bytes.data() + received, size_t(size - received));
+        if (got == 0 || (got < 0 && errno != EINTR))
+            _exit(2);
+        if (got > 0)
+            received += got;
     }
+    return bytes;
+}
+
+QByteArray ReceiveRequest() {
+    const QByteArray header = Receive(FetchFrame::HeaderSize);
+    if (header[0] != FetchFrame::Request)
+        _exit(2);
+    return Receive(qFromBigEndian<quint32>(header.constData() + 1));
 }
 
 // The program reads every frame; when it has gone, so has the point of going on.
@@ -46,7 +53,7 @@ int main() {
     if (getppid() != starter)
         return 1;
 
-    const std::optional<THTTPRequest> request = DecodeFetchRequest(ReadRequest());
+    const std::optional<THTTPRequest> request = DecodeFetchRequest(ReceiveRequest());
     if (!request)
         return 2;
     PrepareHTTPTransfers();
@@ -55,6 +62,8 @@ int main() {
     THTTPTransferHooks hooks;
     hooks.Progress = [](qint64 totalSize, qint64 readed) {
         Send(FetchFrame::Progress, EncodeFetchProgress(totalSize, readed));
+        if (Receive(1)[0] != FetchFrame::ProgressSeen)
+            _exit(2);
     };
     hooks.TargetBegun = [] { Send(FetchFrame::TargetBegun); };
     RunHTTPTransfer(state, hooks);

@@ -78,13 +78,17 @@ bool TFetchChild::Send(const QByteArray& request, qsizetype& sent) {
     if (written < 0)
         return errno == EAGAIN || errno == EINTR;
     sent += written;
-    if (sent == request.size())
-        shutdown(m_socket, SHUT_WR);
     return true;
 }
 
 void TFetchChild::Exchange(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress) {
-    const QByteArray request = EncodeFetchRequest(state.Request);
+    const QByteArray request = EncodeFetchFrame(FetchFrame::Request, EncodeFetchRequest(state.Request));
+    // The child goes on after a progress report once the handler has returned. A child that does
+    // not read these fills the socket; it waits for none then, so one not sent loses nothing.
+    const auto reported = [&](qint64 totalSize, qint64 readed) {
+        progress(totalSize, readed);
+        (void)send(m_socket, &FetchFrame::ProgressSeen, 1, MSG_NOSIGNAL);
+    };
     qsizetype sent = 0;
     bool writing = true;
     TFetchReplyReader reader(state);
@@ -104,7 +108,7 @@ void TFetchChild::Exchange(THTTPTransferState& state, const std::function<void(q
         const ssize_t received = read(m_socket, block.data(), size_t(block.size()));
         if (received < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
-        if (received <= 0 || !reader.Feed(QByteArray(block.constData(), received), progress))
+        if (received <= 0 || !reader.Feed(QByteArray(block.constData(), received), reported))
             break;
     }
     if (state.CancelRequested) {

@@ -10,20 +10,23 @@
 // transfer (so that the program itself never loads the HTTP library and its TLS stack, and never
 // parses a server's reply).
 //
-// The program writes the request (EncodeFetchRequest) on the child's standard input and closes
-// it. The child answers on its standard output with frames, and then exits with status 0:
+// Both talk over one socket, the child's standard input and output, in frames:
 //   1 byte kind, 4 bytes payload length (unsigned, big-endian), the payload.
-// Kinds, in the order they may come:
+// The program first sends the request as a 'Q' frame (EncodeFetchRequest). The child answers with
+// these kinds, in the order they may come, and then exits with status 0:
 //   'T' empty: the target file is about to be created or truncated. A transfer that ends without
 //       an outcome after this frame removes the target.
 //   'P' 16 bytes: progress after a chunk of the body, two signed big-endian 64-bit numbers: the
 //       announced size (0 when unknown) and the body bytes so far. Sent only when the request asks
-//       for progress reports.
+//       for progress reports; the child then waits for one byte ('.') from the program, sent once
+//       the progress handler has returned, so the transfer goes on only after it.
 //   'R' the outcome (QDataStream, Qt 6.4 format): bool success, qint64 HTTP status, qint64
 //       announced size, qint64 body bytes, bool target still written, QByteArray failure reason,
 //       QByteArray body of a text transfer. The last frame.
 // Anything else, a frame past its bound, or an end without 'R' makes the transfer fail.
 namespace FetchFrame {
+constexpr char Request = 'Q';
+constexpr char ProgressSeen = '.';
 constexpr char TargetBegun = 'T';
 constexpr char Progress = 'P';
 constexpr char Outcome = 'R';
