@@ -55,8 +55,10 @@ QIcon BuiltinApplicationIcon() {
         // Icons are chosen by their size in device pixels: those for dense screens are sizes of their own.
         QList<int> sizes;
         const QDir icons(QStringLiteral(":/lumora/icons"));
-        for (const QString& file : icons.entryList({QStringLiteral("lumora-*.png")}, QDir::Files))
-            sizes << QStringView(file).sliced(7).chopped(4).toInt();
+        // Matched by hand: a name filter would bring in the regular expression engine for good.
+        for (const QString& file : icons.entryList(QDir::Files))
+            if (file.startsWith(QLatin1String("lumora-")) && file.endsWith(QLatin1String(".png")))
+                sizes << QStringView(file).sliced(7).chopped(4).toInt();
         QGuiApplication::setWindowIcon(
             QIcon(new TBuiltinIconEngine(icons.filePath(QStringLiteral("lumora-%1.png")), sizes)));
     }
