@@ -3,7 +3,8 @@
 # picture installed on the root window), next to a bare Qt tray program, both on the same Xvfb with
 # the same tray host. Measured with messages off (the browser engine must not be mapped), and once
 # more after the demo's welcome message has been shown and closed with OK (reported, not rated).
-# Prints: bench_app_memory ratio=R goal=0.77, with R = bare tray RSS / lumora RSS (messages off).
+# Each run also tells whether libcurl is mapped in the program (it must not be: transfers run in
+# lumora-fetch). Prints: bench_app_memory ratio=R goal=0.77, with R = bare tray RSS / lumora RSS (messages off).
 set -euo pipefail
 build="${BENCH_BUILD:-build/release}"
 lumora="$build/src/lumora"
@@ -50,7 +51,7 @@ run() {
     eval "$(xdotool getwindowgeometry --shell "$window")"
     xdotool mousemove $((X + 306 + 57)) $((Y + 371 + 13)) click 1
   }
-  measure() { # program, seconds to settle, [step before settling] -> "RSS-in-kB engine-mapped|engine-unmapped"
+  measure() { # program, seconds to settle, [step before settling] -> "RSS-in-kB engine-(un)mapped,libcurl-(un)mapped"
     "$1" >/dev/null 2>&1 &
     local pid=$!
     [ -z "${3:-}" ] || "$3" || echo "no message window" >&2
@@ -59,9 +60,12 @@ run() {
     rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
     local engine=engine-unmapped
     grep -q libQt6WebEngineCore "/proc/$pid/maps" && engine=engine-mapped
+    # Transfers run in a child process: the tray program never maps the HTTP library.
+    local http=libcurl-unmapped
+    grep -q libcurl "/proc/$pid/maps" && http=libcurl-mapped
     kill -TERM "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    echo "$rss $engine"
+    echo "$rss $engine,$http"
   }
   read -r bare_kb _ < <(measure "$bare" 4)
   settings 0

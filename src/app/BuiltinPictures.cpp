@@ -1,5 +1,6 @@
 #include "app/BuiltinPictures.h"
 
+#include "app/BuiltinIconEngine.h"
 #include "i18n/ImgBtn.h"
 #include "i18n/ScaledPictureName.h"
 #include "i18n/Skins.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 
 namespace {
 
@@ -19,13 +21,20 @@ QString BuiltinPicturePath(const QString& name, int scale) {
 QPixmap BuiltinPicture(const QString& name) {
     // Not through the pixmap cache: a picture that a skin replaces goes with the control showing it.
     int scale = Skins::PreferredScale();
-    QImage image(BuiltinPicturePath(name, scale));
+    QImage image = ReadBuiltinPicture(BuiltinPicturePath(name, scale));
     if (image.isNull() && scale != 1) {
         scale = 1;
-        image.load(BuiltinPicturePath(name, scale));
+        image = ReadBuiltinPicture(BuiltinPicturePath(name, scale));
     }
     image.setDevicePixelRatio(scale);
     return QPixmap::fromImage(image);
+}
+
+QImage ReadBuiltinPicture(const QString& path) {
+    QImageReader reader(path, "png");
+    // Otherwise every image plugin is loaded and asked whether it reads PNG better than Qt.
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 void LoadBuiltinButtonPictures(TImgBtn& button, const QString& skinName) {
@@ -41,16 +50,17 @@ void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QSt
 }
 
 QIcon BuiltinApplicationIcon() {
-    // Every window shares the application's icon, so that each size is decoded once in the run.
+    // Every window shares the application's icon; each size is decoded when it is drawn.
     if (QGuiApplication::windowIcon().isNull()) {
         // Icons are chosen by their size in device pixels: those for dense screens are sizes of their own.
-        QIcon icon;
+        QList<int> sizes;
         const QDir icons(QStringLiteral(":/lumora/icons"));
-        for (const QString& file : icons.entryList({QStringLiteral("lumora-*.png")}, QDir::Files)) {
-            const int size = QStringView(file).sliced(7).chopped(4).toInt();
-            icon.addFile(icons.filePath(file), QSize(size, size));
-        }
-        QGuiApplication::setWindowIcon(icon);
+        // Matched by hand: a name filter would bring in the regular expression engine for good.
+        for (const QString& file : icons.entryList(QDir::Files))
+            if (file.startsWith(QLatin1String("lumora-")) && file.endsWith(QLatin1String(".png")))
+                sizes << QStringView(file).sliced(7).chopped(4).toInt();
+        QGuiApplication::setWindowIcon(
+            QIcon(new TBuiltinIconEngine(icons.filePath(QStringLiteral("lumora-%1.png")), sizes)));
     }
     return QGuiApplication::windowIcon();
 }

@@ -214,7 +214,7 @@ public:
     QLineEdit* RefreshEdit = nullptr;
     QLabel* StretchLabel = nullptr;
     QCheckBox* StretchCheck = nullptr;
-    // The picture a failed preview shows.
+    // The picture a failed preview shows; made when a preview first fails.
     QPixmap ErrorImage;
 
     // Places the right-hand buttons as before or after the first catalogue reply, which also shows

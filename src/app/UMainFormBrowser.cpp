@@ -1,5 +1,6 @@
 // The cam browser: the tree with its country filter, the preview of the chosen cam, and the
 // custom cams the user adds, edits and deletes.
+#include "app/BuiltinPictures.h"
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/WindowOnDemand.h"
@@ -96,6 +97,8 @@ void TMainForm::PGetError(THTTPGet* Sender) {
 
 void TMainForm::ShowNotAvailable() {
     TitleLabel->setText(QStringLiteral("Sorry...not available"));
+    if (ErrorImage.isNull())
+        ErrorImage = BuiltinPicture(QStringLiteral("mainform/notavailable"));
     PreviewImage->setPixmap(ErrorImage);
     DescriptionLabel->setText((PreviewCam ? DisplayText(PreviewCam->Name) : QString()) +
                               QStringLiteral(" is not available at the moment. Please try again later."));

@@ -9,6 +9,8 @@
 #include "i18n/ZLIBArchive.h"
 #include "platform/LogCategories.h"
 
+#include <QScopeGuard>
+
 namespace {}
 
 void TMainForm::BuildLanguagesMenu() {
@@ -66,5 +68,7 @@ bool TMainForm::DownloadLanguagePack(int language) {
     TDownloadForm* download = offered ? NeedWindow(DownloadForm) : nullptr;
     if (!download)
         return false;
+    // A pack is fetched once per language: the window and its pictures need not stay for the run.
+    const auto release = qScopeGuard([] { ReleaseWindow(DownloadForm); });
     return download->DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
 }

@@ -112,7 +112,6 @@ void TMainForm::CreateControls() {
     StretchCheck->setGeometry(440, 366, 14, 17);
     StretchCheck->setToolTip(QStringLiteral("Stretch wallpaper to fit screen size"));
 
-    ErrorImage = BuiltinPicture(QStringLiteral("mainform/notavailable"));
     // These show the previewed cam and have no caption of their own.
     PreviewImage->setAccessibleName(QStringLiteral("Preview"));
     TitleLabel->setAccessibleName(QStringLiteral("Cam title"));

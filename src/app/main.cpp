@@ -52,6 +52,10 @@ int main(int argc, char* argv[]) {
     TWindowMaker<TAttentionForm>::Make = nullptr;
     TWindowMaker<TDownloadForm>::Make = nullptr;
     TWindowMaker<TCamForm>::Make = nullptr;
+    TWindowMaker<TMForm>::Release = nullptr;
+    TWindowMaker<TAttentionForm>::Release = nullptr;
+    TWindowMaker<TDownloadForm>::Release = nullptr;
+    TWindowMaker<TCamForm>::Release = nullptr;
     MForm = nullptr;
     AttentionForm = nullptr;
     DownloadForm = nullptr;

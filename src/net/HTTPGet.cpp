@@ -1,16 +1,14 @@
 #include "net/HTTPGet.h"
 
+#include "net/FetchProcess.h"
 #include "net/HTTPGetThread.h"
-#include "net/HTTPTransfer.h"
 
 #include <QCoreApplication>
 #include <QMetaMethod>
 #include <QPointer>
 
 THTTPGet::THTTPGet(QObject* parent)
-    : QObject(parent) {
-    PrepareHTTPTransfers();
-}
+    : QObject(parent) {}
 
 THTTPGet::~THTTPGet() {
     // The worker winds down on its own; its completion was addressed to this object and is dropped.
@@ -71,6 +69,7 @@ void THTTPGet::Start(Mode mode) {
     request.MaxStringSize = MaxStringSize;
     request.MaxFileSize = MaxFileSize;
     request.ConnectTo = ConnectToRules(qgetenv("LUMORA_CONNECT_TO"));
+    state->FetchProgram = FetchProgram();
 
     auto* worker = new THTTPGetThread(state);
     // Without a progress handler no chunk is handed to the main thread at all.

@@ -10,6 +10,8 @@ struct THTTPTransferState;
 // The program's HTTP component: one GET or POST at a time, on a worker thread of its own, with the
 // outcome reported through the events below, always on the main thread. A window owns one component
 // per purpose (catalogue, wallpaper picture, preview, ...), so different purposes run side by side.
+// The worker hands the transfer to lumora-fetch, a short-lived child process (FetchProtocol.h), so the
+// program never loads libcurl nor parses a reply itself.
 //
 // Properties are plain fields; the worker takes copies when a transfer starts, so changing them
 // during a transfer does not affect it.

@@ -1,6 +1,6 @@
 #include "net/HTTPGetThread.h"
 
-#include "net/HTTPTransfer.h"
+#include "net/FetchProcess.h"
 
 std::atomic<int> THTTPGetThread::s_running{0};
 
@@ -11,7 +11,7 @@ THTTPGetThread::THTTPGetThread(std::shared_ptr<THTTPTransferState> state)
 }
 
 void THTTPGetThread::run() {
-    RunHTTPTransfer(*m_state,
+    RunFetchProcess(*m_state,
                     [this](qint64 totalSize, qint64 readed) { Q_EMIT Progress(totalSize, readed); });
     m_state->WorkerEnded.store(true, std::memory_order_release);
     --s_running;

@@ -3,6 +3,7 @@
 #include "net/SplitUrl.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cstdio>
 #include <curl/curl.h>
 #include <memory>
@@ -92,10 +93,10 @@ bool IsFollowedRedirect(long code) {
 
 class Transfer {
 public:
-    Transfer(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress)
+    Transfer(THTTPTransferState& state, const THTTPTransferHooks& hooks)
         : m_state(state)
         , m_request(state.Request)
-        , m_progress(progress) {}
+        , m_hooks(hooks) {}
 
     void Run();
 
@@ -127,7 +128,7 @@ private:
 
     THTTPTransferState& m_state;
     const THTTPRequest& m_request;
-    const std::function<void(qint64, qint64)>& m_progress;
+    const THTTPTransferHooks& m_hooks;
     CURL* m_curl = nullptr;
     CurlList m_headers;
     CurlList m_connectTo;
@@ -254,6 +255,8 @@ bool Transfer::BeginBody() {
     if (m_request.ToFile) {
         if (m_state.AnnouncedSize > m_request.MaxFileSize)
             return Fail("announced file larger than its limit");
+        if (m_hooks.TargetBegun)
+            m_hooks.TargetBegun();
         m_file = std::fopen(QFile::encodeName(m_request.FileName).constData(), "wb");
         if (!m_file)
             return Fail("cannot create the target file");
@@ -302,7 +305,7 @@ bool Transfer::Chunk(const char* data, size_t size) {
     }
     m_state.Total += wanted;
     if (m_request.ReportProgress)
-        m_progress(m_state.AnnouncedSize, m_state.Total);
+        m_hooks.Progress(m_state.AnnouncedSize, m_state.Total);
     return true;
 }
 
@@ -357,29 +360,12 @@ void Transfer::Run() {
 
 } // namespace
 
-void RunHTTPTransfer(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress) {
+void RunHTTPTransfer(THTTPTransferState& state, const THTTPTransferHooks& hooks) {
     state.Success = false;
-    Transfer(state, progress).Run();
-}
-
-void DiscardTarget(THTTPTransferState& state) {
-    if (!state.TargetWritten)
-        return;
-    QFile::remove(state.Request.FileName);
-    state.TargetWritten = false;
+    Transfer(state, hooks).Run();
 }
 
 void PrepareHTTPTransfers() {
     static std::once_flag prepared;
     std::call_once(prepared, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-QList<QByteArray> ConnectToRules(const QByteArray& value) {
-    QList<QByteArray> rules;
-    for (const QByteArray& part : value.split(',')) {
-        const QByteArray rule = part.trimmed();
-        if (!rule.isEmpty())
-            rules.append(rule);
-    }
-    return rules;
 }

@@ -32,6 +32,8 @@ struct THTTPRequest {
 // main thread reads them only after the worker has ended.
 struct THTTPTransferState {
     THTTPRequest Request;
+    // The program that runs the transfer (FetchProgram), found on the main thread.
+    QByteArray FetchProgram;
     // Polled by the worker; set on the main thread by Cancel and by destroying the component.
     std::atomic<bool> CancelRequested{false};
 
@@ -53,3 +55,10 @@ struct THTTPTransferState {
     // Main thread only: Cancel was called, so the outcome is a failure whatever the worker did.
     bool Cancelled = false;
 };
+
+// Removes the target file when this transfer created or truncated it: a failed or cancelled file
+// transfer leaves no partial file behind. A file the transfer never touched stays.
+void DiscardTarget(THTTPTransferState& state);
+
+// The rules of a LUMORA_CONNECT_TO value: comma-separated, blanks around them ignored.
+QList<QByteArray> ConnectToRules(const QByteArray& value);

@@ -1,7 +1,7 @@
 #include "outreach/EmbeddedWB.h"
 
 #include "app/ULMRLib.h"
-#include "net/HTTPTransfer.h"
+#include "net/HTTPTransferState.h"
 #include "outreach/BrowserEngine.h"
 #include "outreach/PlainBrowser.h"
 #include "platform/LogCategories.h"

@@ -1,29 +1,33 @@
 #include "platform/DesktopGSettings.h"
 
 #include "platform/DesktopRecord.h"
+#include "platform/GioLibrary.h"
 #include "platform/LogCategories.h"
 
 #include <QFile>
 #include <QUrl>
-#include <gio/gio.h>
 #include <memory>
 
 namespace {
 
 struct TUnref {
-    void operator()(GSettings* settings) const { g_object_unref(settings); }
-    void operator()(GSettingsSchema* schema) const { g_settings_schema_unref(schema); }
+    void operator()(GSettings* settings) const { Gio()->g_object_unref(settings); }
+    void operator()(GSettingsSchema* schema) const { Gio()->g_settings_schema_unref(schema); }
 };
 using TSettings = std::unique_ptr<GSettings, TUnref>;
 using TSchema = std::unique_ptr<GSettingsSchema, TUnref>;
 
 TSchema LookUp(const QByteArray& schema) {
-    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    return TSchema(source ? g_settings_schema_source_lookup(source, schema.constData(), TRUE) : nullptr);
+    // Without GIO there is no schema, and the backend is not used; with one, GIO is loaded.
+    if (!Gio())
+        return nullptr;
+    GSettingsSchemaSource* source = Gio()->g_settings_schema_source_get_default();
+    return TSchema(source ? Gio()->g_settings_schema_source_lookup(source, schema.constData(), TRUE)
+                          : nullptr);
 }
 
 QByteArray ReadString(GSettings* settings, const QByteArray& key) {
-    gchar* value = g_settings_get_string(settings, key.constData());
+    gchar* value = Gio()->g_settings_get_string(settings, key.constData());
     QByteArray text(value);
     g_free(value);
     return text;
@@ -79,23 +83,23 @@ QByteArray TGSettingsDesktop::Options(const TDesktopWallpaper& wallpaper) {
 QByteArrayList TGSettingsDesktop::KeysOf(GSettingsSchema* schema) const {
     QByteArrayList keys;
     for (const QByteArray& key : m_keys.PictureKeys + QByteArrayList{m_keys.OptionsKey})
-        if (g_settings_schema_has_key(schema, key.constData()))
+        if (Gio()->g_settings_schema_has_key(schema, key.constData()))
             keys.append(key);
     return keys;
 }
 
 std::optional<TDesktopWallpaper> TGSettingsDesktop::Read() {
     const TSchema schema = LookUp(m_keys.Schema);
-    if (!schema || !g_settings_schema_has_key(schema.get(), m_keys.PictureKeys.first().constData()))
+    if (!schema || !Gio()->g_settings_schema_has_key(schema.get(), m_keys.PictureKeys.first().constData()))
         return std::nullopt;
-    TSettings settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    TSettings settings(Gio()->g_settings_new_full(schema.get(), nullptr, nullptr));
     TDesktopWallpaper wallpaper;
     const QByteArray picture = ReadString(settings.get(), m_keys.PictureKeys.first());
     if (!m_keys.KeysHoldUris)
         wallpaper.Path = QFile::decodeName(picture);
     else if (const QUrl url = QUrl::fromEncoded(picture); url.isLocalFile())
         wallpaper.Path = url.toLocalFile(); // a picture elsewhere than in a file cannot be given back
-    const QByteArray options = g_settings_schema_has_key(schema.get(), m_keys.OptionsKey.constData())
+    const QByteArray options = Gio()->g_settings_schema_has_key(schema.get(), m_keys.OptionsKey.constData())
                                    ? ReadString(settings.get(), m_keys.OptionsKey)
                                    : QByteArray();
     wallpaper.Tile = options == "wallpaper";
@@ -109,11 +113,11 @@ std::optional<TDesktopSnapshot> TGSettingsDesktop::Snapshot() {
     if (!wallpaper)
         return std::nullopt;
     const TSchema schema = LookUp(m_keys.Schema);
-    TSettings settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    TSettings settings(Gio()->g_settings_new_full(schema.get(), nullptr, nullptr));
     // Only the values the user set: a key left at the desktop's default goes back to the default.
     TDesktopValues values;
     for (const QByteArray& key : KeysOf(schema.get()))
-        if (GVariant* own = g_settings_get_user_value(settings.get(), key.constData())) {
+        if (GVariant* own = Gio()->g_settings_get_user_value(settings.get(), key.constData())) {
             if (g_variant_is_of_type(own, G_VARIANT_TYPE_STRING))
                 values.append({key, QByteArray(g_variant_get_string(own, nullptr))});
             g_variant_unref(own);
@@ -152,32 +156,32 @@ std::optional<bool> TGSettingsDesktop::RestoreExact(const QByteArray& exact) {
 }
 
 bool TGSettingsDesktop::Apply(GSettingsSchema* schema, const TSettingValues& values) {
-    TSettings settings(g_settings_new_full(schema, nullptr, nullptr));
+    TSettings settings(Gio()->g_settings_new_full(schema, nullptr, nullptr));
     // One change for the desktop to see: it redraws once, with the new picture and options.
-    g_settings_delay(settings.get());
+    Gio()->g_settings_delay(settings.get());
     bool written = true;
     for (const auto& [key, value] : values) {
         if (!value) {
-            g_settings_reset(settings.get(), key.constData());
+            Gio()->g_settings_reset(settings.get(), key.constData());
             continue;
         }
         // A value the key does not allow (a choice the desktop does not know) is refused here
         // rather than by GSettings, which would complain on the terminal.
-        GSettingsSchemaKey* schemaKey = g_settings_schema_get_key(schema, key.constData());
+        GSettingsSchemaKey* schemaKey = Gio()->g_settings_schema_get_key(schema, key.constData());
         GVariant* variant = g_variant_ref_sink(g_variant_new_string(value->constData()));
-        const bool allowed = g_settings_schema_key_range_check(schemaKey, variant);
+        const bool allowed = Gio()->g_settings_schema_key_range_check(schemaKey, variant);
         if (!allowed)
             qCWarning(lcWallpaper, "the desktop's setting %s refuses \"%s\"", key.constData(),
                       value->constData());
-        written = allowed && g_settings_set_value(settings.get(), key.constData(), variant) && written;
+        written = allowed && Gio()->g_settings_set_value(settings.get(), key.constData(), variant) && written;
         g_variant_unref(variant);
-        g_settings_schema_key_unref(schemaKey);
+        Gio()->g_settings_schema_key_unref(schemaKey);
     }
     if (!written) {
-        g_settings_revert(settings.get());
+        Gio()->g_settings_revert(settings.get());
         return false;
     }
-    g_settings_apply(settings.get());
-    g_settings_sync();
+    Gio()->g_settings_apply(settings.get());
+    Gio()->g_settings_sync();
     return true;
 }

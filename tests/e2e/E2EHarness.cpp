@@ -291,6 +291,8 @@ QProcessEnvironment LumoraEnvironment(const QByteArray& catalogueHost, const QBy
     env.insert(QStringLiteral("LUMORA_DESKTOP"), QStringLiteral("x11"));
     env.insert(QStringLiteral("LUMORA_CATALOGUE_HOST"), QString::fromLatin1(catalogueHost));
     env.insert(QStringLiteral("LUMORA_CONNECT_TO"), QString::fromLatin1(connectTo));
+    // The program finds its fetcher where it is installed or built, as for a user.
+    env.remove(QStringLiteral("LUMORA_FETCH"));
     return env;
 }
 

@@ -12,6 +12,7 @@
 #include "wallpaper/PictureEncoders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <QUrl>
@@ -160,6 +161,11 @@ private Q_SLOTS:
         StartLumora(lumora);
         QVERIFY2(WaitForRoot(Cam, 20000), Describe(RootCentre()).constData());
         QVERIFY2(WaitForInstalls(InstalledOnRoot, 2), "the cam picture was not installed again");
+        // The pictures came through the fetcher beside the program; the program itself never loads
+        // the HTTP library.
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(lumora.processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY(!maps.readAll().contains("libcurl"));
 
         // A second start ends at once and leaves the first running.
         QProcess second;

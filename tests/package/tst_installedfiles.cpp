@@ -183,6 +183,21 @@ private Q_SLOTS:
         }
     }
 
+    // The tray program leaves every transfer to its fetcher, which lies where the program looks for it;
+    // only the fetcher needs libcurl.
+    void fetcherLiesWhereTheProgramLooks() {
+        const QString fetcher = QDir(Installed(QStringLiteral("bin")))
+                                    .filePath(QStringLiteral(LUMORA_FETCH_FROM_BIN "/lumora-fetch"));
+        QVERIFY2(QFileInfo(fetcher).isExecutable(), qPrintable(fetcher));
+        const QString readelf = Tool("readelf");
+        QVERIFY(!readelf.isEmpty());
+        const auto needed = [&](const QString& binary) {
+            return Run(readelf, {QStringLiteral("-d"), binary}).Out;
+        };
+        QVERIFY(needed(fetcher).contains("[libcurl"));
+        QVERIFY(!needed(Installed(QStringLiteral("bin/lumora"))).contains("[libcurl"));
+    }
+
     // Each page is well-formed troff: groff reports no warning while it typesets it.
     void manPagesTypesetCleanly_data() {
         QTest::addColumn<QString>("program");
