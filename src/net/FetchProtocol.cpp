@@ -27,8 +27,8 @@ QByteArray EncodeFetchRequest(const THTTPRequest& request) {
     stream << request.AcceptTypes << request.Agent << request.URL << request.FileName << request.UserName
            << request.Password << request.PostQuery << request.Referer << request.BinaryData
            << request.UseCache << request.ToFile << request.ReportProgress << qint32(request.ConnectTimeout)
-           << qint32(request.StallTimeout) << request.MaxStringSize << request.MaxFileSize
-           << request.ConnectTo;
+           << qint32(request.StallTimeout) << qint32(request.TransferTimeout) << request.MaxStringSize
+           << request.MaxFileSize << request.ConnectTo;
     return bytes;
 }
 
@@ -36,16 +36,18 @@ std::optional<THTTPRequest> DecodeFetchRequest(const QByteArray& bytes) {
     THTTPRequest request;
     qint32 connectTimeout = 0;
     qint32 stallTimeout = 0;
+    qint32 transferTimeout = 0;
     QDataStream stream(bytes);
     stream.setVersion(StreamVersion);
     stream >> request.AcceptTypes >> request.Agent >> request.URL >> request.FileName >> request.UserName >>
         request.Password >> request.PostQuery >> request.Referer >> request.BinaryData >> request.UseCache >>
-        request.ToFile >> request.ReportProgress >> connectTimeout >> stallTimeout >> request.MaxStringSize >>
-        request.MaxFileSize >> request.ConnectTo;
+        request.ToFile >> request.ReportProgress >> connectTimeout >> stallTimeout >> transferTimeout >>
+        request.MaxStringSize >> request.MaxFileSize >> request.ConnectTo;
     if (!ReadWhole(stream))
         return std::nullopt;
     request.ConnectTimeout = connectTimeout;
     request.StallTimeout = stallTimeout;
+    request.TransferTimeout = transferTimeout;
     return request;
 }
 

@@ -66,6 +66,7 @@ void THTTPGet::Start(Mode mode) {
     request.ReportProgress = isSignalConnected(QMetaMethod::fromSignal(&THTTPGet::OnProgress));
     request.ConnectTimeout = ConnectTimeout;
     request.StallTimeout = StallTimeout;
+    request.TransferTimeout = TransferTimeout;
     request.MaxStringSize = MaxStringSize;
     request.MaxFileSize = MaxFileSize;
     request.ConnectTo = ConnectToRules(qgetenv("LUMORA_CONNECT_TO"));

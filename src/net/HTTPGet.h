@@ -56,9 +56,12 @@ public:
     // connection (name lookup included) must be made within ConnectTimeout seconds, and the transfer
     // fails once it has run slower than one byte a second for StallTimeout seconds (a server that
     // never answers, or stops in the middle of the body). Zero switches the stall bound off and leaves
-    // the connection to libcurl's own limit.
+    // the connection to libcurl's own limit. A server that trickles its reply a few bytes a second
+    // keeps above the stall bound: the whole transfer must end within TransferTimeout seconds, which is
+    // ample for the largest picture or pack at any connection speed still in use; zero switches it off.
     int ConnectTimeout = 20;
     int StallTimeout = 30;
+    int TransferTimeout = 600;
     // A string reply longer than this fails: no catalogue or message reply comes near it.
     qint64 MaxStringSize = 64 * 1024 * 1024;
     // A file larger than this fails, so that no reply can fill the disk: an announced Content-Length

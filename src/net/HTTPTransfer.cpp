@@ -164,6 +164,8 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
         set(CURLOPT_LOW_SPEED_LIMIT, 1L);
         set(CURLOPT_LOW_SPEED_TIME, long(m_request.StallTimeout));
     }
+    if (m_request.TransferTimeout > 0)
+        set(CURLOPT_TIMEOUT, long(m_request.TransferTimeout));
     set(CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
     set(CURLOPT_HEADERDATA, this);
     set(CURLOPT_WRITEFUNCTION, &Transfer::OnBody);

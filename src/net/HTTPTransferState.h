@@ -22,6 +22,7 @@ struct THTTPRequest {
     bool ReportProgress = false;
     int ConnectTimeout = 0;
     int StallTimeout = 0;
+    int TransferTimeout = 0;
     qint64 MaxStringSize = 0;
     qint64 MaxFileSize = 0;
     // libcurl connect-to rules ("host:80:127.0.0.1:18080") from LUMORA_CONNECT_TO.

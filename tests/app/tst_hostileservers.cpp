@@ -240,12 +240,15 @@ void TestHostileServers::initTestCase() {
     m_window = std::make_unique<TMainForm>(QStringList(), std::move(desktop));
     QTRY_VERIFY_WITH_TIMEOUT(m_window->CatalogueArrived() && m_window->isEnabled(), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_desktop->Writes.isEmpty(), 20000);
-    // A stall is ended by each fetcher's own bound; a short one keeps the test quick.
+    // A stall and a trickle are ended by each fetcher's own bounds; short ones keep the test quick.
     m_window->Cycle().IEGet.StallTimeout = 1;
+    m_window->Cycle().IEGet.TransferTimeout = 3;
     m_download = std::make_unique<TDownloadForm>();
     m_download->PackGet->StallTimeout = 1;
+    m_download->PackGet->TransferTimeout = 3;
     m_messages = std::make_unique<TMForm>();
     m_messages->MGet->StallTimeout = 1;
+    m_messages->MGet->TransferTimeout = 3;
 }
 
 void TestHostileServers::cleanupTestCase() {
@@ -276,6 +279,10 @@ void TestHostileServers::hostileServer_data() {
         Reply stall = Plain(good, Misbehaviour::StallMidBody);
         stall.StallAfter = good.size() / 2;
         add("stall mid-body", stall, Outcome::Refused);
+        // Above the stall bound, far below a useful speed: ended by the whole transfer's bound.
+        Reply trickle = Plain(good, Misbehaviour::Trickle);
+        trickle.TrickleDelay = std::chrono::milliseconds(250);
+        add("trickle", trickle, Outcome::Refused);
         add("endless body", Flood(-1), Outcome::Refused);
         add("huge Content-Length", Flood(EightGiB), Outcome::Refused);
         Reply endlessHead = Flood(-1);
@@ -362,6 +369,7 @@ void TestHostileServers::Catalogue(const QByteArray& path, Outcome outcome) {
     const auto ask = [&] {
         QVERIFY(!w.PHPGet->Busy());
         w.PHPGet->StallTimeout = 1;
+        w.PHPGet->TransferTimeout = 3;
         w.RequestCatalogue();
         QVERIFY(!w.isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled() && !w.PHPGet->Busy(), 30000);
@@ -389,6 +397,7 @@ void TestHostileServers::Preview(const QByteArray& path, Outcome outcome) {
         w.TitleLabel->clear();
         w.ShowPreview(cam);
         w.PGet->StallTimeout = 1;
+        w.PGet->TransferTimeout = 3;
         QTRY_VERIFY_WITH_TIMEOUT(!w.PreviewBusy && !w.PGet->Busy(), 30000);
     };
     show();
