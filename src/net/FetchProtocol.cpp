@@ -28,7 +28,7 @@ QByteArray EncodeFetchRequest(const THTTPRequest& request) {
            << request.Password << request.PostQuery << request.Referer << request.BinaryData
            << request.UseCache << request.ToFile << request.ReportProgress << qint32(request.ConnectTimeout)
            << qint32(request.StallTimeout) << qint32(request.TransferTimeout) << request.MaxStringSize
-           << request.MaxFileSize << request.ConnectTo;
+           << request.MaxFileSize << request.ConnectTo.join(',');
     return bytes;
 }
 
@@ -37,17 +37,20 @@ std::optional<THTTPRequest> DecodeFetchRequest(const QByteArray& bytes) {
     qint32 connectTimeout = 0;
     qint32 stallTimeout = 0;
     qint32 transferTimeout = 0;
+    // As one text: a list's count would be trusted for its allocation before a single entry is read.
+    QByteArray connectTo;
     QDataStream stream(bytes);
     stream.setVersion(StreamVersion);
     stream >> request.AcceptTypes >> request.Agent >> request.URL >> request.FileName >> request.UserName >>
         request.Password >> request.PostQuery >> request.Referer >> request.BinaryData >> request.UseCache >>
         request.ToFile >> request.ReportProgress >> connectTimeout >> stallTimeout >> transferTimeout >>
-        request.MaxStringSize >> request.MaxFileSize >> request.ConnectTo;
+        request.MaxStringSize >> request.MaxFileSize >> connectTo;
     if (!ReadWhole(stream))
         return std::nullopt;
     request.ConnectTimeout = connectTimeout;
     request.StallTimeout = stallTimeout;
     request.TransferTimeout = transferTimeout;
+    request.ConnectTo = ConnectToRules(connectTo);
     return request;
 }
 
