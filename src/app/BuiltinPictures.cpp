@@ -6,6 +6,7 @@
 #include "i18n/Skins.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -31,6 +32,9 @@ QPixmap BuiltinPicture(const QString& name) {
 }
 
 QImage ReadBuiltinPicture(const QString& path) {
+    // A window without a picture of its own asks as well: not worth a warning from the reader.
+    if (!QFile::exists(path))
+        return {};
     QImageReader reader(path, "png");
     // Otherwise every image plugin is loaded and asked whether it reads PNG better than Qt.
     reader.setAutoDetectImageFormat(false);
