@@ -69,11 +69,13 @@ QByteArray EncodeFetchProgress(qint64 totalSize, qint64 readed) {
 }
 
 QByteArray EncodeFetchOutcome(const THTTPTransferState& state) {
+    // A failed transfer's text is dropped unread: what an endless body left behind stays in the child.
+    const QByteArray text = state.Success ? state.Text : QByteArray();
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream.setVersion(StreamVersion);
     stream << state.Success << qint64(state.Status) << state.AnnouncedSize << state.Total
-           << state.TargetWritten << state.FailureReason << state.Text;
+           << state.TargetWritten << state.FailureReason << text;
     return bytes;
 }
 

@@ -22,7 +22,7 @@
 //       the progress handler has returned, so the transfer goes on only after it.
 //   'R' the outcome (QDataStream, Qt 6.4 format): bool success, qint64 HTTP status, qint64
 //       announced size, qint64 body bytes, bool target still written, QByteArray failure reason,
-//       QByteArray body of a text transfer. The last frame.
+//       QByteArray body of a successful text transfer (empty after a failure). The last frame.
 // Anything else, a frame past its bound, or an end without 'R' makes the transfer fail.
 namespace FetchFrame {
 constexpr char Request = 'Q';
