@@ -61,6 +61,7 @@ public:
     void SaveSettings();
     void SetActive(bool value);
     void SetShowMessages(bool value);
+    void SetStretch(bool value);
     void CommitSelection();
     void OKButClick();
     void ApplybutClick();
@@ -190,6 +191,13 @@ public:
     QByteArray MailMessageText;
 
     // --- Controls (UMainFormLayout.cpp)
+    // A program that stays in the tray never builds them: they are made, with their pictures, texts,
+    // states and the catalogue's countries, when the window is first shown or previews a cam, and
+    // are null until then.
+    void MakeControls();
+    bool ControlsMade() const { return MainImage != nullptr; }
+    void setVisible(bool visible) override;
+
     QLabel* MainImage = nullptr;
     TImgBtn* OKBut = nullptr;
     TImgBtn* Applybut = nullptr;
@@ -229,13 +237,18 @@ private:
     // OK (hiding the window) and Apply.
     void ApplySelection(bool hideWindow);
     void CreateControls();
-    // The built-in pictures and the applied language's skin, on the first show.
+    // The built-in pictures and the applied language's skin.
     void LoadPictures();
+    // The applied language's texts on the controls just made.
+    void LoadAppliedTexts();
+    // "All countries", a blank entry, then the catalogue's countries.
+    void FillCountryBox();
     // The buttons with the skin names of their pictures.
     QList<Skins::TButtonSkin> SkinnedButtons() const;
     void CreateMenu();
     void CreateShortcuts();
     void ConnectHandlers();
+    void ConnectControlHandlers();
     void ApplyControlStates(const TControlStates& states);
     TControlInputs CurrentControlInputs() const;
     void WaitForTrayHost();
@@ -263,7 +276,6 @@ private:
     bool m_catalogueArrived = false;
     // The language ApplyLanguage gave last; none before the first.
     std::optional<int> m_appliedLanguage;
-    bool m_picturesLoaded = false;
     bool m_treeHandlersOff = false;
 };
 

@@ -46,6 +46,7 @@ void TMainForm::SetPreviewBusy(bool busy) {
 void TMainForm::ShowPreview(const TWebCamPtr& cam) {
     if (!cam)
         return;
+    MakeControls();
     if (PreviewBusy && PreviewCam == cam && PGetTag == 0)
         return; // already on its way
     if (PGet->Busy()) {
@@ -117,7 +118,7 @@ void TMainForm::CancelPreview() {
 
 void TMainForm::SelectNodeQuietly(qint32 refid, bool askChanging) {
     const QModelIndex node = TreeModel->LastNodeOf(refid);
-    if (!node.isValid() || (askChanging && !TreeViewChanging(node)))
+    if (!TreeView || !node.isValid() || (askChanging && !TreeViewChanging(node)))
         return;
     m_treeHandlersOff = true;
     TreeView->selectionModel()->setCurrentIndex(node, QItemSelectionModel::ClearAndSelect);

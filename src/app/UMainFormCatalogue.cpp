@@ -65,15 +65,14 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
     BuildLanguagesMenu();
     CheckLanguagePack(LanguageNumber);
 
-    CountryBox->clear();
-    CountryBox->addItem(DisplayText(AllCountriesText));
-    CountryBox->addItem(QString());
     TreeModel->FillTree(*CamList);
-    AddCountries(*CamList, CountryBox);
     if (CamForm)
         AddCountries(*CamList, CamForm->CountryEdit);
     m_catalogueArrived = true;
-    PlaceRightButtons(true);
+    if (ControlsMade()) {
+        FillCountryBox();
+        PlaceRightButtons(true);
+    }
 
     if (IsFirstRun()) {
         if (const TWebCamPtr first = TreeModel->CamOf(TreeModel->FirstCamNode()))
@@ -85,11 +84,19 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
     }
 }
 
+void TMainForm::FillCountryBox() {
+    CountryBox->clear();
+    CountryBox->addItem(DisplayText(AllCountriesText));
+    CountryBox->addItem(QString());
+    if (CamList)
+        AddCountries(*CamList, CountryBox);
+}
+
 void TMainForm::FinishCatalogueReply() {
     setEnabled(true);
     UpdateControls();
     Cycle().SwitchOn();
-    {
+    if (ControlsMade()) {
         // Only the entry changes: the tree already shows every cam.
         const QSignalBlocker quiet(CountryBox);
         CountryBox->setCurrentIndex(0);

@@ -46,11 +46,27 @@ void NameControls(std::initializer_list<std::pair<QWidget*, const char*>> contro
 
 } // namespace
 
-void TMainForm::CreateControls() {
-    setWindowTitle(QStringLiteral("Lumora"));
-    setWindowIcon(ApplicationIcon());
-    setFixedSize(597, 398);
+void TMainForm::MakeControls() {
+    if (ControlsMade())
+        return;
+    CreateControls();
+    ConnectControlHandlers();
+    SetStretch(Stretch);
+    PlaceRightButtons(m_catalogueArrived);
+    if (m_catalogueArrived)
+        FillCountryBox();
+    LoadPictures();
+    LoadAppliedTexts();
+    ApplyControlStates(m_controlStates);
+}
 
+void TMainForm::setVisible(bool visible) {
+    if (visible)
+        MakeControls();
+    QWidget::setVisible(visible);
+}
+
+void TMainForm::CreateControls() {
     MainImage = new QLabel(this);
     MainImage->setGeometry(0, 0, 597, 398);
     MainImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -69,7 +85,6 @@ void TMainForm::CreateControls() {
     PlusBut = MakeButton(this, 15, 363, QStringLiteral("Add a new custom cam"));
     MinusBut = MakeButton(this, 40, 363, QStringLiteral("Delete current custom cam"));
     EditBut = MakeButton(this, 65, 363, QStringLiteral("Edit current custom cam"));
-    PlaceRightButtons(false);
 
     // Right-aligned labels may grow to the left: the platform's font can be wider than the designed one.
     CountryLabel = MakeLabel(this, QStringLiteral("Country"), QRect(9, 114, 44, 13), Qt::AlignRight);
@@ -78,14 +93,12 @@ void TMainForm::CreateControls() {
     CountryBox->setToolTip(QStringLiteral("Filter cam list by country"));
     CountryBox->addItem(QStringLiteral("All Countries"));
 
-    TreeModel = new TCamTreeModel(this);
     TreeModel->SetImages(
         {BuiltinPicture(QStringLiteral("tree/collapsed")), BuiltinPicture(QStringLiteral("tree/expanded"))});
     TreeView = new TCamTreeView(this);
     TreeView->setGeometry(15, 138, 173, 221);
     TreeView->setModel(TreeModel);
     TreeView->setAccessibleName(QStringLiteral("Cams"));
-    PGet = CreatePreviewFetcher();
 
     TitleLabel = MakeLabel(this, QString(), QRect(214, 113, 240, 21), Qt::AlignLeft);
     QFont titleFont = TitleLabel->font();
@@ -159,7 +172,6 @@ void TMainForm::LoadPictures() {
     MainImage->setPixmap(BuiltinPicture(QStringLiteral("mainform/background")));
     for (const Skins::TButtonSkin& entry : SkinnedButtons())
         LoadBuiltinButtonPictures(*entry.Button, QLatin1String(entry.SkinName));
-    m_picturesLoaded = true;
     if (m_appliedLanguage)
         LoadSkin(*m_appliedLanguage);
 }
@@ -173,6 +185,11 @@ void TMainForm::PlaceRightButtons(bool catalogueArrived) {
 }
 
 void TMainForm::ConnectHandlers() {
+    Cycle().OnTimer = [this] { TimerTimer(); };
+    Cycle().IsStretched = [this] { return Stretch; };
+}
+
+void TMainForm::ConnectControlHandlers() {
     connect(OKBut, &TImgBtn::Click, this, &TMainForm::OKButClick);
     connect(Applybut, &TImgBtn::Click, this, &TMainForm::ApplybutClick);
     connect(CancelBut, &TImgBtn::Click, this, &TMainForm::CancelButClick);
@@ -196,6 +213,4 @@ void TMainForm::ConnectHandlers() {
                 if (!selected.indexes().isEmpty())
                     TreeViewChange(selected.indexes().first());
             });
-    Cycle().OnTimer = [this] { TimerTimer(); };
-    Cycle().IsStretched = [this] { return Stretch; };
 }

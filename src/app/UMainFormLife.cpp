@@ -1,4 +1,5 @@
 // Start, delayed start and end of the program's run.
+#include "app/BuiltinPictures.h"
 #include "app/GeneralSettings.h"
 #include "app/StartDelay.h"
 #include "app/ULMRLib.h"
@@ -8,7 +9,6 @@
 #include "wallpaper/OldWallpaper.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 
 TMainForm* MainForm = nullptr;
@@ -17,7 +17,11 @@ TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> des
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
     , m_desktop(desktop ? std::move(desktop) : CreateDesktop()) {
     m_cycle = new TWallpaperCycle(*m_desktop, DataDirectory(), this);
-    CreateControls();
+    setWindowTitle(QStringLiteral("Lumora"));
+    setWindowIcon(ApplicationIcon());
+    setFixedSize(597, 398);
+    TreeModel = new TCamTreeModel(this);
+    PGet = CreatePreviewFetcher();
     CreateMenu();
     CreateShortcuts();
     ConnectHandlers();
@@ -66,8 +70,7 @@ void TMainForm::StartUp() {
         SetActive(true);
         SetShowMessages(true);
         SetRunOnStartup(true);
-        Stretch = true;
-        StretchCheck->setChecked(true);
+        SetStretch(true);
         ShowConfiguration();
         return;
     }
@@ -117,9 +120,5 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The pictures cost memory only once the window is seen; they are in place before it is painted,
-    // and the control states below choose the one each button shows.
-    if (!m_picturesLoaded)
-        LoadPictures();
     UpdateControls();
 }

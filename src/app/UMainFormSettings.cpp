@@ -21,8 +21,7 @@ void TMainForm::LoadSettings() {
     if (settings->Language)
         LanguageNumber = *settings->Language;
     if (settings->Stretch)
-        Stretch = *settings->Stretch;
-    StretchCheck->setChecked(Stretch);
+        SetStretch(*settings->Stretch);
 }
 
 void TMainForm::SaveSettings() {
@@ -32,6 +31,12 @@ void TMainForm::SaveSettings() {
 void TMainForm::SetActive(bool value) {
     Active = value;
     Active1->setChecked(value);
+}
+
+void TMainForm::SetStretch(bool value) {
+    Stretch = value;
+    if (StretchCheck)
+        StretchCheck->setChecked(value);
 }
 
 void TMainForm::SetShowMessages(bool value) {
@@ -153,18 +158,20 @@ void TMainForm::DisableControls() {
 
 void TMainForm::ApplyControlStates(const TControlStates& states) {
     m_controlStates = states;
-    PlusBut->SetEnabled(states.PlusBut);
-    MinusBut->SetEnabled(states.MinusBut);
-    EditBut->SetEnabled(states.EditBut);
-    HelpBut->SetEnabled(states.HelpBut);
-    ShutdownBut->SetEnabled(states.ShutdownBut);
-    TellBut->SetEnabled(states.TellBut);
-    CancelBut->SetEnabled(states.CancelBut);
-    KorvexBut->SetEnabled(states.KorvexBut);
-    CamPageBut->SetEnabled(states.CamPageBut);
-    RestoreBut->SetEnabled(states.RestoreBut);
-    Applybut->SetEnabled(states.Applybut);
-    OKBut->SetEnabled(states.OKBut);
+    if (ControlsMade()) {
+        PlusBut->SetEnabled(states.PlusBut);
+        MinusBut->SetEnabled(states.MinusBut);
+        EditBut->SetEnabled(states.EditBut);
+        HelpBut->SetEnabled(states.HelpBut);
+        ShutdownBut->SetEnabled(states.ShutdownBut);
+        TellBut->SetEnabled(states.TellBut);
+        CancelBut->SetEnabled(states.CancelBut);
+        KorvexBut->SetEnabled(states.KorvexBut);
+        CamPageBut->SetEnabled(states.CamPageBut);
+        RestoreBut->SetEnabled(states.RestoreBut);
+        Applybut->SetEnabled(states.Applybut);
+        OKBut->SetEnabled(states.OKBut);
+    }
     Configure1->setEnabled(states.Configure1);
     LanguagesRoot->menuAction()->setEnabled(states.LanguagesRoot);
     Active1->setEnabled(states.Active1);

@@ -77,7 +77,7 @@ void TMainForm::PrepareWindow(TMForm& window) {
 
 void TMainForm::LoadSkin(int language) {
     // A window never shown has no pictures yet: it takes the language's skin on its first show.
-    if (!m_picturesLoaded)
+    if (!ControlsMade())
         return;
     const QString skin =
         Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), QStringLiteral("mainform"));
@@ -86,33 +86,43 @@ void TMainForm::LoadSkin(int language) {
     Skins::LoadButtons(skin, SkinnedButtons());
 }
 
+void TMainForm::LoadAppliedTexts() {
+    if (!m_appliedLanguage)
+        return;
+    if (const std::optional<RecordText::Lines> lines = ReadLanguageTexts(*m_appliedLanguage))
+        LoadTexts(*lines);
+}
+
 void TMainForm::LoadTexts(const RecordText::Lines& lines) {
     using namespace TextTargets;
-    TTextTable()
-        .Add("help_hint", Hint(HelpBut))
-        .Add("shutdown_hint", Hint(ShutdownBut))
-        .Add("camhomepage_hint", Hint(CamPageBut))
-        .Add("tellafriend_hint", Hint(TellBut))
-        .Add("restore_hint", Hint(RestoreBut))
-        .Add("cancel_hint", Hint(CancelBut))
-        .Add("apply_hint", Hint(Applybut))
-        .Add("ok_hint", Hint(OKBut))
-        .Add("korvex_url", Field(KorvexUrl))
-        .Add("korvex_hint", Hint(KorvexBut))
-        .Add("country", RightAlignedCaption(CountryLabel))
+    TTextTable texts;
+    texts.Add("korvex_url", Field(KorvexUrl))
         .Add("allcountries", Field(AllCountriesText))
-        .Add("country_hint", Hint(CountryBox))
-        .Add("refresh", RightAlignedCaption(RefreshLabel))
-        .Add("refresh_hint", Hint(RefreshEdit))
-        .Add("stretch", RightAlignedCaption(StretchLabel))
-        .Add("stretch_hint", Hint(StretchCheck))
         .Add("mail_message", Field(MailMessageText))
-        .Add("mail_subject", Field(MailSubjectText))
-        .Add("image_hint", Hint(PreviewImage))
-        .Add("plus_hint", Hint(PlusBut))
-        .Add("minus_hint", Hint(MinusBut))
-        .Add("edit_hint", Hint(EditBut))
-        .LoadTexts(lines, "mainform");
+        .Add("mail_subject", Field(MailSubjectText));
+    // A window never shown takes its captions and hints when its controls are made.
+    if (ControlsMade()) {
+        texts.Add("help_hint", Hint(HelpBut))
+            .Add("shutdown_hint", Hint(ShutdownBut))
+            .Add("camhomepage_hint", Hint(CamPageBut))
+            .Add("tellafriend_hint", Hint(TellBut))
+            .Add("restore_hint", Hint(RestoreBut))
+            .Add("cancel_hint", Hint(CancelBut))
+            .Add("apply_hint", Hint(Applybut))
+            .Add("ok_hint", Hint(OKBut))
+            .Add("korvex_hint", Hint(KorvexBut))
+            .Add("country", RightAlignedCaption(CountryLabel))
+            .Add("country_hint", Hint(CountryBox))
+            .Add("refresh", RightAlignedCaption(RefreshLabel))
+            .Add("refresh_hint", Hint(RefreshEdit))
+            .Add("stretch", RightAlignedCaption(StretchLabel))
+            .Add("stretch_hint", Hint(StretchCheck))
+            .Add("image_hint", Hint(PreviewImage))
+            .Add("plus_hint", Hint(PlusBut))
+            .Add("minus_hint", Hint(MinusBut))
+            .Add("edit_hint", Hint(EditBut));
+    }
+    texts.LoadTexts(lines, "mainform");
 }
 
 void TMainForm::LoadMenuTexts(const RecordText::Lines& lines) {

@@ -393,6 +393,7 @@ void TestHostileServers::Preview(const QByteArray& path, Outcome outcome) {
     cam->URL = "http://" + CamHost + path;
     cam->Name = "Harbour";
     cam->RefID = 77;
+    w.MakeControls();
     const auto show = [&] {
         w.TitleLabel->clear();
         w.ShowPreview(cam);

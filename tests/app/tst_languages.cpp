@@ -223,7 +223,7 @@ private Q_SLOTS:
         QVERIFY(WaitForReply(replies + 1));
         TMainForm& w = *m_main;
         QVERIFY(!w.isVisible());
-        QVERIFY(w.OKBut->Pic().isNull() && w.MainImage->pixmap().isNull());
+        QVERIFY(!w.ControlsMade());
 
         WriteLanguageFile(5, Testish);
         HandPack::WriteFile(LanguageDir(5) + "/mainform/background.bmp",
@@ -231,11 +231,16 @@ private Q_SLOTS:
         HandPack::WriteFile(LanguageDir(5) + "/mainform/ok_1.gif", EncodeGif(FilledPicture(114, 26, Green)));
         HandPack::WriteFile(LanguageDir(5) + "/camform/ok_1.gif", EncodeGif(FilledPicture(75, 25, Blue)));
         w.ApplyLanguage(5);
-        QVERIFY(w.OKBut->Pic().isNull());
+        QVERIFY(!w.ControlsMade());
+        QCOMPARE(w.KorvexUrl, QByteArray("http://x/?a=b"));
         w.show();
         QCOMPARE(Pixel(w.MainImage->pixmap()), Rgb(Red));
         QCOMPARE(Pixel(w.OKBut->Pic()), Rgb(Green));
         QVERIFY(!w.HelpBut->Pic().isNull());
+        QCOMPARE(w.CountryLabel->text(), QStringLiteral("Land"));
+        QCOMPARE(w.StretchCheck->toolTip(), QStringLiteral("Dehnen"));
+        QVERIFY(w.CountryBox->findText(QStringLiteral("Norway")) >= 0);
+        QVERIFY(w.TellBut->isVisibleTo(&w));
 
         CamForm = nullptr;
         m_cam.reset();

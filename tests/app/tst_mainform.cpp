@@ -220,6 +220,9 @@ private Q_SLOTS:
         // Until the catalogue arrives only "Run on startup" and "Shut down" can be used.
         QVERIFY(!w.Configure1->isEnabled());
         QVERIFY(w.Runonstartup1->isEnabled() && w.Shutdown1->isEnabled());
+        // A window not seen yet has no controls; made later, they take the states given meanwhile.
+        QVERIFY(!w.ControlsMade());
+        w.MakeControls();
         QVERIFY(!w.OKBut->isEnabled() && !w.HelpBut->isEnabled());
     }
 
