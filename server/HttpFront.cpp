@@ -23,9 +23,9 @@ constexpr rlim_t ReservedDescriptors = 64;
 constexpr rlim_t MaxConnections = 10000;
 // A stop waits at most this long for answers still being written.
 constexpr auto DrainLimit = std::chrono::seconds(20);
-// Bodies from this size on are sent from a shared file once a worker serves this many connections.
-constexpr qsizetype SharedFileMinBytes = 64 * 1024;
-constexpr unsigned SharedFileMinConnections = 256;
+// Bodies from this size on are sent as a shared answer once a worker serves this many connections.
+constexpr qsizetype SharedReplyMinBytes = 64 * 1024;
+constexpr unsigned SharedReplyMinConnections = 256;
 
 unsigned ConnectionLimit() {
     rlimit limit{};
@@ -70,41 +70,26 @@ void ReleaseBody(void* body) {
     delete static_cast<std::shared_ptr<const QByteArray>*>(body);
 }
 
-unsigned OpenConnections(MHD_Connection* connection) {
-    const MHD_ConnectionInfo* connectionInfo =
-        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_DAEMON);
-    if (connectionInfo == nullptr)
-        return 0;
-    const MHD_DaemonInfo* daemonInfo =
-        MHD_get_daemon_info(connectionInfo->daemon, MHD_DAEMON_INFO_CURRENT_CONNECTIONS);
-    return daemonInfo != nullptr ? daemonInfo->num_connections : 0;
+MHD_Daemon* WorkerOf(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_DAEMON);
+    return info != nullptr ? info->daemon : nullptr;
 }
 
-// The answer goes out straight from the handler's bytes, which live as long as the response, or with
-// many clients at once from the shared file of a large body.
-MHD_Result Send(MHD_Connection* connection, const THttpResponse& response, bool closeAfter,
-                TSharedReplyFiles* sharedFiles = nullptr) {
-    MHD_Response* reply = nullptr;
-    if (sharedFiles != nullptr && response.Body->size() >= SharedFileMinBytes &&
-        OpenConnections(connection) >= SharedFileMinConnections) {
-        const int file = sharedFiles->Open(response.Body);
-        if (file >= 0 &&
-            (reply = MHD_create_response_from_fd(std::size_t(response.Body->size()), file)) == nullptr)
-            ::close(file);
-    }
+unsigned OpenConnections(MHD_Daemon* worker) {
+    const MHD_DaemonInfo* info = MHD_get_daemon_info(worker, MHD_DAEMON_INFO_CURRENT_CONNECTIONS);
+    return info != nullptr ? info->num_connections : 0;
+}
+
+// The answer goes out straight from the handler's bytes, which live as long as the response.
+MHD_Result Send(MHD_Connection* connection, const THttpResponse& response, bool closeAfter) {
+    auto* body = new std::shared_ptr<const QByteArray>(response.Body);
+    MHD_Response* reply = MHD_create_response_from_buffer_with_free_callback_cls(
+        std::size_t(response.Body->size()), const_cast<char*>(response.Body->constData()), ReleaseBody, body);
     if (reply == nullptr) {
-        auto* body = new std::shared_ptr<const QByteArray>(response.Body);
-        reply = MHD_create_response_from_buffer_with_free_callback_cls(
-            std::size_t(response.Body->size()), const_cast<char*>(response.Body->constData()), ReleaseBody,
-            body);
-        if (reply == nullptr) {
-            delete body;
-            return MHD_NO;
-        }
+        delete body;
+        return MHD_NO;
     }
-    MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, response.ContentType.c_str());
-    for (const auto& [name, value] : response.Headers)
-        MHD_add_response_header(reply, name.c_str(), value.c_str());
+    AddHead(reply, response);
     if (closeAfter)
         MHD_add_response_header(reply, MHD_HTTP_HEADER_CONNECTION, "close");
     const MHD_Result queued = MHD_queue_response(connection, unsigned(response.Status), reply);
@@ -171,8 +156,11 @@ struct THttpFront::TCallbacks {
         if (!front.BeginAnswer())
             return MHD_NO;
         exchange->Answering = true;
-        return Send(connection, front.m_handler.Answer(exchange->Request), front.StopRequested(),
-                    &front.m_sharedFiles);
+        const THttpResponse response = front.m_handler.Answer(exchange->Request);
+        const bool closeAfter = front.StopRequested();
+        if (MHD_Response* shared = closeAfter ? nullptr : front.SharedReply(connection, response))
+            return MHD_queue_response(connection, unsigned(response.Status), shared);
+        return Send(connection, response, closeAfter);
     }
 
     static void Completed(void* front, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
@@ -274,6 +262,16 @@ bool THttpFront::StartWorkers() {
         m_workers.push_back(daemon);
     }
     return true;
+}
+
+// With many clients at once a large body goes out as its worker's shared answer.
+MHD_Response* THttpFront::SharedReply(MHD_Connection* connection, const THttpResponse& response) {
+    MHD_Daemon* worker = WorkerOf(connection);
+    if (response.Body->size() < SharedReplyMinBytes || worker == nullptr ||
+        OpenConnections(worker) < SharedReplyMinConnections)
+        return nullptr;
+    const auto index = std::find(m_workers.begin(), m_workers.end(), worker) - m_workers.begin();
+    return m_sharedReplies.Find(response, std::size_t(index));
 }
 
 void THttpFront::StopWorkers() {

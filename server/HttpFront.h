@@ -1,7 +1,7 @@
 #pragma once
 
 #include "RequestHandler.h"
-#include "SharedReplyFiles.h"
+#include "SharedReplies.h"
 
 #include <QByteArray>
 #include <algorithm>
@@ -13,6 +13,7 @@
 
 class TDemoPictures;
 struct MHD_Daemon;
+struct MHD_Connection;
 
 struct TFrontOptions {
     QByteArray PublicHost;
@@ -52,6 +53,7 @@ private:
 
     bool StartWorkers();
     void StopWorkers();
+    MHD_Response* SharedReply(MHD_Connection* connection, const THttpResponse& response);
     void AcceptUntilStop();
     bool BeginAnswer();
     void EndAnswer();
@@ -62,7 +64,7 @@ private:
 
     const TFrontOptions m_options;
     TRequestHandler m_handler;
-    TSharedReplyFiles m_sharedFiles;
+    TSharedReplies m_sharedReplies;
     int m_listenSocket = -1;
     const int m_wakeUp; // made readable by Stop
     std::vector<MHD_Daemon*> m_workers;

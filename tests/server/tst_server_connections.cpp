@@ -128,7 +128,7 @@ void TestServerConnections::initTestCase() {
     m_db = CatalogueDatabase();
 }
 
-// With a crowd open, large replies leave from a file shared by all connections: it holds the whole
+// With a crowd open, large replies leave as an answer shared by the connections: it holds the whole
 // reply, and the new one once the catalogue changed.
 void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
     TRunningServer server;
@@ -139,11 +139,14 @@ void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
     TCrowd crowd = OpenCrowd(server.Port(), 1000);
     QCOMPARE(int(crowd.size()), 1000);
 
-    // Meant to come within a second; the bound is generous for a busy machine.
-    const THttpReply reply = SendRaw(server.Port(), CatalogueRequest, 5000);
-    QCOMPARE(reply.Status, 200);
-    QVERIFY(reply.LengthMatches());
-    QVERIFY(reply.Body == alone.Body);
+    // Meant to come within a second; the bound is generous for a busy machine. The connections go
+    // to the workers in turn: three requests meet each worker's shared answer, one of them twice.
+    for (int i = 0; i < 3; ++i) {
+        const THttpReply reply = SendRaw(server.Port(), CatalogueRequest, 5000);
+        QCOMPARE(reply.Status, 200);
+        QVERIFY(reply.LengthMatches());
+        QVERIFY(reply.Body == alone.Body);
+    }
 
     RunServerCommand(
         {"import-cams",
