@@ -43,6 +43,7 @@ public:
     // Sends SIGTERM and returns the exit code; -1 when it did not stop within the time.
     int Stop();
     quint16 Port() const { return m_port; }
+    qint64 ProcessId() const { return m_process ? m_process->processId() : 0; }
     QByteArray ErrorOutput();
 
 private:

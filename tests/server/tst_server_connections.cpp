@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
@@ -110,6 +113,7 @@ class TestServerConnections : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
+    void crowdDoesNotDelayACatalogueRequest_data();
     void crowdDoesNotDelayACatalogueRequest();
     void silentConnectionsAreClosed();
 
@@ -130,7 +134,39 @@ void TestServerConnections::initTestCase() {
 
 // With a crowd open, large replies leave as an answer shared by the connections: it holds the whole
 // reply, and the new one once the catalogue changed.
+// The shared answer's bytes live in an unnamed file in the temporary folder, or in memory where that
+// folder cannot hold one.
+void TestServerConnections::crowdDoesNotDelayACatalogueRequest_data() {
+    QTest::addColumn<QString>("temporaryFolder");
+    QTest::addColumn<QString>("sharedFile"); // how the server's descriptor of it reads
+    QTest::newRow("unnamed file") << ScratchPath(QStringLiteral("tmp"))
+                                  << ScratchPath(QStringLiteral("tmp/#"));
+    QTest::newRow("in memory") << QStringLiteral("/nonexistent/lumora-tmp")
+                               << QStringLiteral("/memfd:lumora-reply");
+}
+
+// The descriptors of the process that lead to a file whose name starts so.
+int OpenFilesStartingWith(qint64 process, const QString& start) {
+    int count = 0;
+    const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(process));
+    for (const QString& descriptor : descriptors.entryList(QDir::Files | QDir::System))
+        count += QFile::symLinkTarget(descriptors.filePath(descriptor)).startsWith(start) ? 1 : 0;
+    return count;
+}
+
 void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
+    QFETCH(QString, temporaryFolder);
+    QFETCH(QString, sharedFile);
+    const QByteArray ownFolder = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] { qputenv("TMPDIR", ownFolder); });
+    qputenv("TMPDIR", QFile::encodeName(temporaryFolder));
+    if (QTest::currentDataTag() == QByteArrayView("unnamed file")) {
+        QVERIFY(QDir().mkpath(temporaryFolder));
+        const int probe = ::open(QFile::encodeName(temporaryFolder).constData(), O_TMPFILE | O_RDWR, 0600);
+        if (probe < 0)
+            QSKIP("the scratch folder's file system cannot hold unnamed files");
+        ::close(probe);
+    }
     TRunningServer server;
     QVERIFY(server.Start(m_db, {"--no-access-log", "--threads", "2"}));
     const THttpReply alone = SendRaw(server.Port(), CatalogueRequest);
@@ -147,6 +183,8 @@ void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
         QVERIFY(reply.LengthMatches());
         QVERIFY(reply.Body == alone.Body);
     }
+    // The kept file, and the answer of each of the two workers.
+    QCOMPARE(OpenFilesStartingWith(server.ProcessId(), sharedFile), 3);
 
     RunServerCommand(
         {"import-cams",
