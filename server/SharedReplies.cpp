@@ -76,10 +76,11 @@ TSharedReplies::~TSharedReplies() = default;
 
 MHD_Response* TSharedReplies::Find(const THttpResponse& response, std::size_t worker) {
     std::lock_guard lock(m_mutex);
-    std::erase_if(m_replies, [](const auto& kept) { return kept.first.expired(); });
     auto [kept, added] = m_replies.try_emplace(response.Body);
     TShared& shared = kept->second;
     if (added) {
+        // A new body replaces an old one: only then can a kept answer have lost its body.
+        std::erase_if(m_replies, [](const auto& entry) { return entry.first.expired(); });
         shared.File = ReplyFileOf(*response.Body);
         shared.ContentType = response.ContentType;
         shared.Headers = response.Headers;

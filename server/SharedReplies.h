@@ -29,8 +29,8 @@ public:
     // The answer for `response` on the worker thread `worker`, for the caller to queue but not to
     // destroy; null when none could be made or when the same body was first answered with another
     // head, and it is then sent as usual. Each worker has answers of its own, as the library locks an
-    // answer while a connection sends from it. Answers of bodies nobody holds any more are let go;
-    // connections still sending one keep it.
+    // answer while a connection sends from it. Answers of bodies nobody holds any more are let go
+    // when a new body is first asked for; connections still sending one keep it.
     MHD_Response* Find(const THttpResponse& response, std::size_t worker);
 
 private:

@@ -11,8 +11,6 @@
 
 #include <QScopeGuard>
 
-namespace {}
-
 void TMainForm::BuildLanguagesMenu() {
     // clear() deletes the entries the menu owns; submenus of a long list go with their entries.
     LanguagesRoot->clear();

@@ -51,7 +51,7 @@ void TMainForm::MakeControls() {
         return;
     CreateControls();
     ConnectControlHandlers();
-    SetStretch(Stretch);
+    StretchCheck->setChecked(Stretch);
     PlaceRightButtons(m_catalogueArrived);
     if (m_catalogueArrived)
         FillCountryBox();
