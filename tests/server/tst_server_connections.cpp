@@ -186,13 +186,14 @@ void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
     // The kept file, and the answer of each of the two workers.
     QCOMPARE(OpenFilesStartingWith(server.ProcessId(), sharedFile), 3);
 
+    // Named by the row: the rows share the database, and each must wait for its own change.
+    const QByteArray late = "name=Late " + QByteArray(QTest::currentDataTag()) + "\r\n";
     RunServerCommand(
         {"import-cams",
-         WriteScratchFile("late.txt", "object=cam\r\nurl=http://b.example/b.jpg\r\nname=Late\r\nend\r\n"),
+         WriteScratchFile("late.txt", "object=cam\r\nurl=http://b.example/b.jpg\r\n" + late + "end\r\n"),
          "--db", m_db});
     THttpReply changed;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (changed = SendRaw(server.Port(), CatalogueRequest)).Body.contains("name=Late\r\n"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT((changed = SendRaw(server.Port(), CatalogueRequest)).Body.contains(late), 10000);
     // A fresh crowd, as the silent connections are closed after a few seconds.
     crowd.clear();
     const TCrowd secondCrowd = OpenCrowd(server.Port(), 1000);
