@@ -385,7 +385,7 @@ const std::vector<TCommand>& Commands() {
          "  --public-host  host name clients use for this server, in every address it hands out\n"
          "                 (default " LUMORA_DEFAULT_CATALOGUE_HOST "; port 80 unless the name carries one)\n"
          "  --threads      workers, each answering its share of the open connections\n"
-         "                 (default one per processor, at least 2)\n"
+         "                 (default one per two processors)\n"
          "  --demo         seed the demo catalogue first (see the demo command)\n"
          "  --no-access-log  no line per request on standard error\n"
          "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections; stops cleanly on\n"

@@ -17,8 +17,10 @@ struct MHD_Connection;
 
 struct TFrontOptions {
     QByteArray PublicHost;
-    // Threads that each watch their share of the connections and answer their requests.
-    int Threads = int(std::max(2u, std::thread::hardware_concurrency()));
+    // Threads that each watch their share of the connections and answer their requests. Sending the
+    // large catalogue replies is mostly the kernel's work, which needs processors of its own: one
+    // worker per two processors serves more clients, and each of them sooner, than one per processor.
+    int Threads = int(std::max(1u, std::thread::hardware_concurrency() / 2));
     // Large enough for every Lumora request; a bigger body is refused before it is read.
     std::size_t MaxBodyBytes = 64 * 1024;
     // The request line and header lines of one request; a longer head is refused.

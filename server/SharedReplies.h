@@ -15,10 +15,10 @@ void AddHead(MHD_Response* reply, const THttpResponse& response);
 // Answers that are sent again and again (the kept catalogue replies, half a megabyte each) made once
 // and queued to every connection that asks. The body is kept in a file that nobody else can open and
 // sent from it with sendfile, so every connection's socket shares the same pages instead of holding a
-// copy of its own. That pays once hundreds of clients are served at once, when the copies in flight
-// no longer fit in the processor's caches, and no connection pays for making an answer, a descriptor
-// or a head of its own. With a few clients, copying from one buffer is faster, as libmicrohttpd sends
-// a file in smaller pieces.
+// copy of its own. That pays once more than a handful of clients are served at once, when the copies
+// in flight no longer fit in the processor's caches, and no connection pays for making an answer, a
+// descriptor or a head of its own. With a few clients, copying from one buffer is faster, as
+// libmicrohttpd sends a file in smaller pieces.
 class TSharedReplies {
 public:
     TSharedReplies() = default;
