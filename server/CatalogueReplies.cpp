@@ -85,17 +85,22 @@ TCatalogueReplies::TCatalogueReplies(TCatalogueStore& store, QByteArray publicHo
     : m_store(store)
     , m_publicHost(std::move(publicHost)) {}
 
-void TCatalogueReplies::LoadSnapshot() {
+TCatalogueReplies::TSnapshot TCatalogueReplies::LoadSnapshot() {
+    TSnapshot snapshot;
     // The generation is read first: a change that lands while the rest is read moves it again, and
     // the next check loads the catalogue once more.
-    m_generation = m_store.CatalogueGeneration();
-    m_cams = m_store.Cams();
-    m_languages = m_store.Languages();
-    m_languagesWithOwnCams.clear();
-    for (const TStoredCam& cam : m_cams) {
+    snapshot.Generation = m_store.CatalogueGeneration();
+    snapshot.Cams = m_store.Cams();
+    snapshot.Languages = m_store.Languages();
+    for (const TStoredCam& cam : snapshot.Cams) {
         if (cam.Language)
-            m_languagesWithOwnCams.insert(*cam.Language);
+            snapshot.LanguagesWithOwnCams.insert(*cam.Language);
     }
+    return snapshot;
+}
+
+void TCatalogueReplies::Take(TSnapshot snapshot) {
+    m_snapshot = std::move(snapshot);
     m_replies.clear();
     m_loaded = true;
 }
@@ -103,15 +108,15 @@ void TCatalogueReplies::LoadSnapshot() {
 std::shared_ptr<const QByteArray> TCatalogueReplies::Reply(qint64 language) {
     std::lock_guard lock(m_mutex);
     if (!m_loaded)
-        LoadSnapshot();
-    const bool ownCams = m_languagesWithOwnCams.count(language) > 0;
+        Take(LoadSnapshot());
+    const bool ownCams = m_snapshot.LanguagesWithOwnCams.count(language) > 0;
     const qint64 key = ownCams ? language : SharedReplyKey;
     auto found = m_replies.find(key);
     if (found == m_replies.end()) {
         // A language without cams of its own sees only the cams meant for every language.
         const qint64 buildFor = ownCams ? language : SharedReplyKey;
         auto reply = std::make_shared<const QByteArray>(
-            BuildCatalogueReply(m_cams, m_languages, buildFor, m_publicHost));
+            BuildCatalogueReply(m_snapshot.Cams, m_snapshot.Languages, buildFor, m_publicHost));
         found = m_replies.emplace(key, std::move(reply)).first;
     }
     return found->second;
@@ -119,7 +124,12 @@ std::shared_ptr<const QByteArray> TCatalogueReplies::Reply(qint64 language) {
 
 void TCatalogueReplies::CheckForChanges() {
     const qint64 generation = m_store.CatalogueGeneration();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_loaded && generation == m_snapshot.Generation)
+            return;
+    }
+    TSnapshot snapshot = LoadSnapshot();
     std::lock_guard lock(m_mutex);
-    if (m_loaded && generation != m_generation)
-        m_loaded = false;
+    Take(std::move(snapshot));
 }

@@ -37,20 +37,26 @@ class TCatalogueReplies {
 public:
     TCatalogueReplies(TCatalogueStore& store, QByteArray publicHost);
 
+    // Reads the store only the first time; afterwards the catalogue comes from memory.
     std::shared_ptr<const QByteArray> Reply(qint64 language);
-    // Drops the kept replies when the store's catalogue generation moved; cheap enough to poll.
+    // Reads the catalogue again and drops the kept replies when the store's catalogue generation
+    // moved; cheap enough to poll. Replies are answered meanwhile from the catalogue read before.
     void CheckForChanges();
 
 private:
-    void LoadSnapshot();
+    struct TSnapshot {
+        qint64 Generation = -1;
+        std::vector<TStoredCam> Cams;
+        std::vector<TStoredLanguage> Languages;
+        std::set<qint64> LanguagesWithOwnCams;
+    };
+    TSnapshot LoadSnapshot();
+    void Take(TSnapshot snapshot);
 
     TCatalogueStore& m_store;
     const QByteArray m_publicHost;
     std::mutex m_mutex;
     bool m_loaded = false;
-    qint64 m_generation = -1;
-    std::vector<TStoredCam> m_cams;
-    std::vector<TStoredLanguage> m_languages;
-    std::set<qint64> m_languagesWithOwnCams;
+    TSnapshot m_snapshot;
     std::map<qint64, std::shared_ptr<const QByteArray>> m_replies;
 };

@@ -23,6 +23,8 @@ constexpr int ListenBacklog = 1024;
 constexpr rlim_t ReservedDescriptors = 64;
 // Each open connection may hold a request head of up to MaxHeadBytes: this bounds their memory.
 constexpr rlim_t MaxConnections = 10000;
+// Answers that wait for the database or the disk are made by this many threads at once.
+constexpr int PoolThreads = 4;
 // A stop waits at most this long for answers still being written.
 constexpr auto DrainLimit = std::chrono::seconds(20);
 // Bodies from this size on are sent as a shared answer once a worker serves this many connections;
@@ -119,6 +121,7 @@ MHD_Result Send(MHD_Connection* connection, const THttpResponse& response, bool 
 // One request on its way in: libmicrohttpd hands over its head first and then its body in pieces.
 struct THttpFront::TExchange {
     THttpRequest Request;
+    std::optional<THttpResponse> Response; // made by the pool, waiting to be sent
     bool Refused = false;
     bool Answering = false;
 };
@@ -169,11 +172,20 @@ struct THttpFront::TCallbacks {
             *uploadSize = 0;
             return MHD_YES;
         }
-        // The whole request is here.
+        // The whole request is here, or the pool has answered it.
+        if (exchange->Response)
+            return Queue(front, connection, *exchange->Response);
         if (!front.BeginAnswer())
             return MHD_NO;
         exchange->Answering = true;
-        const THttpResponse response = front.m_handler.Answer(exchange->Request);
+        if (!front.m_handler.AnswersFromMemory(exchange->Request)) {
+            front.AnswerInPool(connection, *exchange);
+            return MHD_YES;
+        }
+        return Queue(front, connection, front.m_handler.Answer(exchange->Request));
+    }
+
+    static MHD_Result Queue(THttpFront& front, MHD_Connection* connection, const THttpResponse& response) {
         const bool closeAfter = front.StopRequested();
         if (MHD_Response* shared = closeAfter ? nullptr : front.SharedReply(connection, response))
             return MHD_queue_response(connection, unsigned(response.Status), shared);
@@ -208,10 +220,13 @@ THttpFront::THttpFront(TCatalogueStore& store, TCatalogueStore& suggestions, TDe
                        const TFrontOptions& options)
     : m_options(options)
     , m_handler(store, suggestions, pictures, options.PublicHost, options.AccessLog)
-    , m_wakeUp(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    , m_wakeUp(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    m_pool.setMaxThreadCount(PoolThreads);
+}
 
 THttpFront::~THttpFront() {
     Stop();
+    m_pool.waitForDone();
     StopWorkers();
     if (m_watcher.joinable())
         m_watcher.join();
@@ -255,6 +270,8 @@ bool THttpFront::Run() {
     ::close(m_listenSocket);
     m_listenSocket = -1;
     Drain();
+    // No connection may rest in a worker that stops.
+    m_pool.waitForDone();
     StopWorkers();
     m_watcher.join();
     return true;
@@ -263,8 +280,8 @@ bool THttpFront::Run() {
 // One libmicrohttpd daemon per thread, each waiting on its share of the connections with epoll.
 bool THttpFront::StartWorkers() {
     const unsigned count = unsigned(std::max(1, m_options.Threads));
-    const unsigned flags =
-        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ERROR_LOG;
+    const unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME |
+                           MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ERROR_LOG;
     for (unsigned i = 0; i < count; ++i) {
         MHD_Daemon* daemon = MHD_start_daemon(
             flags, 0, nullptr, nullptr, &TCallbacks::Request, this, MHD_OPTION_EXTERNAL_LOGGER,
@@ -279,6 +296,16 @@ bool THttpFront::StartWorkers() {
         m_workers.push_back(daemon);
     }
     return true;
+}
+
+// The connection rests while a pool thread makes its answer, so that a wait for the database or the
+// disk holds up no other client of the worker; the library calls again once it is resumed.
+void THttpFront::AnswerInPool(MHD_Connection* connection, TExchange& exchange) {
+    MHD_suspend_connection(connection);
+    m_pool.start([this, connection, &exchange] {
+        exchange.Response = m_handler.Answer(exchange.Request);
+        MHD_resume_connection(connection);
+    });
 }
 
 // With many clients at once a large body goes out as its worker's shared answer.

@@ -4,6 +4,7 @@
 #include "SharedReplies.h"
 
 #include <QByteArray>
+#include <QThreadPool>
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -55,6 +56,7 @@ private:
 
     bool StartWorkers();
     void StopWorkers();
+    void AnswerInPool(MHD_Connection* connection, TExchange& exchange);
     MHD_Response* SharedReply(MHD_Connection* connection, const THttpResponse& response);
     void AcceptUntilStop();
     bool BeginAnswer();
@@ -70,6 +72,7 @@ private:
     int m_listenSocket = -1;
     const int m_wakeUp; // made readable by Stop
     std::vector<MHD_Daemon*> m_workers;
+    QThreadPool m_pool;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;

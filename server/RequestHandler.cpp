@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr std::string_view CatalogueListPath = "/lmr/camlist3.php";
+
 // The value of a request header, its name compared without regard to case; empty when missing.
 std::string HeaderValue(const THttpHeaders& headers, std::string_view name) {
     for (const auto& [key, value] : headers) {
@@ -100,6 +102,10 @@ THttpResponse TRequestHandler::Answer(const THttpRequest& request) {
     return response;
 }
 
+bool TRequestHandler::AnswersFromMemory(const THttpRequest& request) {
+    return request.Method == "POST" && request.Path == CatalogueListPath;
+}
+
 THttpResponse TRequestHandler::Refuse(const THttpRequest& request, int status) {
     THttpResponse response = Reply(status, QByteArray());
     ExplainFailure(response);
@@ -117,7 +123,7 @@ THttpResponse TRequestHandler::Route(const THttpRequest& request) {
 
     const std::string& path = request.Path;
     if (request.Method == "POST") {
-        if (path == "/lmr/camlist3.php")
+        if (path == CatalogueListPath)
             return CatalogueList(request);
         if (path == "/lmr/p_suggest.php")
             return Suggest(request);
@@ -204,7 +210,7 @@ THttpResponse TRequestHandler::MessagePage(const std::string& path) {
 void TRequestHandler::WriteLog(const THttpRequest& request, const THttpResponse& response) {
     if (!m_log.Enabled())
         return;
-    std::string detail = request.Path == "/lmr/camlist3.php" ? CatalogueDetail(request) : std::string();
+    std::string detail = request.Path == CatalogueListPath ? CatalogueDetail(request) : std::string();
     // Last on the line, as it may hold blanks: who asked (Lumora, or the browser of its messages).
     const std::string agent = HeaderValue(request.Headers, "User-Agent");
     if (!agent.empty())

@@ -19,6 +19,9 @@ public:
                     const QByteArray& publicHost, bool accessLog);
 
     THttpResponse Answer(const THttpRequest& request);
+    // Whether the answer is made from memory alone (the kept catalogue replies), never waiting for
+    // the database or the disk.
+    static bool AnswersFromMemory(const THttpRequest& request);
     // The answer to a request refused before it was read whole (a body over the limit).
     THttpResponse Refuse(const THttpRequest& request, int status);
 

@@ -27,12 +27,13 @@ bool ClickOn(const QWidget* widget) {
     return ClickAt(widget->mapToGlobal(widget->rect().center()));
 }
 
-// Answers each notice with a real click on its OK button and remembers its text.
+// Answers each notice with a real click on its OK button and remembers its text, as long as the
+// notice window exists.
 class NoticeClicker : public QObject {
 public:
     NoticeClicker() {
         connect(&m_poll, &QTimer::timeout, this, [this] {
-            if (!AttentionForm->isVisible() || m_clicked)
+            if (!AttentionForm || !AttentionForm->isVisible() || m_clicked)
                 return;
             if (!QTest::qWaitForWindowExposed(AttentionForm))
                 return;

@@ -9,10 +9,16 @@
 #include <QDir>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTest>
 #include <atomic>
+#include <functional>
+#include <future>
+#include <libpq-fe.h>
+#include <sqlite3.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -42,6 +48,36 @@ qsizetype StoredSuggestions(const QString& db) {
     return qsizetype(OpenStore(db)->Suggestions(QByteArray()).size());
 }
 
+// An administrator's command that keeps suggestions from being written until it ends: the returned
+// function ends it; empty when the lock could not be taken.
+std::function<void()> HoldSuggestions(const QString& db) {
+    if (TestingPostgres()) {
+        PGconn* administrator = PQconnectdb(QFile::encodeName(db).constData());
+        PQclear(PQexec(administrator, "BEGIN"));
+        PGresult* locked = PQexec(administrator, "LOCK TABLE suggestions IN ACCESS EXCLUSIVE MODE");
+        const bool held = PQresultStatus(locked) == PGRES_COMMAND_OK;
+        PQclear(locked);
+        if (!held) {
+            PQfinish(administrator);
+            return {};
+        }
+        return [administrator] {
+            PQclear(PQexec(administrator, "COMMIT"));
+            PQfinish(administrator);
+        };
+    }
+    sqlite3* administrator = nullptr;
+    if (sqlite3_open(QFile::encodeName(db).constData(), &administrator) != SQLITE_OK ||
+        sqlite3_exec(administrator, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_close(administrator);
+        return {};
+    }
+    return [administrator] {
+        sqlite3_exec(administrator, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(administrator);
+    };
+}
+
 } // namespace
 
 class TestServerHttp : public QObject {
@@ -60,6 +96,7 @@ private Q_SLOTS:
     void hostileRequests();
     void slowClientDoesNotBlockOthers();
     void concurrentClients();
+    void busyDatabaseHoldsUpOnlyItsClients();
     void stopLosesNoSuggestion();
 
 private:
@@ -362,6 +399,35 @@ void TestServerHttp::concurrentClients() {
     QCOMPARE(good.load(), Clients * Rounds);
     QCOMPARE(oks.load(), Clients * Rounds);
     QCOMPARE(StoredSuggestions(m_db), before + Clients * Rounds);
+}
+
+// A suggestion waits while an administrator's command holds the database; the catalogue is answered
+// meanwhile, even by a single worker, and the suggestion is stored once the database is free.
+void TestServerHttp::busyDatabaseHoldsUpOnlyItsClients() {
+    const QString db = FreshDatabase("busy.db");
+    QCOMPARE(RunServerCommand({"import-cams", WriteScratchFile("busy.txt", CamFile), "--db", db}).ExitCode,
+             0);
+    TRunningServer server;
+    QVERIFY(server.Start(db, {"--threads", "1"}));
+    std::future<THttpReply> suggestion;
+    std::function<void()> endCommand = HoldSuggestions(db);
+    QVERIFY(endCommand);
+    // Ended before the suggestion is waited for, also when a check fails.
+    const auto ended = qScopeGuard([&] {
+        if (endCommand)
+            std::exchange(endCommand, {})();
+    });
+
+    suggestion = std::async(std::launch::async, [&] {
+        return Post(server.Port(), "/lmr/p_suggest.php", "source=http://s/busy.jpg&title=busy");
+    });
+    QTest::qWait(300);
+    QCOMPARE(Post(server.Port(), "/lmr/camlist3.php", CatalogueBody(0)).Status, 200);
+    QVERIFY(suggestion.wait_for(std::chrono::seconds(0)) == std::future_status::timeout);
+
+    std::exchange(endCommand, {})();
+    QCOMPARE(suggestion.get().Body, QByteArray("ok"));
+    QCOMPARE(StoredSuggestions(db), qsizetype(1));
 }
 
 void TestServerHttp::stopLosesNoSuggestion() {
