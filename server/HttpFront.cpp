@@ -178,7 +178,7 @@ struct THttpFront::TCallbacks {
         if (!front.BeginAnswer())
             return MHD_NO;
         exchange->Answering = true;
-        if (!front.m_handler.AnswersFromMemory(exchange->Request)) {
+        if (!TRequestHandler::AnswersFromMemory(exchange->Request)) {
             front.AnswerInPool(connection, *exchange);
             return MHD_YES;
         }

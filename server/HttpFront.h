@@ -31,7 +31,7 @@ struct TFrontOptions {
     bool AccessLog = true;
 };
 
-// The network side of the catalogue server: one thread accepts connections and a few workers wait on
+// The network side of the catalogue server: one thread accepts connections and its workers wait on
 // all of them at once (idle and half-sent ones cost a socket and a little memory, never a thread),
 // handing each whole request to the request handler: on the worker when the answer comes from
 // memory, in a small pool when it may wait for the database.
