@@ -4,6 +4,7 @@
 #include "i18n/ScaledPictureName.h"
 #include "platform/LogCategories.h"
 #include "wallpaper/PictureDecoders.h"
+#include "wallpaper/PictureImage.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -14,9 +15,8 @@
 namespace {
 
 QPixmap PixmapOf(TPicture&& picture, int scale) {
-    // The image shares the decoded bytes until the pixmap takes its own copy.
-    QImage image(reinterpret_cast<const uchar*>(picture.Pixels.constData()), picture.Width, picture.Height,
-                 picture.RowBytes(), QImage::Format_BGR888);
+    // Transparent pixels stay transparent: a button's corners show the window behind it.
+    QImage image = PictureImage(std::move(picture));
     image.setDevicePixelRatio(scale);
     return QPixmap::fromImage(image);
 }

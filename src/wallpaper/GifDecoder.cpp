@@ -127,12 +127,20 @@ std::optional<TPicture> DecodeGif(const QByteArray& data, QString* error) {
             pixel[2] = char(background.Red);
         }
     }
+    // With a transparent colour, what the image leaves uncovered or transparent is see-through for
+    // windows that draw the picture over their own background.
+    if (transparent >= 0)
+        picture.Opacity = QByteArray(qsizetype(width) * height, '\0');
     const GifPixelType* index = indices.data();
     for (int y = 0; y < image.Height; ++y) {
         char* pixel = picture.Row(image.Top + y) + qsizetype(image.Left) * 3;
+        char* opaque =
+            picture.HasOpacity() ? picture.Opacity.data() + (image.Top + y) * width + image.Left : nullptr;
         for (int x = 0; x < image.Width; ++x, ++index, pixel += 3) {
             if (*index == transparent)
                 continue;
+            if (opaque)
+                opaque[x] = char(0xff);
             // An index beyond a short colour table is drawn black, as most viewers do.
             const GifColorType colour =
                 *index < colours->ColorCount ? colours->Colors[*index] : GifColorType{0, 0, 0};

@@ -10,6 +10,12 @@ struct TPicture {
     int Width = 0;
     int Height = 0;
     QByteArray Pixels;
+    // One byte a pixel, in the same order, 0 where the picture is transparent (a GIF's transparent
+    // colour); empty when every pixel is opaque. The colour under a transparent pixel is what a
+    // desktop shows there, and windows that draw the picture over their own background skip it.
+    QByteArray Opacity;
+
+    bool HasOpacity() const { return !Opacity.isEmpty() && Opacity.size() == qsizetype(Width) * Height; }
 
     bool IsNull() const { return Width <= 0 || Height <= 0 || Pixels.size() != ByteCount(Width, Height); }
     qsizetype RowBytes() const { return qsizetype(Width) * 3; }

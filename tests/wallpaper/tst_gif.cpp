@@ -1,6 +1,7 @@
 #include "TestPictures.h"
 #include "wallpaper/PictureDecoders.h"
 #include "wallpaper/PictureEncoders.h"
+#include "wallpaper/PictureImage.h"
 
 #include <QTest>
 #include <gif_lib.h>
@@ -112,12 +113,16 @@ private Q_SLOTS:
         const TColour background{0, 0, 255};
         QCOMPARE(ColourAt(*decoded, 0, 0), background);
         QCOMPARE(ColourAt(*decoded, 9, 19), background);
+        // On the screen, what the first frame leaves uncovered or transparent is see-through.
+        const QImage shown = PictureImage(*decoded);
         for (int y = 0; y < 11; ++y) {
             const TColour expected = y % 3 == 1 ? background : StripeColour(y);
             QCOMPARE(ColourAt(*decoded, 2, 3 + y), expected);
             QCOMPARE(ColourAt(*decoded, 6, 3 + y), expected);
+            QCOMPARE(qAlpha(shown.pixel(2, 3 + y)), y % 3 == 1 ? 0 : 255);
         }
         QCOMPARE(ColourAt(*decoded, 7, 3), background);
+        QCOMPARE(qAlpha(shown.pixel(0, 0)), 0);
     }
 
     void refusesBrokenFiles_data() {
