@@ -55,7 +55,10 @@ void THTTPGet::Start(Mode mode) {
     request.AcceptTypes = AcceptTypes;
     request.Agent = Agent;
     request.URL = URL;
-    request.FileName = FileName;
+    if (mode == Mode::File) {
+        state->Target = FileName;
+        request.FileName = PartFileName(FileName);
+    }
     request.UserName = UserName;
     request.Password = Password;
     request.PostQuery = PostQuery;
@@ -82,9 +85,18 @@ void THTTPGet::Start(Mode mode) {
                     Q_EMIT OnProgress(this, totalSize, readed);
             },
             Qt::BlockingQueuedConnection);
-    // Queued to this object: a destroyed component never hears of its transfer again.
+    // Queued to the main thread: a destroyed component never hears of its transfer again, and what
+    // its transfer left behind is cleared there.
+    QPointer<THTTPGet> self(this);
     connect(
-        worker, &QThread::finished, this, [this, state] { DeliverResult(state); }, Qt::QueuedConnection);
+        worker, &QThread::finished, QCoreApplication::instance(),
+        [self, state] {
+            if (self)
+                self->DeliverResult(state);
+            else
+                DiscardTarget(*state);
+        },
+        Qt::QueuedConnection);
     m_running = state;
     worker->start();
 }
@@ -94,9 +106,15 @@ void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
     const bool workerEnded = state->WorkerEnded.load(std::memory_order_acquire);
     Q_ASSERT(workerEnded);
     Q_UNUSED(workerEnded);
-    if (state != m_running)
+    if (state != m_running) {
+        DiscardTarget(*state);
         return;
+    }
     m_lastResult = state->Success && !state->Cancelled;
+    if (m_lastResult && state->Request.ToFile && !PublishTarget(*state)) {
+        m_lastResult = false;
+        state->FailureReason = "cannot replace the target file";
+    }
     m_lastUrl = state->Request.URL;
     m_lastStatus = int(state->Status);
     m_lastFailure = m_lastResult ? QByteArray() : state->Cancelled ? "cancelled" : state->FailureReason;
@@ -109,7 +127,7 @@ void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
     if (!m_lastResult)
         Q_EMIT OnError(this);
     else if (state->Request.ToFile)
-        Q_EMIT OnDoneFile(this, state->Request.FileName, state->AnnouncedSize);
+        Q_EMIT OnDoneFile(this, state->Target, state->AnnouncedSize);
     else
         Q_EMIT OnDoneString(this, state->Text);
     if (self)

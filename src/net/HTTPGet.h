@@ -25,7 +25,7 @@ public:
     static constexpr char BrowserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
 
     explicit THTTPGet(QObject* parent = nullptr);
-    // Cancels a running transfer; no event is raised for it afterwards, and its partial file goes.
+    // Cancels a running transfer; no event is raised for it afterwards, and its part file goes.
     ~THTTPGet() override;
 
     // Media types sent in the Accept header; empty sends none.
@@ -38,8 +38,9 @@ public:
     QByteArray URL;
     // False asks every cache on the way for a fresh copy.
     bool UseCache = false;
-    // Target of a file transfer; created or truncated when the body starts, removed again when the
-    // transfer then fails or is cancelled.
+    // Target of a file transfer. The body goes into a part file beside it, which replaces the
+    // target only when the transfer succeeds; a failed or cancelled transfer leaves the target as it
+    // was and its part file goes.
     QString FileName;
     // Credentials sent to the server when the user name is not empty.
     QByteArray UserName;
@@ -74,7 +75,7 @@ public:
     // silently; the running transfer goes on.
     void FetchFile();
     void FetchString();
-    // Stops the running transfer; it ends with OnError, and the file it was writing is removed.
+    // Stops the running transfer; it ends with OnError, and the part file it was writing is removed.
     void Cancel();
 
     // A transfer is running; cleared only after its completion event has returned, so a handler
@@ -103,7 +104,7 @@ Q_SIGNALS:
     void OnDoneFile(THTTPGet* Sender, const QString& FileName, qint64 FileSize);
     // A string transfer succeeded with at least one byte; every byte is kept as received.
     void OnDoneString(THTTPGet* Sender, const QByteArray& Result);
-    // The transfer failed or was cancelled; a file transfer's target was removed if it had begun.
+    // The transfer failed or was cancelled; a file transfer's target is as it was before.
     void OnError(THTTPGet* Sender);
 
 private:

@@ -10,6 +10,7 @@ struct THTTPRequest {
     QByteArray AcceptTypes;
     QByteArray Agent;
     QByteArray URL;
+    // File mode: the transfer's own part file (PartFileName), never the target itself.
     QString FileName;
     QByteArray UserName;
     QByteArray Password;
@@ -33,6 +34,8 @@ struct THTTPRequest {
 // main thread reads them only after the worker has ended.
 struct THTTPTransferState {
     THTTPRequest Request;
+    // File mode: the file that the part file becomes when the transfer succeeds (main thread only).
+    QString Target;
     // The program that runs the transfer (FetchProgram), found on the main thread.
     QByteArray FetchProgram;
     // Polled by the worker; set on the main thread by Cancel and by destroying the component.
@@ -57,9 +60,19 @@ struct THTTPTransferState {
     bool Cancelled = false;
 };
 
-// Removes the target file when this transfer created or truncated it: a failed or cancelled file
-// transfer leaves no partial file behind. A file the transfer never touched stays.
+// A file transfer writes into a part file of its own beside its target, and only a delivered
+// success moves it over the target. So a reader of the target never sees a torn file, and a
+// transfer that was let go, and winds down while a new one fetches into the same target, can
+// neither remove nor write into the new one's file.
+QString PartFileName(const QString& target);
+
+// Removes the part file when this transfer created it: a failed, cancelled or abandoned file
+// transfer leaves nothing behind, and the target stays as it was.
 void DiscardTarget(THTTPTransferState& state);
+
+// Moves the part file of a successful transfer over its target, in one step. False, with the
+// part file gone, when that is refused.
+bool PublishTarget(THTTPTransferState& state);
 
 // The rules of a LUMORA_CONNECT_TO value: comma-separated, blanks around them ignored.
 QList<QByteArray> ConnectToRules(const QByteArray& value);

@@ -1,6 +1,7 @@
 // One transfer at a time: busy drops, cancel, destruction, progress and the WaitThread loop.
 #include "FetchHarness.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
@@ -29,6 +30,10 @@ TestHttpServer::Reply Stall(const QByteArray& body, qint64 after) {
     return reply;
 }
 
+QStringList PartFiles(const QTemporaryDir& dir) {
+    return QDir(dir.path()).entryList({QStringLiteral("*.part")}, QDir::Files);
+}
+
 bool WaitForQuietNetwork() {
     return QTest::qWaitFor([] { return THTTPGet::RunningWorkers() == 0; }, 15000);
 }
@@ -47,6 +52,7 @@ private Q_SLOTS:
     void cancelAfterTheWorkerEndedStillFails();
     void destroyingTheComponentSilencesIt_data();
     void destroyingTheComponentSilencesIt();
+    void abandonedTransferSparesItsSuccessorsFile();
     void progressOnTheMainThreadInOrder();
     void waitThreadDispatchesQueuedEvents_data();
     void waitThreadDispatchesQueuedEvents();
@@ -161,13 +167,14 @@ void TestHTTPGetLifecycle::cancelAfterTheWorkerEndedStillFails() {
     // The worker ends while the main thread is busy; its completion waits in the queue.
     for (int i = 0; i < 1000 && THTTPGet::RunningWorkers() > 0; ++i)
         QThread::msleep(5);
-    QVERIFY(QFile::exists(get.FileName));
+    // The target appears only when the transfer is delivered as a success.
+    QVERIFY(!QFile::exists(get.FileName));
     get.Cancel();
     QVERIFY(WaitUntilIdle(get));
     QCOMPARE(record.Events, QStringList{"error"});
     QVERIFY(!get.LastResult());
     // Reported as failed, so the file it wrote goes too.
-    QVERIFY(!QFile::exists(get.FileName));
+    QCOMPARE(PartFiles(m_dir), QStringList());
 }
 
 void TestHTTPGetLifecycle::destroyingTheComponentSilencesIt_data() {
@@ -200,6 +207,44 @@ void TestHTTPGetLifecycle::destroyingTheComponentSilencesIt() {
     QTest::qWait(100);
     QCOMPARE(record.Events, QStringList());
     QVERIFY(!QFile::exists(m_dir.filePath("destroyed.jpg")));
+}
+
+// A preview that gives way lets its fetcher go while the next one fetches into the same file: the
+// old transfer's clean-up must not take the new one's file, nor may its body tear it.
+void TestHTTPGetLifecycle::abandonedTransferSparesItsSuccessorsFile() {
+    m_server->Serve("/old.jpg", Stall(QByteArray(5000, 'o'), 1000));
+    const QByteArray fresh(400, 'n');
+    m_server->Serve("/new.jpg", Trickle(fresh, 40, 50));
+    const QString target = m_dir.filePath(QStringLiteral("PTMP.jpg"));
+    auto* old = new THTTPGet;
+    qint64 oldReceived = 0;
+    connect(old, &THTTPGet::OnProgress, this,
+            [&](THTTPGet*, qint64, qint64 readed) { oldReceived = readed; });
+    old->BinaryData = true;
+    old->URL = "http://cams.example/old.jpg";
+    old->FileName = target;
+    old->FetchFile();
+    QTRY_COMPARE(oldReceived, qint64(1000));
+
+    THTTPGet next;
+    FetchRecord record(next);
+    qint64 nextReceived = 0;
+    connect(&next, &THTTPGet::OnProgress, this,
+            [&](THTTPGet*, qint64, qint64 readed) { nextReceived = readed; });
+    next.BinaryData = true;
+    next.URL = "http://cams.example/new.jpg";
+    next.FileName = target;
+    next.FetchFile();
+    QTRY_VERIFY(nextReceived > 0);
+    delete old;
+    QVERIFY(WaitUntilIdle(next));
+
+    QCOMPARE(record.Events, QStringList{"file"});
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), fresh);
+    QVERIFY(WaitForQuietNetwork());
+    QTRY_COMPARE(PartFiles(m_dir), QStringList());
 }
 
 void TestHTTPGetLifecycle::progressOnTheMainThreadInOrder() {
