@@ -7,6 +7,7 @@
 #include "i18n/TextTargets.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -87,6 +88,14 @@ bool TAttentionForm::ShowSuggestionFailed() {
 
 bool TAttentionForm::ShowNotice(const QString& text, Background background, bool offerRetry,
                                 ModalResult positive) {
+    // One notice at a time: a notice that comes while another waits for its answer (a suggestion's
+    // reply during the no-connection notice) is shown once that one is answered, so that neither
+    // takes over the other's text, buttons or outcome.
+    while (isVisible()) {
+        QEventLoop turn;
+        connect(this, &QDialog::finished, &turn, &QEventLoop::quit);
+        turn.exec();
+    }
     MessageLabel->setText(text);
     const QLabel* source = background == Background::Attention ? AttentionImage : ThankYouImage;
     MainImage->setPixmap(source->pixmap());
@@ -99,7 +108,22 @@ bool TAttentionForm::ShowNotice(const QString& text, Background background, bool
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     setResult(mrNone);
-    return exec() == positive;
+    // A loop of this notice's own rather than exec(): exec() reads its outcome from the dialog after
+    // its loop has returned, and a notice shown after this one within that loop would have
+    // overwritten it.
+    int outcome = mrNone;
+    QEventLoop answered;
+    connect(
+        this, &QDialog::finished, &answered,
+        [&](int result) {
+            outcome = result;
+            answered.quit();
+        },
+        Qt::SingleShotConnection);
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    answered.exec(QEventLoop::DialogExec);
+    return outcome == positive;
 }
 
 void TAttentionForm::HelpButClick() {

@@ -132,6 +132,29 @@ private Q_SLOTS:
         QCOMPARE(opened, (QList<QUrl>{QUrl::fromLocalFile(page), QUrl::fromLocalFile(page)}));
     }
 
+    // A suggestion's answer that arrives while the no-connection notice waits comes after it, and
+    // each notice keeps its own text and outcome.
+    void aSecondNoticeWaitsForTheFirst() {
+        QStringList seen;
+        bool second = false;
+        QTimer::singleShot(0, &m_form, [&] {
+            QTimer::singleShot(0, &m_form, [&] { second = Show(m_form, Notice::SuggestionDone); });
+            QTimer::singleShot(100, &m_form, [&] {
+                seen << m_form.MessageLabel->text();
+                Click(m_form.RetryBut);
+                QTimer::singleShot(100, &m_form, [&] {
+                    seen << m_form.MessageLabel->text();
+                    Click(m_form.OKBut);
+                });
+            });
+        });
+        const bool first = Show(m_form, Notice::NoConnection);
+        QCOMPARE(seen, (QStringList{m_form.NoConnectionText, m_form.SuggestionDoneText}));
+        QVERIFY(first);
+        QVERIFY(second);
+        QVERIFY(!m_form.isVisible());
+    }
+
     void missingTextShowsAnEmptyNotice() {
         m_form.SuggestionFailText.clear();
         const bool answer = ShowAndThen(m_form, Notice::SuggestionFailed, [&] {
