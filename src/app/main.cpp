@@ -25,7 +25,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     LanguageNumber = 0;
 
-    // Ending the session, a kill or Ctrl+C end the program as "Shut down" does.
+    // Ending the session, a kill or Ctrl+C end the program as "Shut down" does; a session
+    // checkpoint (commitDataRequest) has nothing to save: every setting is saved when it changes.
     TTerminationSignals terminationSignals;
 
     QStringList arguments = QApplication::arguments();
@@ -33,7 +34,6 @@ int main(int argc, char* argv[]) {
     auto mainForm = std::make_unique<TMainForm>(arguments);
     QObject::connect(&terminationSignals, &TTerminationSignals::Received, mainForm.get(),
                      &TMainForm::ShutDown);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, mainForm.get(), &TMainForm::ShutDown);
     // The secondary windows are made when first needed; they go in reverse order of these
     // declarations, before the main window, which puts the wallpaper back.
     std::unique_ptr<TCamForm> camForm;

@@ -1,5 +1,7 @@
 #include "platform/TerminationSignals.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
@@ -24,6 +26,8 @@ constexpr int Watched[] = {SIGTERM, SIGINT, SIGHUP};
 
 TTerminationSignals::TTerminationSignals(QObject* parent)
     : QObject(parent) {
+    if (QCoreApplication* application = QCoreApplication::instance())
+        application->installEventFilter(this);
     if (SignalPipe[0] >= 0)
         return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, SignalPipe) != 0)
@@ -52,4 +56,11 @@ void TTerminationSignals::ReadSignal() {
     unsigned char byte = 0;
     while (::read(SignalPipe[0], &byte, 1) == 1)
         Q_EMIT Received(byte);
+}
+
+bool TTerminationSignals::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != QCoreApplication::instance() || event->type() != QEvent::Quit)
+        return false;
+    Q_EMIT Received(0);
+    return true;
 }
