@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QList>
 #include <QMenu>
 #include <QPixmap>
 #include <QStringList>
@@ -274,8 +275,10 @@ private:
     TControlStates m_controlStates;
     bool m_destroyed = false;
     bool m_catalogueArrived = false;
-    // The language ApplyLanguage gave last; none before the first.
-    std::optional<int> m_appliedLanguage;
+    // The languages ApplyLanguage gave so far, each once, in the order each was last given. Texts
+    // and skins add up (a key a language lacks keeps the earlier one's text), so a window made
+    // late takes them all in this order and shows what it would had it been made at start.
+    QList<int> m_appliedLanguages;
     bool m_treeHandlersOff = false;
 };
 

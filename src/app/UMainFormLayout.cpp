@@ -172,8 +172,8 @@ void TMainForm::LoadPictures() {
     MainImage->setPixmap(BuiltinPicture(QStringLiteral("mainform/background")));
     for (const Skins::TButtonSkin& entry : SkinnedButtons())
         LoadBuiltinButtonPictures(*entry.Button, QLatin1String(entry.SkinName));
-    if (m_appliedLanguage)
-        LoadSkin(*m_appliedLanguage);
+    for (const int language : m_appliedLanguages)
+        LoadSkin(language);
 }
 
 void TMainForm::PlaceRightButtons(bool catalogueArrived) {

@@ -33,7 +33,8 @@ TTextTable::Setter RightAlignedCaption(QLabel* label) {
 } // namespace
 
 void TMainForm::ApplyLanguage(int language) {
-    m_appliedLanguage = language;
+    m_appliedLanguages.removeOne(language);
+    m_appliedLanguages.append(language);
     const std::optional<RecordText::Lines> lines = ReadLanguageTexts(language);
     LoadSkin(language);
     if (lines) {
@@ -52,8 +53,8 @@ void TMainForm::ApplyLanguage(int language) {
 }
 
 template <class TWindow> void TMainForm::ApplyAppliedLanguage(TWindow& window) const {
-    if (m_appliedLanguage)
-        ApplyWindowLanguage(window, *m_appliedLanguage, ReadLanguageTexts(*m_appliedLanguage));
+    for (const int language : m_appliedLanguages)
+        ApplyWindowLanguage(window, language, ReadLanguageTexts(language));
 }
 
 void TMainForm::PrepareWindow(TAttentionForm& window) const {
@@ -87,10 +88,9 @@ void TMainForm::LoadSkin(int language) {
 }
 
 void TMainForm::LoadAppliedTexts() {
-    if (!m_appliedLanguage)
-        return;
-    if (const std::optional<RecordText::Lines> lines = ReadLanguageTexts(*m_appliedLanguage))
-        LoadTexts(*lines);
+    for (const int language : m_appliedLanguages)
+        if (const std::optional<RecordText::Lines> lines = ReadLanguageTexts(language))
+            LoadTexts(*lines);
 }
 
 void TMainForm::LoadTexts(const RecordText::Lines& lines) {

@@ -231,13 +231,16 @@ private Q_SLOTS:
         HandPack::WriteFile(LanguageDir(5) + "/mainform/ok_1.gif", EncodeGif(FilledPicture(114, 26, Green)));
         HandPack::WriteFile(LanguageDir(5) + "/camform/ok_1.gif", EncodeGif(FilledPicture(75, 25, Blue)));
         w.ApplyLanguage(5);
+        // A second language with one text and no pictures keeps everything else of the first.
+        WriteLanguageFile(6, "object=mainform\ncountry=Maa\nend\n");
+        w.ApplyLanguage(6);
         QVERIFY(!w.ControlsMade());
         QCOMPARE(w.KorvexUrl, QByteArray("http://x/?a=b"));
         w.show();
         QCOMPARE(Pixel(w.MainImage->pixmap()), Rgb(Red));
         QCOMPARE(Pixel(w.OKBut->Pic()), Rgb(Green));
         QVERIFY(!w.HelpBut->Pic().isNull());
-        QCOMPARE(w.CountryLabel->text(), QStringLiteral("Land"));
+        QCOMPARE(w.CountryLabel->text(), QStringLiteral("Maa"));
         QCOMPARE(w.StretchCheck->toolTip(), QStringLiteral("Dehnen"));
         QVERIFY(w.CountryBox->findText(QStringLiteral("Norway")) >= 0);
         QVERIFY(w.TellBut->isVisibleTo(&w));
@@ -277,11 +280,22 @@ private Q_SLOTS:
         m_main->SelectLanguage(7);
         QVERIFY(WaitForReply(replies + 1));
         QCOMPARE(RequestsFor("/packs/l7.pak"), 1);
-        QCOMPARE(QDir(LanguageDir(7)).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+        // Only the note of the refused version.
+        QCOMPARE(QDir(LanguageDir(7)).entryList(QDir::Files | QDir::NoDotAndDotDot),
+                 QStringList{"pack.refused"});
         QVERIFY(!QFile::exists(DataDirectory() + "/evil.txt"));
         QVERIFY(!QFile::exists(QDir(DataDirectory()).filePath("../evil.txt")));
         QCOMPARE(m_main->TreeModel->rowCount(), 1);
         QVERIFY(m_main->isEnabled());
+
+        // The same version is not fetched again at the next reply; the server's next one is.
+        m_main->SelectLanguage(7);
+        QVERIFY(WaitForReply(replies + 2));
+        QCOMPARE(RequestsFor("/packs/l7.pak"), 1);
+        m_server.Serve("/lmr/camlist3.php", Catalogue(LanguageRecord(7, 2, "/packs/l7.pak")), "text/plain");
+        m_main->SelectLanguage(7);
+        QVERIFY(WaitForReply(replies + 3));
+        QCOMPARE(RequestsFor("/packs/l7.pak"), 2);
     }
 };
 
