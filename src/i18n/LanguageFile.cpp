@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace LanguageFile {
 
@@ -59,13 +60,40 @@ qint32 ReadPackVersion(const QString& path) {
     return lines ? PackVersionOfLines(*lines) : 0;
 }
 
+namespace {
+
+QString RefusedPackPath(const QString& languageDir) {
+    return languageDir + QLatin1Char('/') + QLatin1String(RefusedPackFileName);
+}
+
+std::optional<qint32> RefusedPackVersion(const QString& languageDir) {
+    QFile file(RefusedPackPath(languageDir));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool number = false;
+    const qint32 version = file.read(16).trimmed().toInt(&number);
+    return number ? std::optional<qint32>(version) : std::nullopt;
+}
+
+} // namespace
+
 bool PackDownloadNeeded(const QString& languageDir, const TWebLanguage* offered) {
-    if (!offered)
+    if (!offered || RefusedPackVersion(languageDir) == offered->packversion)
         return false;
     const QString path = languageDir + QLatin1Char('/') + QLatin1String(FileName);
     if (!QFileInfo(path).isFile())
         return true;
     return offered->packversion > ReadPackVersion(path);
+}
+
+void RememberRefusedPack(const QString& languageDir, qint32 version) {
+    QSaveFile file(RefusedPackPath(languageDir));
+    if (file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(version) + '\n') > 0)
+        file.commit();
+}
+
+void ForgetRefusedPack(const QString& languageDir) {
+    QFile::remove(RefusedPackPath(languageDir));
 }
 
 QByteArray PackFileName(const QByteArray& address) {

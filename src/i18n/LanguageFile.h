@@ -38,8 +38,15 @@ qint32 ReadPackVersion(const QString& path);
 
 // Whether the pack the server offers must be downloaded into the language directory: its language
 // file is missing, or the server's version is strictly greater than the installed one. A language
-// the server does not offer is never downloaded.
+// the server does not offer is never downloaded, nor is a version that was refused before.
 bool PackDownloadNeeded(const QString& languageDir, const TWebLanguage* offered);
+
+// A pack that came whole but was refused (it is no pack, or a member failed its check) is not fetched
+// again at every start and every language switch: its version is kept in the language directory
+// until the server offers another one. Forget clears it once a pack was installed.
+inline constexpr char RefusedPackFileName[] = "pack.refused";
+void RememberRefusedPack(const QString& languageDir, qint32 version);
+void ForgetRefusedPack(const QString& languageDir);
 
 // The file name part of a pack's address ("http://host/packs/de.pak" gives "de.pak"): the text after
 // the last "/", "\" or ":".

@@ -152,6 +152,13 @@ bool TDownloadForm::DownloadPack(const TWebLanguage& language, const QString& la
         throw;
     }
     QFile::remove(packPath);
+    if (installed)
+        LanguageFile::ForgetRefusedPack(languageDir);
+    else if (downloaded) {
+        qCWarning(lcPack, "language pack version %d is not fetched again until the server offers another",
+                  language.packversion);
+        LanguageFile::RememberRefusedPack(languageDir, language.packversion);
+    }
     return installed;
 }
 
@@ -214,8 +221,9 @@ void TDownloadForm::FormKeyDown(int key) {
 }
 
 void TDownloadForm::keyPressEvent(QKeyEvent* event) {
+    // Only the Cancel button and the close box end a download: Escape does nothing here.
     FormKeyDown(event->key());
-    QDialog::keyPressEvent(event);
+    event->accept();
 }
 
 void TDownloadForm::closeEvent(QCloseEvent* event) {

@@ -23,7 +23,8 @@ public:
     // Downloads the language's pack and unpacks it into languageDir; true when it was installed.
     // Blocks until the window has closed: events go on meanwhile. A transfer that fails, a pack of
     // 20000 bytes or less, the user's close box and a pack that is not whole and sound install
-    // nothing: every member's checksum is checked before the first file is written. Errors while
+    // nothing: every member's checksum is checked before the first file is written. A pack that
+    // fails that check is remembered, so that the same version is not fetched again. Errors while
     // writing the files raise EZLBArchiveError. "pack.pak" is gone afterwards, whatever happened.
     bool DownloadPack(const TWebLanguage& language, const QString& languageDir);
 
