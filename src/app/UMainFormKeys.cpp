@@ -31,6 +31,9 @@ void TMainForm::KorvexButClick() {
 }
 
 void TMainForm::CamPageButClick() {
-    if (SelectedCam && !SelectedCam->Webpage.isEmpty())
-        ShellOpen(QUrl::fromEncoded(SelectedCam->Webpage));
+    if (!SelectedCam || SelectedCam->Webpage.isEmpty())
+        return;
+    // Cam pages are often given as "www.site.com", which the desktop would take for a file name.
+    const QByteArray& page = SelectedCam->Webpage;
+    ShellOpen(QUrl::fromEncoded(page.contains("://") ? page : "http://" + page));
 }

@@ -153,6 +153,8 @@ bool TCamForm::Execute() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     setResult(Rejected);
+    // Each opening starts at the title, wherever the cursor was when the dialog last closed.
+    TitleEdit->setFocus(Qt::OtherFocusReason);
     return exec() == Accepted;
 }
 

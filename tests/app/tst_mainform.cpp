@@ -293,6 +293,29 @@ private Q_SLOTS:
         QVERIFY(form.Window->isVisible());
     }
 
+    void camPageOpensInTheBrowser_data() {
+        QTest::addColumn<QByteArray>("webpage");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("no scheme") << QByteArray("www.site.com") << "http://www.site.com";
+        QTest::newRow("no scheme, a port")
+            << QByteArray("cam.example:8080/live") << "http://cam.example:8080/live";
+        QTest::newRow("https") << QByteArray("https://cams.example/pier") << "https://cams.example/pier";
+    }
+    void camPageOpensInTheBrowser() {
+        QFETCH(QByteArray, webpage);
+        QList<QUrl> opened;
+        SetShellOpenHandler([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        Form form = MakeForm();
+        form.Window->SelectedCam->Webpage = webpage;
+        form.Window->CamPageButClick();
+        SetShellOpenHandler(nullptr);
+        QCOMPARE(opened.size(), 1);
+        QTEST(opened.at(0).toString(), "opened");
+    }
+
     // The texts go into the link as they stand; only the hand-over to the desktop escapes them.
     void tellAFriendHandsTheMailLinkToTheDesktop() {
         QList<QUrl> opened;

@@ -161,6 +161,19 @@ private Q_SLOTS:
                                        "CountryEdit", "RefreshEdit"}));
     }
 
+    void opensWithTheCursorInTheTitle() {
+        QStringList focused;
+        for (int opening = 0; opening < 2; ++opening)
+            ExecuteAndThen(*m_form, [&] {
+                m_form->activateWindow();
+                if (QTest::qWaitForWindowActive(m_form.get()) && QApplication::focusWidget())
+                    focused << QApplication::focusWidget()->objectName();
+                m_form->RefreshEdit->setFocus();
+                m_form->CancelButClick();
+            });
+        QCOMPARE(focused, (QStringList{"TitleEdit", "TitleEdit"}));
+    }
+
     void onlyOkCancelAndCloseBoxEndIt_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("result");
