@@ -5,6 +5,7 @@
 #include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "catalogue/CamTree.h"
+#include "net/HTTPTransferState.h"
 #include "platform/Autostart.h"
 #include "wallpaper/OldWallpaper.h"
 
@@ -30,6 +31,7 @@ TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> des
     MainForm = this;
     if (!DirectoryExists(DataDirectory()))
         ForceDirectories(DataDirectory());
+    RemoveLeftoverPartFiles(DataDirectory());
     PreviewBusy = false;
     // Remembered on every start, before any delay, so that shutting down during the delay also
     // puts the user's wallpaper back.

@@ -66,6 +66,10 @@ struct THTTPTransferState {
 // neither remove nor write into the new one's file.
 QString PartFileName(const QString& target);
 
+// A transfer cut off with the program (a crash, a kill) leaves its part file behind: the next start
+// removes those of a folder. Only names PartFileName gives are touched.
+void RemoveLeftoverPartFiles(const QString& directory);
+
 // Removes the part file when this transfer created it: a failed, cancelled or abandoned file
 // transfer leaves nothing behind, and the target stays as it was.
 void DiscardTarget(THTTPTransferState& state);

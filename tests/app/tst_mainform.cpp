@@ -207,6 +207,11 @@ private Q_SLOTS:
 
     void startWithAStoredCamInstallsItsPicture() {
         StoreCam("http://cams.example/harbour.jpg", 45);
+        // What a transfer cut off by a crash left behind goes; the user's own files stay.
+        QDir().mkpath(DataDirectory());
+        const QString leftover = DataDirectory() + QStringLiteral("/TMP.jpg.4711-3.part");
+        const QString own = DataDirectory() + QStringLiteral("/notes.part");
+        QVERIFY(QFile(leftover).open(QIODevice::WriteOnly) && QFile(own).open(QIODevice::WriteOnly));
         Form form = MakeForm();
         TMainForm& w = *form.Window;
         QVERIFY(!w.isVisible());
@@ -224,6 +229,7 @@ private Q_SLOTS:
         QVERIFY(!w.ControlsMade());
         w.MakeControls();
         QVERIFY(!w.OKBut->isEnabled() && !w.HelpBut->isEnabled());
+        QVERIFY(!QFile::exists(leftover) && QFile::exists(own));
     }
 
     void storedZeroRefreshDoesNotSpinTheTimer() {
