@@ -20,10 +20,20 @@ void WriteCamFields(const TWebCam* cam, TCamForm& form) {
 
 namespace {
 
+// A record's value cannot hold a line break, but a text pasted into a field can: its lines are
+// joined with blanks, so that the cam reads back from Custom.Cams as it was typed and no line of it
+// becomes a key of its own.
+QString OneLine(QString typed) {
+    typed.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    typed.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    typed.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return typed;
+}
+
 // A field the user left as it was keeps the cam's own bytes, whatever their code page; what was
 // typed is stored as UTF-8.
 QByteArray FieldBytes(const QString& typed, const QByteArray& before) {
-    return typed == DisplayText(before) ? before : typed.toUtf8();
+    return typed == DisplayText(before) ? before : OneLine(typed).toUtf8();
 }
 
 } // namespace

@@ -9,6 +9,7 @@ class TCamForm;
 
 // Puts the cam's values in the fields; no cam empties them all.
 void WriteCamFields(const TWebCam* cam, TCamForm& form);
-// Takes the fields into the cam as typed, the title even when empty; the cam becomes a custom cam,
-// and a refresh that is not an integer gives the default refresh.
+// Takes the fields into the cam as typed, the title even when empty, the lines of a pasted text
+// joined with blanks; the cam becomes a custom cam, and a refresh that is not an integer gives the
+// default refresh.
 void ReadCamFields(const TCamForm& form, TWebCam& cam);

@@ -334,6 +334,34 @@ private Q_SLOTS:
                                          "rich"));
         QCOMPARE(cam.URL, QByteArray("http://cams.example/z\xfc.jpg"));
     }
+
+    // A text pasted with its line breaks must not break Custom.Cams into lines of its own.
+    void pastedLinesBecomeOneLine_data() {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("LF") << QStringLiteral("Pier\nname=Other") << QByteArray("Pier name=Other");
+        QTest::newRow("CR LF") << QStringLiteral("Pier\r\nend\r\n") << QByteArray("Pier end ");
+        QTest::newRow("CR") << QStringLiteral("\rPier") << QByteArray(" Pier");
+    }
+    void pastedLinesBecomeOneLine() {
+        QFETCH(QString, pasted);
+        TWebCam cam;
+        WriteCamFields(&cam, *m_form);
+        for (QLineEdit* field :
+             {m_form->TitleEdit, m_form->URLEdit, m_form->DescriptionEdit, m_form->WebpageEdit})
+            field->setText(pasted);
+        m_form->CountryEdit->setEditText(pasted);
+        ReadCamFields(*m_form, cam);
+        for (const QByteArray& value : {cam.Name, cam.URL, cam.Description, cam.Webpage, cam.Country})
+            QTEST(value, "stored");
+        TCamList list;
+        *list.Add() = cam;
+        TCamList readBack;
+        readBack.LoadFromText(list.CustomRecordText());
+        QCOMPARE(readBack.Count(), 1);
+        QCOMPARE(readBack.Items(0)->Name, cam.Name);
+        QCOMPARE(readBack.Items(0)->Country, cam.Country);
+    }
 };
 
 QTEST_MAIN(TestCamForm)
