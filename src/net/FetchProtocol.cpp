@@ -129,6 +129,7 @@ bool TFetchReplyReader::Apply(char kind, const QByteArray& payload) {
             return Break("the fetcher broke its protocol");
         m_targetBegun = true;
         m_state.TargetWritten = true;
+        m_state.TargetBegun = true;
         return true;
     }
     if (kind == FetchFrame::Progress) {

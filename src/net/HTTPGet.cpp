@@ -4,6 +4,7 @@
 #include "net/HTTPGetThread.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QMetaMethod>
 #include <QPointer>
 
@@ -89,7 +90,7 @@ void THTTPGet::Start(Mode mode) {
     // its transfer left behind is cleared there.
     QPointer<THTTPGet> self(this);
     connect(
-        worker, &QThread::finished, QCoreApplication::instance(),
+        worker, &THTTPGetThread::Completed, QCoreApplication::instance(),
         [self, state] {
             if (self)
                 self->DeliverResult(state);
@@ -102,7 +103,7 @@ void THTTPGet::Start(Mode mode) {
 }
 
 void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
-    // The worker has ended (its thread finished), so everything it wrote is visible from here on.
+    // The worker has ended, so everything it wrote is visible from here on.
     const bool workerEnded = state->WorkerEnded.load(std::memory_order_acquire);
     Q_ASSERT(workerEnded);
     Q_UNUSED(workerEnded);
@@ -119,8 +120,11 @@ void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
     m_lastStatus = int(state->Status);
     m_lastFailure = m_lastResult ? QByteArray() : state->Cancelled ? "cancelled" : state->FailureReason;
     // A cancel that came after the worker had finished still fails the transfer, and its file goes.
-    if (!m_lastResult)
+    if (!m_lastResult) {
         DiscardTarget(*state);
+        if (state->TargetBegun)
+            QFile::remove(state->Target);
+    }
     // Busy stays set while the handler runs: it may open dialogs and spin nested loops, and a new
     // start on this component must be dropped meanwhile.
     QPointer<THTTPGet> self(this);

@@ -14,5 +14,6 @@ void THTTPGetThread::run() {
     RunFetchProcess(*m_state,
                     [this](qint64 totalSize, qint64 readed) { Q_EMIT Progress(totalSize, readed); });
     m_state->WorkerEnded.store(true, std::memory_order_release);
+    Q_EMIT Completed();
     --s_running;
 }

@@ -17,6 +17,9 @@ public:
 
 Q_SIGNALS:
     void Progress(qint64 totalSize, qint64 readed);
+    // The transfer's outcome is written. Emitted before the worker stops counting as running, so
+    // that once Running() is 0 every completion is in the main thread's queue.
+    void Completed();
 
 protected:
     void run() override;

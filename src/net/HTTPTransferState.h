@@ -47,8 +47,11 @@ struct THTTPTransferState {
     QByteArray Text;          // string mode: the body, every byte as received
     QByteArray FailureReason; // for diagnostics only; the component reports failures by OnError
     long Status = 0;          // the last reply's HTTP status, for diagnostics; 0 when none came
-    // File mode: the target was created (or truncated) by this transfer and is still there.
+    // File mode: the part file was created by this transfer and is still there.
     bool TargetWritten = false;
+    // File mode: the body began, so the target was to be replaced; a failure then removes it too, as
+    // no picture of the old one must be taken for the new one's.
+    bool TargetBegun = false;
 
     // Set by the worker once it has written the outcome above and will touch the state no more. The main
     // thread reads the outcome after the worker's queued completion, which Qt orders after this through
