@@ -24,15 +24,20 @@ QByteArray WithoutLineEnd(QByteArray text) {
     return text;
 }
 
-// A desktop that never had a wallpaper set has no backdrop properties yet: make them for the
-// first workspace of every screen, named after the screen's connector as xfdesktop does.
-QByteArrayList NewImageProperties() {
+// The monitors as xfdesktop names them, after the screens' connectors.
+QByteArrayList MonitorNames() {
     QByteArrayList monitors;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         for (const QScreen* screen : QGuiApplication::screens())
             monitors << screen->name().toUtf8();
     if (monitors.isEmpty())
         monitors << "0";
+    return monitors;
+}
+
+// A desktop that never had a wallpaper set has no backdrop properties yet: make them for the
+// first workspace of every monitor.
+QByteArrayList NewImageProperties(const QByteArrayList& monitors) {
     QByteArrayList properties;
     for (const QByteArray& monitor : monitors)
         properties << "/backdrop/screen0/monitor" + monitor + "/workspace0" + ImageSuffix;
@@ -42,7 +47,8 @@ QByteArrayList NewImageProperties() {
 } // namespace
 
 TXfceDesktop::TXfceDesktop(TDesktopCommandRunner runner)
-    : m_run(std::move(runner)) {}
+    : m_run(std::move(runner))
+    , m_monitors(MonitorNames()) {}
 
 int TXfceDesktop::ImageStyle(const TDesktopWallpaper& wallpaper) {
     if (wallpaper.Tile)
@@ -144,7 +150,7 @@ bool TXfceDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture*) {
         if (property.endsWith(ImageSuffix))
             backdrops.insert(property, same);
     if (backdrops.isEmpty())
-        for (const QByteArray& property : NewImageProperties())
+        for (const QByteArray& property : NewImageProperties(m_monitors))
             backdrops.insert(property, same);
     return !backdrops.isEmpty() && SetBackdrops(backdrops, *properties);
 }

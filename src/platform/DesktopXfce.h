@@ -10,6 +10,8 @@
 // xfdesktop redraws as soon as a value changes. Every monitor and workspace gets the picture.
 class TXfceDesktop : public TDesktop {
 public:
+    // Takes the monitors' names from the screens here: the backend is made on the thread of the
+    // windows and then runs on the desktop's own thread, where the screens cannot be asked.
     explicit TXfceDesktop(TDesktopCommandRunner runner = RunDesktopCommand);
 
     QString Name() const override { return QStringLiteral("xfce"); }
@@ -40,4 +42,5 @@ private:
     bool Remove(const QByteArray& property);
 
     TDesktopCommandRunner m_run;
+    QByteArrayList m_monitors;
 };
