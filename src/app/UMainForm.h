@@ -89,7 +89,8 @@ public:
     // --- Refresh cycle (UMainFormWallpaper.cpp)
     void TimerTimer();
     void FetchWallpaper();
-    TDesktop& Desktop() { return *m_desktop; }
+    // The desktop backend, reached only through the thread it runs on.
+    TDesktopWorker& Desktop() { return Cycle().Desktop; }
     TWallpaperCycle& Cycle() { return *m_cycle; }
 
     // --- Tray, menu, start with the system (UMainFormTray.cpp)
@@ -267,6 +268,7 @@ private:
     void FinishCatalogueReply();
     template <class TWindow> void ApplyAppliedLanguage(TWindow& window) const;
 
+    // Used only on the cycle's desktop thread, which FormDestroy stops before the backend goes.
     std::unique_ptr<TDesktop> m_desktop;
     TWallpaperCycle* m_cycle = nullptr;
     QSystemTrayIcon* m_trayIcon = nullptr;

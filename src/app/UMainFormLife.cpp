@@ -34,8 +34,8 @@ TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> des
     RemoveLeftoverPartFiles(DataDirectory());
     PreviewBusy = false;
     // Remembered on every start, before any delay, so that shutting down during the delay also
-    // puts the user's wallpaper back.
-    SaveOldWallpaper(*m_desktop);
+    // puts the user's wallpaper back; the desktop's thread does it before any install.
+    Desktop().Post(SaveOldWallpaper);
 
     Starter.setSingleShot(true);
     connect(&Starter, &QTimer::timeout, this, &TMainForm::StarterTimer);
@@ -102,7 +102,10 @@ void TMainForm::FormDestroy() {
         return;
     m_destroyed = true;
     if (RestoreOnExit)
-        RestoreOldWallpaper(*m_desktop);
+        Desktop().Post(RestoreOldWallpaper);
+    // An install still running ends first, so that the user's wallpaper is what remains; the
+    // backend is not touched after this.
+    Desktop().Stop();
     TreeModel->Clear();
     SetPreviewBusy(false);
     RemoveTrayIcon();

@@ -29,6 +29,8 @@ struct TDesktopSnapshot {
 };
 
 // One desktop's wallpaper settings. Write installs the values and asks the desktop to show them.
+// A backend is made on the thread of the windows and from then on used on one thread only, the
+// desktop's own (DesktopWorker.h): its calls may block for as long as the desktop's tools take.
 class TDesktop {
 public:
     virtual ~TDesktop();

@@ -7,9 +7,19 @@
 #include "wallpaper/PictureExtension.h"
 #include "wallpaper/RefreshRule.h"
 
+namespace {
+
+struct TInstallOutcome {
+    // The bitmap now on the desktop; empty when nothing changed, for the reason in Error.
+    QString Bitmap;
+    QString Error;
+};
+
+} // namespace
+
 TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent)
     : QObject(parent)
-    , m_desktop(desktop)
+    , Desktop(desktop)
     , m_dataDirectory(std::move(dataDirectory)) {
     Timer.setInterval(1000);
     IEGet.Agent = THTTPGet::BrowserAgent;
@@ -33,7 +43,7 @@ TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObje
 void TWallpaperCycle::FetchPicture(const QByteArray& url) {
     // Before any cam is chosen (a first run) there is nothing to fetch; a request for nothing
     // would only hold the fetcher busy when the user's first choice asks for its picture.
-    if (url.isEmpty() || IEGet.Busy())
+    if (url.isEmpty() || Busy())
         return;
     IEGet.URL = url;
     IEGet.FileName = m_dataDirectory + QStringLiteral("/TMP") + QString::fromLatin1(PictureExtension(url));
@@ -42,16 +52,26 @@ void TWallpaperCycle::FetchPicture(const QByteArray& url) {
 
 void TWallpaperCycle::IEGetDoneFile(THTTPGet*, const QString& FileName, qint64) {
     const bool stretch = IsStretched ? IsStretched() : false;
-    QString error;
-    const QString bitmap = InstallWallpaper(m_desktop, FileName, stretch, m_dataDirectory, &error);
-    // The decoded picture and the screen-sized bitmap are gone; the program idles until the next tick.
-    FreeMemory::ReturnFreePagesSoon();
-    if (bitmap.isEmpty()) {
-        qCWarning(lcWallpaper, "wallpaper picture not installed (%s): %s",
-                  qPrintable(IEGet.LastTransferText()), qPrintable(error));
-        return;
-    }
-    Q_EMIT Installed(bitmap);
+    m_installing = true;
+    Desktop.Ask(
+        [FileName, stretch, dataDirectory = m_dataDirectory](TDesktop& desktop) {
+            TInstallOutcome outcome;
+            outcome.Bitmap = InstallWallpaper(desktop, FileName, stretch, dataDirectory, &outcome.Error);
+            return outcome;
+        },
+        this,
+        [this, transfer = IEGet.LastTransferText()](const TInstallOutcome& outcome) {
+            m_installing = false;
+            // The decoded picture and the screen-sized bitmap are gone; the program idles until the
+            // next tick.
+            FreeMemory::ReturnFreePagesSoon();
+            if (outcome.Bitmap.isEmpty()) {
+                qCWarning(lcWallpaper, "wallpaper picture not installed (%s): %s", qPrintable(transfer),
+                          qPrintable(outcome.Error));
+                return;
+            }
+            Q_EMIT Installed(outcome.Bitmap);
+        });
 }
 
 void TWallpaperCycle::SetRefresh(int seconds) {

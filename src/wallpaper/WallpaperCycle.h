@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/HTTPGet.h"
+#include "platform/DesktopWorker.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,8 +12,8 @@ class TDesktop;
 
 // The refresh cycle: the refresh timer `Timer` asks for the active cam's picture again and again,
 // the wallpaper fetcher `IEGet` downloads it into "TMP" plus its extension in the data directory,
-// and each completed download is installed as the wallpaper. Every failure is silent; the next
-// tick tries again.
+// and each completed download is installed as the wallpaper on the desktop's own thread. Every
+// failure is silent; the next tick tries again.
 class TWallpaperCycle : public QObject {
     Q_OBJECT
 public:
@@ -21,17 +22,23 @@ public:
     // Disabled, 1000 ms until a cam's refresh sets it. Its ticks reach `OnTimer`.
     QTimer Timer;
     THTTPGet IEGet;
+    // The desktop, reached only through its thread: the installs, and whatever else the program
+    // asks of it.
+    TDesktopWorker Desktop;
 
     // What a tick does: the window's FetchWallpaper.
     std::function<void()> OnTimer;
     // Read at each install: whether the picture is stretched to the screen.
     std::function<bool()> IsStretched;
 
-    // Starts downloading the picture at `url`. While the previous download runs the request is
-    // dropped, so a slow cam skips ticks instead of piling up transfers.
+    // Starts downloading the picture at `url`. While the previous download or its install runs the
+    // request is dropped, so a slow cam or a slow desktop skips ticks instead of piling up work.
     void FetchPicture(const QByteArray& url);
+    // Whether a download or an install runs.
+    bool Busy() const { return IEGet.Busy() || m_installing; }
 
-    // The body of IEGet's completion: installs the downloaded picture.
+    // The body of IEGet's completion: hands the downloaded picture to the desktop's thread to be
+    // installed.
     void IEGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64 FileSize);
 
     // The timer's interval for a cam's refresh in seconds.
@@ -45,6 +52,7 @@ Q_SIGNALS:
     void Installed(const QString& bitmap);
 
 private:
-    TDesktop& m_desktop;
     QString m_dataDirectory;
+    // The install reads the file the next download would write.
+    bool m_installing = false;
 };

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -238,8 +239,9 @@ void TestHostileServers::initTestCase() {
     auto desktop = std::make_unique<RecordingDesktop>();
     m_desktop = desktop.get();
     m_window = std::make_unique<TMainForm>(QStringList(), std::move(desktop));
+    QSignalSpy installed(&m_window->Cycle(), &TWallpaperCycle::Installed);
     QTRY_VERIFY_WITH_TIMEOUT(m_window->CatalogueArrived() && m_window->isEnabled(), 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_desktop->Writes.isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!installed.isEmpty(), 20000);
     // A stall and a trickle are ended by each fetcher's own bounds; short ones keep the test quick.
     m_window->Cycle().IEGet.StallTimeout = 1;
     m_window->Cycle().IEGet.TransferTimeout = 3;
@@ -416,16 +418,17 @@ void TestHostileServers::Wallpaper(const QByteArray& path, Outcome outcome) {
     QVERIFY(outcome != Outcome::Taken);
     TMainForm& w = *m_window;
     THTTPGet& get = w.Cycle().IEGet;
-    QTRY_VERIFY_WITH_TIMEOUT(!get.Busy(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Cycle().Busy(), 30000);
     // From here on every tick asks for the hostile reply.
     w.ActiveCam->URL = "http://" + CamHost + path;
     const qsizetype installs = m_desktop->Writes.size();
     const int asked = RequestsFor(path);
-    QTRY_VERIFY_WITH_TIMEOUT(RequestsFor(path) > asked && !get.Busy(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(RequestsFor(path) > asked && !w.Cycle().Busy(), 30000);
     QCOMPARE(m_desktop->Writes.size(), installs);
     QCOMPARE(get.LastResult(), outcome != Outcome::Refused);
+    QSignalSpy installed(&w.Cycle(), &TWallpaperCycle::Installed);
     ServeGood(path, Fetch::Wallpaper);
-    QTRY_VERIFY_WITH_TIMEOUT(m_desktop->Writes.size() > installs, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!installed.isEmpty(), 30000);
     QCOMPARE(m_desktop->DecodedSizes.last(), QSize(64, 48));
 }
 

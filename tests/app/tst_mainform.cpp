@@ -264,6 +264,7 @@ private Q_SLOTS:
         QVERIFY(!w.ActiveCam);
         // No splash while the start waits.
         QVERIFY(!SplashForm);
+        w.Desktop().WaitForJobs();
         QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("OldWallPaper")), own.toUtf8());
         // Shutting down during the delay puts the wallpaper back.
         form.Desktop->Current = *form.Installed = {QStringLiteral("/elsewhere.bmp"), false, false};
@@ -354,6 +355,8 @@ private Q_SLOTS:
         const QString own = UsersWallpaper();
         Form form = MakeForm({}, {own, false, true});
         const TDesktopWallpaper cam{DataDirectory() + QStringLiteral("/Pic1.bmp"), false, false};
+        // The user's wallpaper is remembered first.
+        form.Window->Desktop().WaitForJobs();
         form.Desktop->Current = *form.Installed = cam;
         // As after the catalogue reply: during start-up only "Shut down" can be chosen.
         QVERIFY(!form.Window->Shutdownandkeepwallpaper1->isEnabled());
@@ -438,7 +441,7 @@ private Q_SLOTS:
         Form form = MakeForm();
         TMainForm& w = *form.Window;
         QVERIFY(WaitForCatalogue(w));
-        QTRY_VERIFY(!w.Cycle().IEGet.Busy());
+        QTRY_VERIFY(!w.Cycle().Busy());
         w.Cycle().IEGet.URL.clear();
         w.show();
         QVERIFY(!w.close());

@@ -112,8 +112,8 @@ private Q_SLOTS:
         // The cam's picture is installed at once and shows; its colours depend on the time of day.
         QVERIFY(QTest::qWaitFor(
             [&] {
-                return w.Desktop()
-                    .Read()
+                return CreateDesktop()
+                    ->Read()
                     .value_or(TDesktopWallpaper{})
                     .Path.startsWith(DataDirectory() + QStringLiteral("/Pic"));
             },

@@ -1,8 +1,9 @@
 // The refresh cycle end to end below the window: a real transfer from a local server, a real
-// bitmap in the data folder, a recording desktop.
+// bitmap in the data folder, a recording desktop, or XFCE's settings tool that does not answer.
 #include "RecordingDesktop.h"
 #include "TestHttpServer.h"
 #include "TestPictures.h"
+#include "platform/DesktopXfce.h"
 #include "platform/LogCategories.h"
 #include "wallpaper/Picture.h"
 #include "wallpaper/PictureEncoders.h"
@@ -10,9 +11,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // Collects the warnings told while it lives, as "category: text".
 struct WarningsSeen {
@@ -89,6 +92,7 @@ private Q_SLOTS:
         cycle.FetchPicture("http://cams.example/live/view");
         QVERIFY(done.wait(10000));
         QCOMPARE(done.at(0).at(1).toString(), m_data + QStringLiteral("/TMP.jpg"));
+        QTRY_VERIFY(!cycle.Busy());
         QCOMPARE(installed.size(), 0);
         QVERIFY(desktop.Writes.isEmpty());
     }
@@ -99,6 +103,7 @@ private Q_SLOTS:
         QSignalSpy done(&cycle.IEGet, &THTTPGet::OnDoneFile);
         cycle.FetchPicture("http://cams.example/live/cam.png");
         QVERIFY(done.wait(10000));
+        QTRY_VERIFY(!cycle.Busy());
         QVERIFY(desktop.Writes.isEmpty());
     }
 
@@ -121,6 +126,58 @@ private Q_SLOTS:
         QCOMPARE(installed.size(), 1);
     }
 
+    // A desktop tool that does not answer holds up neither the event loop nor the cycle: events are
+    // served while the install waits for it, and the next tick is dropped, not queued behind it.
+    void aHangingDesktopToolLeavesTheLoopServing() {
+        QTemporaryDir tools;
+        QVERIFY(QFile::copy(QFINDTESTDATA("xfconf-query-standin"), tools.filePath("xfconf-query")));
+        QVERIFY(QFile::setPermissions(tools.filePath("xfconf-query"), QFileDevice::Permissions(0x7755)));
+        const QString hold = tools.filePath("hold");
+        QVERIFY(QFile(hold).open(QIODevice::WriteOnly));
+        const auto calls = [&tools] {
+            QFile file(tools.filePath("calls"));
+            QByteArrayList lines =
+                file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList();
+            lines.removeAll(QByteArray());
+            return lines;
+        };
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(tools.path()) + ':' + path);
+
+        TXfceDesktop desktop;
+        TWallpaperCycle cycle(desktop, m_data);
+        // Lets the tool go before the cycle waits for its desktop's thread.
+        const auto release = qScopeGuard([&] {
+            QFile::remove(hold);
+            qputenv("PATH", path);
+        });
+        const QByteArray url = "http://cams.example/live/cam.jpg";
+        const int before = m_server.RequestCount();
+        cycle.FetchPicture(url);
+        // The install asks the tool, which does not answer.
+        QTRY_VERIFY_WITH_TIMEOUT(!calls().isEmpty(), 10000);
+        const QString waiting =
+            QStringLiteral("/proc/") + QString::fromLatin1(calls().first().split(' ').first());
+
+        bool served = false;
+        bool toolStillWaiting = false;
+        QTimer::singleShot(0, &cycle, [&] {
+            served = true;
+            toolStillWaiting = QFileInfo::exists(waiting);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(served, 1000);
+        QVERIFY2(toolStillWaiting, "the event waited for the desktop tool");
+        // The next tick while the install waits.
+        cycle.FetchPicture(url);
+        QVERIFY(cycle.Busy());
+
+        QFile::remove(hold);
+        QTRY_VERIFY_WITH_TIMEOUT(!cycle.Busy(), 10000);
+        // One download and one install, which asked the tool once and then gave up.
+        QCOMPARE(m_server.RequestCount() - before, 1);
+        QCOMPARE(calls().size(), 1);
+    }
+
     // A failure changes nothing on the desktop, and says why on stderr: one warning in the
     // wallpaper category naming the address, the HTTP status and the reason.
     void failedDownloadChangesNothingAndSaysWhy() {
@@ -139,10 +196,10 @@ private Q_SLOTS:
         // The server's error page is no picture.
         cycle.FetchPicture("http://cams.example/missing.jpg");
         QVERIFY(cycle.IEGet.Busy());
-        QTRY_VERIFY_WITH_TIMEOUT(!cycle.IEGet.Busy(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!cycle.Busy(), 10000);
         // A server that hangs up answers nothing at all.
         cycle.FetchPicture("http://cams.example/reset/cam.jpg");
-        QTRY_VERIFY_WITH_TIMEOUT(!cycle.IEGet.Busy(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!cycle.Busy(), 10000);
 
         QVERIFY(desktop.Writes.isEmpty());
         QCOMPARE(warnings.Lines.size(), 2);
