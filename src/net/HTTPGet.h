@@ -39,8 +39,8 @@ public:
     // False asks every cache on the way for a fresh copy.
     bool UseCache = false;
     // Target of a file transfer. The body goes into a part file beside it, which replaces the
-    // target only when the transfer succeeds; a failed or cancelled transfer leaves the target as it
-    // was and its part file goes.
+    // target only when the transfer succeeds. A transfer that fails or is cancelled once its body
+    // began removes the target, as the target was to be replaced; its part file goes either way.
     QString FileName;
     // Credentials sent to the server when the user name is not empty.
     QByteArray UserName;
@@ -104,7 +104,7 @@ Q_SIGNALS:
     void OnDoneFile(THTTPGet* Sender, const QString& FileName, qint64 FileSize);
     // A string transfer succeeded with at least one byte; every byte is kept as received.
     void OnDoneString(THTTPGet* Sender, const QByteArray& Result);
-    // The transfer failed or was cancelled; a file transfer's target is as it was before.
+    // The transfer failed or was cancelled; a file transfer's target was removed if its body had begun.
     void OnError(THTTPGet* Sender);
 
 private:
