@@ -92,9 +92,15 @@ bool TAttentionForm::ShowNotice(const QString& text, Background background, bool
     // reply during the no-connection notice) is shown once that one is answered, so that neither
     // takes over the other's text, buttons or outcome.
     while (isVisible()) {
+        bool closed = false;
         QEventLoop turn;
-        connect(this, &QDialog::finished, &turn, &QEventLoop::quit);
+        connect(this, &QDialog::finished, &turn, [&] {
+            closed = true;
+            turn.quit();
+        });
         turn.exec();
+        if (!closed)
+            return false; // the program is ending: every loop was told to leave
     }
     MessageLabel->setText(text);
     const QLabel* source = background == Background::Attention ? AttentionImage : ThankYouImage;
