@@ -163,6 +163,19 @@ private Q_SLOTS:
         });
         QVERIFY(answer);
     }
+
+    // The program's end leaves both a notice and the one waiting for it. Last: after exit() no
+    // event loop of this process runs again.
+    void theEndLeavesAWaitingNoticeToo() {
+        bool second = true;
+        QTimer::singleShot(0, &m_form, [&] {
+            QTimer::singleShot(0, &m_form, [&] { second = Show(m_form, Notice::SuggestionDone); });
+            QTimer::singleShot(100, &m_form, [] { QCoreApplication::exit(0); });
+        });
+        QVERIFY(!Show(m_form, Notice::NoConnection));
+        QVERIFY(!second);
+        m_form.hide();
+    }
 };
 
 QTEST_MAIN(TestAttentionForm)
