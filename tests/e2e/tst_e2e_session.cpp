@@ -3,10 +3,9 @@
 // desktop, and the end of the session ("save yourself" before shutting down, then "die") ends it
 // even while its configuration window is shown, with the user's own background put back.
 #include "E2EHarness.h"
+#include "HarbourCam.h"
 #include "SessionManager.h"
-#include "TestHttpServer.h"
 #include "platform/Desktop.h"
-#include "platform/SettingsKey.h"
 #include "wallpaper/PictureEncoders.h"
 
 #include <QDir>
@@ -47,21 +46,7 @@ private Q_SLOTS:
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("needs an X server (run through xvfb-run)");
         QVERIFY(m_server.IsListening());
-        m_server.Serve("/live/harbour.jpg", EncodeJpeg(Filled(320, 240, Cam), 95), "image/jpeg");
-        m_server.Serve("/lmr/camlist3.php",
-                       "object=cam\r\nrefid=3\r\nurl=http://cams.test/live/harbour.jpg\r\nname=Harbour\r\n"
-                       "refresh=1\r\ncategory=Sea\r\ncountry=Portugal\r\nend\r\n",
-                       "text/plain");
-        std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
-        QVERIFY(key);
-        key->WriteString(QStringLiteral("URL"), "http://cams.test/live/harbour.jpg");
-        key->WriteString(QStringLiteral("Name"), "Harbour");
-        key->WriteInteger(QStringLiteral("RefID"), 3);
-        key->WriteInteger(QStringLiteral("Refresh"), 1);
-        key->WriteBool(QStringLiteral("Active"), true);
-        key->WriteBool(QStringLiteral("ShowMessages"), false);
-        key->WriteBool(QStringLiteral("Stretch"), true);
-        QVERIFY(key->Close());
+        ServeAndStoreHarbourCam(m_server, Cam);
         QVERIFY(StartTrayer(m_trayer));
     }
 

@@ -4,10 +4,9 @@
 // user's own background back exactly: a plain colour on the bare root window, a picture another
 // program announced, and GNOME's day and night pictures with their layout.
 #include "E2EHarness.h"
-#include "TestHttpServer.h"
+#include "HarbourCam.h"
 #include "platform/Desktop.h"
 #include "platform/DesktopX11.h"
-#include "platform/SettingsKey.h"
 #include "platform/X11Display.h"
 #include "wallpaper/PictureEncoders.h"
 
@@ -130,25 +129,9 @@ private Q_SLOTS:
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("needs an X server (run through xvfb-run)");
         QVERIFY(m_server.IsListening());
-        m_server.Serve("/live/harbour.jpg", EncodeJpeg(Filled(320, 240, Cam), 95), "image/jpeg");
-        m_server.Serve("/lmr/camlist3.php",
-                       "object=cam\r\nrefid=3\r\nurl=http://cams.test/live/harbour.jpg\r\nname=Harbour\r\n"
-                       "refresh=1\r\ncategory=Sea\r\ncountry=Portugal\r\nend\r\n",
-                       "text/plain");
-
+        ServeAndStoreHarbourCam(m_server, Cam);
         m_previousBitmap = QDir::home().filePath(QStringLiteral("previous.bmp"));
         QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)), QString());
-
-        std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
-        QVERIFY(key);
-        key->WriteString(QStringLiteral("URL"), "http://cams.test/live/harbour.jpg");
-        key->WriteString(QStringLiteral("Name"), "Harbour");
-        key->WriteInteger(QStringLiteral("RefID"), 3);
-        key->WriteInteger(QStringLiteral("Refresh"), 1);
-        key->WriteBool(QStringLiteral("Active"), true);
-        key->WriteBool(QStringLiteral("ShowMessages"), false);
-        key->WriteBool(QStringLiteral("Stretch"), true);
-        QVERIFY(key->Close());
 
         QVERIFY(StartTrayer(m_trayer));
     }
