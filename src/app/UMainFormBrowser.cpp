@@ -47,8 +47,9 @@ void TMainForm::ShowPreview(const TWebCamPtr& cam) {
     if (!cam)
         return;
     MakeControls();
-    if (PreviewBusy && PreviewCam == cam && PGetTag == 0)
-        return; // already on its way
+    // Already on its way, unless the cam's address was edited since its preview started.
+    if (PreviewBusy && PreviewCam == cam && PGetTag == 0 && PGet->URL == cam->URL)
+        return;
     if (PGet->Busy()) {
         // The running preview gives way, so that the picture shown and SelectedCam are always the
         // same cam. A busy fetcher would drop the new request: a fresh one takes it, and the old one

@@ -801,6 +801,11 @@ private Q_SLOTS:
         w.EditBut->Click();
         QCOMPARE(added->Name, QByteArray("Custom Cam 1"));
 
+        // An address edited while the cam's preview still waits is previewed anew.
+        AnswerCamForm({QStringLiteral("Custom Cam 1"), QStringLiteral("http://cams.example/stall.jpg"),
+                       QStringLiteral("Peru"), QStringLiteral("60")});
+        w.EditBut->Click();
+        QVERIFY(w.PreviewBusy);
         AnswerCamForm({QString(), QStringLiteral("http://cams.example/tower.jpg"), QStringLiteral("Peru"),
                        QStringLiteral("-5")});
         w.EditBut->Click();
@@ -808,6 +813,7 @@ private Q_SLOTS:
         QCOMPARE(added->Refresh, -5);
         QCOMPARE(SelectedText(w), QString());
         QTRY_VERIFY(!w.PreviewBusy);
+        QCOMPARE(w.SelectedCam->URL, QByteArray("http://cams.example/tower.jpg"));
         QVERIFY(CustomCamsFile().contains(
             "url=http://cams.example/tower.jpg\r\nname=\r\ndescription=\r\nrefresh=-5"));
 
