@@ -103,15 +103,9 @@ const QStringList OddUrls = {
     QStringLiteral("http://localhost/demo/traffic-berlin.gif"),
     QString::fromLatin1(EndlessUrl),
 };
-const QStringList OddRefreshes = {QString(),
-                                  QStringLiteral("0"),
-                                  QStringLiteral("-5"),
-                                  QStringLiteral("abc"),
-                                  QStringLiteral("99999999999"),
-                                  QStringLiteral("1"),
-                                  QStringLiteral("45"),
-                                  QStringLiteral("٣"),
-                                  QStringLiteral(" 7 ")};
+// Refresh values as typed: empty, zero, negative, letters, too large, Arabic-Indic digits, blanks.
+const QStringList OddRefreshes =
+    QStringLiteral(",0,-5,abc,99999999999,1,45,\u0663, 7 ").split(QLatin1Char(','));
 
 void Click(QWidget* control) {
     QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());

@@ -16,7 +16,6 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("size");
         QTest::newRow("twice the box") << QSize(480, 350);
         QTest::newRow("four times the box") << QSize(960, 700);
-        QTest::newRow("no multiple") << QSize(500, 400);
     }
     void picturesOfTheBoxSizeOutliveTheirDecoding() {
         QFETCH(QSize, size);
