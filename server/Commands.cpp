@@ -129,9 +129,10 @@ int Serve(const TCommandLine& line) {
                          ? QStringLiteral("seed the demo on its primary")
                          : QStringLiteral(
                                "suggestions could not be stored; give --suggestions-db with its primary")));
-    std::unique_ptr<TCatalogueStore> suggestionStore;
-    if (line.Has(QStringLiteral("suggestions-db")))
-        suggestionStore = OpenStore(line.Value(QStringLiteral("suggestions-db")));
+    // Suggestions have a connection of their own: one that waits for a database held by an
+    // administrator's command must not hold up the catalogue, messages and packs behind it.
+    std::unique_ptr<TCatalogueStore> suggestionStore = OpenStore(
+        line.Has(QStringLiteral("suggestions-db")) ? line.Value(QStringLiteral("suggestions-db")) : location);
     if (line.Has(QStringLiteral("demo"))) {
         for (const QString& done : SeedDemoCatalogue(*store))
             Print(stderr, QStringLiteral("lumora-server: demo: ") + done);
@@ -147,7 +148,7 @@ int Serve(const TCommandLine& line) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     TDemoPictures pictures;
-    THttpFront front(*store, suggestionStore ? *suggestionStore : *store, pictures, options);
+    THttpFront front(*store, *suggestionStore, pictures, options);
     const int bound = front.Bind(host, port);
     if (bound < 0)
         throw TCommandError(QStringLiteral("cannot listen on %1").arg(listen));

@@ -401,8 +401,9 @@ void TestServerHttp::concurrentClients() {
     QCOMPARE(StoredSuggestions(m_db), before + Clients * Rounds);
 }
 
-// A suggestion waits while an administrator's command holds the database; the catalogue is answered
-// meanwhile, even by a single worker, and the suggestion is stored once the database is free.
+// A suggestion waits while an administrator's command holds the database; the catalogue and the
+// messages are answered meanwhile, even by a single worker, and the suggestion is stored once the
+// database is free.
 void TestServerHttp::busyDatabaseHoldsUpOnlyItsClients() {
     const QString db = FreshDatabase("busy.db");
     QCOMPARE(RunServerCommand({"import-cams", WriteScratchFile("busy.txt", CamFile), "--db", db}).ExitCode,
@@ -423,6 +424,7 @@ void TestServerHttp::busyDatabaseHoldsUpOnlyItsClients() {
     });
     QTest::qWait(300);
     QCOMPARE(Post(server.Port(), "/lmr/camlist3.php", CatalogueBody(0)).Status, 200);
+    QCOMPARE(Post(server.Port(), "/lmr/cam_message.php", "language=0&version=1.0.0.0").Status, 200);
     QVERIFY(suggestion.wait_for(std::chrono::seconds(0)) == std::future_status::timeout);
 
     std::exchange(endCommand, {})();
