@@ -7,7 +7,7 @@
 #include "catalogue/CamTreeView.h"
 #include "catalogue/CountryBox.h"
 #include "catalogue/PreviewPicture.h"
-#include "wallpaper/PictureEncoders.h"
+#include "core/picture/PictureEncoders.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,13 +1,13 @@
 // Applying a full language (every window's skin: backgrounds and four pictures of every button, then
 // every window's texts and the tray menu) against decoding the same picture files alone.
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "catalogue/UCamForm.h"
+#include "core/picture/PictureDecoders.h"
+#include "core/picture/PictureEncoders.h"
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
-#include "wallpaper/PictureDecoders.h"
-#include "wallpaper/PictureEncoders.h"
+#include "platform/ULMRLib.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Unpacking a 20 MB language pack of mixed members (help pages, skin bitmaps, pictures that do not
 // compress) with TZLBArchive, the way the download window does (open, check the trailer, extract with
 // paths), against raw zlib inflate of the same member streams from memory into memory.
-#include "i18n/PackWriter.h"
-#include "i18n/ZLIBArchive.h"
+#include "core/pack/PackWriter.h"
+#include "core/pack/ZLIBArchive.h"
 
 #include <QCoreApplication>
 #include <QDir>

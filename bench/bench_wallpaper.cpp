@@ -6,11 +6,11 @@
 //
 // Each is given in wall-clock time (the best round) and in processor time (the best round, ours
 // counting the X server's share as well, since the picture is copied there).
-#include "platform/DesktopX11.h"
-#include "platform/X11Display.h"
+#include "core/picture/PictureEncoders.h"
+#include "platform/desktop/DesktopX11.h"
+#include "platform/desktop/X11Display.h"
+#include "platform/desktop/XvfbServer.h"
 #include "wallpaper/InstallWallpaper.h"
-#include "wallpaper/PictureEncoders.h"
-#include "wallpaper/XvfbServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

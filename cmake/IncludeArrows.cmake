@@ -1,34 +1,22 @@
-# Keeps the library arrows pointing down: lumora_core <- lumora_platform <- lumora_gui, with the
-# server and the pack tool on lumora_core alone. A file may include the project's headers only from
-# its own library or a lower one, and the wallpaper code never reaches into the application's folder.
-# The check runs as part of every build and fails it on the first upward include.
-
-# lumora_include_arrows(<target> <level> ...): the targets whose sources are checked, each with the
-# level of its library (0 = core); a header belongs to the library that compiles its .cpp.
+# Keeps the folders of src/ in layers, lowest first: core <- net <- platform <- widgets <- the
+# features (catalogue, i18n, outreach, wallpaper) <- app. A file includes the project's headers from
+# its own folder or from a lower layer; the features never include one another; the catalogue server
+# and the pack tool include core alone; and no folders include each other in a circle (core's and
+# platform's subfolders share their layer). The check runs as part of every build and fails it.
 function(lumora_include_arrows)
-  set(manifest "")
-  set(sources "")
-  set(args ${ARGN})
-  while(args)
-    list(POP_FRONT args target level)
-    get_target_property(files ${target} SOURCES)
-    get_target_property(dir ${target} SOURCE_DIR)
-    foreach(file IN LISTS files)
-      cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${dir} NORMALIZE)
-      if(file MATCHES "\\.(cpp|h)$" AND file MATCHES "^${PROJECT_SOURCE_DIR}/(src|server|tools)/")
-        string(APPEND manifest "${level}|${file}\n")
-        list(APPEND sources ${file})
-      endif()
-    endforeach()
-  endwhile()
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${PROJECT_SOURCE_DIR}/src/*.h ${PROJECT_SOURCE_DIR}/src/*.cpp
+       ${PROJECT_SOURCE_DIR}/server/*.h ${PROJECT_SOURCE_DIR}/server/*.cpp
+       ${PROJECT_SOURCE_DIR}/tools/*.h ${PROJECT_SOURCE_DIR}/tools/*.cpp)
   set(manifest_file ${PROJECT_BINARY_DIR}/include-arrows.txt)
-  file(WRITE ${manifest_file} "${manifest}")
+  list(JOIN sources "\n" manifest)
+  file(WRITE ${manifest_file} "${manifest}\n")
   set(stamp ${PROJECT_BINARY_DIR}/include-arrows.stamp)
   add_custom_command(OUTPUT ${stamp}
-    COMMAND ${CMAKE_COMMAND} -DMANIFEST=${manifest_file} -DSOURCE_ROOT=${PROJECT_SOURCE_DIR}/src
+    COMMAND ${CMAKE_COMMAND} -DMANIFEST=${manifest_file} -DPROJECT_ROOT=${PROJECT_SOURCE_DIR}
             -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludeArrows.cmake
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
     DEPENDS ${sources} ${manifest_file} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludeArrows.cmake
-    COMMENT "Checking that includes never point up the library arrows")
+    COMMENT "Checking that includes keep the folders in their layers")
   add_custom_target(lumora_include_arrows ALL DEPENDS ${stamp})
 endfunction()

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SqlConnection.h"
-#include "catalogue/UCams.h"
+#include "core/UCams.h"
 
 #include <QByteArray>
 #include <QString>

@@ -7,10 +7,10 @@
 #include "PostgresConnection.h"
 #include "StoreLocation.h"
 #include "Suggestions.h"
-#include "catalogue/UCams.h"
+#include "core/AtomicFile.h"
+#include "core/UCams.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
-#include "platform/AtomicFile.h"
 
 #include <QFile>
 #include <atomic>

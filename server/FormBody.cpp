@@ -1,6 +1,6 @@
 #include "FormBody.h"
 
-#include "catalogue/RecordText.h"
+#include "core/RecordText.h"
 
 namespace FormBody {
 

@@ -1,9 +1,9 @@
 #include "LanguagePacks.h"
 
 #include "CommandError.h"
-#include "i18n/LanguageFile.h"
-#include "i18n/PackWriter.h"
-#include "i18n/ZLIBArchive.h"
+#include "core/LanguageFile.h"
+#include "core/pack/PackWriter.h"
+#include "core/pack/ZLIBArchive.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 #include "Suggestions.h"
 
 #include "FormBody.h"
-#include "catalogue/CamSuggestion.h"
+#include "core/CamSuggestion.h"
 
 namespace {
 

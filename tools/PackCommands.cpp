@@ -1,8 +1,8 @@
 #include "PackCommands.h"
 
 #include "CommandArguments.h"
-#include "i18n/PackWriter.h"
-#include "i18n/ZLIBArchive.h"
+#include "core/pack/PackWriter.h"
+#include "core/pack/ZLIBArchive.h"
 
 #include <QFileInfo>
 

@@ -8,7 +8,7 @@
 
 #include "ArtworkPainting.h"
 #include "IconPicture.h"
-#include "i18n/ScaledPictureName.h"
+#include "widgets/ScaledPictureName.h"
 
 #include <QDir>
 #include <QGuiApplication>

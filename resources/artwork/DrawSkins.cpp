@@ -8,9 +8,9 @@
 
 #include "ArtworkPainting.h"
 #include "SkinPicture.h"
-#include "catalogue/RecordText.h"
-#include "i18n/ScaledPictureName.h"
-#include "wallpaper/PictureEncoders.h"
+#include "core/RecordText.h"
+#include "core/picture/PictureEncoders.h"
+#include "widgets/ScaledPictureName.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "DemoCatalogue.h"
 #include "PngWriter.h"
-#include "wallpaper/PictureEncoders.h"
+#include "core/picture/PictureEncoders.h"
 
 namespace {
 

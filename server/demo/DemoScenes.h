@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wallpaper/Picture.h"
+#include "core/picture/Picture.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "app/ControlRules.h"
 
-#include "catalogue/UCams.h"
+#include "core/UCams.h"
 
 TControlStates UpdatedControlStates(const TControlInputs& inputs) {
     TControlStates states;

@@ -1,6 +1,6 @@
 #include "app/GeneralSettings.h"
 
-#include "platform/SettingsKey.h"
+#include "core/SettingsKey.h"
 
 std::optional<TGeneralSettings> LoadGeneralSettings() {
     const std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::Existing);

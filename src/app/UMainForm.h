@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/ControlRules.h"
-#include "catalogue/UCams.h"
-#include "i18n/LanguageList.h"
-#include "i18n/Skins.h"
-#include "platform/Desktop.h"
+#include "core/LanguageList.h"
+#include "core/UCams.h"
+#include "platform/desktop/Desktop.h"
 #include "wallpaper/WallpaperCycle.h"
+#include "widgets/Skins.h"
 
 #include <QAction>
 #include <QIcon>
@@ -153,7 +153,7 @@ public:
     // reports its "show messages" choice here.
     void PrepareWindow(TAttentionForm& window) const;
     void PrepareWindow(TDownloadForm& window) const;
-    void PrepareWindow(TCamForm& window) const;
+    void PrepareWindow(TCamForm& window);
     void PrepareWindow(TMForm& window);
     void LoadSkin(int language);
     void LoadTexts(const RecordText::Lines& lines);

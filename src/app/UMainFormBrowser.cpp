@@ -1,7 +1,5 @@
 // The cam browser: the tree with its country filter, the preview of the chosen cam, and the
 // custom cams the user adds, edits and deletes.
-#include "app/BuiltinPictures.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
@@ -10,11 +8,13 @@
 #include "catalogue/CustomCamFields.h"
 #include "catalogue/PreviewPicture.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/DisplayText.h"
+#include "core/DisplayText.h"
+#include "core/LogCategories.h"
+#include "core/picture/Picture.h"
 #include "net/HTTPGet.h"
-#include "platform/LogCategories.h"
-#include "wallpaper/Picture.h"
+#include "platform/ULMRLib.h"
 #include "wallpaper/PictureExtension.h"
+#include "widgets/BuiltinPictures.h"
 
 #include <QApplication>
 #include <QComboBox>

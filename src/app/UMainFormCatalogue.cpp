@@ -1,19 +1,19 @@
 // The catalogue exchange: the request to the catalogue server and what its reply rebuilds.
 #include "app/GeneralSettings.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
-#include "catalogue/CatalogueRequest.h"
 #include "catalogue/CountryBox.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/DisplayText.h"
+#include "core/CatalogueRequest.h"
+#include "core/DisplayText.h"
+#include "core/LogCategories.h"
 #include "net/HTTPGet.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
 #include "platform/FreeMemory.h"
-#include "platform/LogCategories.h"
+#include "platform/ULMRLib.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

@@ -1,7 +1,7 @@
 // Keys of the configuration window and the buttons that open pages in the browser.
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "platform/ShellOpen.h"
+#include "platform/ULMRLib.h"
 
 #include <QShortcut>
 

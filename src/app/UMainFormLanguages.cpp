@@ -1,13 +1,13 @@
 // The languages submenu, built from the languages of each catalogue reply.
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/WindowOnDemand.h"
-#include "i18n/DisplayText.h"
-#include "i18n/GroupedMenu.h"
-#include "i18n/LanguageFile.h"
+#include "core/DisplayText.h"
+#include "core/LanguageFile.h"
+#include "core/LogCategories.h"
+#include "core/pack/ZLIBArchive.h"
 #include "i18n/UDownloadForm.h"
-#include "i18n/ZLIBArchive.h"
-#include "platform/LogCategories.h"
+#include "platform/ULMRLib.h"
+#include "widgets/GroupedMenu.h"
 
 #include <QScopeGuard>
 

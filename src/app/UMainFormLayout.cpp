@@ -1,11 +1,11 @@
 // The configuration window's controls in their designed places, with their built-in pictures and
 // hints.
-#include "app/BuiltinPictures.h"
 #include "app/UMainForm.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
-#include "i18n/ImgBtn.h"
-#include "i18n/Skins.h"
+#include "widgets/BuiltinPictures.h"
+#include "widgets/ImgBtn.h"
+#include "widgets/Skins.h"
 
 #include <QCheckBox>
 #include <QComboBox>

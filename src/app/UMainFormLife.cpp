@@ -1,13 +1,13 @@
 // Start, delayed start and end of the program's run.
-#include "app/BuiltinPictures.h"
 #include "app/GeneralSettings.h"
 #include "app/StartDelay.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "catalogue/CamTree.h"
 #include "net/HTTPTransferState.h"
 #include "platform/Autostart.h"
+#include "platform/ULMRLib.h"
 #include "wallpaper/OldWallpaper.h"
+#include "widgets/BuiltinPictures.h"
 
 #include <QApplication>
 #include <QCloseEvent>

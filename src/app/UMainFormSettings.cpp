@@ -1,10 +1,10 @@
 // Settings, the commit of a chosen cam, and which controls can be used.
 #include "app/GeneralSettings.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
-#include "i18n/ImgBtn.h"
 #include "outreach/UMForm.h"
+#include "platform/ULMRLib.h"
 #include "wallpaper/RefreshRule.h"
+#include "widgets/ImgBtn.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,17 +1,18 @@
 // Texts and skins of the configuration window and its popup menu, and the one operation that
 // makes a language visible in every window.
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/WindowLanguages.h"
+#include "app/WindowOnDemand.h"
 #include "catalogue/CountryBox.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/ImgBtn.h"
-#include "i18n/Skins.h"
-#include "i18n/TextTargets.h"
+#include "core/LogCategories.h"
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
-#include "platform/LogCategories.h"
+#include "platform/ULMRLib.h"
+#include "widgets/ImgBtn.h"
+#include "widgets/Skins.h"
+#include "widgets/TextTargets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -65,10 +66,19 @@ void TMainForm::PrepareWindow(TDownloadForm& window) const {
     ApplyAppliedLanguage(window);
 }
 
-void TMainForm::PrepareWindow(TCamForm& window) const {
+void TMainForm::PrepareWindow(TCamForm& window) {
     ApplyAppliedLanguage(window);
     if (CamList)
         AddCountries(*CamList, window.CountryEdit);
+    connect(&window, &TCamForm::SuggestionAnswered, this, [](bool stored) {
+        TAttentionForm* notice = NeedWindow(AttentionForm);
+        if (!notice)
+            return;
+        if (stored)
+            notice->ShowSuggestionDone();
+        else
+            notice->ShowSuggestionFailed();
+    });
 }
 
 void TMainForm::PrepareWindow(TMForm& window) {

@@ -1,7 +1,7 @@
 // The tray icon, its popup menu, and starting with the session.
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "platform/Autostart.h"
+#include "platform/ULMRLib.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>

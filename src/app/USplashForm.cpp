@@ -1,6 +1,6 @@
 #include "app/USplashForm.h"
 
-#include "app/BuiltinPictures.h"
+#include "widgets/BuiltinPictures.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

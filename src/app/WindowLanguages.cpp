@@ -1,14 +1,14 @@
 #include "app/WindowLanguages.h"
 
-#include "app/ULMRLib.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/ImgBtn.h"
-#include "i18n/LanguageFile.h"
-#include "i18n/Skins.h"
-#include "i18n/TextTargets.h"
+#include "core/LanguageFile.h"
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
+#include "platform/ULMRLib.h"
+#include "widgets/ImgBtn.h"
+#include "widgets/Skins.h"
+#include "widgets/TextTargets.h"
 
 #include <QLoggingCategory>
 

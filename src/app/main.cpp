@@ -1,4 +1,3 @@
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/WindowOnDemand.h"
 #include "catalogue/UCamForm.h"
@@ -8,6 +7,7 @@
 #include "platform/FreeMemory.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "platform/ULMRLib.h"
 
 #include <QApplication>
 

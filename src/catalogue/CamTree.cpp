@@ -1,6 +1,6 @@
 #include "catalogue/CamTree.h"
 
-#include "i18n/DisplayText.h"
+#include "core/DisplayText.h"
 
 #include <QCollator>
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/UCams.h"
+#include "core/UCams.h"
 
 #include <Qt>
 

@@ -1,7 +1,7 @@
 #include "catalogue/CustomCamFields.h"
 
 #include "catalogue/UCamForm.h"
-#include "i18n/DisplayText.h"
+#include "core/DisplayText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

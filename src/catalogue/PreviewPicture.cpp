@@ -1,7 +1,7 @@
 #include "catalogue/PreviewPicture.h"
 
-#include "wallpaper/PictureDecoders.h"
-#include "wallpaper/PictureImage.h"
+#include "core/picture/PictureDecoders.h"
+#include "widgets/PictureImage.h"
 
 #include <QFileInfo>
 

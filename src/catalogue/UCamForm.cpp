@@ -1,13 +1,11 @@
 #include "catalogue/UCamForm.h"
 
-#include "app/BuiltinPictures.h"
-#include "app/ULMRLib.h"
-#include "app/WindowOnDemand.h"
-#include "catalogue/CamSuggestion.h"
-#include "catalogue/CatalogueRequest.h"
-#include "i18n/ImgBtn.h"
+#include "core/CamSuggestion.h"
+#include "core/CatalogueRequest.h"
 #include "net/HTTPGet.h"
-#include "outreach/UAttentionForm.h"
+#include "platform/ULMRLib.h"
+#include "widgets/BuiltinPictures.h"
+#include "widgets/ImgBtn.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -173,14 +171,8 @@ void TCamForm::SuggestButClick() {
 }
 
 void TCamForm::SuggestDoneString(THTTPGet* /*Sender*/, const QByteArray& Result) {
-    // The answer may come after the dialog was closed; the notice shows all the same.
-    TAttentionForm* notice = NeedWindow(AttentionForm);
-    if (!notice)
-        return;
-    if (Result == "ok")
-        notice->ShowSuggestionDone();
-    else
-        notice->ShowSuggestionFailed();
+    // The answer may come after the dialog was closed; the owner tells the user all the same.
+    Q_EMIT SuggestionAnswered(Result == "ok");
 }
 
 void TCamForm::FormKeyDown(int key) {

@@ -58,6 +58,10 @@ public:
     void SuggestDoneString(THTTPGet* Sender, const QByteArray& Result);
     void FormKeyDown(int key);
 
+Q_SIGNALS:
+    // The catalogue server's answer to a suggestion: stored, or refused or never answered.
+    void SuggestionAnswered(bool stored);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -1,15 +1,15 @@
 #include "i18n/UDownloadForm.h"
 
-#include "app/BuiltinPictures.h"
-#include "app/ULMRLib.h"
-#include "i18n/ImgBtn.h"
-#include "i18n/LanguageFile.h"
-#include "i18n/LanguageList.h"
-#include "i18n/Skins.h"
-#include "i18n/TextTargets.h"
-#include "i18n/ZLIBArchive.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageList.h"
+#include "core/LogCategories.h"
+#include "core/pack/ZLIBArchive.h"
 #include "net/HTTPGet.h"
-#include "platform/LogCategories.h"
+#include "platform/ULMRLib.h"
+#include "widgets/BuiltinPictures.h"
+#include "widgets/ImgBtn.h"
+#include "widgets/Skins.h"
+#include "widgets/TextTargets.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "outreach/EmbeddedWB.h"
 
-#include "app/ULMRLib.h"
+#include "core/LogCategories.h"
 #include "net/HTTPTransferState.h"
 #include "outreach/BrowserEngine.h"
 #include "outreach/PlainBrowser.h"
-#include "platform/LogCategories.h"
+#include "platform/ULMRLib.h"
 
 #include <QDir>
 #include <QPluginLoader>

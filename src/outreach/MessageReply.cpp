@@ -1,6 +1,6 @@
 #include "outreach/MessageReply.h"
 
-#include "catalogue/RecordText.h"
+#include "core/RecordText.h"
 
 TMessageReply ReadMessageReply(const QByteArray& reply, const QByteArray& previousUrl) {
     using namespace RecordText;

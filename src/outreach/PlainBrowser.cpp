@@ -1,6 +1,6 @@
 #include "outreach/PlainBrowser.h"
 
-#include "i18n/DisplayText.h"
+#include "core/DisplayText.h"
 #include "net/HTTPGet.h"
 #include "platform/ShellOpen.h"
 

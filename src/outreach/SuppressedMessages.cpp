@@ -1,7 +1,7 @@
 #include "outreach/SuppressedMessages.h"
 
-#include "catalogue/RecordText.h"
-#include "platform/AtomicFile.h"
+#include "core/AtomicFile.h"
+#include "core/RecordText.h"
 
 #include <QFile>
 

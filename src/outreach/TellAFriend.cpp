@@ -1,6 +1,6 @@
 #include "outreach/TellAFriend.h"
 
-#include "i18n/DisplayText.h"
+#include "core/DisplayText.h"
 
 QByteArray TellAFriendLink(const QByteArray& subject, const QByteArray& body) {
     return QByteArray("mailto:") + TellAFriendRecipient + "?subject=" + subject + "&body=" + body;

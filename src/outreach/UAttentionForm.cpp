@@ -1,10 +1,10 @@
 #include "outreach/UAttentionForm.h"
 
-#include "app/BuiltinPictures.h"
-#include "app/ULMRLib.h"
-#include "i18n/ImgBtn.h"
-#include "i18n/Skins.h"
-#include "i18n/TextTargets.h"
+#include "platform/ULMRLib.h"
+#include "widgets/BuiltinPictures.h"
+#include "widgets/ImgBtn.h"
+#include "widgets/Skins.h"
+#include "widgets/TextTargets.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>

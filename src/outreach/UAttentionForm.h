@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/RecordText.h"
+#include "core/RecordText.h"
 
 #include <QDialog>
 #include <QPixmap>

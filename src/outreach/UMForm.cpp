@@ -1,14 +1,14 @@
 #include "outreach/UMForm.h"
 
-#include "app/BuiltinPictures.h"
-#include "app/ULMRLib.h"
-#include "catalogue/CatalogueRequest.h"
-#include "i18n/ImgBtn.h"
+#include "core/CatalogueRequest.h"
+#include "core/LogCategories.h"
 #include "net/HTTPGet.h"
 #include "outreach/EmbeddedWB.h"
 #include "outreach/MessageReply.h"
 #include "outreach/SuppressedMessages.h"
-#include "platform/LogCategories.h"
+#include "platform/ULMRLib.h"
+#include "widgets/BuiltinPictures.h"
+#include "widgets/ImgBtn.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "platform/Autostart.h"
 
-#include "platform/AtomicFile.h"
+#include "core/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "wallpaper/InstallWallpaper.h"
 
-#include "platform/Desktop.h"
-#include "wallpaper/PictureDecoders.h"
-#include "wallpaper/PictureEncoders.h"
+#include "core/picture/PictureDecoders.h"
+#include "core/picture/PictureEncoders.h"
+#include "platform/desktop/Desktop.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #include "wallpaper/OldWallpaper.h"
 
-#include "platform/Desktop.h"
-#include "platform/SettingsKey.h"
+#include "core/SettingsKey.h"
+#include "platform/desktop/Desktop.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "wallpaper/RefreshRule.h"
 
-#include "catalogue/UCams.h"
+#include "core/UCams.h"
 
 bool IsUsableRefresh(qint64 seconds) {
     return seconds >= 1 && seconds <= LongestRefreshSeconds;

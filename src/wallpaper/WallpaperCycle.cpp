@@ -1,9 +1,9 @@
 #include "wallpaper/WallpaperCycle.h"
 
+#include "core/LogCategories.h"
+#include "core/picture/Picture.h"
 #include "platform/FreeMemory.h"
-#include "platform/LogCategories.h"
 #include "wallpaper/InstallWallpaper.h"
-#include "wallpaper/Picture.h"
 #include "wallpaper/PictureExtension.h"
 #include "wallpaper/RefreshRule.h"
 

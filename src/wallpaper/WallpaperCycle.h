@@ -1,7 +1,7 @@
 #pragma once
 
 #include "net/HTTPGet.h"
-#include "platform/DesktopWorker.h"
+#include "platform/desktop/DesktopWorker.h"
 
 #include <QByteArray>
 #include <QString>

@@ -4,20 +4,20 @@
 // takes effect again. One configuration window (with its refresh timer ticking), one pack window and
 // one messages window serve every row, under the real event loop.
 #include "TestHttpServer.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
-#include "i18n/HandPack.h"
-#include "i18n/LanguageList.h"
-#include "i18n/PackWriter.h"
+#include "core/LanguageList.h"
+#include "core/SettingsKey.h"
+#include "core/pack/HandPack.h"
+#include "core/pack/PackWriter.h"
+#include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "i18n/UDownloadForm.h"
 #include "net/HTTPGet.h"
 #include "outreach/EmbeddedWB.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
-#include "platform/SettingsKey.h"
-#include "wallpaper/PictureEncoders.h"
+#include "platform/ULMRLib.h"
 #include "wallpaper/RecordingDesktop.h"
-#include "wallpaper/TestPictures.h"
 
 #include <QDir>
 #include <QFile>

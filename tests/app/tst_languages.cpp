@@ -1,20 +1,20 @@
 // Languages in the running windows: the texts and skins a language directory gives every window and
 // the tray menu, and a switch through the catalogue that downloads, installs and applies a pack.
 #include "TestHttpServer.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/HandPack.h"
-#include "i18n/ImgBtn.h"
-#include "i18n/PackWriter.h"
+#include "core/SettingsKey.h"
+#include "core/pack/HandPack.h"
+#include "core/pack/PackWriter.h"
+#include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
-#include "platform/SettingsKey.h"
-#include "wallpaper/PictureEncoders.h"
+#include "platform/ULMRLib.h"
 #include "wallpaper/RecordingDesktop.h"
-#include "wallpaper/TestPictures.h"
+#include "widgets/ImgBtn.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,22 +1,22 @@
 // The configuration window's wiring: start-up, settings, commit, enable rules, close and shutdown,
 // with the real settings file and autostart folder, and a recording desktop.
 #include "TestHttpServer.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/USplashForm.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/ImgBtn.h"
-#include "i18n/LanguageList.h"
+#include "core/LanguageList.h"
+#include "core/SettingsKey.h"
+#include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "net/HTTPGet.h"
 #include "outreach/UMForm.h"
 #include "platform/Autostart.h"
-#include "platform/SettingsKey.h"
 #include "platform/ShellOpen.h"
-#include "wallpaper/PictureEncoders.h"
+#include "platform/ULMRLib.h"
 #include "wallpaper/RecordingDesktop.h"
-#include "wallpaper/TestPictures.h"
+#include "widgets/ImgBtn.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // The general settings, the first-run test and the refresh rules, on the real settings file.
 #include "app/GeneralSettings.h"
-#include "platform/SettingsKey.h"
+#include "core/SettingsKey.h"
 #include "wallpaper/RefreshRule.h"
 
 #include <QFile>

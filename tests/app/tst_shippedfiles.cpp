@@ -1,4 +1,4 @@
-#include "app/ULMRLib.h"
+#include "platform/ULMRLib.h"
 
 #include <QFileInfo>
 #include <QProcess>

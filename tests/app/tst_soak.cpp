@@ -9,22 +9,22 @@
 // LUMORA_SOAK_STEPS (default 300) and LUMORA_SOAK_SEED (default 1) choose the walk. The seed is
 // printed first, and a failure prints the step and the last actions, so that the walk can be replayed.
 #include "TestHttpServer.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
-#include "catalogue/CatalogueRequest.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/DisplayText.h"
-#include "i18n/ImgBtn.h"
+#include "core/CatalogueRequest.h"
+#include "core/DisplayText.h"
+#include "core/SettingsKey.h"
+#include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "i18n/UDownloadForm.h"
 #include "net/HTTPGet.h"
 #include "outreach/UAttentionForm.h"
-#include "platform/SettingsKey.h"
+#include "platform/ULMRLib.h"
 #include "server/ServerHarness.h"
-#include "wallpaper/PictureEncoders.h"
 #include "wallpaper/RecordingDesktop.h"
-#include "wallpaper/TestPictures.h"
+#include "widgets/ImgBtn.h"
 
 #include <QApplication>
 #include <QCheckBox>

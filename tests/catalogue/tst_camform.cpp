@@ -2,13 +2,13 @@
 // it, and the suggestion as a real HTTP server on 127.0.0.1 receives it, with the notice each answer
 // brings.
 #include "TestHttpServer.h"
-#include "app/ULMRLib.h"
 #include "catalogue/CustomCamFields.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/ImgBtn.h"
 #include "net/HTTPGet.h"
 #include "outreach/UAttentionForm.h"
 #include "platform/ShellOpen.h"
+#include "platform/ULMRLib.h"
+#include "widgets/ImgBtn.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -93,6 +93,10 @@ private Q_SLOTS:
         m_attention = std::make_unique<TAttentionForm>();
         AttentionForm = m_attention.get();
         m_form = std::make_unique<TCamForm>();
+        // The test owns the dialog, so it tells the answers as the program does.
+        connect(m_form.get(), &TCamForm::SuggestionAnswered, m_attention.get(), [this](bool stored) {
+            stored ? m_attention->ShowSuggestionDone() : m_attention->ShowSuggestionFailed();
+        });
         LanguageNumber = 0;
     }
     void cleanup() {

@@ -1,7 +1,7 @@
 // The preview's picture, scaled to its box once when it arrives.
 #include "catalogue/PreviewPicture.h"
-#include "wallpaper/PictureEncoders.h"
-#include "wallpaper/TestPictures.h"
+#include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 
 // What the end-to-end tests share: reading the root window of the X server they run on, a real
 // tray host, and the environment a lumora process under test gets.
-#include "wallpaper/Picture.h"
+#include "core/picture/Picture.h"
 
 #include <QByteArray>
 #include <QPoint>

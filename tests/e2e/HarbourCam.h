@@ -2,8 +2,8 @@
 
 #include "E2EHarness.h"
 #include "TestHttpServer.h"
-#include "platform/SettingsKey.h"
-#include "wallpaper/PictureEncoders.h"
+#include "core/SettingsKey.h"
+#include "core/picture/PictureEncoders.h"
 
 #include <QTest>
 

@@ -2,17 +2,17 @@
 // of lumora-server: categories opened and cams picked with the mouse, a picture applied as the
 // desktop background, a PNG cam refused, and a custom cam added, applied and kept across a restart.
 #include "E2EHarness.h"
-#include "app/ULMRLib.h"
 #include "app/UMainForm.h"
 #include "app/USplashForm.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/UCamForm.h"
-#include "i18n/ImgBtn.h"
-#include "platform/Desktop.h"
-#include "platform/SettingsKey.h"
+#include "core/SettingsKey.h"
+#include "core/picture/PictureEncoders.h"
+#include "platform/ULMRLib.h"
+#include "platform/desktop/Desktop.h"
 #include "server/ServerHarness.h"
-#include "wallpaper/PictureEncoders.h"
+#include "widgets/ImgBtn.h"
 
 #include <QApplication>
 #include <QComboBox>

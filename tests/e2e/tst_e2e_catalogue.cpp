@@ -3,10 +3,10 @@
 // and Exit.
 #include "E2EHarness.h"
 #include "TestHttpServer.h"
-#include "platform/Desktop.h"
-#include "platform/SettingsKey.h"
+#include "core/SettingsKey.h"
+#include "core/picture/PictureEncoders.h"
+#include "platform/desktop/Desktop.h"
 #include "server/ServerHarness.h"
-#include "wallpaper/PictureEncoders.h"
 
 #include <QDir>
 #include <QFile>

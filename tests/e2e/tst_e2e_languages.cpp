@@ -2,9 +2,9 @@
 // server: a language chosen in the tray menu is downloaded and shown, stays after a restart without
 // a second download, and a raised pack version is fetched at the next start.
 #include "E2EHarness.h"
-#include "i18n/HandPack.h"
+#include "core/pack/HandPack.h"
+#include "core/picture/PictureEncoders.h"
 #include "server/ServerHarness.h"
-#include "wallpaper/PictureEncoders.h"
 
 #include <QDir>
 #include <QTest>

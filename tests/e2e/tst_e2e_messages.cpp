@@ -3,7 +3,7 @@
 // and its requests carry "LMR", as the server sees them), turned away for good with the check box,
 // no request and no engine with messages off, and the invitation handed to the desktop's opener.
 #include "E2EHarness.h"
-#include "platform/SettingsKey.h"
+#include "core/SettingsKey.h"
 #include "server/ServerHarness.h"
 
 #include <QDir>

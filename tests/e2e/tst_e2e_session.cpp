@@ -5,8 +5,8 @@
 #include "E2EHarness.h"
 #include "HarbourCam.h"
 #include "SessionManager.h"
-#include "platform/Desktop.h"
-#include "wallpaper/PictureEncoders.h"
+#include "core/picture/PictureEncoders.h"
+#include "platform/desktop/Desktop.h"
 
 #include <QDir>
 #include <QProcess>

@@ -2,14 +2,14 @@
 // lumora-server; its review command lists it as typed and, once it is approved, the next catalogue
 // reply carries it as a cam.
 #include "E2EHarness.h"
-#include "app/ULMRLib.h"
-#include "catalogue/CatalogueRequest.h"
 #include "catalogue/UCamForm.h"
-#include "catalogue/UCams.h"
-#include "i18n/ImgBtn.h"
-#include "i18n/LanguageList.h"
+#include "core/CatalogueRequest.h"
+#include "core/LanguageList.h"
+#include "core/UCams.h"
 #include "outreach/UAttentionForm.h"
+#include "platform/ULMRLib.h"
 #include "server/ServerHarness.h"
+#include "widgets/ImgBtn.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -67,6 +67,9 @@ private Q_SLOTS:
         TAttentionForm attention;
         AttentionForm = &attention;
         TCamForm form;
+        QObject::connect(&form, &TCamForm::SuggestionAnswered, &attention, [&](bool stored) {
+            stored ? attention.ShowSuggestionDone() : attention.ShowSuggestionFailed();
+        });
         NoticeClicker notices;
 
         bool sent = false;

@@ -5,8 +5,8 @@
 #include "E2EHarness.h"
 #include "SessionBus.h"
 #include "StatusNotifierWatcherDouble.h"
-#include "app/BuiltinPictures.h"
 #include "server/ServerHarness.h"
+#include "widgets/BuiltinPictures.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

@@ -5,10 +5,10 @@
 // program announced, and GNOME's day and night pictures with their layout.
 #include "E2EHarness.h"
 #include "HarbourCam.h"
-#include "platform/Desktop.h"
-#include "platform/DesktopX11.h"
-#include "platform/X11Display.h"
-#include "wallpaper/PictureEncoders.h"
+#include "core/picture/PictureEncoders.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/desktop/DesktopX11.h"
+#include "platform/desktop/X11Display.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "FormBody.h"
 #include "FuzzTarget.h"
 #include "Suggestions.h"
-#include "catalogue/UCams.h"
+#include "core/UCams.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray body(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

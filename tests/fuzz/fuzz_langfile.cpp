@@ -1,9 +1,9 @@
 // A language file from a pack author or a hostile server: every window's block scanned into its
 // text table, and the pack version read both from the lines and from the file on disk.
 #include "FuzzTarget.h"
-#include "i18n/DisplayText.h"
-#include "i18n/LanguageFile.h"
-#include "i18n/LanguageList.h"
+#include "core/DisplayText.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageList.h"
 
 #include <QFile>
 #include <limits>

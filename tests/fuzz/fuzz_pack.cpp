@@ -1,7 +1,7 @@
 // A language pack from a hostile server: opened, listed, every member tested, then extracted into a
 // fresh folder. Whatever the bytes say, nothing may appear outside that folder.
 #include "FuzzTarget.h"
-#include "i18n/ZLIBArchive.h"
+#include "core/pack/ZLIBArchive.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Cam pictures and skin pictures: the first byte picks the decoder, the rest is the file.
 #include "FuzzTarget.h"
-#include "wallpaper/PictureDecoders.h"
+#include "core/picture/PictureDecoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1)

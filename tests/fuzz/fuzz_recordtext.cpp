@@ -1,8 +1,8 @@
 // Record text as every reader meets it: the catalogue reply's cams and languages read in place,
 // line by line, and trimmed; custom cams written back read the same.
 #include "FuzzTarget.h"
-#include "catalogue/CatalogueRequest.h"
-#include "catalogue/RecordText.h"
+#include "core/CatalogueRequest.h"
+#include "core/RecordText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -1,9 +1,9 @@
 // The pack download window against a real HTTP server on 127.0.0.1: what it installs, what it
 // refuses, and that nothing of a refused pack is written.
-#include "HandPack.h"
+#include "core/pack/HandPack.h"
 #include "TestHttpServer.h"
-#include "i18n/LanguageList.h"
-#include "i18n/PackWriter.h"
+#include "core/LanguageList.h"
+#include "core/pack/PackWriter.h"
 #include "i18n/UDownloadForm.h"
 #include "net/HTTPGet.h"
 

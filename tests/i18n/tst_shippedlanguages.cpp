@@ -1,9 +1,9 @@
 // The language directories Lumora ships and the packs the build makes of them: complete texts in every
 // language, and packs that Lumora's own reader takes, with every window's skin.
-#include "catalogue/RecordText.h"
-#include "i18n/ScaledPictureName.h"
-#include "i18n/ZLIBArchive.h"
-#include "wallpaper/PictureDecoders.h"
+#include "core/RecordText.h"
+#include "core/pack/ZLIBArchive.h"
+#include "core/picture/PictureDecoders.h"
+#include "widgets/ScaledPictureName.h"
 
 #include <QDir>
 #include <QFile>

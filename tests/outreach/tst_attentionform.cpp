@@ -1,10 +1,10 @@
 // The attention box as the user meets it: each notice's text, background and buttons, and which
 // way of closing it counts as its positive answer. Buttons are clicked through the widgets while
 // the notice runs its own loop.
-#include "app/ULMRLib.h"
-#include "i18n/ImgBtn.h"
 #include "outreach/UAttentionForm.h"
 #include "platform/ShellOpen.h"
+#include "platform/ULMRLib.h"
+#include "widgets/ImgBtn.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The rules behind the messages window and the tell-a-friend link, without a screen: what a message
 // reply names, how messages.cam lists refids, what OK leads to, and the invitation link.
-#include "catalogue/RecordText.h"
+#include "core/RecordText.h"
 #include "outreach/MessageReply.h"
 #include "outreach/SuppressedMessages.h"
 #include "outreach/TellAFriend.h"

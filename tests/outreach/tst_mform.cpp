@@ -3,13 +3,13 @@
 // box, help, and a further reply while the window is open. A real HTTP server on 127.0.0.1 answers
 // both the message script and the pages.
 #include "TestHttpServer.h"
-#include "app/ULMRLib.h"
-#include "i18n/ImgBtn.h"
 #include "net/HTTPGet.h"
 #include "outreach/EmbeddedWB.h"
 #include "outreach/PlainBrowser.h"
 #include "outreach/UMForm.h"
 #include "platform/ShellOpen.h"
+#include "platform/ULMRLib.h"
+#include "widgets/ImgBtn.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "ServerHarness.h"
 #include "StoreLocation.h"
 #include "TestDatabase.h"
-#include "i18n/ZLIBArchive.h"
-#include "wallpaper/PictureDecoders.h"
+#include "core/pack/ZLIBArchive.h"
+#include "core/picture/PictureDecoders.h"
 
 #include <QDir>
 #include <QImage>

@@ -3,8 +3,8 @@
 #include "LanguagePacks.h"
 #include "ServerHarness.h"
 #include "TestDatabase.h"
-#include "i18n/LanguageList.h"
-#include "i18n/ZLIBArchive.h"
+#include "core/LanguageList.h"
+#include "core/pack/ZLIBArchive.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -7,11 +7,11 @@
 #include "StoreLocation.h"
 #include "Suggestions.h"
 #include "TestDatabase.h"
+#include "core/picture/PictureDecoders.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
 #include "demo/DemoScenes.h"
 #include "demo/PngWriter.h"
-#include "wallpaper/PictureDecoders.h"
 
 #include <QImage>
 #include <QTest>

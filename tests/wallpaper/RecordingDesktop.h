@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Desktop.h"
-#include "wallpaper/Picture.h"
+#include "core/picture/Picture.h"
+#include "platform/desktop/Desktop.h"
 
 #include <QList>
 #include <QSize>

@@ -1,12 +1,12 @@
 // Installing a downloaded picture and keeping the user's own wallpaper, with real files and the
 // real settings file, against a recording desktop.
 #include "RecordingDesktop.h"
-#include "TestPictures.h"
-#include "platform/SettingsKey.h"
+#include "core/picture/TestPictures.h"
+#include "core/SettingsKey.h"
+#include "core/picture/PictureDecoders.h"
+#include "core/picture/PictureEncoders.h"
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/OldWallpaper.h"
-#include "wallpaper/PictureDecoders.h"
-#include "wallpaper/PictureEncoders.h"
 
 #include <QDir>
 #include <QFile>

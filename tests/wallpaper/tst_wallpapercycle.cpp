@@ -2,11 +2,11 @@
 // bitmap in the data folder, a recording desktop, or XFCE's settings tool that does not answer.
 #include "RecordingDesktop.h"
 #include "TestHttpServer.h"
-#include "TestPictures.h"
-#include "platform/DesktopXfce.h"
-#include "platform/LogCategories.h"
-#include "wallpaper/Picture.h"
-#include "wallpaper/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
+#include "core/LogCategories.h"
+#include "core/picture/Picture.h"
+#include "core/picture/PictureEncoders.h"
+#include "platform/desktop/DesktopXfce.h"
 #include "wallpaper/WallpaperCycle.h"
 
 #include <QDir>

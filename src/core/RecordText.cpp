@@ -1,0 +1,150 @@
+#include "core/RecordText.h"
+
+#include <cstring>
+
+namespace RecordText {
+
+namespace {
+
+const QByteArray ClosingLine = QByteArrayLiteral("end");
+
+template <typename Line> Line LineInMode(const Line& line, ReadMode mode) {
+    return mode == ReadMode::Trimmed ? TrimLine(line) : line;
+}
+
+// Calls addLine(start, length) for every line of the text.
+template <typename AddLine> void ForEachLine(const QByteArray& text, AddLine addLine) {
+    // A QByteArray's data always ends with a NUL, and the first NUL ends the text, so the C library's
+    // fast scan for the next CR, LF or NUL finds every line end.
+    const char* data = text.constData();
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype length = static_cast<qsizetype>(std::strcspn(data + start, "\r\n"));
+        const char stop = data[start + length];
+        if (stop == '\0') {
+            if (length > 0)
+                addLine(start, length);
+            return;
+        }
+        addLine(start, length);
+        start += length + 1;
+        if (stop == '\r' && data[start] == '\n')
+            ++start;
+    }
+}
+
+template <typename Line, typename Handler>
+bool ReadBody(const QList<Line>& lines, qsizetype& index, ReadMode mode, const Handler& handleKeyLine) {
+    const qsizetype last = lines.size() - 1;
+    while (index < last) {
+        ++index;
+        const Line line = LineInMode(lines.at(index), mode);
+        if (line == ClosingLine)
+            return true;
+        if (!handleKeyLine(line))
+            return false;
+    }
+    return true;
+}
+
+template <typename Line, typename Handler>
+void ReadAll(const QList<Line>& lines, const QByteArray& kind, ReadMode mode, const RecordOpener& openRecord,
+             const Handler& handleKeyLine) {
+    const QByteArray opening = OpeningLine(kind);
+    for (qsizetype i = 0; i < lines.size() - 1; ++i) {
+        if (LineInMode(lines.at(i), mode) != opening)
+            continue;
+        openRecord();
+        if (!ReadBody(lines, i, mode, handleKeyLine))
+            return;
+    }
+}
+
+} // namespace
+
+Lines SplitLines(const QByteArray& text) {
+    Lines lines;
+    ForEachLine(text, [&](qsizetype start, qsizetype length) { lines.append(text.sliced(start, length)); });
+    return lines;
+}
+
+LineViews SplitLineViews(const QByteArray& text) {
+    LineViews lines;
+    ForEachLine(text, [&](qsizetype start, qsizetype length) {
+        lines.append(QByteArrayView(text.constData() + start, length));
+    });
+    return lines;
+}
+
+QByteArray JoinLines(const Lines& lines) {
+    qsizetype size = 0;
+    for (const QByteArray& line : lines)
+        size += line.size() + 2;
+    QByteArray text;
+    text.reserve(size);
+    for (const QByteArray& line : lines) {
+        text.append(line);
+        text.append("\r\n", 2);
+    }
+    return text;
+}
+
+QByteArrayView TrimLine(QByteArrayView line) {
+    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && isBlank(line.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(line.at(end - 1)))
+        --end;
+    return line.sliced(begin, end - begin);
+}
+
+QByteArray TrimLine(const QByteArray& line) {
+    const QByteArrayView trimmed = TrimLine(QByteArrayView(line));
+    return trimmed.size() == line.size() ? line : trimmed.toByteArray();
+}
+
+QByteArray RecordKey(const QByteArray& line) {
+    const qsizetype equals = line.indexOf('=');
+    return equals < 0 ? QByteArray() : line.left(equals);
+}
+
+QByteArray RecordValue(const QByteArray& line) {
+    const qsizetype equals = line.indexOf('=');
+    return equals < 0 ? line : line.mid(equals + 1);
+}
+
+QByteArray OpeningLine(const QByteArray& kind) {
+    return QByteArrayLiteral("object=") + kind;
+}
+
+bool ReadRecordBody(const Lines& lines, qsizetype& index, ReadMode mode,
+                    const KeyLineHandler& handleKeyLine) {
+    return ReadBody(lines, index, mode, handleKeyLine);
+}
+
+bool ReadRecordBody(const LineViews& lines, qsizetype& index, ReadMode mode,
+                    const KeyLineViewHandler& handleKeyLine) {
+    return ReadBody(lines, index, mode, handleKeyLine);
+}
+
+void ReadRecords(const Lines& lines, const QByteArray& kind, ReadMode mode, const RecordOpener& openRecord,
+                 const KeyLineHandler& handleKeyLine) {
+    ReadAll(lines, kind, mode, openRecord, handleKeyLine);
+}
+
+void ReadRecords(const LineViews& lines, const QByteArray& kind, ReadMode mode,
+                 const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine) {
+    ReadAll(lines, kind, mode, openRecord, handleKeyLine);
+}
+
+void WriteRecord(Lines& lines, const QByteArray& kind,
+                 const QList<std::pair<QByteArray, QByteArray>>& keyValues) {
+    lines.append(OpeningLine(kind));
+    for (const auto& [key, value] : keyValues)
+        lines.append(key + '=' + value);
+    lines.append(ClosingLine);
+}
+
+} // namespace RecordText

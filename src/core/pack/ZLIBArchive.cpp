@@ -1,0 +1,338 @@
+#include "core/pack/ZLIBArchive.h"
+
+#include "core/AtomicFile.h"
+#include "core/pack/PackInflater.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace {
+
+constexpr qint64 ChecksumBlockSize = 10240;
+constexpr qsizetype ChunkSize = 4096;
+constexpr qsizetype BlockSize = 64 * ChunkSize;
+
+[[noreturn]] void Fail(const QString& message) {
+    throw EZLBArchiveError(message);
+}
+[[noreturn]] void FailCorruptFile(int index) {
+    Fail(QStringLiteral("File (%1) is corrupt").arg(index));
+}
+
+// A drive ("C:") at the start of a name or directory would make it absolute on Windows.
+bool StartsWithDrive(const QByteArray& text) {
+    return text.size() >= 2 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0]));
+}
+
+// Both separators count: "/" in an entry must not slip a path past these checks on either platform.
+QList<QByteArray> DirectoryParts(const QByteArray& directory) {
+    QByteArray unified = directory;
+    unified.replace(PackFormat::DirectorySeparator, '/');
+    return unified.split('/');
+}
+
+// An entry may only ever place its file inside the destination: a plain name, and a relative directory
+// that never climbs out with "..".
+bool EntryStaysInside(const TZLBFileEntry& entry, bool withPath) {
+    const QByteArray name = entry.FileName();
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/') ||
+        name.contains(PackFormat::DirectorySeparator) || name.contains('\0') || StartsWithDrive(name))
+        return false;
+    if (!withPath)
+        return true;
+    const QByteArray directory = entry.RelativeDirectory();
+    const QList<QByteArray> parts = DirectoryParts(directory);
+    if (directory.contains('\0') || StartsWithDrive(parts.value(0)))
+        return false;
+    return std::none_of(parts.begin(), parts.end(), [](const QByteArray& part) { return part == ".."; });
+}
+
+// The member's bytes must lie before the trailer; a compressed member must at least start there.
+bool MemberFits(const TZLBFileEntry& entry, qint64 dataEnd) {
+    const qint64 offset = entry.Offset();
+    if (entry.Size() < 0 || offset < 0 || offset > dataEnd)
+        return false;
+    return !entry.Stored() || offset + entry.Size() <= dataEnd;
+}
+
+// Runs of separators become one and one separator at the end goes, so that a directory written as
+// "\help\\" lands at destination/help.
+QString FoldSeparators(const QString& path) {
+    QString folded;
+    folded.reserve(path.size());
+    for (const QChar c : path)
+        if (c != '/' || !folded.endsWith('/'))
+            folded += c;
+    if (folded.size() > 1 && folded.endsWith('/'))
+        folded.chop(1);
+    return folded;
+}
+
+QString TargetDirectory(const QString& destination, const TZLBFileEntry& entry, bool withPath) {
+    QString target = destination;
+    if (withPath) {
+        QByteArray directory = entry.RelativeDirectory();
+        directory.replace(PackFormat::DirectorySeparator, '/');
+        target += QFile::decodeName(directory);
+    }
+    return FoldSeparators(target);
+}
+
+} // namespace
+
+TZLBArchive::TZLBArchive(QObject* parent)
+    : QObject(parent) {}
+
+TZLBArchive::~TZLBArchive() {
+    m_destroying = true;
+    CloseArchive();
+}
+
+bool TZLBArchive::OpenArchive(const QString& fileName) {
+    CloseArchive();
+    if (fileName.isEmpty())
+        return false;
+    if (!QFileInfo::exists(fileName))
+        Fail(QStringLiteral("Archive file not found"));
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        Fail(QStringLiteral("Unable to open file (%1)").arg(fileName));
+    m_archiveName = fileName;
+    try {
+        CheckTrailer(file);
+    } catch (...) {
+        m_archiveName.clear();
+        m_trailer = {};
+        throw;
+    }
+    ReadDirectory(file);
+    file.close();
+    ReportIdle();
+    return true;
+}
+
+void TZLBArchive::CheckTrailer(QFile& file) {
+    const QString corrupted = QStringLiteral("The archive file appears to be corrupted");
+    const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
+    if (dataEnd < 0)
+        Fail(corrupted);
+    QByteArray block(ChecksumBlockSize, Qt::Uninitialized);
+    quint32 running = PackCRC::Empty;
+    for (qint64 position = 0; position < dataEnd;) {
+        const qint64 got = file.read(block.data(), std::min(ChecksumBlockSize, dataEnd - position));
+        if (got <= 0)
+            Fail(corrupted);
+        running = PackCRC::Update(running, block.constData(), got);
+        position += got;
+    }
+    if (file.read(m_trailer.Bytes.data(), PackFormat::TrailerSize) != PackFormat::TrailerSize ||
+        m_trailer.CRC() != running)
+        Fail(corrupted);
+}
+
+void TZLBArchive::ReadDirectory(QFile& file) {
+    // Whatever goes wrong in here, the caller learns only that the list could not be read.
+    try {
+        const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
+        const qint32 count = m_trailer.EntryCount();
+        if (count < 0 || count > MaxEntries)
+            Fail(QString());
+        const qint64 offset = m_trailer.DirectoryOffset();
+        const qint64 length = qint64(count) * PackFormat::EntrySize;
+        QByteArray directory(length, Qt::Uninitialized);
+        if (count > 0 && (offset < 0 || offset > dataEnd))
+            Fail(QString());
+        if (count > 0 && !m_trailer.DirectoryCompressed()) {
+            if (offset + length > dataEnd || !file.seek(offset) ||
+                file.read(directory.data(), length) != length)
+                Fail(QString());
+        } else if (count > 0) {
+            SetProgress(TProgressState::ReadingDirectory, QStringLiteral("Extracting archive registry"),
+                        length);
+            TPackInflater inflater(file, offset, dataEnd);
+            for (qint64 done = 0; done < length;) {
+                const qsizetype chunk = std::min<qint64>(ChunkSize, length - done);
+                if (!inflater.Read(directory.data() + done, chunk))
+                    Fail(QString());
+                done += chunk;
+                ReportProgress(done);
+            }
+        }
+        qint64 claimed = 0;
+        for (qint32 i = 0; i < count; ++i) {
+            TZLBFileEntry entry;
+            std::copy_n(directory.constData() + qint64(i) * PackFormat::EntrySize, PackFormat::EntrySize,
+                        entry.Bytes.begin());
+            claimed += std::max<qint32>(entry.Size(), 0);
+            m_entries.append(entry);
+        }
+        if (claimed > MaxUnpackedBytes)
+            Fail(QString());
+        if (OnArchiveOpened)
+            OnArchiveOpened(this);
+    } catch (...) {
+        CloseArchive();
+        Fail(QStringLiteral("Unable to read archive file list"));
+    }
+}
+
+void TZLBArchive::CloseArchive() {
+    m_entries.clear();
+    m_trailer = {};
+    m_archiveName.clear();
+    ReportIdle();
+}
+
+int TZLBArchive::FileCount() const {
+    if (m_archiveName.isEmpty())
+        Fail(QStringLiteral("No archive is currently open"));
+    return m_entries.size();
+}
+
+TZLBFileEntry TZLBArchive::GetFileEntry(int index) const {
+    if (index < 0 || index >= m_entries.size())
+        Fail(QStringLiteral("Index out of bounds"));
+    return m_entries[index];
+}
+
+void TZLBArchive::ExtractFiles(const QString& destination) {
+    if (m_archiveName.isEmpty())
+        Fail(QStringLiteral("No archive is currently open"));
+    QFile file(m_archiveName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        Fail(QStringLiteral("Unable to open file (%1)").arg(m_archiveName));
+    for (int i = 0; i < m_entries.size(); ++i)
+        ExtractEntry(file, i, destination);
+    file.close();
+    ReportIdle();
+}
+
+void TZLBArchive::ExtractEntry(QFile& file, int index, const QString& destination) {
+    const TZLBFileEntry& entry = m_entries[index];
+    if (!EntryStaysInside(entry, ExtractWithPath) ||
+        !MemberFits(entry, file.size() - PackFormat::TrailerSize))
+        FailCorruptFile(index);
+
+    const QString target = TargetDirectory(destination, entry, ExtractWithPath);
+    QDir().mkpath(target);
+    if (!QFileInfo(target).isDir())
+        Fail(QStringLiteral("Unable to create destination path"));
+
+    const QString fileName = QFile::decodeName(entry.FileName());
+    const QString path = target + '/' + fileName;
+    if (OnReplaceFile && QFileInfo::exists(path)) {
+        bool replace = false;
+        OnReplaceFile(path, replace);
+        if (!replace)
+            return;
+    }
+
+    // Each file is unpacked beside its final name and renamed over it once whole: an unpacking cut
+    // short (a broken member, a full disk, the program killed) leaves every file either as it was or
+    // complete, never half written.
+    bool crcMatches = true;
+    const QString error = WriteFileAtomically(path, [&](QIODevice& out) {
+        const quint32 crc = ReadMember(file, index, CheckCRC, [&out](const char* data, qsizetype length) {
+            return out.write(data, length) == length;
+        });
+        crcMatches = !CheckCRC || crc == entry.CRC();
+        return crcMatches;
+    });
+    if (!error.isEmpty() || !crcMatches)
+        FailCorruptFile(index);
+    if (OnFileExtracted)
+        OnFileExtracted(destination + fileName);
+}
+
+void TZLBArchive::VerifyFile(int index) {
+    const TZLBFileEntry entry = GetFileEntry(index);
+    QFile file(m_archiveName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        Fail(QStringLiteral("Unable to open file (%1)").arg(m_archiveName));
+    if (!EntryStaysInside(entry, true) || !MemberFits(entry, file.size() - PackFormat::TrailerSize))
+        FailCorruptFile(index);
+    if (ReadMember(file, index, true, [](const char*, qsizetype) { return true; }) != entry.CRC())
+        FailCorruptFile(index);
+    ReportIdle();
+}
+
+quint32 TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
+                                const std::function<bool(const char*, qsizetype)>& sink) {
+    const TZLBFileEntry& entry = m_entries[index];
+    const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
+    SetProgress(TProgressState::ExtractingFile,
+                QStringLiteral("Extracting %1").arg(QFile::decodeName(entry.FileName())), entry.Size());
+
+    std::optional<TPackInflater> inflater;
+    if (entry.Stored()) {
+        if (!file.seek(entry.Offset()))
+            FailCorruptFile(index);
+    } else {
+        inflater.emplace(file, entry.Offset(), dataEnd);
+    }
+    // Progress moves in steps of 4096 bytes; the bytes themselves move in larger blocks, which lets
+    // zlib inflate at full speed and the file take them in few writes.
+    QByteArray block(BlockSize, Qt::Uninitialized);
+    quint32 running = PackCRC::Empty;
+    for (qint64 done = 0; done < entry.Size();) {
+        const qsizetype length = std::min<qint64>(entry.Size() - done, BlockSize);
+        const bool read =
+            inflater ? inflater->Read(block.data(), length) : file.read(block.data(), length) == length;
+        if (!read || !sink(block.constData(), length))
+            FailCorruptFile(index);
+        if (withCRC)
+            running = PackCRC::Update(running, block.constData(), length);
+        for (const qint64 blockEnd = done + length; done < blockEnd;) {
+            done = std::min(done + ChunkSize, blockEnd);
+            ReportProgress(done);
+        }
+    }
+    // A stream that would give more than the entry claims is as broken as one that gives less.
+    if (inflater && !inflater->AtStreamEnd())
+        FailCorruptFile(index);
+    return running;
+}
+
+QString TZLBArchive::TemporaryFileName() const {
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/ZLBXXXXXX"));
+    file.setAutoRemove(false);
+    return file.open() ? file.fileName() : QString();
+}
+
+void TZLBArchive::ListDirectory(const QString& directory, QStringList& files) const {
+    const QFileInfoList entries = QDir(directory).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& info : entries) {
+        if (!info.isDir()) {
+            files.append(info.absoluteFilePath());
+        } else if (!info.isSymLink()) {
+            if (SavePaths)
+                files.append(info.absoluteFilePath());
+            if (RecursePaths)
+                ListDirectory(info.absoluteFilePath(), files);
+        }
+    }
+}
+
+void TZLBArchive::SetProgress(TProgressState state, const QString& message, qint64 total) {
+    m_progressState = state;
+    m_progressMessage = message;
+    m_progressTotal = total;
+}
+
+void TZLBArchive::ReportProgress(qint64 position) {
+    if (!OnProgress || m_destroying)
+        return;
+    const int percentage = m_progressTotal > 0 ? qRound(position * 100.0 / m_progressTotal) : 0;
+    OnProgress(m_progressMessage, percentage);
+}
+
+void TZLBArchive::ReportIdle() {
+    SetProgress(TProgressState::Idle, m_archiveName, 0);
+    ReportProgress(0);
+}

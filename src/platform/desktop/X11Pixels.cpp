@@ -1,0 +1,248 @@
+#include "platform/desktop/X11Pixels.h"
+
+#include "platform/desktop/X11Display.h"
+
+#include <QtEndian>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+namespace {
+
+struct TImageDeleter {
+    void operator()(XImage* image) const { XDestroyImage(image); }
+};
+using TImage = std::unique_ptr<XImage, TImageDeleter>;
+
+// The common true-colour layout: one 32-bit little-endian word per pixel holding 8-bit red,
+// green and blue, which is blue, green, red, pad in memory.
+bool IsBgrx(const XImage* image) {
+    return image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xff0000 &&
+           image->green_mask == 0xff00 && image->blue_mask == 0xff;
+}
+
+// A channel's value placed into its mask, for visuals of other depths (16-bit screens).
+unsigned long ToMask(unsigned value, unsigned long mask) {
+    if (!mask)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    const unsigned long scaled = bits >= 8 ? (unsigned long)value << (bits - 8) : value >> (8 - bits);
+    return (scaled << shift) & mask;
+}
+
+unsigned FromMask(unsigned long pixel, unsigned long mask) {
+    if (!mask)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    const unsigned long value = (pixel & mask) >> shift;
+    return bits >= 8 ? unsigned(value >> (bits - 8)) : unsigned(value * 255 / ((1ul << bits) - 1));
+}
+
+// Rows of the picture from `top` on in the common true-colour layout, `count` rows at `target`.
+void ConvertToBgrx(const TPicture& picture, int top, int count, char* target, int bytesPerLine) {
+    for (int y = 0; y < count; ++y) {
+        const uchar* source = reinterpret_cast<const uchar*>(picture.Row(top + y));
+        uchar* out = reinterpret_cast<uchar*>(target + std::size_t(y) * std::size_t(bytesPerLine));
+        // Four bytes at a time, the fourth being the next pixel's first, which the mask drops; the
+        // picture's very last pixel has no next one and goes byte by byte.
+        const bool lastRow = top + y == picture.Height - 1;
+        const int whole = lastRow ? picture.Width - 1 : picture.Width;
+        for (int column = 0; column < whole; ++column, source += 3, out += 4) {
+            quint32 pixel;
+            std::memcpy(&pixel, source, 4);
+            pixel = qFromLittleEndian(pixel) & 0xffffffu;
+            qToLittleEndian(pixel, out);
+        }
+        if (lastRow) {
+            out[0] = source[0];
+            out[1] = source[1];
+            out[2] = source[2];
+            out[3] = 0;
+        }
+    }
+}
+
+// Fills an image made for the screen's visual with rows of the picture from `top` on.
+void ConvertInto(XImage* image, const TPicture& picture, int top) {
+    if (IsBgrx(image)) {
+        ConvertToBgrx(picture, top, image->height, image->data, image->bytes_per_line);
+        return;
+    }
+    for (int y = 0; y < image->height; ++y) {
+        const uchar* source = reinterpret_cast<const uchar*>(picture.Row(top + y));
+        for (int column = 0; column < picture.Width; ++column, source += 3)
+            XPutPixel(image, column, y,
+                      ToMask(source[2], image->red_mask) | ToMask(source[1], image->green_mask) |
+                          ToMask(source[0], image->blue_mask));
+    }
+}
+
+// Shared memory with a server on the same machine: the pixels reach it without passing through
+// the connection. Two bands of rows take turns, so that one is filled while the server copies the
+// other out; the server says when it is done with each.
+class TSharedBands {
+public:
+    TSharedBands(const TX11Display& display, int width, int rowsPerBand)
+        : m_display(display.Handle())
+        , m_rows(rowsPerBand) {
+        Display* x = m_display;
+        if (!XShmQueryExtension(x))
+            return;
+        m_image.reset(XShmCreateImage(x, DefaultVisual(x, DefaultScreen(x)), unsigned(display.Depth()),
+                                      ZPixmap, nullptr, &m_segment, unsigned(width),
+                                      unsigned(2 * rowsPerBand)));
+        if (!m_image || !IsBgrx(m_image.get()))
+            return;
+        m_segment.shmid =
+            shmget(IPC_PRIVATE, std::size_t(m_image->bytes_per_line) * std::size_t(2 * rowsPerBand),
+                   IPC_CREAT | 0600);
+        if (m_segment.shmid < 0)
+            return;
+        m_segment.shmaddr = m_image->data = static_cast<char*>(shmat(m_segment.shmid, nullptr, 0));
+        m_segment.readOnly = True;
+        // Gone as soon as both sides let go, even when this program dies now.
+        const bool mapped = m_segment.shmaddr != reinterpret_cast<char*>(-1);
+        if (mapped) {
+            TX11ErrorTrap trap(display); // a server on another machine refuses
+            XShmAttach(x, &m_segment);
+            m_attached = !trap.Failed();
+        }
+        shmctl(m_segment.shmid, IPC_RMID, nullptr);
+        if (!mapped)
+            m_segment.shmaddr = m_image->data = nullptr;
+        m_completion = XShmGetEventBase(x) + ShmCompletion;
+    }
+    ~TSharedBands() {
+        if (m_attached) {
+            XShmDetach(m_display, &m_segment);
+            XSync(m_display, False);
+        }
+        if (m_segment.shmaddr)
+            shmdt(m_segment.shmaddr);
+        if (m_image)
+            m_image->data = nullptr; // not malloc's to free
+    }
+    TSharedBands(const TSharedBands&) = delete;
+    TSharedBands& operator=(const TSharedBands&) = delete;
+
+    bool IsUsable() const { return m_attached; }
+
+    bool Put(unsigned long drawable, const TPicture& picture, QPoint at) {
+        GC gc = XCreateGC(m_display, drawable, 0, nullptr);
+        int pending = 0;
+        for (int top = 0, band = 0; top < picture.Height; top += m_rows, band ^= 1) {
+            // The band filled two turns ago must be copied out before it is filled again; the
+            // server finishes requests in order.
+            if (pending == 2) {
+                WaitForCompletion();
+                --pending;
+            }
+            const int rows = std::min(m_rows, picture.Height - top);
+            const int offset = band * m_rows;
+            ConvertToBgrx(picture, top, rows,
+                          m_image->data + std::size_t(offset) * std::size_t(m_image->bytes_per_line),
+                          m_image->bytes_per_line);
+            XShmPutImage(m_display, drawable, gc, m_image.get(), 0, offset, at.x(), at.y() + top,
+                         unsigned(picture.Width), unsigned(rows), True);
+            XFlush(m_display);
+            ++pending;
+        }
+        XFreeGC(m_display, gc);
+        XSync(m_display, False);
+        XEvent event;
+        while (XCheckTypedEvent(m_display, m_completion, &event)) {
+        }
+        return true;
+    }
+
+private:
+    void WaitForCompletion() {
+        XEvent event;
+        XIfEvent(
+            m_display, &event,
+            [](Display*, XEvent* e, XPointer type) { return Bool(e->type == *reinterpret_cast<int*>(type)); },
+            reinterpret_cast<XPointer>(&m_completion));
+    }
+
+    Display* m_display;
+    int m_rows;
+    TImage m_image;
+    XShmSegmentInfo m_segment{};
+    bool m_attached = false;
+    int m_completion = 0;
+};
+
+} // namespace
+
+bool PutPicture(const TX11Display& display, unsigned long drawable, const TPicture& picture, QPoint at) {
+    if (picture.IsNull())
+        return false;
+    Display* x = display.Handle();
+    // The picture goes over in bands of rows through small buffers, which stay in the
+    // processor's cache; a screen-sized buffer would cost more in fresh memory than the copy.
+    const int rowBytes = picture.Width * 4;
+    const int band = std::clamp((512 * 1024) / rowBytes, 1, picture.Height);
+    if (TSharedBands shared(display, picture.Width, band); shared.IsUsable())
+        return shared.Put(drawable, picture, at);
+    TImage image(XCreateImage(x, DefaultVisual(x, DefaultScreen(x)), unsigned(display.Depth()), ZPixmap, 0,
+                              nullptr, unsigned(picture.Width), unsigned(band), 32, 0));
+    if (!image)
+        return false;
+    // The image owns a buffer from malloc, which XDestroyImage frees.
+    image->data = static_cast<char*>(std::malloc(std::size_t(image->bytes_per_line) * std::size_t(band)));
+    if (!image->data)
+        return false;
+    GC gc = XCreateGC(x, drawable, 0, nullptr);
+    for (int top = 0; top < picture.Height; top += band) {
+        image->height = std::min(band, picture.Height - top);
+        ConvertInto(image.get(), picture, top);
+        XPutImage(x, drawable, gc, image.get(), 0, 0, at.x(), at.y() + top, unsigned(picture.Width),
+                  unsigned(image->height));
+    }
+    XFreeGC(x, gc);
+    return true;
+}
+
+std::optional<TPicture> GetPicture(const TX11Display& display, unsigned long drawable, int width,
+                                   int height) {
+    TPicture picture = MakePicture(width, height);
+    if (picture.IsNull())
+        return std::nullopt;
+    TImage image(
+        XGetImage(display.Handle(), drawable, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap));
+    if (!image)
+        return std::nullopt;
+    // A pixmap's image carries no masks; they are the screen's visual's.
+    Visual* visual = DefaultVisual(display.Handle(), DefaultScreen(display.Handle()));
+    image->red_mask = visual->red_mask;
+    image->green_mask = visual->green_mask;
+    image->blue_mask = visual->blue_mask;
+    const bool bgrx = IsBgrx(image.get());
+    for (int y = 0; y < height; ++y) {
+        uchar* target = reinterpret_cast<uchar*>(picture.Row(y));
+        const uchar* source =
+            reinterpret_cast<const uchar*>(image->data + std::size_t(y) * image->bytes_per_line);
+        for (int column = 0; column < width; ++column, target += 3) {
+            if (bgrx) {
+                target[0] = source[column * 4];
+                target[1] = source[column * 4 + 1];
+                target[2] = source[column * 4 + 2];
+                continue;
+            }
+            const unsigned long pixel = XGetPixel(image.get(), column, y);
+            target[0] = uchar(FromMask(pixel, image->blue_mask));
+            target[1] = uchar(FromMask(pixel, image->green_mask));
+            target[2] = uchar(FromMask(pixel, image->red_mask));
+        }
+    }
+    return picture;
+}
