@@ -7,10 +7,10 @@ std::optional<TGeneralSettings> LoadGeneralSettings() {
     if (!key)
         return std::nullopt;
     TGeneralSettings settings;
-    settings.Active = key->ReadBool(QStringLiteral("Active"));
-    settings.ShowMessages = key->ReadBool(QStringLiteral("ShowMessages"));
-    settings.Language = key->ReadInteger(QStringLiteral("Language"));
-    settings.Stretch = key->ReadBool(QStringLiteral("Stretch"));
+    settings.Active = key->Read(Settings::Active);
+    settings.ShowMessages = key->Read(Settings::ShowMessages);
+    settings.Language = key->Read(Settings::Language);
+    settings.Stretch = key->Read(Settings::Stretch);
     return settings;
 }
 
@@ -18,10 +18,10 @@ bool SaveGeneralSettings(bool stretch, bool active, bool showMessages, int langu
     std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::Existing);
     if (!key)
         return false;
-    key->WriteBool(QStringLiteral("Stretch"), stretch);
-    key->WriteBool(QStringLiteral("Active"), active);
-    key->WriteBool(QStringLiteral("ShowMessages"), showMessages);
-    key->WriteInteger(QStringLiteral("Language"), language);
+    key->Write(Settings::Stretch, stretch);
+    key->Write(Settings::Active, active);
+    key->Write(Settings::ShowMessages, showMessages);
+    key->Write(Settings::Language, language);
     return key->Close();
 }
 
@@ -29,5 +29,5 @@ bool IsFirstRun() {
     const std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
     if (!key)
         return true;
-    return key->ReadString(QStringLiteral("URL")).value_or(QByteArray()).isEmpty();
+    return key->ReadOr(Settings::CamURL).isEmpty();
 }

@@ -43,7 +43,7 @@ qint32 StoredActiveRefID() {
     const std::optional<TSettingsKey> key = TSettingsKey::Open();
     if (!key)
         return 0;
-    return key->ReadInteger(QStringLiteral("RefID")).value_or(0);
+    return key->ReadOr(Settings::CamRefID);
 }
 
 QByteArray CatalogueRequestBody(int language, const QByteArray& computer, qint32 storedRefID) {

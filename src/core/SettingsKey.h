@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/SettingsSchema.h"
+
 #include <QByteArray>
 #include <QString>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 class QSettings;
 
@@ -36,6 +39,29 @@ public:
     void WriteBool(const QString& name, bool value);
     void WriteString(const QString& name, const QByteArray& value);
     void DeleteValue(const QString& name);
+
+    // A value of the schema (SettingsSchema.h): empty when it is missing or of another type.
+    template <class T> std::optional<T> Read(const TSetting<T>& setting) const {
+        if constexpr (std::is_same_v<T, bool>)
+            return ReadBool(setting.Key());
+        else if constexpr (std::is_same_v<T, int>)
+            return ReadInteger(setting.Key());
+        else
+            return ReadString(setting.Key());
+    }
+    // That value, or what a missing one stands for.
+    template <class T> T ReadOr(const TSetting<T>& setting) const {
+        return Read(setting).value_or(setting.Default);
+    }
+    template <class T> void Write(const TSetting<T>& setting, const std::type_identity_t<T>& value) {
+        if constexpr (std::is_same_v<T, bool>)
+            WriteBool(setting.Key(), value);
+        else if constexpr (std::is_same_v<T, int>)
+            WriteInteger(setting.Key(), value);
+        else
+            WriteString(setting.Key(), value);
+    }
+    template <class T> void Delete(const TSetting<T>& setting) { DeleteValue(setting.Key()); }
 
     // Writes pending changes to the file; false when the file could not be written.
     bool Close();

@@ -80,36 +80,33 @@ void TWebCam::LoadFromRegistry() {
     const std::optional<TSettingsKey> key = TSettingsKey::Open();
     if (!key)
         return;
-    const auto readInteger = [&](const QString& name, qint32& field) {
-        if (const auto value = key->ReadInteger(name))
+    // A value the key lacks leaves the field as it is.
+    const auto read = [&](const auto& setting, auto& field) {
+        if (const auto value = key->Read(setting))
             field = *value;
     };
-    const auto readString = [&](const QString& name, QByteArray& field) {
-        if (const auto value = key->ReadString(name))
-            field = *value;
-    };
-    readInteger(QStringLiteral("RefID"), RefID);
-    readString(QStringLiteral("URL"), URL);
-    readInteger(QStringLiteral("Refresh"), Refresh);
-    readString(QStringLiteral("Name"), Name);
-    readString(QStringLiteral("Category"), Category);
-    readString(QStringLiteral("Country"), Country);
-    readString(QStringLiteral("Description"), Description);
-    readString(QStringLiteral("Webpage"), Webpage);
+    read(Settings::CamRefID, RefID);
+    read(Settings::CamURL, URL);
+    read(Settings::CamRefresh, Refresh);
+    read(Settings::CamName, Name);
+    read(Settings::CamCategory, Category);
+    read(Settings::CamCountry, Country);
+    read(Settings::CamDescription, Description);
+    read(Settings::CamWebpage, Webpage);
 }
 
 void TWebCam::SaveToRegistry() const {
     std::optional<TSettingsKey> key = TSettingsKey::Open();
     if (!key)
         return;
-    key->WriteInteger(QStringLiteral("RefID"), RefID);
-    key->WriteString(QStringLiteral("URL"), URL);
-    key->WriteInteger(QStringLiteral("Refresh"), Refresh);
-    key->WriteString(QStringLiteral("Name"), Name);
-    key->WriteString(QStringLiteral("Category"), Category);
-    key->WriteString(QStringLiteral("Country"), Country);
-    key->WriteString(QStringLiteral("Description"), Description);
-    key->WriteString(QStringLiteral("Webpage"), Webpage);
+    key->Write(Settings::CamRefID, RefID);
+    key->Write(Settings::CamURL, URL);
+    key->Write(Settings::CamRefresh, Refresh);
+    key->Write(Settings::CamName, Name);
+    key->Write(Settings::CamCategory, Category);
+    key->Write(Settings::CamCountry, Country);
+    key->Write(Settings::CamDescription, Description);
+    key->Write(Settings::CamWebpage, Webpage);
     key->Close();
 }
 

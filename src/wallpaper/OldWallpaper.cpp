@@ -8,12 +8,6 @@
 
 namespace {
 
-const QString OldWallPaperValue = QStringLiteral("OldWallPaper");
-const QString OldStretchValue = QStringLiteral("OldStretch");
-const QString OldTileActiveValue = QStringLiteral("OldTileActive");
-// The desktop's own record of the same wallpaper: what the three values above cannot hold.
-const QString OldDesktopValue = QStringLiteral("OldDesktop");
-
 bool IsExistingFile(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
@@ -36,13 +30,13 @@ bool SaveOldWallpaper(TDesktop& desktop) {
     std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
     if (!key)
         return false;
-    key->WriteString(OldWallPaperValue, QFile::encodeName(current->Wallpaper.Path));
-    key->WriteBool(OldStretchValue, current->Wallpaper.Stretch);
-    key->WriteBool(OldTileActiveValue, current->Wallpaper.Tile);
+    key->Write(Settings::OldWallPaper, QFile::encodeName(current->Wallpaper.Path));
+    key->Write(Settings::OldStretch, current->Wallpaper.Stretch);
+    key->Write(Settings::OldTileActive, current->Wallpaper.Tile);
     if (current->Exact.isEmpty())
-        key->DeleteValue(OldDesktopValue);
+        key->Delete(Settings::OldDesktop);
     else
-        key->WriteString(OldDesktopValue, current->Exact);
+        key->Write(Settings::OldDesktop, current->Exact);
     return key->Close();
 }
 
@@ -51,11 +45,11 @@ bool RestoreOldWallpaper(TDesktop& desktop) {
     if (!key)
         return false;
     TDesktopSnapshot saved;
-    saved.Wallpaper.Path = QFile::decodeName(key->ReadString(OldWallPaperValue).value_or(QByteArray()));
-    saved.Wallpaper.Tile = key->ReadBool(OldTileActiveValue).value_or(false);
-    saved.Wallpaper.Stretch = key->ReadBool(OldStretchValue).value_or(false);
-    saved.Exact = key->ReadString(OldDesktopValue).value_or(QByteArray());
-    if (!key->ValueExists(OldWallPaperValue) || !IsUsersOwn(saved))
+    saved.Wallpaper.Path = QFile::decodeName(key->ReadOr(Settings::OldWallPaper));
+    saved.Wallpaper.Tile = key->ReadOr(Settings::OldTileActive);
+    saved.Wallpaper.Stretch = key->ReadOr(Settings::OldStretch);
+    saved.Exact = key->ReadOr(Settings::OldDesktop);
+    if (!key->ValueExists(Settings::OldWallPaper.Key()) || !IsUsersOwn(saved))
         return false;
     return desktop.Restore(saved);
 }

@@ -279,7 +279,7 @@ private Q_SLOTS:
         QCOMPARE(loaded.Refresh, 30);
         QCOMPARE(loaded.Webpage, QByteArray("w"));
 
-        TSettingsKey::Open()->DeleteValue(QStringLiteral("Name"));
+        TSettingsKey::Open()->Delete(Settings::CamName);
         TWebCam partial;
         partial.Name = "kept";
         partial.LoadFromRegistry();

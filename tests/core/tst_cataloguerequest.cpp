@@ -27,7 +27,7 @@ private Q_SLOTS:
         QCOMPARE(StoredActiveRefID(), 0);
         auto key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
         QCOMPARE(StoredActiveRefID(), 0);
-        key->WriteInteger(QStringLiteral("RefID"), 12);
+        key->Write(Settings::CamRefID, 12);
         key->Close();
         QCOMPARE(StoredActiveRefID(), 12);
     }

@@ -20,13 +20,13 @@ inline void ServeAndStoreHarbourCam(TestHttpServer& server, const Rgb& colour) {
                  "text/plain");
     std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
     QVERIFY(key);
-    key->WriteString(QStringLiteral("URL"), "http://cams.test/live/harbour.jpg");
-    key->WriteString(QStringLiteral("Name"), "Harbour");
-    key->WriteInteger(QStringLiteral("RefID"), 3);
-    key->WriteInteger(QStringLiteral("Refresh"), 1);
-    key->WriteBool(QStringLiteral("Active"), true);
-    key->WriteBool(QStringLiteral("ShowMessages"), false);
-    key->WriteBool(QStringLiteral("Stretch"), true);
+    key->Write(Settings::CamURL, "http://cams.test/live/harbour.jpg");
+    key->Write(Settings::CamName, "Harbour");
+    key->Write(Settings::CamRefID, 3);
+    key->Write(Settings::CamRefresh, 1);
+    key->Write(Settings::Active, true);
+    key->Write(Settings::ShowMessages, false);
+    key->Write(Settings::Stretch, true);
     QVERIFY(key->Close());
 }
 

@@ -26,13 +26,13 @@ const QPoint Corner{40, 560};
 void StoreCam(const QByteArray& url, int refresh) {
     std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
     QVERIFY(key);
-    key->WriteString(QStringLiteral("URL"), url);
-    key->WriteString(QStringLiteral("Name"), "Station Clock");
-    key->WriteInteger(QStringLiteral("RefID"), 1);
-    key->WriteInteger(QStringLiteral("Refresh"), refresh);
-    key->WriteBool(QStringLiteral("Active"), true);
-    key->WriteBool(QStringLiteral("ShowMessages"), false);
-    key->WriteBool(QStringLiteral("Stretch"), true);
+    key->Write(Settings::CamURL, url);
+    key->Write(Settings::CamName, "Station Clock");
+    key->Write(Settings::CamRefID, 1);
+    key->Write(Settings::CamRefresh, refresh);
+    key->Write(Settings::Active, true);
+    key->Write(Settings::ShowMessages, false);
+    key->Write(Settings::Stretch, true);
     QVERIFY(key->Close());
 }
 

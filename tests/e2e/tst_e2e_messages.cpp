@@ -22,13 +22,13 @@ const QSize Splash(416, 246);
 void StoreSettings(bool showMessages) {
     std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
     QVERIFY(key);
-    key->WriteString(QStringLiteral("URL"), "http://localhost/demo/clock-tokyo.jpg");
-    key->WriteString(QStringLiteral("Name"), "Tokyo");
-    key->WriteInteger(QStringLiteral("RefID"), 2);
-    key->WriteInteger(QStringLiteral("Refresh"), 1);
-    key->WriteBool(QStringLiteral("Active"), true);
-    key->WriteBool(QStringLiteral("ShowMessages"), showMessages);
-    key->WriteBool(QStringLiteral("Stretch"), true);
+    key->Write(Settings::CamURL, "http://localhost/demo/clock-tokyo.jpg");
+    key->Write(Settings::CamName, "Tokyo");
+    key->Write(Settings::CamRefID, 2);
+    key->Write(Settings::CamRefresh, 1);
+    key->Write(Settings::Active, true);
+    key->Write(Settings::ShowMessages, showMessages);
+    key->Write(Settings::Stretch, true);
     QVERIFY(key->Close());
 }
 
