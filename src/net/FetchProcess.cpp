@@ -1,160 +1,102 @@
 #include "net/FetchProcess.h"
 
-#include "net/FetchProtocol.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
-// A cancel request is seen within this many milliseconds.
-constexpr int PollMilliseconds = 100;
-constexpr qsizetype ReadBlock = 256 * 1024;
 constexpr char ProgramName[] = "lumora-fetch";
 
-class TFetchChild {
-public:
-    // Starts the program with one end of a socket pair as its standard input and output.
-    bool Start(const QByteArray& program);
-    // Writes the request, then reads the child's frames until it closes its end, breaks the protocol
-    // or the transfer is cancelled.
-    void Exchange(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress);
-    // Ends the child (killed if it still runs) and tells how it ended, for a transfer without outcome.
-    QByteArray Reap();
-    ~TFetchChild();
-
-private:
-    bool Send(const QByteArray& request, qsizetype& sent);
-    pid_t m_pid = -1;
-    int m_socket = -1;
-};
-
-bool TFetchChild::Start(const QByteArray& program) {
-    int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
-        return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    // The child starts with no blocked signals and the default action for a closed pipe, whatever
-    // the program did with them.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    sigaddset(&signals, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    QByteArray path = program;
-    char* arguments[] = {path.data(), nullptr};
-    const int started = posix_spawn(&m_pid, path.constData(), &actions, &attributes, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(ends[1]);
-    m_socket = ends[0];
-    if (started != 0) {
-        m_pid = -1;
-        return false;
-    }
-    return fcntl(m_socket, F_SETFL, O_NONBLOCK) == 0;
-}
-
-bool TFetchChild::Send(const QByteArray& request, qsizetype& sent) {
-    const ssize_t written =
-        send(m_socket, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
-    if (written < 0)
-        return errno == EAGAIN || errno == EINTR;
-    sent += written;
-    return true;
-}
-
-void TFetchChild::Exchange(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress) {
-    const QByteArray request = EncodeFetchFrame(FetchFrame::Request, EncodeFetchRequest(state.Request));
-    // The child goes on after a progress report once the handler has returned. A child that does
-    // not read these fills the socket; it waits for none then, so one not sent loses nothing.
-    const auto reported = [&](qint64 totalSize, qint64 readed) {
-        progress(totalSize, readed);
-        (void)send(m_socket, &FetchFrame::ProgressSeen, 1, MSG_NOSIGNAL);
-    };
-    qsizetype sent = 0;
-    bool writing = true;
-    TFetchReplyReader reader(state);
-    QByteArray block(ReadBlock, Qt::Uninitialized);
-    while (!state.CancelRequested) {
-        pollfd watched{m_socket, short(POLLIN | (writing ? POLLOUT : 0)), 0};
-        const int ready = poll(&watched, 1, PollMilliseconds);
-        if (ready < 0 && errno != EINTR)
-            return;
-        if (ready <= 0)
-            continue;
-        // A child that stopped reading early shows what happened on the reading side.
-        if (writing && (watched.revents & POLLOUT))
-            writing = Send(request, sent) && sent < request.size();
-        if (!(watched.revents & (POLLIN | POLLHUP | POLLERR)))
-            continue;
-        const ssize_t received = read(m_socket, block.data(), size_t(block.size()));
-        if (received < 0 && (errno == EAGAIN || errno == EINTR))
-            continue;
-        if (received <= 0 || !reader.Feed(QByteArray(block.constData(), received), reported))
-            break;
-    }
-    if (state.CancelRequested) {
-        state.Success = false;
-        state.FailureReason = "cancelled";
-    } else if (!reader.Complete() && state.FailureReason.isEmpty()) {
-        state.Success = false;
-        state.FailureReason = Reap();
-    }
-}
-
-QByteArray TFetchChild::Reap() {
-    if (m_pid <= 0)
-        return "the fetcher ended without an outcome";
-    kill(m_pid, SIGKILL);
-    int status = 0;
-    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    m_pid = -1;
-    // Killed here means it had already closed its end without an outcome.
-    if (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL)
-        return "the fetcher died of signal " + QByteArray::number(WTERMSIG(status));
-    if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
-        return "the fetcher failed with status " + QByteArray::number(WEXITSTATUS(status));
+// Why a child that gave no outcome failed the transfer.
+QByteArray HowItEnded(int exitCode, QProcess::ExitStatus exitStatus) {
+    // Killed means the program killed it: it had broken the protocol, or the transfer was cancelled.
+    if (exitStatus == QProcess::CrashExit && exitCode != SIGKILL)
+        return "the fetcher died of signal " + QByteArray::number(exitCode);
+    if (exitStatus == QProcess::NormalExit && exitCode != 0)
+        return "the fetcher failed with status " + QByteArray::number(exitCode);
     return "the fetcher ended without an outcome";
-}
-
-TFetchChild::~TFetchChild() {
-    Reap();
-    if (m_socket >= 0)
-        close(m_socket);
 }
 
 } // namespace
 
-void RunFetchProcess(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress) {
-    state.Success = false;
-    {
-        TFetchChild child;
-        if (!child.Start(state.FetchProgram))
-            state.FailureReason = "cannot start " + state.FetchProgram;
-        else
-            child.Exchange(state, progress);
+int TFetchProcess::s_running = 0;
+
+TFetchProcess::TFetchProcess(THTTPTransferState state)
+    : m_state(std::move(state)) {
+    // The child's complaints go where the program's go.
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The child starts with no blocked signals and the default action for a closed pipe, whatever
+    // the program did with them.
+    m_process.setChildProcessModifier([] {
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        signal(SIGPIPE, SIG_DFL);
+    });
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &TFetchProcess::Read);
+    connect(&m_process, &QProcess::finished, this, &TFetchProcess::Reaped);
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        m_state.FailureReason = "cannot start " + QFile::encodeName(m_process.program());
+        End();
+    });
+}
+
+TFetchProcess::~TFetchProcess() {
+    // Whoever started the transfer hears nothing more of it.
+    blockSignals(true);
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(-1);
     }
-    if (!state.Success)
-        DiscardTarget(state);
+    DiscardTarget(m_state);
+}
+
+void TFetchProcess::Start(const QByteArray& program) {
+    ++s_running;
+    m_process.setProgram(QFile::decodeName(program));
+    m_process.start();
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    // Into the empty pipe at once rather than at the next turn of the event loop: the child goes
+    // about the transfer even while the program is busy, until it has something to report.
+    m_process.write(EncodeFetchFrame(FetchFrame::Request, EncodeFetchRequest(m_state.Request)));
+    m_process.waitForBytesWritten(-1);
+}
+
+void TFetchProcess::ProgressSeen() {
+    // A child that is being killed waits for nothing.
+    if (m_process.state() == QProcess::Running && !m_state.Cancelled)
+        m_process.write(&FetchFrame::ProgressSeen, 1);
+}
+
+void TFetchProcess::Cancel() {
+    m_state.Cancelled = true;
+    m_process.kill();
+}
+
+void TFetchProcess::Read() {
+    const auto progress = [this](qint64 totalSize, qint64 readed) { Q_EMIT Progress(totalSize, readed); };
+    if (!m_reader.Feed(m_process.readAllStandardOutput(), progress))
+        m_process.kill();
+}
+
+void TFetchProcess::Reaped(int exitCode, QProcess::ExitStatus exitStatus) {
+    // Everything the child wrote before it ended counts, the announcement of its part file above all.
+    Read();
+    if (!m_reader.Complete() && m_state.FailureReason.isEmpty())
+        m_state.FailureReason = HowItEnded(exitCode, exitStatus);
+    End();
+}
+
+void TFetchProcess::End() {
+    --s_running;
+    if (!m_state.Success)
+        DiscardTarget(m_state);
+    Q_EMIT Ended();
 }
 
 QByteArray FetchProgram() {
