@@ -5,12 +5,14 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QProcess>
+#include <QSocketNotifier>
+#include <sys/types.h>
 
 // One transfer in a lumora-fetch child process (FetchProtocol.h), driven by the event loop of the
 // thread that creates it: the child's frames are read as they arrive and fill the outcome fields of
 // State(). A child that dies or breaks the protocol fails the transfer; a failed transfer's part
-// file is removed once the child can no longer write it.
+// file is removed once the child can no longer write it. The child is spawned rather than forked
+// (QProcess forks with the memory shared), which keeps ThreadSanitizer's view of the program sound.
 class TFetchProcess : public QObject {
     Q_OBJECT
 public:
@@ -23,7 +25,7 @@ public:
     void Start(const QByteArray& program);
     // The child waits after each progress report until the program has seen it.
     void ProgressSeen();
-    // Kills the child: the transfer ends, as cancelled.
+    // Kills and reaps the child: the transfer ends, as cancelled.
     void Cancel();
 
     THTTPTransferState& State() { return m_state; }
@@ -38,13 +40,21 @@ Q_SIGNALS:
     void Ended();
 
 private:
+    // Spawns the child on one end of a socket pair, its standard input and output.
+    bool Spawn(const QByteArray& program);
     void Read();
-    void Reaped(int exitCode, QProcess::ExitStatus exitStatus);
-    void End();
+    // Feeds what the child has written so far; false once it closed its end or broke the protocol.
+    bool Receive();
+    // Kills the child if it still runs, reaps it and tells the component.
+    void Finish();
+    // Reaps the killed child; why it failed the transfer when it gave no outcome.
+    QByteArray Reap();
 
     THTTPTransferState m_state;
     TFetchReplyReader m_reader{m_state};
-    QProcess m_process;
+    pid_t m_pid = -1;
+    int m_socket = -1;
+    QSocketNotifier m_readable{QSocketNotifier::Read};
     static int s_running;
 };
 
