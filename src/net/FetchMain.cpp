@@ -46,8 +46,8 @@ void Send(char kind, const QByteArray& payload = {}) {
 } // namespace
 
 int main() {
-    // The worker thread that started this process waits for it; should the whole program die, the
-    // transfer dies with it.
+    // The program reaps this process when it ends; should the whole program die, the transfer dies
+    // with it.
     const pid_t starter = getppid();
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != starter)

@@ -1,14 +1,11 @@
 #include "net/FetchProcess.h"
 
-#include "net/FetchProtocol.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -18,29 +15,27 @@ extern char** environ;
 
 namespace {
 
-// A cancel request is seen within this many milliseconds.
-constexpr int PollMilliseconds = 100;
 constexpr qsizetype ReadBlock = 256 * 1024;
 constexpr char ProgramName[] = "lumora-fetch";
 
-class TFetchChild {
-public:
-    // Starts the program with one end of a socket pair as its standard input and output.
-    bool Start(const QByteArray& program);
-    // Writes the request, then reads the child's frames until it closes its end, breaks the protocol
-    // or the transfer is cancelled.
-    void Exchange(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress);
-    // Ends the child (killed if it still runs) and tells how it ended, for a transfer without outcome.
-    QByteArray Reap();
-    ~TFetchChild();
+} // namespace
 
-private:
-    bool Send(const QByteArray& request, qsizetype& sent);
-    pid_t m_pid = -1;
-    int m_socket = -1;
-};
+int TFetchProcess::s_running = 0;
 
-bool TFetchChild::Start(const QByteArray& program) {
+TFetchProcess::TFetchProcess(THTTPTransferState state)
+    : m_state(std::move(state)) {}
+
+TFetchProcess::~TFetchProcess() {
+    // Whoever started the transfer hears nothing more of it.
+    blockSignals(true);
+    if (m_pid > 0)
+        Finish();
+    if (m_socket >= 0)
+        close(m_socket);
+    DiscardTarget(m_state);
+}
+
+bool TFetchProcess::Spawn(const QByteArray& program) {
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
         return false;
@@ -65,96 +60,86 @@ bool TFetchChild::Start(const QByteArray& program) {
     posix_spawnattr_destroy(&attributes);
     close(ends[1]);
     m_socket = ends[0];
-    if (started != 0) {
+    if (started != 0)
         m_pid = -1;
-        return false;
+    return started == 0;
+}
+
+void TFetchProcess::Start(const QByteArray& program) {
+    ++s_running;
+    if (!Spawn(program)) {
+        m_state.FailureReason = "cannot start " + program;
+        Finish();
+        return;
     }
-    return fcntl(m_socket, F_SETFL, O_NONBLOCK) == 0;
+    // Into the empty socket at once: the child goes about the transfer even while the program is
+    // busy, until it has something to report. A child that does not read it fails on its own.
+    const QByteArray request = EncodeFetchFrame(FetchFrame::Request, EncodeFetchRequest(m_state.Request));
+    (void)send(m_socket, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    fcntl(m_socket, F_SETFL, O_NONBLOCK);
+    m_readable.setSocket(m_socket);
+    connect(&m_readable, &QSocketNotifier::activated, this, &TFetchProcess::Read);
+    m_readable.setEnabled(true);
 }
 
-bool TFetchChild::Send(const QByteArray& request, qsizetype& sent) {
-    const ssize_t written =
-        send(m_socket, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
-    if (written < 0)
-        return errno == EAGAIN || errno == EINTR;
-    sent += written;
-    return true;
-}
-
-void TFetchChild::Exchange(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress) {
-    const QByteArray request = EncodeFetchFrame(FetchFrame::Request, EncodeFetchRequest(state.Request));
-    // The child goes on after a progress report once the handler has returned. A child that does
-    // not read these fills the socket; it waits for none then, so one not sent loses nothing.
-    const auto reported = [&](qint64 totalSize, qint64 readed) {
-        progress(totalSize, readed);
+void TFetchProcess::ProgressSeen() {
+    // A child that has been killed waits for nothing; one not sent loses nothing.
+    if (m_pid > 0 && !m_state.Cancelled)
         (void)send(m_socket, &FetchFrame::ProgressSeen, 1, MSG_NOSIGNAL);
-    };
-    qsizetype sent = 0;
-    bool writing = true;
-    TFetchReplyReader reader(state);
+}
+
+void TFetchProcess::Cancel() {
+    m_state.Cancelled = true;
+    if (m_pid > 0)
+        Finish();
+}
+
+void TFetchProcess::Read() {
+    if (!Receive())
+        Finish();
+}
+
+bool TFetchProcess::Receive() {
     QByteArray block(ReadBlock, Qt::Uninitialized);
-    while (!state.CancelRequested) {
-        pollfd watched{m_socket, short(POLLIN | (writing ? POLLOUT : 0)), 0};
-        const int ready = poll(&watched, 1, PollMilliseconds);
-        if (ready < 0 && errno != EINTR)
-            return;
-        if (ready <= 0)
-            continue;
-        // A child that stopped reading early shows what happened on the reading side.
-        if (writing && (watched.revents & POLLOUT))
-            writing = Send(request, sent) && sent < request.size();
-        if (!(watched.revents & (POLLIN | POLLHUP | POLLERR)))
-            continue;
+    const auto progress = [this](qint64 totalSize, qint64 readed) { Q_EMIT Progress(totalSize, readed); };
+    for (;;) {
         const ssize_t received = read(m_socket, block.data(), size_t(block.size()));
-        if (received < 0 && (errno == EAGAIN || errno == EINTR))
+        if (received < 0 && errno == EINTR)
             continue;
-        if (received <= 0 || !reader.Feed(QByteArray(block.constData(), received), reported))
-            break;
-    }
-    if (state.CancelRequested) {
-        state.Success = false;
-        state.FailureReason = "cancelled";
-    } else if (!reader.Complete() && state.FailureReason.isEmpty()) {
-        state.Success = false;
-        state.FailureReason = Reap();
+        if (received < 0 && errno == EAGAIN)
+            return true;
+        if (received <= 0 || !m_reader.Feed(block.first(received), progress))
+            return false;
     }
 }
 
-QByteArray TFetchChild::Reap() {
-    if (m_pid <= 0)
-        return "the fetcher ended without an outcome";
+void TFetchProcess::Finish() {
+    m_readable.setEnabled(false);
+    if (m_pid > 0) {
+        const QByteArray ended = Reap();
+        // Everything the child wrote before it went counts, the announcement of its part file above all.
+        Receive();
+        if (!m_reader.Complete() && m_state.FailureReason.isEmpty())
+            m_state.FailureReason = ended;
+    }
+    --s_running;
+    if (!m_state.Success)
+        DiscardTarget(m_state);
+    Q_EMIT Ended();
+}
+
+QByteArray TFetchProcess::Reap() {
     kill(m_pid, SIGKILL);
     int status = 0;
     while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
     m_pid = -1;
-    // Killed here means it had already closed its end without an outcome.
+    // Killed here means it had already closed its end without an outcome, or was cancelled.
     if (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL)
         return "the fetcher died of signal " + QByteArray::number(WTERMSIG(status));
     if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
         return "the fetcher failed with status " + QByteArray::number(WEXITSTATUS(status));
     return "the fetcher ended without an outcome";
-}
-
-TFetchChild::~TFetchChild() {
-    Reap();
-    if (m_socket >= 0)
-        close(m_socket);
-}
-
-} // namespace
-
-void RunFetchProcess(THTTPTransferState& state, const std::function<void(qint64, qint64)>& progress) {
-    state.Success = false;
-    {
-        TFetchChild child;
-        if (!child.Start(state.FetchProgram))
-            state.FailureReason = "cannot start " + state.FetchProgram;
-        else
-            child.Exchange(state, progress);
-    }
-    if (!state.Success)
-        DiscardTarget(state);
 }
 
 QByteArray FetchProgram() {

@@ -1,7 +1,6 @@
 #include "net/HTTPGet.h"
 
 #include "net/FetchProcess.h"
-#include "net/HTTPGetThread.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,14 +10,11 @@
 THTTPGet::THTTPGet(QObject* parent)
     : QObject(parent) {}
 
-THTTPGet::~THTTPGet() {
-    // The worker winds down on its own; its completion was addressed to this object and is dropped.
-    if (m_running)
-        m_running->CancelRequested = true;
-}
+// The fetcher goes with its transfer (~TFetchProcess).
+THTTPGet::~THTTPGet() = default;
 
 int THTTPGet::RunningWorkers() {
-    return THTTPGetThread::Running();
+    return TFetchProcess::Running();
 }
 
 QString THTTPGet::LastTransferText() const {
@@ -42,22 +38,20 @@ void THTTPGet::FetchString() {
 }
 
 void THTTPGet::Cancel() {
-    if (!m_running)
-        return;
-    m_running->Cancelled = true;
-    m_running->CancelRequested = true;
+    if (m_running)
+        m_running->Cancel();
 }
 
 void THTTPGet::Start(Mode mode) {
     if (m_running)
         return;
-    auto state = std::make_shared<THTTPTransferState>();
-    THTTPRequest& request = state->Request;
+    THTTPTransferState state;
+    THTTPRequest& request = state.Request;
     request.AcceptTypes = AcceptTypes;
     request.Agent = Agent;
     request.URL = URL;
     if (mode == Mode::File) {
-        state->Target = FileName;
+        state.Target = FileName;
         request.FileName = PartFileName(FileName);
     }
     request.UserName = UserName;
@@ -74,66 +68,58 @@ void THTTPGet::Start(Mode mode) {
     request.MaxStringSize = MaxStringSize;
     request.MaxFileSize = MaxFileSize;
     request.ConnectTo = ConnectToRules(qgetenv("LUMORA_CONNECT_TO"));
-    state->FetchProgram = FetchProgram();
 
-    auto* worker = new THTTPGetThread(state);
-    // Without a progress handler no chunk is handed to the main thread at all.
-    if (request.ReportProgress)
-        connect(
-            worker, &THTTPGetThread::Progress, this,
-            [this, state](qint64 totalSize, qint64 readed) {
-                if (!state->Cancelled)
-                    Q_EMIT OnProgress(this, totalSize, readed);
-            },
-            Qt::BlockingQueuedConnection);
-    // Queued to the main thread: a destroyed component never hears of its transfer again, and what
-    // its transfer left behind is cleared there.
-    QPointer<THTTPGet> self(this);
-    connect(
-        worker, &THTTPGetThread::Completed, QCoreApplication::instance(),
-        [self, state] {
-            if (self)
-                self->DeliverResult(state);
-            else
-                DiscardTarget(*state);
-        },
-        Qt::QueuedConnection);
-    m_running = state;
-    worker->start();
+    // Without a progress handler the fetcher reports no progress at all.
+    const bool reportProgress = request.ReportProgress;
+    m_running = std::make_unique<TFetchProcess>(std::move(state));
+    // Queued, so that handlers run from the event loop and never inside the fetcher's reading: they
+    // may destroy this component, and with it the fetcher.
+    if (reportProgress)
+        connect(m_running.get(), &TFetchProcess::Progress, this, &THTTPGet::ReportProgress,
+                Qt::QueuedConnection);
+    connect(m_running.get(), &TFetchProcess::Ended, this, &THTTPGet::DeliverResult, Qt::QueuedConnection);
+    m_running->Start(FetchProgram());
 }
 
-void THTTPGet::DeliverResult(const std::shared_ptr<THTTPTransferState>& state) {
-    // The worker has ended, so everything it wrote is visible from here on.
-    const bool workerEnded = state->WorkerEnded.load(std::memory_order_acquire);
-    Q_ASSERT(workerEnded);
-    Q_UNUSED(workerEnded);
-    if (state != m_running) {
-        DiscardTarget(*state);
+void THTTPGet::ReportProgress(qint64 totalSize, qint64 readed) {
+    // The handler may destroy this component, or end this transfer and start the next.
+    QPointer<TFetchProcess> running = m_running.get();
+    if (!running)
         return;
-    }
-    m_lastResult = state->Success && !state->Cancelled;
-    if (m_lastResult && state->Request.ToFile && !PublishTarget(*state)) {
+    if (!running->State().Cancelled)
+        Q_EMIT OnProgress(this, totalSize, readed);
+    if (running)
+        running->ProgressSeen();
+}
+
+void THTTPGet::DeliverResult() {
+    THTTPTransferState& state = m_running->State();
+    m_lastResult = state.Success && !state.Cancelled;
+    if (m_lastResult && state.Request.ToFile && !PublishTarget(state)) {
         m_lastResult = false;
-        state->FailureReason = "cannot replace the target file";
+        state.FailureReason = "cannot replace the target file";
     }
-    m_lastUrl = state->Request.URL;
-    m_lastStatus = int(state->Status);
-    m_lastFailure = m_lastResult ? QByteArray() : state->Cancelled ? "cancelled" : state->FailureReason;
-    // A cancel that came after the worker had finished still fails the transfer, and its file goes.
+    m_lastUrl = state.Request.URL;
+    m_lastStatus = int(state.Status);
+    m_lastFailure = m_lastResult ? QByteArray() : state.Cancelled ? "cancelled" : state.FailureReason;
+    // A cancel that came after the fetcher had finished still fails the transfer, and its file goes.
     if (!m_lastResult) {
-        DiscardTarget(*state);
-        if (state->TargetBegun)
-            QFile::remove(state->Target);
+        DiscardTarget(state);
+        if (state.TargetBegun)
+            QFile::remove(state.Target);
     }
     // Busy stays set while the handler runs: it may open dialogs and spin nested loops, and a new
-    // start on this component must be dropped meanwhile.
+    // start on this component must be dropped meanwhile. The handler may also destroy the component
+    // and the transfer with it, so the events carry copies.
     QPointer<THTTPGet> self(this);
+    const QString target = state.Target;
+    const QByteArray text = state.Text;
     if (!m_lastResult)
         Q_EMIT OnError(this);
-    else if (state->Request.ToFile)
-        Q_EMIT OnDoneFile(this, state->Target, state->AnnouncedSize);
+    else if (state.Request.ToFile)
+        Q_EMIT OnDoneFile(this, target, state.AnnouncedSize);
     else
-        Q_EMIT OnDoneString(this, state->Text);
+        Q_EMIT OnDoneString(this, text);
     if (self)
         m_running.reset();
 }

@@ -5,16 +5,18 @@
 #include <QString>
 #include <memory>
 
-struct THTTPTransferState;
+class TFetchProcess;
 
-// The program's HTTP component: one GET or POST at a time, on a worker thread of its own, with the
-// outcome reported through the events below, always on the main thread. A window owns one component
-// per purpose (catalogue, wallpaper picture, preview, ...), so different purposes run side by side.
-// The worker hands the transfer to lumora-fetch, a short-lived child process (FetchProtocol.h), so the
-// program never loads libcurl nor parses a reply itself.
+// The program's HTTP component: one GET or POST at a time, with the outcome reported through the
+// events below. A window owns one component per purpose (catalogue, wallpaper picture, preview,
+// ...), so different purposes run side by side. Each transfer runs in lumora-fetch, a short-lived
+// child process (FetchProtocol.h), so the program never loads libcurl nor parses a reply itself.
+// The component drives its child on the event loop of its own thread (TFetchProcess): no other
+// thread is involved, and every event is raised on that thread, from the event loop itself, so a
+// handler may do anything, destroying the component included.
 //
-// Properties are plain fields; the worker takes copies when a transfer starts, so changing them
-// during a transfer does not affect it.
+// Properties are plain fields; a transfer takes copies when it starts, so changing them during a
+// transfer does not affect it.
 class THTTPGet : public QObject {
     Q_OBJECT
 public:
@@ -25,7 +27,8 @@ public:
     static constexpr char BrowserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
 
     explicit THTTPGet(QObject* parent = nullptr);
-    // Cancels a running transfer; no event is raised for it afterwards, and its part file goes.
+    // Cancels a running transfer; no event is raised for it afterwards, and its part file goes. Its
+    // child is killed and reaped here, which takes a moment at most.
     ~THTTPGet() override;
 
     // Media types sent in the Accept header; empty sends none.
@@ -50,7 +53,7 @@ public:
     // Sent as the Referer header when not empty.
     QByteArray Referer;
     // FetchString: dispatch the events already queued before returning.
-    // FetchFile: dispatch events until the transfer has ended.
+    // FetchFile: dispatch events until the transfer has ended and its event has returned.
     bool WaitThread = false;
 
     // Bounds that keep a dead or hostile server from holding the component busy for ever: the
@@ -92,13 +95,13 @@ public:
     // "http://cams.example/a.jpg, HTTP 404".
     QString LastTransferText() const;
 
-    // Workers still running in the process, including those of destroyed components that are
-    // winding down. Lets shutdown and tests wait for the network to go quiet.
+    // Fetcher processes of the whole program not yet reaped (a destroyed component reaps its own at
+    // once). Lets shutdown and tests wait for the network to go quiet.
     static int RunningWorkers();
 
 Q_SIGNALS:
-    // After each chunk of the body, when connected before the transfer started; the worker waits
-    // until the handler has returned. TotalSize is the announced size (0 when unknown).
+    // After each chunk of the body, when connected before the transfer started; the transfer goes
+    // on once the handler has returned. TotalSize is the announced size (0 when unknown).
     void OnProgress(THTTPGet* Sender, qint64 TotalSize, qint64 Readed);
     // A file transfer succeeded: FileSize is the announced size, equal to the bytes written.
     void OnDoneFile(THTTPGet* Sender, const QString& FileName, qint64 FileSize);
@@ -110,9 +113,10 @@ Q_SIGNALS:
 private:
     enum class Mode { File, String };
     void Start(Mode mode);
-    void DeliverResult(const std::shared_ptr<THTTPTransferState>& state);
+    void ReportProgress(qint64 totalSize, qint64 readed);
+    void DeliverResult();
 
-    std::shared_ptr<THTTPTransferState> m_running;
+    std::unique_ptr<TFetchProcess> m_running;
     bool m_lastResult = false;
     QByteArray m_lastUrl;
     QByteArray m_lastFailure;

@@ -12,8 +12,8 @@
 
 namespace {
 
-// The body is handled in chunks of this many bytes: each is appended, checked for a cancel and
-// reported as progress on its own.
+// The body is handled in chunks of this many bytes: each is appended and reported as progress on
+// its own.
 constexpr size_t ChunkSize = 1025;
 // The socket is read in larger blocks, which are then handled chunk by chunk: a system call per
 // 1025 bytes would halve the speed of a large download.
@@ -107,11 +107,6 @@ private:
     static size_t OnBody(char* data, size_t size, size_t count, void* self) {
         return static_cast<Transfer*>(self)->Body(data, size * count);
     }
-    // Called by libcurl at least once a second, also while it connects or waits for the server:
-    // a cancel takes effect within a second instead of after the next chunk.
-    static int OnTick(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        return static_cast<Transfer*>(self)->m_state.CancelRequested ? 1 : 0;
-    }
 
     bool Configure(CURL* curl, const THostAndPath& target);
     size_t Header(const QByteArray& line);
@@ -170,9 +165,6 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     set(CURLOPT_HEADERDATA, this);
     set(CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
     set(CURLOPT_WRITEDATA, this);
-    set(CURLOPT_NOPROGRESS, 0L);
-    set(CURLOPT_XFERINFOFUNCTION, &Transfer::OnTick);
-    set(CURLOPT_XFERINFODATA, this);
     // libcurl copies the texts it is given, so temporaries are fine here.
     if (!m_request.Agent.isEmpty())
         set(CURLOPT_USERAGENT, OneLine(m_request.Agent).constData());
@@ -243,8 +235,6 @@ size_t Transfer::Header(const QByteArray& line) {
 
 // The head of the reply is complete: decide whether its body is wanted, then prepare its target.
 bool Transfer::BeginBody() {
-    if (m_state.CancelRequested)
-        return Fail("cancelled");
     if (m_lengthSeen) {
         const std::optional<qint64> length = ParseContentLength(m_lengthValue);
         if (!length)
@@ -285,10 +275,8 @@ size_t Transfer::Body(const char* data, size_t size) {
     return size;
 }
 
-// One chunk of the body: the unit of cancel checks, of appending and of progress reports.
+// One chunk of the body: the unit of appending and of progress reports.
 bool Transfer::Chunk(const char* data, size_t size) {
-    if (m_state.CancelRequested)
-        return Fail("cancelled");
     // Bytes beyond the announced size are not part of the reply.
     qint64 wanted = qint64(size);
     if (m_lengthKnown)
@@ -312,7 +300,7 @@ bool Transfer::Chunk(const char* data, size_t size) {
 }
 
 bool Transfer::Succeeded(CURLcode code) {
-    if (m_failed || m_state.CancelRequested)
+    if (m_failed)
         return false;
     if (!m_bodyStarted)
         return Fail("no reply");
@@ -332,10 +320,6 @@ bool Transfer::Succeeded(CURLcode code) {
 
 void Transfer::Run() {
     const THostAndPath target = SplitUrl(m_request.URL);
-    if (m_state.CancelRequested) {
-        Fail("cancelled");
-        return;
-    }
     if (!IsPlainHostName(target.Host)) {
         Fail("no host in the address");
         return;
@@ -356,7 +340,7 @@ void Transfer::Run() {
         return;
     if (m_state.FailureReason.isEmpty())
         m_state.FailureReason = curl_easy_strerror(code);
-    // Here rather than on the main thread alone: a destroyed component never hears of its transfer.
+    // Here rather than in the program alone: a destroyed component never hears of its transfer.
     DiscardTarget(m_state);
 }
 

@@ -16,5 +16,5 @@ struct THTTPTransferHooks {
 // Only lumora-fetch runs transfers this way; the program hands them to it (RunFetchProcess).
 void RunHTTPTransfer(THTTPTransferState& state, const THTTPTransferHooks& hooks);
 
-// Prepares libcurl once per process; call on the main thread before the first transfer.
+// Prepares libcurl once per process, before the first transfer.
 void PrepareHTTPTransfers();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 QString PartFileName(const QString& target) {

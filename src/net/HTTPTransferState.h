@@ -3,9 +3,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <atomic>
 
-// The worker's own copies of a request, taken when the transfer starts.
+// The copies of a request that a transfer works with, taken when it starts.
 struct THTTPRequest {
     QByteArray AcceptTypes;
     QByteArray Agent;
@@ -30,16 +29,11 @@ struct THTTPRequest {
     QList<QByteArray> ConnectTo;
 };
 
-// One transfer, shared by the component and its worker. The worker writes the outcome fields; the
-// main thread reads them only after the worker has ended.
+// One transfer: the request, and its outcome as the fetcher reported it.
 struct THTTPTransferState {
     THTTPRequest Request;
-    // File mode: the file that the part file becomes when the transfer succeeds (main thread only).
+    // File mode: the file that the part file becomes when the transfer succeeds.
     QString Target;
-    // The program that runs the transfer (FetchProgram), found on the main thread.
-    QByteArray FetchProgram;
-    // Polled by the worker; set on the main thread by Cancel and by destroying the component.
-    std::atomic<bool> CancelRequested{false};
 
     bool Success = false;
     qint64 AnnouncedSize = 0; // Content-Length of the reply, 0 when unknown
@@ -52,14 +46,7 @@ struct THTTPTransferState {
     // File mode: the body began, so the target was to be replaced; a failure then removes it too, as
     // no picture of the old one must be taken for the new one's.
     bool TargetBegun = false;
-
-    // Set by the worker once it has written the outcome above and will touch the state no more. The main
-    // thread reads the outcome after the worker's queued completion, which Qt orders after this through
-    // its own locks; loading this flag states that order in the program itself, where thread checkers
-    // see it.
-    std::atomic<bool> WorkerEnded{false};
-
-    // Main thread only: Cancel was called, so the outcome is a failure whatever the worker did.
+    // Cancel was called, so the outcome is a failure whatever the fetcher did.
     bool Cancelled = false;
 };
 

@@ -158,7 +158,7 @@ void TestFetchProcess::cancelAndDestructionKillTheFetcher() {
         QVERIFY(WaitUntilIdle(*get));
         QCOMPARE(get->LastFailure(), QByteArray("cancelled"));
     }
-    // Reaped, not merely killed: the worker waits for its child.
+    // Reaped, not merely killed: the component waits for its child.
     QTRY_VERIFY(!QFile::exists(QStringLiteral("/proc/%1").arg(children.first())));
     QTRY_COMPARE(THTTPGet::RunningWorkers(), 0);
 }
