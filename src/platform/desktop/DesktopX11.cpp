@@ -272,17 +272,17 @@ std::optional<TDesktopSnapshot> TX11Desktop::UnannouncedBackground(const TX11Dis
     return TDesktopSnapshot{{SavedBackgroundPath(), false, false}, {}};
 }
 
-std::optional<bool> TX11Desktop::RestoreExact(const QByteArray& exact) {
+TExactRestore TX11Desktop::RestoreExact(const QByteArray& exact) {
     const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
     if (!record || record->size() != 1 || record->first().first != ColourName)
-        return std::nullopt;
+        return TExactRestore::ForeignRecord;
     TX11Display display;
     if (!display.IsOpen())
-        return false;
+        return TExactRestore::NotRestored;
     const std::optional<unsigned long> pixel = PixelOf(display, record->first().second);
     if (!pixel)
-        return std::nullopt;
-    return RestorePlainBackground(display, pixel);
+        return TExactRestore::ForeignRecord;
+    return ExactRestoreOf(RestorePlainBackground(display, pixel));
 }
 
 bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded) {
@@ -292,10 +292,11 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
     }
     std::optional<TPicture> loaded;
     if (!decoded || decoded->IsNull()) {
-        loaded = DecodePictureFile(wallpaper.Path, QLatin1Char('.') + QFileInfo(wallpaper.Path).suffix());
-        if (!loaded)
+        TResult<TPicture> read =
+            DecodePictureFile(wallpaper.Path, QLatin1Char('.') + QFileInfo(wallpaper.Path).suffix());
+        if (!read)
             return false;
-        decoded = &*loaded;
+        decoded = &loaded.emplace(std::move(*read));
     }
     TX11Display display;
     if (!display.IsOpen()) {
