@@ -31,9 +31,8 @@ TResult<QString> InstallWallpaper(TDesktop& desktop, const QString& pictureFile,
         return Failure(
             QStringLiteral("the %1 desktop cannot be asked for its wallpaper").arg(desktop.Name()));
     const QString target = NextBitmapPath(current->Path, dataDirectory);
-    const QString written = WriteBmpFile(target, *picture);
-    if (!written.isEmpty())
-        return Failure(written);
+    if (const TResult<> written = WriteBmpFile(target, *picture); !written)
+        return Failure(written.Error());
     if (!desktop.Write(TDesktopWallpaper{target, false, stretch}, &*picture))
         return Failure(QStringLiteral("the %1 desktop did not take %2").arg(desktop.Name(), target));
     return target;

@@ -89,7 +89,7 @@ TPicture MakeBitmap(char version) {
 // Contents are made once, so that the writer spends its time writing.
 bool WriteBitmap(const QString& folder, char version) {
     static const TPicture a = MakeBitmap('A'), b = MakeBitmap('B');
-    return WriteBmpFile(folder + "/Pic1.bmp", IsB(version) ? b : a).isEmpty();
+    return WriteBmpFile(folder + "/Pic1.bmp", IsB(version) ? b : a).Ok();
 }
 
 QByteArray MakeMessages(char version) {

@@ -135,12 +135,12 @@ private Q_SLOTS:
         const QString path =
             QDir::temp().filePath("lumora-tst-bmp-%1.bmp").arg(QCoreApplication::applicationPid());
         const TPicture picture = GradientPicture(40, 30);
-        QCOMPARE(WriteBmpFile(path, picture), QString());
+        QCOMPARE(WriteBmpFile(path, picture).Error(), QString());
         const TResult<TPicture> decoded = DecodePictureFile(path, ".bmp");
         QVERIFY(decoded);
         QCOMPARE(decoded->Pixels, picture.Pixels);
-        QVERIFY(!WriteBmpFile(QDir::temp().filePath("no-such-folder/x.bmp"), picture).isEmpty());
-        QVERIFY(!WriteBmpFile(path, TPicture{}).isEmpty());
+        QVERIFY(!WriteBmpFile(QDir::temp().filePath("no-such-folder/x.bmp"), picture));
+        QVERIFY(!WriteBmpFile(path, TPicture{}));
         QCOMPARE(DecodePictureFile(path, ".bmp")->Pixels, picture.Pixels); // the old file is intact
         QFile::remove(path);
     }
