@@ -136,20 +136,20 @@ int main(int argc, char* argv[]) {
     const QString language = scratch.filePath("lang9");
     const QString packPath = scratch.filePath("pack.pak");
     WriteLanguage(language);
-    const QString error = WritePack(packPath, language);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "cannot write the pack: %s\n", qPrintable(error));
+    if (const TResult<> written = WritePack(packPath, language); !written) {
+        std::fprintf(stderr, "cannot write the pack: %s\n", qPrintable(written.Error()));
         return 1;
     }
 
     TZLBArchive archive;
-    archive.OpenArchive(packPath);
+    if (!archive.OpenArchive(packPath).ValueOr(false))
+        return 1;
     QList<TZLBFileEntry> entries;
     qint64 unpacked = 0;
     qint64 largest = 0;
     int stored = 0;
-    for (int i = 0; i < archive.FileCount(); ++i) {
-        entries.append(archive.GetFileEntry(i));
+    for (int i = 0; i < *archive.FileCount(); ++i) {
+        entries.append(*archive.GetFileEntry(i));
         unpacked += entries.last().Size();
         largest = std::max<qint64>(largest, entries.last().Size());
         stored += entries.last().Stored() ? 1 : 0;
@@ -177,12 +177,12 @@ int main(int argc, char* argv[]) {
         rawMs = std::min(rawMs, Milliseconds([&] { RawInflate(pack, entries, out); }));
         rawWriteMs = std::min(rawWriteMs, Milliseconds([&] { RawInflate(pack, entries, out, rawFolder); }));
         oursMs = std::min(oursMs, Milliseconds([&] {
-                              installer.OpenArchive(packPath);
-                              installer.ExtractFiles(destination);
+                              (void)installer.OpenArchive(packPath);
+                              (void)installer.ExtractFiles(destination);
                               installer.CloseArchive();
                           }));
         openMs = std::min(openMs, Milliseconds([&] {
-                              installer.OpenArchive(packPath);
+                              (void)installer.OpenArchive(packPath);
                               installer.CloseArchive();
                           }));
     }

@@ -123,7 +123,7 @@ TTimes Measure(const QTemporaryDir& folder, int width, int height, int monitors)
         cpu = OwnCpu() + ProcessCpu(server.Pid());
         timer.restart();
         // What the refresh cycle does with a finished download.
-        if (InstallWallpaper(desktop, jpeg, true, folder.path()).isEmpty())
+        if (!InstallWallpaper(desktop, jpeg, true, folder.path()))
             return {};
         const double wall = timer.nsecsElapsed() / 1e6;
         // The server's share shows in its counters once it has handled everything.

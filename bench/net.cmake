@@ -1,5 +1,5 @@
 # A 100 MB download by THTTPGet into a file, side by side with curl -o, from one local server.
 find_package(Threads REQUIRED)
 lumora_add_bench(bench_fetch SOURCES bench_fetch.cpp ${PROJECT_SOURCE_DIR}/tests/net/TestHttpServer.cpp
-  LIBS lumora_core Threads::Threads)
+  LIBS lumora_net Threads::Threads)
 target_include_directories(bench_fetch PRIVATE ${PROJECT_SOURCE_DIR}/tests/net)

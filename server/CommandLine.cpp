@@ -1,8 +1,7 @@
 #include "CommandLine.h"
 
-std::optional<TCommandLine> TCommandLine::Parse(const QStringList& arguments,
-                                                const QStringList& valuedOptions, const QStringList& flags,
-                                                QString* error) {
+TResult<TCommandLine> TCommandLine::Parse(const QStringList& arguments, const QStringList& valuedOptions,
+                                          const QStringList& flags) {
     TCommandLine line;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -20,16 +19,13 @@ std::optional<TCommandLine> TCommandLine::Parse(const QStringList& arguments,
             line.m_values.insert(name, QString());
         } else if (valuedOptions.contains(name)) {
             if (!value) {
-                if (i + 1 >= arguments.size()) {
-                    *error = QStringLiteral("--%1 needs a value").arg(name);
-                    return std::nullopt;
-                }
+                if (i + 1 >= arguments.size())
+                    return Failure(QStringLiteral("--%1 needs a value").arg(name));
                 value = arguments.at(++i);
             }
             line.m_values.insert(name, *value);
         } else {
-            *error = QStringLiteral("unknown option --%1").arg(name);
-            return std::nullopt;
+            return Failure(QStringLiteral("unknown option --%1").arg(name));
         }
     }
     return line;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -10,8 +12,8 @@
 class TCommandLine {
 public:
     // Fails on an option that the command does not know or a valued option without its value.
-    static std::optional<TCommandLine> Parse(const QStringList& arguments, const QStringList& valuedOptions,
-                                             const QStringList& flags, QString* error);
+    static TResult<TCommandLine> Parse(const QStringList& arguments, const QStringList& valuedOptions,
+                                       const QStringList& flags);
 
     bool Has(const QString& name) const { return m_values.contains(name); }
     QString Value(const QString& name, const QString& fallback = QString()) const {

@@ -526,12 +526,10 @@ int RunCommand(const QStringList& arguments) {
         Print(stdout, usage);
         return 0;
     }
-    QString error;
-    const std::optional<TCommandLine> line =
-        TCommandLine::Parse(rest, command->ValuedOptions, command->Flags, &error);
+    const TResult<TCommandLine> line = TCommandLine::Parse(rest, command->ValuedOptions, command->Flags);
     if (!line || line->Positional().size() != command->PositionalCount) {
         Print(stderr, QStringLiteral("lumora-server %1: %2")
-                          .arg(name, line ? QStringLiteral("wrong number of arguments") : error));
+                          .arg(name, line ? QStringLiteral("wrong number of arguments") : line.Error()));
         Print(stderr, usage);
         return 2;
     }

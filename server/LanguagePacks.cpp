@@ -69,12 +69,12 @@ void CopyDirectory(const QString& from, const QString& to) {
 // The pack of a language directory; its members are stored as they are when compressing would leave
 // a pack too small for Lumora to take.
 QByteArray PackOf(const QString& directory) {
-    QString error;
-    QByteArray pack = BuildPack(directory, TPackWriteOptions{}, &error);
-    if (error.isEmpty() && pack.size() <= SmallestFailedPackBytes)
-        pack = BuildPack(directory, TPackWriteOptions{false, false}, &error);
-    if (!error.isEmpty())
-        throw TCommandError(QStringLiteral("cannot build the pack: %1").arg(error));
+    TResult<QByteArray> built = BuildPack(directory, TPackWriteOptions{});
+    if (built && built->size() <= SmallestFailedPackBytes)
+        built = BuildPack(directory, TPackWriteOptions{false, false});
+    if (!built)
+        throw TCommandError(QStringLiteral("cannot build the pack: %1").arg(built.Error()));
+    QByteArray pack = std::move(built).Value();
     if (pack.size() <= SmallestFailedPackBytes)
         throw TCommandError(
             QStringLiteral("the pack is %1 bytes: Lumora takes a pack of %2 bytes or less for a "
@@ -189,14 +189,13 @@ QString AddLanguageFromPack(TCatalogueStore& store, const TLanguageEntry& entry,
         throw TCommandError(QStringLiteral("cannot write %1").arg(packFile));
     file.close();
     const QString unpacked = scratch.filePath(QStringLiteral("lang"));
-    try {
-        TZLBArchive archive;
-        archive.ExtractWithPath = true;
-        archive.CheckCRC = true;
-        archive.OpenArchive(packFile);
-        archive.ExtractFiles(unpacked + QLatin1Char('/'));
-    } catch (const EZLBArchiveError& failure) {
-        throw TCommandError(QStringLiteral("the pack cannot be unpacked: %1").arg(failure.Message()));
-    }
+    TZLBArchive archive;
+    archive.ExtractWithPath = true;
+    archive.CheckCRC = true;
+    const TResult<bool> opened = archive.OpenArchive(packFile);
+    const TResult<> unpackedAll =
+        opened.Ok() ? archive.ExtractFiles(unpacked + QLatin1Char('/')) : Failure(opened.Error());
+    if (!unpackedAll)
+        throw TCommandError(QStringLiteral("the pack cannot be unpacked: %1").arg(unpackedAll.Error()));
     return OfferFiles(store, entry, unpacked, QStringLiteral("the pack"), leastVersion);
 }

@@ -52,7 +52,7 @@ const QString ExtractUsage = QStringLiteral(
     "  --check-crc  also compare every extracted file with its entry's CRC-32\n"
     "  -h, --help   show this text\n");
 
-int Failure(const QString& message) {
+int Failed(const QString& message) {
     PrintError(QStringLiteral("lumora-pack: %1\n").arg(message));
     return 1;
 }
@@ -71,12 +71,9 @@ int CheckArguments(const TCommandArguments& arguments, const QString& usage, qsi
 }
 
 // Opens the archive; on failure the reason, naming the file.
-QString Open(TZLBArchive& archive, const QString& packPath) {
-    try {
-        archive.OpenArchive(packPath);
-    } catch (const EZLBArchiveError& error) {
-        return QStringLiteral("%1: %2").arg(packPath, error.Message());
-    }
+TResult<> Open(TZLBArchive& archive, const QString& packPath) {
+    if (const TResult<bool> opened = archive.OpenArchive(packPath); !opened.Ok())
+        return Failure(QStringLiteral("%1: %2").arg(packPath, opened.Error()));
     return {};
 }
 
@@ -101,17 +98,16 @@ int Create(const QStringList& rawArguments) {
     TPackWriteOptions options;
     options.CompressMembers = !arguments.Has("--stored");
     options.CompressDirectory = !arguments.Has("--plain-directory");
-    const QString error = WritePack(packPath, arguments.Operands()[1], options);
-    if (!error.isEmpty())
-        return Failure(error);
+    if (const TResult<> written = WritePack(packPath, arguments.Operands()[1], options); !written)
+        return Failed(written.Error());
 
     // Reading the new pack back proves it opens the way the program will open it.
     TZLBArchive archive;
-    if (const QString openError = Open(archive, packPath); !openError.isEmpty())
-        return Failure(openError);
+    if (const TResult<> opened = Open(archive, packPath); !opened)
+        return Failed(opened.Error());
     const qint64 size = QFileInfo(packPath).size();
     PrintOut(
-        QStringLiteral("Wrote %1: %2 files, %3 bytes\n").arg(packPath).arg(archive.FileCount()).arg(size));
+        QStringLiteral("Wrote %1: %2 files, %3 bytes\n").arg(packPath).arg(*archive.FileCount()).arg(size));
     if (size <= LargestFailedDownload)
         PrintError(QStringLiteral("lumora-pack: warning: Lumora takes a downloaded pack of %1 bytes or less "
                                   "for a failed download and will not install this one\n")
@@ -124,13 +120,13 @@ int List(const QStringList& rawArguments) {
     if (const int exit = CheckArguments(arguments, ListUsage, 1); exit >= 0)
         return exit;
     TZLBArchive archive;
-    if (const QString error = Open(archive, arguments.Operands()[0]); !error.isEmpty())
-        return Failure(error);
+    if (const TResult<> opened = Open(archive, arguments.Operands()[0]); !opened)
+        return Failed(opened.Error());
 
     qsizetype directoryWidth = QStringLiteral("Directory").size();
-    for (int i = 0; i < archive.FileCount(); ++i)
-        directoryWidth = std::max(directoryWidth,
-                                  QString::fromLocal8Bit(archive.GetFileEntry(i).RelativeDirectory()).size());
+    for (int i = 0; i < *archive.FileCount(); ++i)
+        directoryWidth = std::max(
+            directoryWidth, QString::fromLocal8Bit(archive.GetFileEntry(i)->RelativeDirectory()).size());
     const auto row = [directoryWidth](const QString& size, const QString& method, const QString& crc,
                                       const QString& directory, const QString& name) {
         return QStringLiteral("%1  %2  %3  %4  %5\n")
@@ -142,8 +138,8 @@ int List(const QStringList& rawArguments) {
     };
     QString text = row("Size", "Method", "CRC-32", "Directory", "Name");
     qint64 total = 0;
-    for (int i = 0; i < archive.FileCount(); ++i) {
-        const TZLBFileEntry entry = archive.GetFileEntry(i);
+    for (int i = 0; i < *archive.FileCount(); ++i) {
+        const TZLBFileEntry entry = *archive.GetFileEntry(i);
         total += entry.Size();
         text +=
             row(QString::number(entry.Size()), entry.Stored() ? "stored" : "compressed",
@@ -151,7 +147,7 @@ int List(const QStringList& rawArguments) {
                 QString::fromLocal8Bit(entry.RelativeDirectory()), QString::fromLocal8Bit(entry.FileName()));
     }
     text += QStringLiteral("%1 files, %2 bytes; directory %3\n")
-                .arg(archive.FileCount())
+                .arg(*archive.FileCount())
                 .arg(total)
                 .arg(archive.Trailer().DirectoryCompressed() ? "compressed" : "plain");
     PrintOut(text);
@@ -164,24 +160,22 @@ int Test(const QStringList& rawArguments) {
         return exit;
     const QString packPath = arguments.Operands()[0];
     TZLBArchive archive;
-    if (const QString error = Open(archive, packPath); !error.isEmpty())
-        return Failure(error);
+    if (const TResult<> opened = Open(archive, packPath); !opened)
+        return Failed(opened.Error());
     int corrupt = 0;
-    for (int i = 0; i < archive.FileCount(); ++i) {
-        try {
-            archive.VerifyFile(i);
-        } catch (const EZLBArchiveError& error) {
+    for (int i = 0; i < *archive.FileCount(); ++i) {
+        if (const TResult<> verified = archive.VerifyFile(i); !verified) {
             ++corrupt;
             PrintError(QStringLiteral("lumora-pack: %1: %2: %3\n")
-                           .arg(packPath, EntryPath(archive.GetFileEntry(i)), error.Message()));
+                           .arg(packPath, EntryPath(*archive.GetFileEntry(i)), verified.Error()));
         }
     }
     if (corrupt > 0)
-        return Failure(QStringLiteral("%1: %2 of %3 files are corrupt")
-                           .arg(packPath)
-                           .arg(corrupt)
-                           .arg(archive.FileCount()));
-    PrintOut(QStringLiteral("%1: trailer and %2 files are sound\n").arg(packPath).arg(archive.FileCount()));
+        return Failed(QStringLiteral("%1: %2 of %3 files are corrupt")
+                          .arg(packPath)
+                          .arg(corrupt)
+                          .arg(*archive.FileCount()));
+    PrintOut(QStringLiteral("%1: trailer and %2 files are sound\n").arg(packPath).arg(*archive.FileCount()));
     return 0;
 }
 
@@ -196,18 +190,16 @@ int Extract(const QStringList& rawArguments) {
     archive.SavePaths = true;
     archive.RecursePaths = true;
     archive.CheckCRC = arguments.Has("--check-crc");
-    if (const QString error = Open(archive, packPath); !error.isEmpty())
-        return Failure(error);
+    if (const TResult<> opened = Open(archive, packPath); !opened)
+        return Failed(opened.Error());
     QString destination = arguments.Operands()[1];
     if (!destination.endsWith('/'))
         destination += '/';
-    try {
-        archive.ExtractFiles(destination);
-    } catch (const EZLBArchiveError& error) {
-        return Failure(QStringLiteral("%1: %2").arg(packPath, error.Message()));
-    }
-    PrintOut(
-        QStringLiteral("Extracted %1 files into %2\n").arg(archive.FileCount()).arg(arguments.Operands()[1]));
+    if (const TResult<> extracted = archive.ExtractFiles(destination); !extracted)
+        return Failed(QStringLiteral("%1: %2").arg(packPath, extracted.Error()));
+    PrintOut(QStringLiteral("Extracted %1 files into %2\n")
+                 .arg(*archive.FileCount())
+                 .arg(arguments.Operands()[1]));
     return 0;
 }
 

@@ -71,11 +71,10 @@ void TMainForm::ShowPreview(const TWebCamPtr& cam) {
 void TMainForm::PGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64) {
     if (Sender != PGet || PGetTag != 0 || !PreviewCam)
         return;
-    QString error;
-    const std::optional<QImage> picture = LoadPreviewPicture(FileName, PreviewImage->size(), &error);
+    const TResult<QImage> picture = LoadPreviewPicture(FileName, PreviewImage->size());
     if (!picture) {
         qCWarning(lcPreview, "preview not shown (%s): %s", qPrintable(Sender->LastTransferText()),
-                  qPrintable(error));
+                  qPrintable(picture.Error()));
         ShowNotAvailable();
         return;
     }

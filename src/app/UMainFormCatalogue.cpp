@@ -46,13 +46,7 @@ void TMainForm::LoadCustomCams() {
 }
 
 void TMainForm::PHPGetDoneString(THTTPGet*, const QByteArray& Result) {
-    try {
-        RebuildCatalogue(Result);
-    } catch (const std::exception& error) {
-        // Whatever failed on the way (a language pack that cannot be unpacked, say), the window
-        // must not stay disabled and the refresh cycle must go on.
-        qCWarning(lcCatalogue, "the catalogue reply was not taken whole: %s", error.what());
-    }
+    RebuildCatalogue(Result);
     FinishCatalogueReply();
 }
 

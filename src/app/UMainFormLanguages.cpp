@@ -4,7 +4,6 @@
 #include "core/DisplayText.h"
 #include "core/LanguageFile.h"
 #include "core/LogCategories.h"
-#include "core/pack/ZLIBArchive.h"
 #include "i18n/UDownloadForm.h"
 #include "platform/ULMRLib.h"
 #include "widgets/GroupedMenu.h"
@@ -48,16 +47,8 @@ void TMainForm::CheckLanguagePack(int language) {
     ForceDirectories(directory);
     // A language the reply does not offer has no pack to compare or fetch: what is installed is used.
     const TWebLanguage* offered = LanguageList ? LanguageList->Find(language) : nullptr;
-    if (LanguageFile::PackDownloadNeeded(directory, offered)) {
-        try {
-            DownloadLanguagePack(language);
-        } catch (const EZLBArchiveError& error) {
-            // The pack was whole, but its files could not be written (a full disk, say). The rest of
-            // the reply still has to fill the window, and the next reply tries again.
-            qCWarning(lcLanguage, "language pack %d not installed: %s", language,
-                      qPrintable(error.Message()));
-        }
-    }
+    if (LanguageFile::PackDownloadNeeded(directory, offered))
+        DownloadLanguagePack(language);
     ApplyLanguage(language);
 }
 
@@ -68,5 +59,13 @@ bool TMainForm::DownloadLanguagePack(int language) {
         return false;
     // A pack is fetched once per language: the window and its pictures need not stay for the run.
     const auto release = qScopeGuard([] { ReleaseWindow(DownloadForm); });
-    return download->DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
+    const TResult<bool> installed =
+        download->DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
+    if (!installed.Ok()) {
+        // The pack was whole, but its files could not be written (a full disk, say). The rest of
+        // the reply still has to fill the window, and the next reply tries again.
+        qCWarning(lcLanguage, "language pack %d not installed: %s", language, qPrintable(installed.Error()));
+        return false;
+    }
+    return *installed;
 }

@@ -5,16 +5,13 @@
 
 #include <QFileInfo>
 
-std::optional<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box, QString* error) {
+TResult<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box) {
     const QString extension = QLatin1Char('.') + QFileInfo(fileName).suffix();
-    std::optional<TPicture> picture = DecodePictureFile(fileName, extension, error, box);
+    TResult<TPicture> picture = DecodePictureFile(fileName, extension, box);
     if (!picture)
-        return std::nullopt;
-    if (picture->IsNull() || box.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("nothing to show");
-        return std::nullopt;
-    }
+        return Failure(picture.Error());
+    if (picture->IsNull() || box.isEmpty())
+        return Failure(QStringLiteral("nothing to show"));
     // Scaled once here, so that painting the preview never scales a full-size picture.
     return PictureImage(std::move(*picture)).scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }

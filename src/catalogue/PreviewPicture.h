@@ -1,11 +1,12 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
-#include <optional>
 
 // The preview of a downloaded cam picture: decoded by the file's extension (JPEG for ".jpg" and
 // ".jpeg", GIF for ".gif", BMP for ".bmp") and stretched to the preview's box. A ".png" file, any
-// other extension, and a file that does not decode give nothing, with the reason in *error.
-std::optional<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box, QString* error = nullptr);
+// other extension, and a file that does not decode give the reason instead.
+TResult<QImage> LoadPreviewPicture(const QString& fileName, const QSize& box);

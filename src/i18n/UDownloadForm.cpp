@@ -121,7 +121,7 @@ THTTPGet* TDownloadForm::CreatePackFetcher() {
     return fetcher;
 }
 
-bool TDownloadForm::DownloadPack(const TWebLanguage& language, const QString& languageDir) {
+TResult<bool> TDownloadForm::DownloadPack(const TWebLanguage& language, const QString& languageDir) {
     // A catalogue reply handled while the window waits must not start a second download.
     if (isVisible())
         return false;
@@ -144,15 +144,11 @@ bool TDownloadForm::DownloadPack(const TWebLanguage& language, const QString& la
     const bool downloaded = exec() == QDialog::Accepted;
     StopTransfer();
 
-    bool installed = false;
-    try {
-        installed = downloaded && InstallPack(packPath, languageDir);
-    } catch (...) {
-        QFile::remove(packPath);
-        throw;
-    }
+    const TResult<bool> installed = downloaded ? InstallPack(packPath, languageDir) : false;
     QFile::remove(packPath);
-    if (installed)
+    if (!installed.Ok())
+        return installed;
+    if (*installed)
         LanguageFile::ForgetRefusedPack(languageDir);
     else if (downloaded) {
         qCWarning(lcPack, "language pack version %d is not fetched again until the server offers another",
@@ -171,22 +167,24 @@ void TDownloadForm::StopTransfer() {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-bool TDownloadForm::InstallPack(const QString& packPath, const QString& languageDir) {
-    try {
-        if (!Archiv->OpenArchive(packPath)) {
-            qCWarning(lcPack, "language pack %s cannot be opened", qPrintable(packPath));
-            return false;
-        }
-        // A pack that is not whole writes nothing: a half-installed language with a new language
-        // file would keep the next check from repairing it.
-        for (int i = 0; i < Archiv->FileCount(); ++i)
-            Archiv->VerifyFile(i);
-    } catch (const EZLBArchiveError& error) {
-        Archiv->CloseArchive();
-        qCWarning(lcPack, "language pack %s refused: %s", qPrintable(packPath), qPrintable(error.Message()));
+TResult<bool> TDownloadForm::InstallPack(const QString& packPath, const QString& languageDir) {
+    const TResult<bool> opened = Archiv->OpenArchive(packPath);
+    if (opened.Ok() && !*opened) {
+        qCWarning(lcPack, "language pack %s cannot be opened", qPrintable(packPath));
         return false;
     }
-    Archiv->ExtractFiles(languageDir + QLatin1Char('/'));
+    // A pack that is not whole writes nothing: a half-installed language with a new language
+    // file would keep the next check from repairing it.
+    TResult<> sound = opened.Ok() ? TResult<>() : Failure(opened.Error());
+    for (int i = 0; sound && i < *Archiv->FileCount(); ++i)
+        sound = Archiv->VerifyFile(i);
+    if (!sound) {
+        Archiv->CloseArchive();
+        qCWarning(lcPack, "language pack %s refused: %s", qPrintable(packPath), qPrintable(sound.Error()));
+        return false;
+    }
+    if (const TResult<> extracted = Archiv->ExtractFiles(languageDir + QLatin1Char('/')); !extracted)
+        return Failure(extracted.Error());
     Archiv->CloseArchive();
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/RecordText.h"
+#include "core/Result.h"
 
 #include <QDialog>
 #include <QString>
@@ -24,9 +25,10 @@ public:
     // Blocks until the window has closed: events go on meanwhile. A transfer that fails, a pack of
     // 20000 bytes or less, the user's close box and a pack that is not whole and sound install
     // nothing: every member's checksum is checked before the first file is written. A pack that
-    // fails that check is remembered, so that the same version is not fetched again. Errors while
-    // writing the files raise EZLBArchiveError. "pack.pak" is gone afterwards, whatever happened.
-    bool DownloadPack(const TWebLanguage& language, const QString& languageDir);
+    // fails that check is remembered, so that the same version is not fetched again. A sound pack
+    // whose files cannot be written gives the reason instead. "pack.pak" is gone afterwards,
+    // whatever happened.
+    TResult<bool> DownloadPack(const TWebLanguage& language, const QString& languageDir);
 
     // Skin and texts of the window ("downloadform" folder and block).
     void LoadSkin(int language);
@@ -60,7 +62,7 @@ private:
     // Stops a transfer still running (the user closed the window) and waits until it has let go of
     // the pack file.
     void StopTransfer();
-    bool InstallPack(const QString& packPath, const QString& languageDir);
+    TResult<bool> InstallPack(const QString& packPath, const QString& languageDir);
 };
 
 // The pack download window of the running program; none before it exists.

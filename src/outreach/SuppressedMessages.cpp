@@ -28,14 +28,16 @@ bool Lists(const QList<QByteArray>& lines, qint32 refid) {
     return false;
 }
 
-QString Suppress(const QString& path, qint32 refid) {
+TResult<> Suppress(const QString& path, qint32 refid) {
     std::optional<QList<QByteArray>> lines = Read(path);
     // Rewriting a file that could not be read would lose the refids it holds.
     if (!lines)
-        return QStringLiteral("cannot read %1").arg(path);
+        return Failure(QStringLiteral("cannot read %1").arg(path));
     if (!Lists(*lines, refid))
         lines->append(QByteArray::number(refid));
-    return WriteFileAtomically(path, RecordText::JoinLines(*lines));
+    if (const QString error = WriteFileAtomically(path, RecordText::JoinLines(*lines)); !error.isEmpty())
+        return Failure(error);
+    return {};
 }
 
 } // namespace SuppressedMessages
@@ -44,7 +46,7 @@ TMessageChoice ApplyMessageChoice(const QString& suppressedPath, qint32 refid, b
                                   bool neverAny) {
     TMessageChoice choice;
     if (neverThisOne)
-        choice.Error = SuppressedMessages::Suppress(suppressedPath, refid);
+        choice.Suppressed = SuppressedMessages::Suppress(suppressedPath, refid);
     choice.ShowMessages = !neverAny;
     return choice;
 }

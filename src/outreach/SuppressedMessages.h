@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -16,9 +18,9 @@ std::optional<QList<QByteArray>> Read(const QString& path);
 bool Lists(const QList<QByteArray>& lines, qint32 refid);
 
 // Adds the refid unless it is listed, and writes the whole list back (also when nothing was added),
-// replacing the file in one step. Returns an empty text, or why the file could not be read or written;
-// a file that cannot be read is left alone.
-QString Suppress(const QString& path, qint32 refid);
+// replacing the file in one step. Fails when the file could not be read or written; a file that cannot
+// be read is left alone.
+TResult<> Suppress(const QString& path, qint32 refid);
 
 } // namespace SuppressedMessages
 
@@ -26,8 +28,8 @@ QString Suppress(const QString& path, qint32 refid);
 struct TMessageChoice {
     // The "show messages" setting the user chose.
     bool ShowMessages = true;
-    // Why messages.cam could not be updated; empty when it was, or did not need to be.
-    QString Error;
+    // Whether messages.cam was updated, or did not need to be; otherwise why not.
+    TResult<> Suppressed;
 };
 TMessageChoice ApplyMessageChoice(const QString& suppressedPath, qint32 refid, bool neverThisOne,
                                   bool neverAny);

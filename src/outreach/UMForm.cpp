@@ -152,8 +152,9 @@ void TMForm::MGetError(THTTPGet* Sender) {
 void TMForm::OKButClick() {
     const TMessageChoice choice =
         ApplyMessageChoice(SuppressedMessagesPath(), CurrentRefId, NoBox->isChecked(), NoAllBox->isChecked());
-    if (!choice.Error.isEmpty())
-        qCWarning(lcMessages, "the message could not be turned away for good: %s", qPrintable(choice.Error));
+    if (!choice.Suppressed)
+        qCWarning(lcMessages, "the message could not be turned away for good: %s",
+                  qPrintable(choice.Suppressed.Error()));
     ShowMessagesChoice = choice.ShowMessages;
     Q_EMIT OnShowMessagesChange(this);
     hide();

@@ -98,15 +98,15 @@ bool DirectoryExists(const QString& path) {
     return QFileInfo(path).isDir();
 }
 
-QString ForceDirectories(const QString& path) {
+TResult<> ForceDirectories(const QString& path) {
     if (path.isEmpty())
-        return QStringLiteral("Das Verzeichnis kann nicht erstellt werden");
+        return Failure(QStringLiteral("Das Verzeichnis kann nicht erstellt werden"));
     QString directory = path;
     while (directory.size() > 1 && directory.endsWith(QLatin1Char('/')))
         directory.chop(1);
     if (directory.size() < 3 || DirectoryExists(directory))
         return {};
     if (!QDir().mkpath(directory))
-        return QStringLiteral("Das Verzeichnis kann nicht erstellt werden: %1").arg(directory);
+        return Failure(QStringLiteral("Das Verzeichnis kann nicht erstellt werden: %1").arg(directory));
     return {};
 }

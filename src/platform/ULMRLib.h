@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Result.h"
 #include "platform/MachineIdentity.h"
 
 #include <QString>
@@ -39,5 +40,5 @@ QString ProgramVersionText(const QString& fileName = QString());
 
 // True when the path names an existing directory.
 bool DirectoryExists(const QString& path);
-// Creates the directory with all missing parents. Empty on success, otherwise the reason.
-QString ForceDirectories(const QString& path);
+// Creates the directory with all missing parents.
+TResult<> ForceDirectories(const QString& path);

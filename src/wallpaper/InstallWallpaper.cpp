@@ -16,36 +16,24 @@ QString NextBitmapPath(const QString& currentWallpaper, const QString& dataDirec
     return dataDirectory + (number == 0 ? QStringLiteral("/Pic1.bmp") : QStringLiteral("/Pic0.bmp"));
 }
 
-namespace {
-
-QString Refused(QString* error, const QString& reason) {
-    if (error)
-        *error = reason;
-    return {};
-}
-
-} // namespace
-
-QString InstallWallpaper(TDesktop& desktop, const QString& pictureFile, bool stretch,
-                         const QString& dataDirectory, QString* error) {
+TResult<QString> InstallWallpaper(TDesktop& desktop, const QString& pictureFile, bool stretch,
+                                  const QString& dataDirectory) {
     const QString extension = QLatin1Char('.') + QFileInfo(pictureFile).suffix();
     // A picture that is stretched down anyway is decoded no larger than it is shown: libjpeg's
     // own reduction to the smallest size that still covers the largest monitor costs a fraction of
     // the whole picture, and the bitmap shows the same.
-    QString reason;
-    const std::optional<TPicture> picture =
-        DecodePictureFile(pictureFile, extension, &reason, stretch ? desktop.StretchedSize() : QSize());
+    const TResult<TPicture> picture =
+        DecodePictureFile(pictureFile, extension, stretch ? desktop.StretchedSize() : QSize());
     if (!picture)
-        return Refused(error, reason);
+        return Failure(picture.Error());
     const std::optional<TDesktopWallpaper> current = desktop.Read();
     if (!current)
-        return Refused(
-            error, QStringLiteral("the %1 desktop cannot be asked for its wallpaper").arg(desktop.Name()));
+        return Failure(
+            QStringLiteral("the %1 desktop cannot be asked for its wallpaper").arg(desktop.Name()));
     const QString target = NextBitmapPath(current->Path, dataDirectory);
-    reason = WriteBmpFile(target, *picture);
-    if (!reason.isEmpty())
-        return Refused(error, reason);
+    if (const TResult<> written = WriteBmpFile(target, *picture); !written)
+        return Failure(written.Error());
     if (!desktop.Write(TDesktopWallpaper{target, false, stretch}, &*picture))
-        return Refused(error, QStringLiteral("the %1 desktop did not take %2").arg(desktop.Name(), target));
+        return Failure(QStringLiteral("the %1 desktop did not take %2").arg(desktop.Name(), target));
     return target;
 }

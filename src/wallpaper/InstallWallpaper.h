@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 
 class TDesktop;
@@ -14,7 +16,7 @@ QString NextBitmapPath(const QString& currentWallpaper, const QString& dataDirec
 // that bitmap, not tiled, stretched as asked. Any failure (no desktop values, a picture that does not
 // decode, PNG included, a bitmap that cannot be written) leaves the desktop as it was; the caller
 // tries again at the next tick. A stretched JPEG at least twice the size of the desktop's largest
-// monitor is decoded reduced, to no less than that monitor. Returns the bitmap now on the desktop;
-// empty when nothing changed, with the reason in *error.
-QString InstallWallpaper(TDesktop& desktop, const QString& pictureFile, bool stretch,
-                         const QString& dataDirectory, QString* error = nullptr);
+// monitor is decoded reduced, to no less than that monitor. Returns the bitmap now on the desktop, or
+// why nothing changed.
+TResult<QString> InstallWallpaper(TDesktop& desktop, const QString& pictureFile, bool stretch,
+                                  const QString& dataDirectory);

@@ -7,16 +7,6 @@
 #include "wallpaper/PictureExtension.h"
 #include "wallpaper/RefreshRule.h"
 
-namespace {
-
-struct TInstallOutcome {
-    // The bitmap now on the desktop; empty when nothing changed, for the reason in Error.
-    QString Bitmap;
-    QString Error;
-};
-
-} // namespace
-
 TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent)
     : QObject(parent)
     , Desktop(desktop)
@@ -55,22 +45,20 @@ void TWallpaperCycle::IEGetDoneFile(THTTPGet*, const QString& FileName, qint64) 
     m_installing = true;
     Desktop.Ask(
         [FileName, stretch, dataDirectory = m_dataDirectory](TDesktop& desktop) {
-            TInstallOutcome outcome;
-            outcome.Bitmap = InstallWallpaper(desktop, FileName, stretch, dataDirectory, &outcome.Error);
-            return outcome;
+            return InstallWallpaper(desktop, FileName, stretch, dataDirectory);
         },
         this,
-        [this, transfer = IEGet.LastTransferText()](const TInstallOutcome& outcome) {
+        [this, transfer = IEGet.LastTransferText()](const TResult<QString>& installed) {
             m_installing = false;
             // The decoded picture and the screen-sized bitmap are gone; the program idles until the
             // next tick.
             FreeMemory::ReturnFreePagesSoon();
-            if (outcome.Bitmap.isEmpty()) {
+            if (!installed) {
                 qCWarning(lcWallpaper, "wallpaper picture not installed (%s): %s", qPrintable(transfer),
-                          qPrintable(outcome.Error));
+                          qPrintable(installed.Error()));
                 return;
             }
-            Q_EMIT Installed(outcome.Bitmap);
+            Q_EMIT Installed(*installed);
         });
 }
 

@@ -25,14 +25,13 @@ bool LoadPictureAt(const QString& path, int scale, QPixmap& picture) {
     const QFileInfo info(path);
     if (!info.isFile())
         return false;
-    QString error;
-    std::optional<TPicture> decoded = DecodePictureFile(path, QLatin1Char('.') + info.suffix(), &error);
+    TResult<TPicture> decoded = DecodePictureFile(path, QLatin1Char('.') + info.suffix());
     if (!decoded) {
         // A broken skin file stays broken: one warning is enough, however often the skin is loaded.
         static QSet<QString> reported;
         if (!reported.contains(path)) {
             reported.insert(path);
-            qCWarning(lcSkins, "skin picture %s kept out: %s", qPrintable(path), qPrintable(error));
+            qCWarning(lcSkins, "skin picture %s kept out: %s", qPrintable(path), qPrintable(decoded.Error()));
         }
         return false;
     }

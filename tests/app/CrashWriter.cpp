@@ -89,7 +89,7 @@ TPicture MakeBitmap(char version) {
 // Contents are made once, so that the writer spends its time writing.
 bool WriteBitmap(const QString& folder, char version) {
     static const TPicture a = MakeBitmap('A'), b = MakeBitmap('B');
-    return WriteBmpFile(folder + "/Pic1.bmp", IsB(version) ? b : a).isEmpty();
+    return WriteBmpFile(folder + "/Pic1.bmp", IsB(version) ? b : a).Ok();
 }
 
 QByteArray MakeMessages(char version) {
@@ -120,7 +120,7 @@ bool MakePack(const QString& packPath, char version) {
         if (!WriteFileAtomically(source + '/' + name, bytes).isEmpty())
             return false;
     }
-    const bool written = WritePack(packPath, source).isEmpty();
+    const bool written = WritePack(packPath, source).Ok();
     QDir(source).removeRecursively();
     return written;
 }
@@ -138,14 +138,11 @@ bool WriteLanguage(const QString& folder, char version) {
     TZLBArchive archive;
     archive.ExtractWithPath = true;
     archive.CheckCRC = true;
-    try {
-        archive.OpenArchive(PackPath(folder, version));
-        archive.ExtractFiles(folder + '/');
-    } catch (const EZLBArchiveError& error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.Message()));
-        return false;
-    }
-    return true;
+    const TResult<bool> opened = archive.OpenArchive(PackPath(folder, version));
+    const TResult<> extracted = opened.Ok() ? archive.ExtractFiles(folder + '/') : Failure(opened.Error());
+    if (!extracted)
+        std::fprintf(stderr, "%s\n", qPrintable(extracted.Error()));
+    return extracted.Ok();
 }
 
 struct TTarget {

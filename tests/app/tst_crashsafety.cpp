@@ -96,9 +96,7 @@ QByteArray ProgramReading(const QString& target, const QString& folder) {
     }
     if (target == QLatin1String("bitmap")) {
         QFile file(folder + "/Pic1.bmp");
-        const std::optional<TPicture> picture =
-            file.open(QIODevice::ReadOnly) ? DecodeBmp(file.readAll()) : std::nullopt;
-        return picture ? picture->Pixels : QByteArray();
+        return file.open(QIODevice::ReadOnly) ? DecodeBmp(file.readAll()).ValueOr({}).Pixels : QByteArray();
     }
     if (target == QLatin1String("autostart")) {
         TConfigFolder config(folder);

@@ -104,8 +104,7 @@ QByteArray GoodPack() {
     HandPack::WriteFile(source.filePath(QStringLiteral("properties.cam")),
                         "object=global\r\nversion=2\r\nend\r\n");
     HandPack::WriteFile(source.filePath(QStringLiteral("help/index.html")), HandPack::NoiseBytes(30000, 7));
-    QString error;
-    return BuildPack(source.path(), {}, &error);
+    return BuildPack(source.path(), {}).ValueOr({});
 }
 
 Reply Plain(const QByteArray& body, Misbehaviour behaviour = Misbehaviour::None) {
@@ -439,11 +438,11 @@ void TestHostileServers::Pack(const QByteArray& path, Outcome outcome) {
     language.languagepack = "http://" + PackHost + path;
     const QString dir = m_packRoot.filePath(QStringLiteral("lang1"));
     QDir(dir).removeRecursively();
-    QVERIFY(!m_download->DownloadPack(language, dir));
+    QCOMPARE(m_download->DownloadPack(language, dir).ValueOr(true), false);
     QVERIFY(!m_download->isVisible());
     QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     ServeGood(path, Fetch::Pack);
-    QVERIFY(m_download->DownloadPack(language, dir));
+    QVERIFY(m_download->DownloadPack(language, dir).ValueOr(false));
     QVERIFY(QFile::exists(dir + QStringLiteral("/properties.cam")));
     QVERIFY(!QFile::exists(dir + QStringLiteral("/pack.pak")));
 }

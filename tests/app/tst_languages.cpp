@@ -67,8 +67,7 @@ QByteArray TestishPack() {
     HandPack::WriteFile(source.filePath(QStringLiteral("mainform/ok_1.gif")),
                         EncodeGif(FilledPicture(114, 26, Green)));
     HandPack::WriteFile(source.filePath(QStringLiteral("help/index.html")), HandPack::NoiseBytes(25000, 9));
-    QString error;
-    return BuildPack(source.path(), {}, &error);
+    return BuildPack(source.path(), {}).ValueOr({});
 }
 
 } // namespace

@@ -26,10 +26,10 @@ private Q_SLOTS:
         file.write(EncodeJpeg(FilledPicture(size.width(), size.height(), {200, 40, 40}), 95));
         file.close();
 
-        const std::optional<QImage> shown = LoadPreviewPicture(path, QSize(240, 175));
+        const TResult<QImage> shown = LoadPreviewPicture(path, QSize(240, 175));
         // Memory freed by the decoding is likely taken and overwritten here.
         QByteArray other(240 * 175 * 3, '\x7f');
-        QVERIFY(shown);
+        QVERIFY2(shown, qPrintable(shown.Error()));
         QCOMPARE(shown->size(), QSize(240, 175));
         const QColor middle = shown->pixelColor(120, 87);
         QVERIFY2(qAbs(middle.red() - 200) < 8 && qAbs(middle.green() - 40) < 8 &&

@@ -79,7 +79,7 @@ private Q_SLOTS:
         qputenv("LUMORA_CATALOGUE_HOST", "localhost");
         qputenv("LUMORA_CONNECT_TO", "localhost:80:127.0.0.1:" + QByteArray::number(m_server.Port()));
         m_previousBitmap = QDir::home().filePath(QStringLiteral("previous.bmp"));
-        QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)), QString());
+        QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)).Error(), QString());
         QVERIFY(CreateDesktop()->Write({m_previousBitmap, false, true}));
         QVERIFY(WaitForRoot(Previous, 5000));
         QVERIFY(StartTrayer(m_trayer));

@@ -82,7 +82,7 @@ private Q_SLOTS:
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("needs an X server (run through xvfb-run)");
         m_previousBitmap = QDir::home().filePath(QStringLiteral("previous.bmp"));
-        QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)), QString());
+        QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)).Error(), QString());
         QVERIFY(StartTrayer(m_trayer));
     }
 

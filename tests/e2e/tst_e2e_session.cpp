@@ -55,7 +55,7 @@ private Q_SLOTS:
     void aCheckpointKeepsTheCamAndTheSessionsEndPutsTheBackgroundBack() {
         // The user's background, announced as feh or nitrogen announce theirs.
         const QString previous = QDir::home().filePath(QStringLiteral("previous.bmp"));
-        QCOMPARE(WriteBmpFile(previous, Filled(64, 48, Previous)), QString());
+        QCOMPARE(WriteBmpFile(previous, Filled(64, 48, Previous)).Error(), QString());
         qputenv("LUMORA_DESKTOP", "x11");
         QVERIFY(CreateDesktop()->Write({previous, false, true}));
         QVERIFY(WaitForRoot(Previous, 5000));

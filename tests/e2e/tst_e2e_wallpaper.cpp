@@ -131,7 +131,7 @@ private Q_SLOTS:
         QVERIFY(m_server.IsListening());
         ServeAndStoreHarbourCam(m_server, Cam);
         m_previousBitmap = QDir::home().filePath(QStringLiteral("previous.bmp"));
-        QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)), QString());
+        QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)).Error(), QString());
 
         QVERIFY(StartTrayer(m_trayer));
     }
@@ -166,8 +166,8 @@ private Q_SLOTS:
     void shutDownPutsGnomesDayAndNightPicturesBack() {
         const QString day = QDir::home().filePath(QStringLiteral("day.bmp"));
         const QString night = QDir::home().filePath(QStringLiteral("night.bmp"));
-        QCOMPARE(WriteBmpFile(day, Filled(8, 8, Previous)), QString());
-        QCOMPARE(WriteBmpFile(night, Filled(8, 8, Plain)), QString());
+        QCOMPARE(WriteBmpFile(day, Filled(8, 8, Previous)).Error(), QString());
+        QCOMPARE(WriteBmpFile(night, Filled(8, 8, Plain)).Error(), QString());
         const QString dayUri = QString::fromUtf8(QUrl::fromLocalFile(day).toEncoded());
         const QString nightUri = QString::fromUtf8(QUrl::fromLocalFile(night).toEncoded());
         SetGnomeValue(QStringLiteral("picture-uri"), dayUri);

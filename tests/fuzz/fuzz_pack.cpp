@@ -33,18 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TZLBArchive archive;
     archive.ExtractWithPath = true;
     archive.CheckCRC = true;
-    try {
-        if (archive.OpenArchive(packPath)) {
-            for (int i = 0; i < archive.FileCount(); ++i) {
-                (void)archive.GetFileEntry(i);
-                try {
-                    archive.VerifyFile(i);
-                } catch (const EZLBArchiveError&) {
-                }
-            }
-            archive.ExtractFiles(destination);
+    if (archive.OpenArchive(packPath).ValueOr(false)) {
+        for (int i = 0; i < *archive.FileCount(); ++i) {
+            (void)archive.GetFileEntry(i);
+            (void)archive.VerifyFile(i);
         }
-    } catch (const EZLBArchiveError&) {
+        (void)archive.ExtractFiles(destination);
     }
     archive.CloseArchive();
 

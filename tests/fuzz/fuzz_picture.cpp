@@ -6,18 +6,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1)
         return 0;
     const QByteArray file(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
-    std::optional<TPicture> picture;
-    switch (data[0] % 3) {
-    case 0:
-        picture = DecodeJpeg(file);
-        break;
-    case 1:
-        picture = DecodeGif(file);
-        break;
-    default:
-        picture = DecodeBmp(file);
-        break;
-    }
+    const int decoder = data[0] % 3;
+    const TResult<TPicture> picture = decoder == 0   ? DecodeJpeg(file)
+                                      : decoder == 1 ? DecodeGif(file)
+                                                     : DecodeBmp(file);
     if (picture) {
         FUZZ_REQUIRE(!picture->IsNull());
         FUZZ_REQUIRE(PictureSizeAllowed(picture->Width, picture->Height));

@@ -1,8 +1,8 @@
 // The pack download window against a real HTTP server on 127.0.0.1: what it installs, what it
 // refuses, and that nothing of a refused pack is written.
-#include "core/pack/HandPack.h"
 #include "TestHttpServer.h"
 #include "core/LanguageList.h"
+#include "core/pack/HandPack.h"
 #include "core/pack/PackWriter.h"
 #include "i18n/UDownloadForm.h"
 #include "net/HTTPGet.h"
@@ -24,9 +24,7 @@ QByteArray WriterPack() {
     QTemporaryDir source;
     HandPack::WriteFile(source.filePath(QStringLiteral("properties.cam")), LanguageFileBytes);
     HandPack::WriteFile(source.filePath(QStringLiteral("help/index.html")), HandPack::NoiseBytes(30000, 7));
-    QString error;
-    const QByteArray pack = BuildPack(source.path(), {}, &error);
-    return error.isEmpty() ? pack : QByteArray();
+    return BuildPack(source.path(), {}).ValueOr({});
 }
 
 // Exactly 20001 bytes: one stored member and a plain directory.
@@ -115,7 +113,8 @@ private Q_SLOTS:
         // An older pack left behind is never unpacked.
         HandPack::WriteFile(dir + QStringLiteral("/pack.pak"), WriterPack());
         const bool expectInstalled = installed.size() > 1 && !installed.contains("pack.refused");
-        QCOMPARE(m_form.DownloadPack(Language("/packs/de.pak"), dir), expectInstalled);
+        QCOMPARE(m_form.DownloadPack(Language("/packs/de.pak"), dir).ValueOr(!expectInstalled),
+                 expectInstalled);
 
         QCOMPARE(FilesUnder(root.path()), QStringList(installed).replaceInStrings(
                                               QRegularExpression("^"), QStringLiteral("data/lang1/")));
@@ -130,10 +129,12 @@ private Q_SLOTS:
         m_server.Serve("/packs/fr.pak", WriterPack());
         QTemporaryDir root;
         m_form.MessageText = QStringLiteral("Lade");
-        QVERIFY(m_form.DownloadPack(Language("/packs/fr.pak"), root.filePath(QStringLiteral("lang2"))));
+        QVERIFY(m_form.DownloadPack(Language("/packs/fr.pak"), root.filePath(QStringLiteral("lang2")))
+                    .ValueOr(false));
         QCOMPARE(m_form.MessageLabel->text(), QStringLiteral("Lade fr.pak"));
         m_form.MessageText.clear();
-        QVERIFY(m_form.DownloadPack(Language("/packs/fr.pak"), root.filePath(QStringLiteral("lang2"))));
+        QVERIFY(m_form.DownloadPack(Language("/packs/fr.pak"), root.filePath(QStringLiteral("lang2")))
+                    .ValueOr(false));
         QCOMPARE(m_form.MessageLabel->text(), QStringLiteral(" fr.pak"));
     }
 
@@ -158,13 +159,13 @@ private Q_SLOTS:
             escapeKeptItOpen = m_form.isVisible();
             m_form.close();
         });
-        QVERIFY(!m_form.DownloadPack(Language("/packs/slow.pak"), dir));
+        QCOMPARE(m_form.DownloadPack(Language("/packs/slow.pak"), dir).ValueOr(true), false);
         QVERIFY(escapeKeptItOpen);
         QVERIFY(!m_form.PackGet->Busy());
         QVERIFY(m_server.WaitForClosedConnections(closedBefore + 1));
         QCOMPARE(FilesUnder(dir), QStringList());
 
-        QVERIFY(m_form.DownloadPack(Language("/packs/de.pak"), dir));
+        QVERIFY(m_form.DownloadPack(Language("/packs/de.pak"), dir).ValueOr(false));
         QVERIFY(QFile::exists(dir + QStringLiteral("/properties.cam")));
     }
 };

@@ -153,13 +153,13 @@ private Q_SLOTS:
         TZLBArchive archive;
         archive.ExtractWithPath = true;
         archive.CheckCRC = true;
-        QVERIFY(archive.OpenArchive(pack));
-        archive.ExtractFiles(unpacked.path() + QLatin1Char('/'));
+        QVERIFY(archive.OpenArchive(pack).ValueOr(false));
+        QVERIFY(archive.ExtractFiles(unpacked.path() + QLatin1Char('/')));
         QCOMPARE(ReadAll(unpacked.filePath(QStringLiteral("properties.cam"))),
                  ReadAll(QStringLiteral("%1/%2/properties.cam").arg(SourceLanguages, language)));
         for (const TSkinPicture& expected : ExpectedSkin()) {
             const QByteArray bytes = ReadAll(unpacked.filePath(expected.Path));
-            const std::optional<TPicture> picture =
+            const TResult<TPicture> picture =
                 expected.Path.endsWith(QLatin1String(".gif")) ? DecodeGif(bytes) : DecodeBmp(bytes);
             QVERIFY2(picture, qPrintable(expected.Path));
             QCOMPARE(QSize(picture->Width, picture->Height), expected.Size);

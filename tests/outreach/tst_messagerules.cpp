@@ -103,14 +103,14 @@ private Q_SLOTS:
 
     void missingFileListsNothingAndIsCreatedOnFirstSuppression() {
         QCOMPARE(SuppressedMessages::Read(m_path), std::optional<QList<QByteArray>>(QList<QByteArray>()));
-        QCOMPARE(SuppressedMessages::Suppress(m_path, 8), QString());
+        QCOMPARE(SuppressedMessages::Suppress(m_path, 8).Error(), QString());
         QCOMPARE(ReadAll(m_path), QByteArray("8\r\n"));
     }
 
     void suppressionAppendsOnceAndKeepsOtherLines() {
         QVERIFY(Write(m_path, "5\nnote\r\n 9"));
-        QCOMPARE(SuppressedMessages::Suppress(m_path, 9), QString());
-        QCOMPARE(SuppressedMessages::Suppress(m_path, 5), QString());
+        QCOMPARE(SuppressedMessages::Suppress(m_path, 9).Error(), QString());
+        QCOMPARE(SuppressedMessages::Suppress(m_path, 5).Error(), QString());
         QCOMPARE(ReadAll(m_path), QByteArray("5\r\nnote\r\n 9\r\n9\r\n"));
     }
 
@@ -120,7 +120,7 @@ private Q_SLOTS:
         QVERIFY(Write(m_path, "1\r\n"));
         QFile::setPermissions(m_path, QFileDevice::WriteOwner);
         QVERIFY(!SuppressedMessages::Read(m_path));
-        QVERIFY(!SuppressedMessages::Suppress(m_path, 2).isEmpty());
+        QVERIFY(!SuppressedMessages::Suppress(m_path, 2));
         QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QCOMPARE(ReadAll(m_path), QByteArray("1\r\n"));
     }
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QFETCH(bool, showMessages);
         const TMessageChoice choice = ApplyMessageChoice(m_path, 31, noBox, noAllBox);
         QCOMPARE(choice.ShowMessages, showMessages);
-        QCOMPARE(choice.Error, QString());
+        QCOMPARE(choice.Suppressed.Error(), QString());
         QCOMPARE(QFile::exists(m_path) ? ReadAll(m_path) : QByteArray("<none>"), file);
     }
 
@@ -150,7 +150,7 @@ private Q_SLOTS:
     void unwritableFileStillGivesTheSetting() {
         const TMessageChoice choice =
             ApplyMessageChoice(m_dir.filePath(QStringLiteral("gone/messages.cam")), 31, true, true);
-        QVERIFY(!choice.Error.isEmpty());
+        QVERIFY(!choice.Suppressed);
         QCOMPARE(choice.ShowMessages, false);
     }
 

@@ -105,11 +105,12 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString nested = dir.filePath(QStringLiteral("a/b/c/"));
         QVERIFY(!DirectoryExists(nested));
-        QCOMPARE(ForceDirectories(nested), QString());
+        QVERIFY(ForceDirectories(nested).Ok());
         QVERIFY(DirectoryExists(nested));
-        QCOMPARE(ForceDirectories(nested), QString());
-        QCOMPARE(ForceDirectories(QString()), QStringLiteral("Das Verzeichnis kann nicht erstellt werden"));
-        QCOMPARE(ForceDirectories(QStringLiteral("/proc/lumora/x")).isEmpty(), false);
+        QVERIFY(ForceDirectories(nested).Ok());
+        QCOMPARE(ForceDirectories(QString()).Error(),
+                 QStringLiteral("Das Verzeichnis kann nicht erstellt werden"));
+        QVERIFY(!ForceDirectories(QStringLiteral("/proc/lumora/x")).Ok());
         QVERIFY(!DirectoryExists(dir.filePath(QStringLiteral("missing"))));
     }
 };

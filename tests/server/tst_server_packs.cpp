@@ -31,8 +31,10 @@ QByteArray LanguageFileOfPack(quint16 port, const TWebLanguage& language, const 
     TZLBArchive archive;
     archive.ExtractWithPath = true;
     archive.CheckCRC = true;
-    archive.OpenArchive(WriteScratchFile(scratchName + QStringLiteral(".pak"), pack.Body));
-    archive.ExtractFiles(ScratchPath(scratchName) + QLatin1Char('/'));
+    if (!archive.OpenArchive(WriteScratchFile(scratchName + QStringLiteral(".pak"), pack.Body))
+             .ValueOr(false) ||
+        !archive.ExtractFiles(ScratchPath(scratchName) + QLatin1Char('/')))
+        return {};
     QFile file(ScratchPath(scratchName) + QStringLiteral("/properties.cam"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

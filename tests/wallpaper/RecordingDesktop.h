@@ -53,8 +53,8 @@ public:
     std::function<void(const TDesktopWallpaper&)> OnWrite;
 
 protected:
-    std::optional<bool> RestoreExact(const QByteArray& exact) override {
+    TExactRestore RestoreExact(const QByteArray& exact) override {
         RestoredRecords.append(exact);
-        return Writable;
+        return ExactRestoreOf(Writable);
     }
 };

@@ -1,10 +1,10 @@
 // Installing a downloaded picture and keeping the user's own wallpaper, with real files and the
 // real settings file, against a recording desktop.
 #include "RecordingDesktop.h"
-#include "core/picture/TestPictures.h"
 #include "core/SettingsKey.h"
 #include "core/picture/PictureDecoders.h"
 #include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/OldWallpaper.h"
 
@@ -68,9 +68,9 @@ private Q_SLOTS:
         const QString download = m_data + QStringLiteral("/TMP.jpg");
         WriteBytes(download, EncodeJpeg(GradientPicture(64, 48), 95));
 
-        QCOMPARE(InstallWallpaper(desktop, download, true, m_data), m_data + QStringLiteral("/Pic1.bmp"));
-        QCOMPARE(InstallWallpaper(desktop, download, false, m_data), m_data + QStringLiteral("/Pic0.bmp"));
-        QCOMPARE(InstallWallpaper(desktop, download, false, m_data), m_data + QStringLiteral("/Pic1.bmp"));
+        QCOMPARE(*InstallWallpaper(desktop, download, true, m_data), m_data + QStringLiteral("/Pic1.bmp"));
+        QCOMPARE(*InstallWallpaper(desktop, download, false, m_data), m_data + QStringLiteral("/Pic0.bmp"));
+        QCOMPARE(*InstallWallpaper(desktop, download, false, m_data), m_data + QStringLiteral("/Pic1.bmp"));
 
         QCOMPARE(desktop.Writes.size(), 3);
         // Never tiled; stretched as asked.
@@ -83,7 +83,7 @@ private Q_SLOTS:
 
         QFile bitmap(m_data + QStringLiteral("/Pic1.bmp"));
         QVERIFY(bitmap.open(QIODevice::ReadOnly));
-        const std::optional<TPicture> written = DecodeBmp(bitmap.readAll());
+        const TResult<TPicture> written = DecodeBmp(bitmap.readAll());
         QVERIFY(written);
         QCOMPARE(written->Width, 64);
         QVERIFY(MeanDifference(*written, GradientPicture(64, 48)) < 3.0);
@@ -109,11 +109,11 @@ private Q_SLOTS:
         desktop.Monitor = monitor;
         const QString download = m_data + QStringLiteral("/TMP.jpg");
         WriteBytes(download, EncodeJpeg(GradientPicture(640, 480), 90));
-        const QString bitmap = InstallWallpaper(desktop, download, stretch, m_data);
+        const QString bitmap = InstallWallpaper(desktop, download, stretch, m_data).ValueOr({});
         QCOMPARE(desktop.DecodedSizes, QList<QSize>{decoded});
         QFile file(bitmap);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const std::optional<TPicture> written = DecodeBmp(file.readAll());
+        const TResult<TPicture> written = DecodeBmp(file.readAll());
         QVERIFY(written);
         QCOMPARE(QSize(written->Width, written->Height), decoded);
     }
@@ -136,7 +136,7 @@ private Q_SLOTS:
         const QString path = m_data + QLatin1Char('/') + file;
         WriteBytes(path, content);
         QFile::remove(m_data + QStringLiteral("/Pic1.bmp"));
-        QVERIFY(InstallWallpaper(desktop, path, false, m_data).isEmpty());
+        QVERIFY(!InstallWallpaper(desktop, path, false, m_data));
         QVERIFY(desktop.Writes.isEmpty());
     }
 
@@ -144,7 +144,7 @@ private Q_SLOTS:
         RecordingDesktop desktop;
         const QString download = m_data + QStringLiteral("/TMP.gif");
         WriteBytes(download, EncodeGif(GradientPicture(16, 16)));
-        QVERIFY(InstallWallpaper(desktop, download, false, m_scratch.filePath("no/such/folder")).isEmpty());
+        QVERIFY(!InstallWallpaper(desktop, download, false, m_scratch.filePath("no/such/folder")));
         QVERIFY(desktop.Writes.isEmpty());
     }
 

@@ -30,35 +30,35 @@ QByteArray Deflate(const QByteArray& data) {
     return stream;
 }
 
-// Appends one file as a member and fills its entry; empty on success, else the reason.
-QString AddMember(const QString& path, const QString& relativePath, const TPackWriteOptions& options,
-                  QByteArray& pack, TZLBFileEntry& entry) {
+// Appends one file as a member and fills its entry.
+TResult<> AddMember(const QString& path, const QString& relativePath, const TPackWriteOptions& options,
+                    QByteArray& pack, TZLBFileEntry& entry) {
     if (relativePath.contains(PackFormat::DirectorySeparator))
-        return QStringLiteral("%1: names in a pack cannot contain \"\\\", its directory separator")
-            .arg(relativePath);
+        return Failure(QStringLiteral("%1: names in a pack cannot contain \"\\\", its directory separator")
+                           .arg(relativePath));
     QStringList parts = relativePath.split('/');
     const QByteArray name = QFile::encodeName(parts.takeLast());
     const QByteArray directory = QFile::encodeName(parts.join(PackFormat::DirectorySeparator));
     if (name.size() > PackFormat::MaxTextLength || directory.size() > PackFormat::MaxTextLength)
-        return QStringLiteral("%1: a name or directory is longer than %2 bytes")
-            .arg(relativePath)
-            .arg(PackFormat::MaxTextLength);
+        return Failure(QStringLiteral("%1: a name or directory is longer than %2 bytes")
+                           .arg(relativePath)
+                           .arg(PackFormat::MaxTextLength));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return Failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     if (file.size() > TZLBArchive::MaxUnpackedBytes)
-        return TooLarge();
+        return Failure(TooLarge());
     const QByteArray data = file.readAll();
     if (file.error() != QFile::NoError)
-        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return Failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
 
     QByteArray member = options.CompressMembers ? Deflate(data) : QByteArray();
     const bool stored = !options.CompressMembers || member.isEmpty() || member.size() >= data.size();
     if (stored)
         member = data;
     if (pack.size() + member.size() > MaxPackBytes)
-        return QStringLiteral("the pack would be larger than 2 GB");
+        return Failure(QStringLiteral("the pack would be larger than 2 GB"));
 
     entry.SetFileName(name);
     entry.SetRelativeDirectory(directory);
@@ -71,16 +71,11 @@ QString AddMember(const QString& path, const QString& relativePath, const TPackW
     return {};
 }
 
-QByteArray BuildPackExcluding(const QString& sourceDir, const TPackWriteOptions& options,
-                              const QString& excludedPath, QString* error) {
+TResult<QByteArray> BuildPackExcluding(const QString& sourceDir, const TPackWriteOptions& options,
+                                       const QString& excludedPath) {
     // excludedPath is canonical, or empty when nothing is to be left out.
-    const auto fail = [error](const QString& reason) {
-        if (error)
-            *error = reason;
-        return QByteArray();
-    };
     if (!QFileInfo(sourceDir).isDir())
-        return fail(QStringLiteral("%1 is not a directory").arg(sourceDir));
+        return Failure(QStringLiteral("%1 is not a directory").arg(sourceDir));
 
     TZLBArchive lister;
     lister.RecursePaths = true;
@@ -91,8 +86,8 @@ QByteArray BuildPackExcluding(const QString& sourceDir, const TPackWriteOptions&
             return QFileInfo(path).canonicalFilePath() == excludedPath;
         });
     if (files.size() > TZLBArchive::MaxEntries)
-        return fail(QStringLiteral("more than %1 files: the program would refuse the pack")
-                        .arg(TZLBArchive::MaxEntries));
+        return Failure(QStringLiteral("more than %1 files: the program would refuse the pack")
+                           .arg(TZLBArchive::MaxEntries));
 
     const QDir root(sourceDir);
     QByteArray pack;
@@ -100,20 +95,20 @@ QByteArray BuildPackExcluding(const QString& sourceDir, const TPackWriteOptions&
     qint64 unpacked = 0;
     for (const QString& path : files) {
         TZLBFileEntry entry;
-        const QString reason = AddMember(path, root.relativeFilePath(path), options, pack, entry);
-        if (!reason.isEmpty())
-            return fail(reason);
+        if (const TResult<> added = AddMember(path, root.relativeFilePath(path), options, pack, entry);
+            !added)
+            return Failure(added.Error());
         unpacked += entry.Size();
         if (unpacked > TZLBArchive::MaxUnpackedBytes)
-            return fail(TooLarge());
+            return Failure(TooLarge());
         directory.append(entry.Bytes.data(), PackFormat::EntrySize);
     }
 
     const QByteArray storedDirectory = options.CompressDirectory ? Deflate(directory) : directory;
     if (options.CompressDirectory && storedDirectory.isEmpty())
-        return fail(QStringLiteral("cannot compress the directory"));
+        return Failure(QStringLiteral("cannot compress the directory"));
     if (pack.size() + storedDirectory.size() + PackFormat::TrailerSize > MaxPackBytes)
-        return fail(QStringLiteral("the pack would be larger than 2 GB"));
+        return Failure(QStringLiteral("the pack would be larger than 2 GB"));
 
     TZLBTrailer trailer;
     trailer.SetEntryCount(static_cast<qint32>(files.size()));
@@ -123,26 +118,23 @@ QByteArray BuildPackExcluding(const QString& sourceDir, const TPackWriteOptions&
     pack += storedDirectory;
     trailer.SetCRC(PackCRC::Checksum(pack));
     pack.append(trailer.Bytes.data(), PackFormat::TrailerSize);
-    if (error)
-        error->clear();
     return pack;
 }
 
 } // namespace
 
-QByteArray BuildPack(const QString& sourceDir, const TPackWriteOptions& options, QString* error) {
-    return BuildPackExcluding(sourceDir, options, QString(), error);
+TResult<QByteArray> BuildPack(const QString& sourceDir, const TPackWriteOptions& options) {
+    return BuildPackExcluding(sourceDir, options, QString());
 }
 
-QString WritePack(const QString& packPath, const QString& sourceDir, const TPackWriteOptions& options) {
+TResult<> WritePack(const QString& packPath, const QString& sourceDir, const TPackWriteOptions& options) {
     // A pack written into the folder it packs must not swallow its own previous version.
-    QString error;
-    const QByteArray pack =
-        BuildPackExcluding(sourceDir, options, QFileInfo(packPath).canonicalFilePath(), &error);
-    if (!error.isEmpty())
-        return error;
-    const QString writeError = WriteFileAtomically(packPath, pack);
+    const TResult<QByteArray> pack =
+        BuildPackExcluding(sourceDir, options, QFileInfo(packPath).canonicalFilePath());
+    if (!pack)
+        return Failure(pack.Error());
+    const QString writeError = WriteFileAtomically(packPath, *pack);
     if (!writeError.isEmpty())
-        return QStringLiteral("cannot write %1: %2").arg(packPath, writeError);
+        return Failure(QStringLiteral("cannot write %1: %2").arg(packPath, writeError));
     return {};
 }

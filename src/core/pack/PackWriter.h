@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,10 +17,9 @@ struct TPackWriteOptions {
     bool CompressDirectory = true;
 };
 
-// Archive of every file under sourceDir (relative directories with "\"). Empty text on success, else the
-// reason. The pack is replaced as a whole: a failed write leaves any previous file at packPath intact.
-QString WritePack(const QString& packPath, const QString& sourceDir, const TPackWriteOptions& options = {});
+// Archive of every file under sourceDir (relative directories with "\"). The pack is replaced as a
+// whole: a failed write leaves any previous file at packPath intact.
+TResult<> WritePack(const QString& packPath, const QString& sourceDir, const TPackWriteOptions& options = {});
 
-// The same archive built in memory. On failure returns an empty array and, when error is given, sets the
-// reason; on success clears *error.
-QByteArray BuildPack(const QString& sourceDir, const TPackWriteOptions& options, QString* error);
+// The same archive built in memory.
+TResult<QByteArray> BuildPack(const QString& sourceDir, const TPackWriteOptions& options);

@@ -17,11 +17,14 @@ constexpr qint64 ChecksumBlockSize = 10240;
 constexpr qsizetype ChunkSize = 4096;
 constexpr qsizetype BlockSize = 64 * ChunkSize;
 
-[[noreturn]] void Fail(const QString& message) {
-    throw EZLBArchiveError(message);
+TFailure CorruptFile(int index) {
+    return Failure(QStringLiteral("File (%1) is corrupt").arg(index));
 }
-[[noreturn]] void FailCorruptFile(int index) {
-    Fail(QStringLiteral("File (%1) is corrupt").arg(index));
+TFailure NoArchiveOpen() {
+    return Failure(QStringLiteral("No archive is currently open"));
+}
+TFailure UnableToOpen(const QString& fileName) {
+    return Failure(QStringLiteral("Unable to open file (%1)").arg(fileName));
 }
 
 // A drive ("C:") at the start of a name or directory would make it absolute on Windows.
@@ -93,92 +96,81 @@ TZLBArchive::~TZLBArchive() {
     CloseArchive();
 }
 
-bool TZLBArchive::OpenArchive(const QString& fileName) {
+TResult<bool> TZLBArchive::OpenArchive(const QString& fileName) {
     CloseArchive();
     if (fileName.isEmpty())
         return false;
     if (!QFileInfo::exists(fileName))
-        Fail(QStringLiteral("Archive file not found"));
+        return Failure(QStringLiteral("Archive file not found"));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        Fail(QStringLiteral("Unable to open file (%1)").arg(fileName));
+        return UnableToOpen(fileName);
     m_archiveName = fileName;
-    try {
-        CheckTrailer(file);
-    } catch (...) {
+    if (!CheckTrailer(file)) {
         m_archiveName.clear();
         m_trailer = {};
-        throw;
+        return Failure(QStringLiteral("The archive file appears to be corrupted"));
     }
-    ReadDirectory(file);
+    // Whatever goes wrong with the directory, the caller learns only that the list could not be read.
+    if (!ReadDirectory(file) || (OnArchiveOpened && !OnArchiveOpened(this))) {
+        CloseArchive();
+        return Failure(QStringLiteral("Unable to read archive file list"));
+    }
     file.close();
     ReportIdle();
     return true;
 }
 
-void TZLBArchive::CheckTrailer(QFile& file) {
-    const QString corrupted = QStringLiteral("The archive file appears to be corrupted");
+bool TZLBArchive::CheckTrailer(QFile& file) {
     const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
     if (dataEnd < 0)
-        Fail(corrupted);
+        return false;
     QByteArray block(ChecksumBlockSize, Qt::Uninitialized);
     quint32 running = PackCRC::Empty;
     for (qint64 position = 0; position < dataEnd;) {
         const qint64 got = file.read(block.data(), std::min(ChecksumBlockSize, dataEnd - position));
         if (got <= 0)
-            Fail(corrupted);
+            return false;
         running = PackCRC::Update(running, block.constData(), got);
         position += got;
     }
-    if (file.read(m_trailer.Bytes.data(), PackFormat::TrailerSize) != PackFormat::TrailerSize ||
-        m_trailer.CRC() != running)
-        Fail(corrupted);
+    return file.read(m_trailer.Bytes.data(), PackFormat::TrailerSize) == PackFormat::TrailerSize &&
+           m_trailer.CRC() == running;
 }
 
-void TZLBArchive::ReadDirectory(QFile& file) {
-    // Whatever goes wrong in here, the caller learns only that the list could not be read.
-    try {
-        const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
-        const qint32 count = m_trailer.EntryCount();
-        if (count < 0 || count > MaxEntries)
-            Fail(QString());
-        const qint64 offset = m_trailer.DirectoryOffset();
-        const qint64 length = qint64(count) * PackFormat::EntrySize;
-        QByteArray directory(length, Qt::Uninitialized);
-        if (count > 0 && (offset < 0 || offset > dataEnd))
-            Fail(QString());
-        if (count > 0 && !m_trailer.DirectoryCompressed()) {
-            if (offset + length > dataEnd || !file.seek(offset) ||
-                file.read(directory.data(), length) != length)
-                Fail(QString());
-        } else if (count > 0) {
-            SetProgress(TProgressState::ReadingDirectory, QStringLiteral("Extracting archive registry"),
-                        length);
-            TPackInflater inflater(file, offset, dataEnd);
-            for (qint64 done = 0; done < length;) {
-                const qsizetype chunk = std::min<qint64>(ChunkSize, length - done);
-                if (!inflater.Read(directory.data() + done, chunk))
-                    Fail(QString());
-                done += chunk;
-                ReportProgress(done);
-            }
+bool TZLBArchive::ReadDirectory(QFile& file) {
+    const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
+    const qint32 count = m_trailer.EntryCount();
+    if (count < 0 || count > MaxEntries)
+        return false;
+    const qint64 offset = m_trailer.DirectoryOffset();
+    const qint64 length = qint64(count) * PackFormat::EntrySize;
+    QByteArray directory(length, Qt::Uninitialized);
+    if (count > 0 && (offset < 0 || offset > dataEnd))
+        return false;
+    if (count > 0 && !m_trailer.DirectoryCompressed()) {
+        if (offset + length > dataEnd || !file.seek(offset) || file.read(directory.data(), length) != length)
+            return false;
+    } else if (count > 0) {
+        SetProgress(TProgressState::ReadingDirectory, QStringLiteral("Extracting archive registry"), length);
+        TPackInflater inflater(file, offset, dataEnd);
+        for (qint64 done = 0; done < length;) {
+            const qsizetype chunk = std::min<qint64>(ChunkSize, length - done);
+            if (!inflater.Read(directory.data() + done, chunk))
+                return false;
+            done += chunk;
+            ReportProgress(done);
         }
-        qint64 claimed = 0;
-        for (qint32 i = 0; i < count; ++i) {
-            TZLBFileEntry entry;
-            std::copy_n(directory.constData() + qint64(i) * PackFormat::EntrySize, PackFormat::EntrySize,
-                        entry.Bytes.begin());
-            claimed += std::max<qint32>(entry.Size(), 0);
-            m_entries.append(entry);
-        }
-        if (claimed > MaxUnpackedBytes)
-            Fail(QString());
-        if (OnArchiveOpened)
-            OnArchiveOpened(this);
-    } catch (...) {
-        CloseArchive();
-        Fail(QStringLiteral("Unable to read archive file list"));
     }
+    qint64 claimed = 0;
+    for (qint32 i = 0; i < count; ++i) {
+        TZLBFileEntry entry;
+        std::copy_n(directory.constData() + qint64(i) * PackFormat::EntrySize, PackFormat::EntrySize,
+                    entry.Bytes.begin());
+        claimed += std::max<qint32>(entry.Size(), 0);
+        m_entries.append(entry);
+    }
+    return claimed <= MaxUnpackedBytes;
 }
 
 void TZLBArchive::CloseArchive() {
@@ -188,40 +180,42 @@ void TZLBArchive::CloseArchive() {
     ReportIdle();
 }
 
-int TZLBArchive::FileCount() const {
+TResult<int> TZLBArchive::FileCount() const {
     if (m_archiveName.isEmpty())
-        Fail(QStringLiteral("No archive is currently open"));
-    return m_entries.size();
+        return NoArchiveOpen();
+    return int(m_entries.size());
 }
 
-TZLBFileEntry TZLBArchive::GetFileEntry(int index) const {
+TResult<TZLBFileEntry> TZLBArchive::GetFileEntry(int index) const {
     if (index < 0 || index >= m_entries.size())
-        Fail(QStringLiteral("Index out of bounds"));
+        return Failure(QStringLiteral("Index out of bounds"));
     return m_entries[index];
 }
 
-void TZLBArchive::ExtractFiles(const QString& destination) {
+TResult<> TZLBArchive::ExtractFiles(const QString& destination) {
     if (m_archiveName.isEmpty())
-        Fail(QStringLiteral("No archive is currently open"));
+        return NoArchiveOpen();
     QFile file(m_archiveName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        Fail(QStringLiteral("Unable to open file (%1)").arg(m_archiveName));
+        return UnableToOpen(m_archiveName);
     for (int i = 0; i < m_entries.size(); ++i)
-        ExtractEntry(file, i, destination);
+        if (const TResult<> extracted = ExtractEntry(file, i, destination); !extracted)
+            return extracted;
     file.close();
     ReportIdle();
+    return {};
 }
 
-void TZLBArchive::ExtractEntry(QFile& file, int index, const QString& destination) {
+TResult<> TZLBArchive::ExtractEntry(QFile& file, int index, const QString& destination) {
     const TZLBFileEntry& entry = m_entries[index];
     if (!EntryStaysInside(entry, ExtractWithPath) ||
         !MemberFits(entry, file.size() - PackFormat::TrailerSize))
-        FailCorruptFile(index);
+        return CorruptFile(index);
 
     const QString target = TargetDirectory(destination, entry, ExtractWithPath);
     QDir().mkpath(target);
     if (!QFileInfo(target).isDir())
-        Fail(QStringLiteral("Unable to create destination path"));
+        return Failure(QStringLiteral("Unable to create destination path"));
 
     const QString fileName = QFile::decodeName(entry.FileName());
     const QString path = target + '/' + fileName;
@@ -229,40 +223,46 @@ void TZLBArchive::ExtractEntry(QFile& file, int index, const QString& destinatio
         bool replace = false;
         OnReplaceFile(path, replace);
         if (!replace)
-            return;
+            return {};
     }
 
     // Each file is unpacked beside its final name and renamed over it once whole: an unpacking cut
     // short (a broken member, a full disk, the program killed) leaves every file either as it was or
     // complete, never half written.
-    bool crcMatches = true;
+    bool memberSound = true;
     const QString error = WriteFileAtomically(path, [&](QIODevice& out) {
-        const quint32 crc = ReadMember(file, index, CheckCRC, [&out](const char* data, qsizetype length) {
-            return out.write(data, length) == length;
-        });
-        crcMatches = !CheckCRC || crc == entry.CRC();
-        return crcMatches;
+        const TResult<quint32> crc =
+            ReadMember(file, index, CheckCRC, [&out](const char* data, qsizetype length) {
+                return out.write(data, length) == length;
+            });
+        memberSound = crc && (!CheckCRC || *crc == entry.CRC());
+        return memberSound;
     });
-    if (!error.isEmpty() || !crcMatches)
-        FailCorruptFile(index);
+    if (!error.isEmpty() || !memberSound)
+        return CorruptFile(index);
     if (OnFileExtracted)
         OnFileExtracted(destination + fileName);
+    return {};
 }
 
-void TZLBArchive::VerifyFile(int index) {
-    const TZLBFileEntry entry = GetFileEntry(index);
+TResult<> TZLBArchive::VerifyFile(int index) {
+    const TResult<TZLBFileEntry> entry = GetFileEntry(index);
+    if (!entry)
+        return Failure(entry.Error());
     QFile file(m_archiveName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        Fail(QStringLiteral("Unable to open file (%1)").arg(m_archiveName));
-    if (!EntryStaysInside(entry, true) || !MemberFits(entry, file.size() - PackFormat::TrailerSize))
-        FailCorruptFile(index);
-    if (ReadMember(file, index, true, [](const char*, qsizetype) { return true; }) != entry.CRC())
-        FailCorruptFile(index);
+        return UnableToOpen(m_archiveName);
+    if (!EntryStaysInside(*entry, true) || !MemberFits(*entry, file.size() - PackFormat::TrailerSize))
+        return CorruptFile(index);
+    const TResult<quint32> crc = ReadMember(file, index, true, [](const char*, qsizetype) { return true; });
+    if (!crc || *crc != entry->CRC())
+        return CorruptFile(index);
     ReportIdle();
+    return {};
 }
 
-quint32 TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
-                                const std::function<bool(const char*, qsizetype)>& sink) {
+TResult<quint32> TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
+                                         const std::function<bool(const char*, qsizetype)>& sink) {
     const TZLBFileEntry& entry = m_entries[index];
     const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
     SetProgress(TProgressState::ExtractingFile,
@@ -271,7 +271,7 @@ quint32 TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
     std::optional<TPackInflater> inflater;
     if (entry.Stored()) {
         if (!file.seek(entry.Offset()))
-            FailCorruptFile(index);
+            return CorruptFile(index);
     } else {
         inflater.emplace(file, entry.Offset(), dataEnd);
     }
@@ -284,7 +284,7 @@ quint32 TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
         const bool read =
             inflater ? inflater->Read(block.data(), length) : file.read(block.data(), length) == length;
         if (!read || !sink(block.constData(), length))
-            FailCorruptFile(index);
+            return CorruptFile(index);
         if (withCRC)
             running = PackCRC::Update(running, block.constData(), length);
         for (const qint64 blockEnd = done + length; done < blockEnd;) {
@@ -294,7 +294,7 @@ quint32 TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
     }
     // A stream that would give more than the entry claims is as broken as one that gives less.
     if (inflater && !inflater->AtStreamEnd())
-        FailCorruptFile(index);
+        return CorruptFile(index);
     return running;
 }
 

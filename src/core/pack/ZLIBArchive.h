@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Result.h"
 #include "core/pack/PackFormat.h"
 
 #include <QList>
@@ -7,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <stdexcept>
 
 class QFile;
 class TZLBArchive;
@@ -17,23 +17,12 @@ enum TFileCompressionLevel { fcNone, fcFastest, fcDefault, fcMaximum };
 
 using TReplaceFileEvent = std::function<void(const QString& FileName, bool& Replace)>;
 using TFileExtractedEvent = std::function<void(const QString& FileName)>;
-using TArchiveEvent = std::function<void(TZLBArchive* Sender)>;
+using TArchiveEvent = std::function<TResult<>(TZLBArchive* Sender)>;
 using TErrorLogEvent = std::function<void(const QString& Msg)>;
 using TProgressEvent = std::function<void(const QString& Msg, int Percentage)>;
 
-// Every failure of the archive component: the message says what went wrong.
-class EZLBArchiveError : public std::runtime_error {
-public:
-    explicit EZLBArchiveError(const QString& message)
-        : std::runtime_error(message.toStdString())
-        , m_message(message) {}
-    const QString& Message() const { return m_message; }
-
-private:
-    QString m_message;
-};
-
-// Reads language pack archives and unpacks them. The component holds the trailer and the directory of
+// Reads language pack archives and unpacks them. Every failure is returned with a message that says
+// what went wrong. The component holds the trailer and the directory of
 // the open archive but no file handle: the archive file is opened only inside OpenArchive and
 // ExtractFiles, so it may be deleted as soon as CloseArchive has run.
 class TZLBArchive : public QObject {
@@ -63,7 +52,7 @@ public:
     TReplaceFileEvent OnReplaceFile;
     // Told the destination followed by the entry's file name after each file.
     TFileExtractedEvent OnFileExtracted;
-    // Told once the directory has been read; an exception from it fails the opening.
+    // Told once the directory has been read; a failure from it fails the opening.
     TArchiveEvent OnArchiveOpened;
     // Never fired when reading; kept for the tools that create archives.
     std::function<void()> OnStreamExtracted;
@@ -71,16 +60,17 @@ public:
     TProgressEvent OnProgress;
 
     // Closes any open archive, then reads the trailer and the directory of fileName. False for an
-    // empty name; raises EZLBArchiveError on every failure, leaving no archive open.
-    bool OpenArchive(const QString& fileName);
+    // empty name, true once open; a failure leaves no archive open.
+    [[nodiscard]] TResult<bool> OpenArchive(const QString& fileName);
     // Forgets the entries and the trailer.
     void CloseArchive();
-    int FileCount() const;
-    TZLBFileEntry GetFileEntry(int index) const;
-    // Unpacks every entry, in directory order, below destination.
-    void ExtractFiles(const QString& destination);
+    // Fails when no archive is open.
+    [[nodiscard]] TResult<int> FileCount() const;
+    [[nodiscard]] TResult<TZLBFileEntry> GetFileEntry(int index) const;
+    // Unpacks every entry, in directory order, below destination; stops at the first that fails.
+    [[nodiscard]] TResult<> ExtractFiles(const QString& destination);
     // Reads one member through to its end and compares its CRC-32, writing nothing. For pack tools.
-    void VerifyFile(int index);
+    [[nodiscard]] TResult<> VerifyFile(int index);
 
     // Empty when no archive is open.
     QString ArchiveName() const { return m_archiveName; }
@@ -96,13 +86,15 @@ public:
 private:
     enum class TProgressState { Idle, ReadingDirectory, ExtractingFile };
 
-    void CheckTrailer(QFile& file);
-    void ReadDirectory(QFile& file);
-    void ExtractEntry(QFile& file, int index, const QString& destination);
+    // Reads the trailer; false when the file's checksum does not match it.
+    bool CheckTrailer(QFile& file);
+    // Reads the entries; false when the directory is broken or claims more than any pack needs.
+    bool ReadDirectory(QFile& file);
+    TResult<> ExtractEntry(QFile& file, int index, const QString& destination);
     // Hands every byte of a member to sink in chunks of at most 4096 bytes; returns its CRC-32 when
     // withCRC is set.
-    quint32 ReadMember(QFile& file, int index, bool withCRC,
-                       const std::function<bool(const char*, qsizetype)>& sink);
+    TResult<quint32> ReadMember(QFile& file, int index, bool withCRC,
+                                const std::function<bool(const char*, qsizetype)>& sink);
     void SetProgress(TProgressState state, const QString& message, qint64 total);
     void ReportProgress(qint64 position);
     void ReportIdle();

@@ -69,12 +69,8 @@ private:
 
 constexpr qsizetype FileHeaderSize = 14;
 
-std::optional<TBmpHeader> ReadHeader(const TBmpBytes& bytes, QString* error) {
-    auto fail = [error](const char* reason) {
-        if (error)
-            *error = QString::fromLatin1(reason);
-        return std::optional<TBmpHeader>();
-    };
+TResult<TBmpHeader> ReadHeader(const TBmpBytes& bytes) {
+    auto fail = [](const char* reason) { return Failure(QString::fromLatin1(reason)); };
     if (!bytes.Has(0, FileHeaderSize + 4) || bytes.At(0)[0] != 'B' || bytes.At(0)[1] != 'M')
         return fail("not a Windows bitmap");
     const quint32 infoSize = bytes.U32(FileHeaderSize);
@@ -147,10 +143,8 @@ std::optional<TBmpHeader> ReadHeader(const TBmpBytes& bytes, QString* error) {
 
     if (header.Width <= 0 || header.Height == 0)
         return fail("bitmap with no pixels");
-    if (!PictureSizeAllowed(header.Width, std::abs(header.Height))) {
-        SizeRefused(error, header.Width, std::abs(header.Height));
-        return std::nullopt;
-    }
+    if (!PictureSizeAllowed(header.Width, std::abs(header.Height)))
+        return SizeRefused(header.Width, std::abs(header.Height));
     if (header.BitCount <= 8) {
         const quint32 most = 1u << header.BitCount;
         const quint32 count = coloursUsed == 0 || coloursUsed > most ? most : coloursUsed;
@@ -278,17 +272,16 @@ bool DecodeRunLength(const TBmpBytes& bytes, const TBmpHeader& header, TPicture&
 
 } // namespace
 
-std::optional<TPicture> DecodeBmp(const QByteArray& data, QString* error) {
+TResult<TPicture> DecodeBmp(const QByteArray& data) {
     const TBmpBytes bytes(data);
-    QString reason;
-    const std::optional<TBmpHeader> header = ReadHeader(bytes, &reason);
+    const TResult<TBmpHeader> header = ReadHeader(bytes);
     if (!header)
-        return DecodeFailure(error, reason);
+        return Failure(header.Error());
     TPicture picture = MakePicture(int(header->Width), int(std::abs(header->Height)));
     const bool runLength = header->Compression == BiRle8 || header->Compression == BiRle4;
     const bool decoded =
         runLength ? DecodeRunLength(bytes, *header, picture) : DecodeUncompressed(bytes, *header, picture);
     if (!decoded)
-        return DecodeFailure(error, QStringLiteral("bitmap pixel data cut short"));
+        return Failure(QStringLiteral("bitmap pixel data cut short"));
     return picture;
 }

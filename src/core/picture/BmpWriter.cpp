@@ -66,11 +66,11 @@ QByteArray EncodeBmp(const TPicture& picture) {
     return file;
 }
 
-QString WriteBmpFile(const QString& path, const TPicture& picture) {
+TResult<> WriteBmpFile(const QString& path, const TPicture& picture) {
     if (picture.IsNull())
-        return QStringLiteral("no picture to save");
+        return Failure(QStringLiteral("no picture to save"));
     // A bitmap is written again at every refresh: it need not wait for the disk.
-    return WriteFileAtomically(
+    const QString error = WriteFileAtomically(
         path,
         [&picture](QIODevice& file) {
             return file.write(Headers(picture)) == HeadersSize &&
@@ -79,4 +79,7 @@ QString WriteBmpFile(const QString& path, const TPicture& picture) {
                    });
         },
         TFileDurability::Cached);
+    if (!error.isEmpty())
+        return Failure(error);
+    return {};
 }

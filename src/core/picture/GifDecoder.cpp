@@ -66,54 +66,54 @@ bool ReadIndices(GifFileType* gif, std::vector<GifPixelType>& indices) {
 
 } // namespace
 
-std::optional<TPicture> DecodeGif(const QByteArray& data, QString* error) {
+TResult<TPicture> DecodeGif(const QByteArray& data) {
     TGifSource source{&data, 0};
     int code = 0;
     TGifFile gif(DGifOpen(&source, ReadFromMemory, &code));
     if (!gif)
-        return DecodeFailure(error, GifError(code));
+        return Failure(GifError(code));
 
     int transparent = -1;
     for (;;) {
         GifRecordType record = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif.get(), &record) != GIF_OK)
-            return DecodeFailure(error, GifError(gif->Error));
+            return Failure(GifError(gif->Error));
         if (record == TERMINATE_RECORD_TYPE)
-            return DecodeFailure(error, QStringLiteral("GIF without an image"));
+            return Failure(QStringLiteral("GIF without an image"));
         if (record == EXTENSION_RECORD_TYPE) {
             int function = 0;
             GifByteType* block = nullptr;
             if (DGifGetExtension(gif.get(), &function, &block) != GIF_OK)
-                return DecodeFailure(error, GifError(gif->Error));
+                return Failure(GifError(gif->Error));
             if (function == GRAPHICS_EXT_FUNC_CODE)
                 transparent = TransparentIndex(block);
             while (block)
                 if (DGifGetExtensionNext(gif.get(), &block) != GIF_OK)
-                    return DecodeFailure(error, GifError(gif->Error));
+                    return Failure(GifError(gif->Error));
             continue;
         }
         if (record != IMAGE_DESC_RECORD_TYPE)
             continue;
         if (DGifGetImageDesc(gif.get()) != GIF_OK)
-            return DecodeFailure(error, GifError(gif->Error));
+            return Failure(GifError(gif->Error));
         break;
     }
 
     const GifImageDesc& image = gif->Image;
     const ColorMapObject* colours = image.ColorMap ? image.ColorMap : gif->SColorMap;
     if (!colours || colours->ColorCount <= 0)
-        return DecodeFailure(error, QStringLiteral("GIF without colours"));
+        return Failure(QStringLiteral("GIF without colours"));
     if (image.Width <= 0 || image.Height <= 0 || image.Left < 0 || image.Top < 0)
-        return DecodeFailure(error, QStringLiteral("GIF image with an impossible position"));
+        return Failure(QStringLiteral("GIF image with an impossible position"));
     // The picture is the logical screen; an image that reaches beyond it widens it, as viewers do.
     const qint64 width = std::max<qint64>(gif->SWidth, qint64(image.Left) + image.Width);
     const qint64 height = std::max<qint64>(gif->SHeight, qint64(image.Top) + image.Height);
     if (!PictureSizeAllowed(width, height) || !PictureSizeAllowed(image.Width, image.Height))
-        return SizeRefused(error, width, height);
+        return SizeRefused(width, height);
 
     std::vector<GifPixelType> indices;
     if (!ReadIndices(gif.get(), indices))
-        return DecodeFailure(error, GifError(gif->Error));
+        return Failure(GifError(gif->Error));
 
     TPicture picture = MakePicture(int(width), int(height));
     // Uncovered and transparent pixels show the screen's background colour when there is a global

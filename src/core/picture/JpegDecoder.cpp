@@ -102,9 +102,9 @@ TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast) {
 
 } // namespace
 
-std::optional<TPicture> DecodeJpeg(const QByteArray& data, QString* error, QSize atLeast) {
+TResult<TPicture> DecodeJpeg(const QByteArray& data, QSize atLeast) {
     if (data.isEmpty())
-        return DecodeFailure(error, QStringLiteral("empty JPEG file"));
+        return Failure(QStringLiteral("empty JPEG file"));
     TJpegDecode d;
     const TJpegOutcome outcome = RunDecode(d, data, atLeast);
     const qint64 width = d.Info.image_width, height = d.Info.image_height;
@@ -112,14 +112,13 @@ std::optional<TPicture> DecodeJpeg(const QByteArray& data, QString* error, QSize
         jpeg_destroy_decompress(&d.Info);
     switch (outcome) {
     case TJpegOutcome::Failed:
-        return DecodeFailure(error,
-                             QStringLiteral("broken JPEG: %1").arg(QString::fromLatin1(d.Errors.Message)));
+        return Failure(QStringLiteral("broken JPEG: %1").arg(QString::fromLatin1(d.Errors.Message)));
     case TJpegOutcome::SizeRefused:
-        return SizeRefused(error, width, height);
+        return SizeRefused(width, height);
     case TJpegOutcome::Decoded:
         break;
     }
     if (d.CutShort)
-        return DecodeFailure(error, QStringLiteral("truncated JPEG"));
+        return Failure(QStringLiteral("truncated JPEG"));
     return std::move(d.Picture);
 }

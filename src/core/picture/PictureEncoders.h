@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Result.h"
 #include "core/picture/Picture.h"
 
 #include <QString>
@@ -18,5 +19,5 @@ QByteArray EncodeGif(const TPicture& picture);
 QByteArray EncodeBmp(const TPicture& picture);
 
 // Saves the picture as a 24-bit Windows bitmap, replacing the file as a whole (a failed write
-// leaves the previous file intact). Returns an empty text on success, otherwise what went wrong.
-QString WriteBmpFile(const QString& path, const TPicture& picture);
+// leaves the previous file intact).
+TResult<> WriteBmpFile(const QString& path, const TPicture& picture);

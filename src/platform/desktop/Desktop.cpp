@@ -27,13 +27,14 @@ std::optional<TDesktopSnapshot> TDesktop::Snapshot() {
 
 bool TDesktop::Restore(const TDesktopSnapshot& snapshot) {
     if (!snapshot.Exact.isEmpty())
-        if (const std::optional<bool> restored = RestoreExact(snapshot.Exact))
-            return *restored;
+        if (const TExactRestore restored = RestoreExact(snapshot.Exact);
+            restored != TExactRestore::ForeignRecord)
+            return restored == TExactRestore::Restored;
     return !snapshot.Wallpaper.Path.isEmpty() && Write(snapshot.Wallpaper);
 }
 
-std::optional<bool> TDesktop::RestoreExact(const QByteArray&) {
-    return std::nullopt;
+TExactRestore TDesktop::RestoreExact(const QByteArray&) {
+    return TExactRestore::ForeignRecord;
 }
 
 namespace {

@@ -28,6 +28,22 @@ struct TDesktopSnapshot {
     bool operator==(const TDesktopSnapshot&) const = default;
 };
 
+// What became of a snapshot's record handed to its backend. A record the backend did not make is no
+// failure but the cue to write the snapshot's three values instead, and a desktop that did not take
+// the record gives no reason, just as Write gives none.
+enum class TExactRestore {
+    // Another backend's record, or one this backend would never have written: Restore writes the
+    // snapshot's three values instead.
+    ForeignRecord,
+    Restored,
+    // The record was this backend's, but the desktop did not take all of it.
+    NotRestored,
+};
+
+inline TExactRestore ExactRestoreOf(bool restored) {
+    return restored ? TExactRestore::Restored : TExactRestore::NotRestored;
+}
+
 // One desktop's wallpaper settings. Write installs the values and asks the desktop to show them.
 // A backend is made on the thread of the windows and from then on used on one thread only, the
 // desktop's own (DesktopWorker.h): its calls may block for as long as the desktop's tools take.
@@ -63,8 +79,8 @@ public:
     bool Restore(const TDesktopSnapshot& snapshot);
 
 protected:
-    // Puts back a record of this backend; empty when the record is not one of this backend's.
-    virtual std::optional<bool> RestoreExact(const QByteArray& exact);
+    // Puts back a record of this backend.
+    virtual TExactRestore RestoreExact(const QByteArray& exact);
 };
 
 // The backend for the running desktop: LUMORA_DESKTOP names one (a backend's Name());

@@ -137,11 +137,11 @@ bool TGSettingsDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture
     return Apply(schema.get(), values);
 }
 
-std::optional<bool> TGSettingsDesktop::RestoreExact(const QByteArray& exact) {
+TExactRestore TGSettingsDesktop::RestoreExact(const QByteArray& exact) {
     const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
     const TSchema schema = LookUp(m_keys.Schema);
     if (!record || !schema)
-        return std::nullopt;
+        return TExactRestore::ForeignRecord;
     const QByteArrayList keys = KeysOf(schema.get());
     TSettingValues values;
     for (const QByteArray& key : keys)
@@ -149,10 +149,10 @@ std::optional<bool> TGSettingsDesktop::RestoreExact(const QByteArray& exact) {
     for (const auto& [key, value] : *record) {
         const qsizetype at = keys.indexOf(key);
         if (at < 0)
-            return std::nullopt; // not a record of these keys
+            return TExactRestore::ForeignRecord; // not a record of these keys
         values[at].second = value;
     }
-    return Apply(schema.get(), values);
+    return ExactRestoreOf(Apply(schema.get(), values));
 }
 
 bool TGSettingsDesktop::Apply(GSettingsSchema* schema, const TSettingValues& values) {

@@ -43,7 +43,7 @@ public:
     static QByteArray Options(const TDesktopWallpaper& wallpaper);
 
 protected:
-    std::optional<bool> RestoreExact(const QByteArray& exact) override;
+    TExactRestore RestoreExact(const QByteArray& exact) override;
 
 private:
     // Keys with the value to set, or none to go back to the default.

@@ -86,19 +86,19 @@ bool THyprpaperDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture
     return true;
 }
 
-std::optional<bool> THyprpaperDesktop::RestoreExact(const QByteArray& exact) {
+TExactRestore THyprpaperDesktop::RestoreExact(const QByteArray& exact) {
     const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
     if (!record || record->isEmpty())
-        return std::nullopt;
+        return TExactRestore::ForeignRecord;
     for (const auto& [monitor, file] : *record)
         if (!Sendable(QString::fromUtf8(monitor)) || monitor.contains(',') ||
             !Sendable(QFile::decodeName(file)))
-            return std::nullopt;
+            return TExactRestore::ForeignRecord;
     bool restored = true;
     for (const auto& [monitor, file] : *record)
         restored = Show(QString::fromUtf8(monitor), QFile::decodeName(file), QString()) && restored;
     // Lumora's pictures are no longer shown anywhere.
     Ask(QStringLiteral("unload"), QStringLiteral("unused"));
     m_written.reset();
-    return restored;
+    return ExactRestoreOf(restored);
 }

@@ -19,7 +19,7 @@ public:
     std::optional<TDesktopSnapshot> Snapshot() override;
 
 protected:
-    std::optional<bool> RestoreExact(const QByteArray& exact) override;
+    TExactRestore RestoreExact(const QByteArray& exact) override;
 
 private:
     using TActive = QList<std::pair<QString, QString>>; // monitor, file

@@ -111,10 +111,10 @@ bool TPcmanfmDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture*)
     return Run(wallpaper.Path, mode);
 }
 
-std::optional<bool> TPcmanfmDesktop::RestoreExact(const QByteArray& exact) {
+TExactRestore TPcmanfmDesktop::RestoreExact(const QByteArray& exact) {
     const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
     if (!record)
-        return std::nullopt;
+        return TExactRestore::ForeignRecord;
     TOwn own;
     for (const auto& [name, value] : *record) {
         if (name == WallpaperValue)
@@ -122,12 +122,12 @@ std::optional<bool> TPcmanfmDesktop::RestoreExact(const QByteArray& exact) {
         else if (name == ModeValue && m_flavour.Modes.contains(value))
             own.Mode = value;
         else
-            return std::nullopt; // not a record this backend made
+            return TExactRestore::ForeignRecord; // not a record this backend made
     }
     // Without a mode the desktop had never been set: the remembered values are all there is.
     if (own.Mode.isEmpty())
-        return std::nullopt;
-    return Run(own.Wallpaper, own.Mode);
+        return TExactRestore::ForeignRecord;
+    return ExactRestoreOf(Run(own.Wallpaper, own.Mode));
 }
 
 bool TPcmanfmDesktop::Run(const QString& wallpaper, const QByteArray& mode) {

@@ -37,7 +37,7 @@ public:
     std::optional<TDesktopSnapshot> Snapshot() override;
 
 protected:
-    std::optional<bool> RestoreExact(const QByteArray& exact) override;
+    TExactRestore RestoreExact(const QByteArray& exact) override;
 
 private:
     struct TOwn {

@@ -92,22 +92,22 @@ bool TSwayDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture*) {
     return true;
 }
 
-std::optional<bool> TSwayDesktop::RestoreExact(const QByteArray& exact) {
+TExactRestore TSwayDesktop::RestoreExact(const QByteArray& exact) {
     const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
     // A configuration without a background line leaves nothing to put back but the three values.
     if (!record || record->isEmpty())
-        return std::nullopt;
+        return TExactRestore::ForeignRecord;
     static const QRegularExpression outputName(QStringLiteral("^(\\*|[\\w.:-]+)$"));
     bool restored = true;
     for (const auto& [outputs, background] : *record) {
         // A line break would end the command and start another.
         if (!outputName.match(QString::fromUtf8(outputs)).hasMatch() || background.contains('\n') ||
             background.contains(';') || background.contains(','))
-            return std::nullopt;
+            return TExactRestore::ForeignRecord;
         restored = Set(QString::fromUtf8(outputs), QString::fromUtf8(background)) && restored;
     }
     m_written.reset();
-    return restored;
+    return ExactRestoreOf(restored);
 }
 
 bool TSwayDesktop::Set(const QString& outputs, const QString& background) {

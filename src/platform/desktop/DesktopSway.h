@@ -22,7 +22,7 @@ public:
     static QString Quoted(const QString& path);
 
 protected:
-    std::optional<bool> RestoreExact(const QByteArray& exact) override;
+    TExactRestore RestoreExact(const QByteArray& exact) override;
 
 private:
     struct TBackground {

@@ -104,16 +104,16 @@ bool TSwaybgDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture*) 
     return true;
 }
 
-std::optional<bool> TSwaybgDesktop::RestoreExact(const QByteArray& exact) {
+TExactRestore TSwaybgDesktop::RestoreExact(const QByteArray& exact) {
     const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
     if (!record)
-        return std::nullopt;
+        return TExactRestore::ForeignRecord;
     QList<qint64> started;
     for (const auto& [name, value] : *record) {
         const QStringList command = QFile::decodeName(value).split(QChar(0));
         // Only swaybg itself is started again from the settings file, never another program.
         if (name != CommandValue || QFileInfo(command.first()).fileName() != Program)
-            return std::nullopt;
+            return TExactRestore::ForeignRecord;
         if (const qint64 pid = StartDetached(command))
             started << pid;
     }
@@ -123,5 +123,5 @@ std::optional<bool> TSwaybgDesktop::RestoreExact(const QByteArray& exact) {
         qCWarning(lcWallpaper).noquote()
             << "The desktop background before Lumora was not drawn by swaybg, so it cannot be started "
                "again; Lumora's background has been taken away.";
-    return !started.isEmpty() && started.size() == record->size();
+    return ExactRestoreOf(!started.isEmpty() && started.size() == record->size());
 }

@@ -21,7 +21,7 @@ public:
     static TDesktopWallpaper WallpaperOf(const QStringList& command);
 
 protected:
-    std::optional<bool> RestoreExact(const QByteArray& exact) override;
+    TExactRestore RestoreExact(const QByteArray& exact) override;
 
 private:
     std::optional<TDesktopWallpaper> m_written; // what this backend set last

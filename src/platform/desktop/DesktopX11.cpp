@@ -241,7 +241,7 @@ std::optional<TDesktopSnapshot> TX11Desktop::AnnouncedBackground(const TX11Displ
         if (trap.Failed())
             shown.reset();
     }
-    if (!shown || !WriteBmpFile(SavedBackgroundPath(), *shown).isEmpty())
+    if (!shown || !WriteBmpFile(SavedBackgroundPath(), *shown))
         return std::nullopt;
     // X repeats a background pixmap smaller than the screen, so that one is given as tiled.
     const bool tiled = size.width() < display.ScreenWidth() || size.height() < display.ScreenHeight();
@@ -253,7 +253,7 @@ std::optional<TDesktopSnapshot> TX11Desktop::UnannouncedBackground(const TX11Dis
     if (!shown || shown->IsNull()) {
         // Nothing to read: a tiny black bitmap stands for the server's own background.
         if (!QFileInfo::exists(DefaultBackgroundPath()) &&
-            !WriteBmpFile(DefaultBackgroundPath(), MakePicture(1, 1)).isEmpty())
+            !WriteBmpFile(DefaultBackgroundPath(), MakePicture(1, 1)))
             return std::nullopt;
         return TDesktopSnapshot{{DefaultBackgroundPath(), false, false}, {}};
     }
@@ -262,27 +262,27 @@ std::optional<TDesktopSnapshot> TX11Desktop::UnannouncedBackground(const TX11Dis
         // back without any picture.
         TPicture pixel = MakePicture(1, 1);
         pixel.Pixels = shown->Pixels.left(3);
-        if (!WriteBmpFile(ColourBackgroundPath(), pixel).isEmpty())
+        if (!WriteBmpFile(ColourBackgroundPath(), pixel))
             return std::nullopt;
         return TDesktopSnapshot{{ColourBackgroundPath(), true, false},
                                 EncodeDesktopRecord(Name(), {{ColourName, ColourText(*shown)}})};
     }
-    if (!WriteBmpFile(SavedBackgroundPath(), *shown).isEmpty())
+    if (!WriteBmpFile(SavedBackgroundPath(), *shown))
         return std::nullopt;
     return TDesktopSnapshot{{SavedBackgroundPath(), false, false}, {}};
 }
 
-std::optional<bool> TX11Desktop::RestoreExact(const QByteArray& exact) {
+TExactRestore TX11Desktop::RestoreExact(const QByteArray& exact) {
     const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
     if (!record || record->size() != 1 || record->first().first != ColourName)
-        return std::nullopt;
+        return TExactRestore::ForeignRecord;
     TX11Display display;
     if (!display.IsOpen())
-        return false;
+        return TExactRestore::NotRestored;
     const std::optional<unsigned long> pixel = PixelOf(display, record->first().second);
     if (!pixel)
-        return std::nullopt;
-    return RestorePlainBackground(display, pixel);
+        return TExactRestore::ForeignRecord;
+    return ExactRestoreOf(RestorePlainBackground(display, pixel));
 }
 
 bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded) {
@@ -292,10 +292,11 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
     }
     std::optional<TPicture> loaded;
     if (!decoded || decoded->IsNull()) {
-        loaded = DecodePictureFile(wallpaper.Path, QLatin1Char('.') + QFileInfo(wallpaper.Path).suffix());
-        if (!loaded)
+        TResult<TPicture> read =
+            DecodePictureFile(wallpaper.Path, QLatin1Char('.') + QFileInfo(wallpaper.Path).suffix());
+        if (!read)
             return false;
-        decoded = &*loaded;
+        decoded = &loaded.emplace(std::move(*read));
     }
     TX11Display display;
     if (!display.IsOpen()) {

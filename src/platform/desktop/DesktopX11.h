@@ -33,7 +33,7 @@ public:
     static QString DefaultBackgroundPath();
 
 protected:
-    std::optional<bool> RestoreExact(const QByteArray& exact) override;
+    TExactRestore RestoreExact(const QByteArray& exact) override;
 
 private:
     static std::optional<TDesktopWallpaper> OurRecord(const TX11Display& display);

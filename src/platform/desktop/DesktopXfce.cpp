@@ -155,15 +155,15 @@ bool TXfceDesktop::Write(const TDesktopWallpaper& wallpaper, const TPicture*) {
     return !backdrops.isEmpty() && SetBackdrops(backdrops, *properties);
 }
 
-std::optional<bool> TXfceDesktop::RestoreExact(const QByteArray& exact) {
+TExactRestore TXfceDesktop::RestoreExact(const QByteArray& exact) {
     const std::optional<TDesktopValues> record = DecodeDesktopRecord(Name(), exact);
     if (!record)
-        return std::nullopt;
+        return TExactRestore::ForeignRecord;
     QMap<QByteArray, TBackdrop> backdrops;
     for (const auto& [property, value] : *record) {
         // Only backdrop values: a damaged settings file must not reach other properties.
         if (!property.startsWith("/backdrop/"))
-            return std::nullopt;
+            return TExactRestore::ForeignRecord;
         if (property.endsWith(ImageSuffix)) {
             backdrops[property].Image = value;
             continue;
@@ -172,12 +172,12 @@ std::optional<bool> TXfceDesktop::RestoreExact(const QByteArray& exact) {
         bool number = false;
         const int style = value.toInt(&number);
         if (!property.endsWith(StyleSuffix) || !number || !backdrops.contains(image))
-            return std::nullopt;
+            return TExactRestore::ForeignRecord;
         backdrops[image].Style = style;
     }
     const std::optional<QByteArrayList> properties = Properties();
     if (!properties)
-        return false;
+        return TExactRestore::NotRestored;
     bool restored = SetBackdrops(backdrops, *properties);
     // What did not exist then is taken away again: a style the user never set, and the backdrops
     // of monitors and workspaces that were made since.
@@ -191,7 +191,7 @@ std::optional<bool> TXfceDesktop::RestoreExact(const QByteArray& exact) {
         if (!kept)
             restored = Remove(property) && restored;
     }
-    return restored;
+    return ExactRestoreOf(restored);
 }
 
 bool TXfceDesktop::SetBackdrops(const QMap<QByteArray, TBackdrop>& backdrops,

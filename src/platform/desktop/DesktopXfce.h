@@ -25,7 +25,7 @@ public:
     static int ImageStyle(const TDesktopWallpaper& wallpaper);
 
 protected:
-    std::optional<bool> RestoreExact(const QByteArray& exact) override;
+    TExactRestore RestoreExact(const QByteArray& exact) override;
 
 private:
     struct TBackdrop {

@@ -56,19 +56,19 @@ private Q_SLOTS:
         QFETCH(bool, compressMembers);
         QFETCH(bool, compressDirectory);
         const QString pack = m_scratch.filePath("roundtrip.pak");
-        QCOMPARE(WritePack(pack, m_language, {compressMembers, compressDirectory}), QString());
+        QCOMPARE(WritePack(pack, m_language, {compressMembers, compressDirectory}).Error(), QString());
 
         TZLBArchive archive;
         archive.ExtractWithPath = true;
         archive.CheckCRC = true;
-        QVERIFY(archive.OpenArchive(pack));
-        QCOMPARE(archive.FileCount(), 6);
+        QVERIFY(archive.OpenArchive(pack).ValueOr(false));
+        QCOMPARE(*archive.FileCount(), 6);
         QCOMPARE(archive.Trailer().DirectoryCompressed(), compressDirectory);
         QMap<QByteArray, TZLBFileEntry> entries;
-        for (int i = 0; i < archive.FileCount(); ++i) {
-            const TZLBFileEntry entry = archive.GetFileEntry(i);
+        for (int i = 0; i < *archive.FileCount(); ++i) {
+            const TZLBFileEntry entry = *archive.GetFileEntry(i);
             entries.insert(entry.RelativeDirectory() + '|' + entry.FileName(), entry);
-            archive.VerifyFile(i);
+            QVERIFY(archive.VerifyFile(i));
         }
         QVERIFY(entries.contains("help\\pictures|shot.gif"));
         QVERIFY(entries.contains("|Language.lng"));
@@ -80,38 +80,35 @@ private Q_SLOTS:
 
         const QString out =
             m_scratch.filePath(QStringLiteral("out-%1-%2").arg(compressMembers).arg(compressDirectory));
-        archive.ExtractFiles(out + "/");
+        QVERIFY(archive.ExtractFiles(out + "/"));
         QCOMPARE(Tree(out), Tree(m_language));
     }
 
     void memoryAndFileAgree() {
         const QString pack = m_scratch.filePath("same.pak");
-        QCOMPARE(WritePack(pack, m_language), QString());
-        QString error = "stale";
-        QCOMPARE(BuildPack(m_language, {}, &error), ReadFile(pack));
-        QVERIFY(error.isEmpty());
+        QCOMPARE(WritePack(pack, m_language).Error(), QString());
+        QCOMPARE(BuildPack(m_language, {}).ValueOr({}), ReadFile(pack));
     }
 
     void packInsideItsOwnFolderLeavesItselfOut() {
         const QString folder = m_scratch.filePath("self");
         WriteFile(folder + "/a.txt", "alpha");
-        QCOMPARE(WritePack(folder + "/pack.pak", folder), QString());
-        QCOMPARE(WritePack(folder + "/pack.pak", folder), QString());
+        QCOMPARE(WritePack(folder + "/pack.pak", folder).Error(), QString());
+        QCOMPARE(WritePack(folder + "/pack.pak", folder).Error(), QString());
         TZLBArchive archive;
-        QVERIFY(archive.OpenArchive(folder + "/pack.pak"));
-        QCOMPARE(archive.FileCount(), 1);
+        QVERIFY(archive.OpenArchive(folder + "/pack.pak").ValueOr(false));
+        QCOMPARE(*archive.FileCount(), 1);
     }
 
     void emptyFolderMakesAnEmptyPack() {
         const QString folder = m_scratch.filePath("empty");
         QDir().mkpath(folder);
-        QString error;
-        const QByteArray pack = BuildPack(folder, {}, &error);
-        QVERIFY(error.isEmpty());
+        const TResult<QByteArray> pack = BuildPack(folder, {});
+        QVERIFY2(pack.Ok(), qPrintable(pack.Error()));
         TZLBArchive archive;
-        WriteFile(folder + ".pak", pack);
-        QVERIFY(archive.OpenArchive(folder + ".pak"));
-        QCOMPARE(archive.FileCount(), 0);
+        WriteFile(folder + ".pak", *pack);
+        QVERIFY(archive.OpenArchive(folder + ".pak").ValueOr(false));
+        QCOMPARE(*archive.FileCount(), 0);
     }
 
     void refusesWhatAPackCannotHold_data() {
@@ -129,20 +126,18 @@ private Q_SLOTS:
         WriteFile(folder + "/" + relativePath, "x");
         const QString pack = m_scratch.filePath("refused.pak");
         WriteFile(pack, "previous pack");
-        const QString error = WritePack(pack, folder);
+        const QString error = WritePack(pack, folder).Error();
         QVERIFY2(error.contains(reason), qPrintable(error));
         QCOMPARE(ReadFile(pack), QByteArray("previous pack"));
-        QString memoryError;
-        QVERIFY(BuildPack(folder, {}, &memoryError).isEmpty());
-        QCOMPARE(memoryError, error);
+        QCOMPARE(BuildPack(folder, {}).Error(), error);
     }
 
     void refusesMissingFolderAndUnwritablePack() {
-        QVERIFY(
-            WritePack(m_scratch.filePath("x.pak"), m_scratch.filePath("absent")).contains("not a directory"));
+        const QString absent = m_scratch.filePath("absent");
+        QVERIFY(WritePack(m_scratch.filePath("x.pak"), absent).Error().contains("not a directory"));
         const QString blocked = m_scratch.filePath("blocker");
         WriteFile(blocked, "a file, not a folder");
-        QVERIFY(WritePack(blocked + "/x.pak", m_language).startsWith("cannot write"));
+        QVERIFY(WritePack(blocked + "/x.pak", m_language).Error().startsWith("cannot write"));
 
         // A file larger than the program would ever unpack is refused before it is read; a sparse file
         // makes one without filling the disk.
@@ -151,8 +146,8 @@ private Q_SLOTS:
         QFile sparse(huge + "/video.avi");
         QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(TZLBArchive::MaxUnpackedBytes + 1));
         sparse.close();
-        QVERIFY(
-            WritePack(m_scratch.filePath("huge.pak"), huge).contains("the program would refuse the pack"));
+        const QString refused = WritePack(m_scratch.filePath("huge.pak"), huge).Error();
+        QVERIFY(refused.contains("the program would refuse the pack"));
     }
 };
 

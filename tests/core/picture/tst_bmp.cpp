@@ -1,6 +1,6 @@
-#include "core/picture/TestPictures.h"
 #include "core/picture/PictureDecoders.h"
 #include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,7 +126,7 @@ private Q_SLOTS:
         const qsizetype stride = (width * 3 + 3) / 4 * 4;
         QCOMPARE(bmp.size(), 54 + stride * 7);
         QCOMPARE(qFromLittleEndian<quint16>(bmp.constData() + 28), quint16(24));
-        const std::optional<TPicture> decoded = DecodeBmp(bmp);
+        const TResult<TPicture> decoded = DecodeBmp(bmp);
         QVERIFY(decoded);
         QCOMPARE(decoded->Pixels, picture.Pixels);
     }
@@ -135,12 +135,12 @@ private Q_SLOTS:
         const QString path =
             QDir::temp().filePath("lumora-tst-bmp-%1.bmp").arg(QCoreApplication::applicationPid());
         const TPicture picture = GradientPicture(40, 30);
-        QCOMPARE(WriteBmpFile(path, picture), QString());
-        const std::optional<TPicture> decoded = DecodePictureFile(path, ".bmp");
+        QCOMPARE(WriteBmpFile(path, picture).Error(), QString());
+        const TResult<TPicture> decoded = DecodePictureFile(path, ".bmp");
         QVERIFY(decoded);
         QCOMPARE(decoded->Pixels, picture.Pixels);
-        QVERIFY(!WriteBmpFile(QDir::temp().filePath("no-such-folder/x.bmp"), picture).isEmpty());
-        QVERIFY(!WriteBmpFile(path, TPicture{}).isEmpty());
+        QVERIFY(!WriteBmpFile(QDir::temp().filePath("no-such-folder/x.bmp"), picture));
+        QVERIFY(!WriteBmpFile(path, TPicture{}));
         QCOMPARE(DecodePictureFile(path, ".bmp")->Pixels, picture.Pixels); // the old file is intact
         QFile::remove(path);
     }
@@ -234,9 +234,8 @@ private Q_SLOTS:
     }
     void readsEveryForm() {
         QFETCH(QByteArray, bmp);
-        QString error;
-        const std::optional<TPicture> decoded = DecodeBmp(bmp, &error);
-        QVERIFY2(decoded, qPrintable(error));
+        const TResult<TPicture> decoded = DecodeBmp(bmp);
+        QVERIFY2(decoded, qPrintable(decoded.Error()));
         const TPicture expected = Expected();
         QCOMPARE(decoded->Width, expected.Width);
         QCOMPARE(decoded->Height, expected.Height);
@@ -301,9 +300,8 @@ private Q_SLOTS:
     void refusesBrokenFiles() {
         QFETCH(QByteArray, bmp);
         QFETCH(QString, reason);
-        QString error;
-        QVERIFY(!DecodeBmp(bmp, &error));
-        QVERIFY2(error.contains(reason), qPrintable(error));
+        const TResult<TPicture> decoded = DecodeBmp(bmp);
+        QVERIFY2(!decoded && decoded.Error().contains(reason), qPrintable(decoded.Error()));
     }
 
     void decodesFilesByExtension_data() {
@@ -329,12 +327,11 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
         file.close();
-        QString error;
-        const std::optional<TPicture> decoded = DecodePictureFile(path, extension, &error);
+        const TResult<TPicture> decoded = DecodePictureFile(path, extension);
         QCOMPARE(bool(decoded), decodes);
-        QCOMPARE(error.isEmpty(), decodes);
+        QCOMPARE(decoded.Error().isEmpty(), decodes);
         QFile::remove(path);
-        QVERIFY(!DecodePictureFile(path, extension, &error));
+        QVERIFY(!DecodePictureFile(path, extension));
     }
 };
 

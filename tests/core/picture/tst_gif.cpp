@@ -1,6 +1,6 @@
-#include "core/picture/TestPictures.h"
 #include "core/picture/PictureDecoders.h"
 #include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "widgets/PictureImage.h"
 
 #include <QTest>
@@ -79,7 +79,7 @@ private Q_SLOTS:
         TPicture picture = FilledPicture(37, 21, {10, 20, 30});
         for (int x = 0; x < 37; ++x)
             SetColour(picture, x, x % 21, {x * 7, 255 - x, 3});
-        const std::optional<TPicture> decoded = DecodeGif(EncodeGif(picture));
+        const TResult<TPicture> decoded = DecodeGif(EncodeGif(picture));
         QVERIFY(decoded);
         QCOMPARE(decoded->Width, 37);
         QCOMPARE(decoded->Height, 21);
@@ -88,9 +88,8 @@ private Q_SLOTS:
 
     void roundTripReducesManyColours() {
         const TPicture picture = GradientPicture(300, 200);
-        QString error;
-        const std::optional<TPicture> decoded = DecodeGif(EncodeGif(picture), &error);
-        QVERIFY2(decoded, qPrintable(error));
+        const TResult<TPicture> decoded = DecodeGif(EncodeGif(picture));
+        QVERIFY2(decoded, qPrintable(decoded.Error()));
         // The colour cube's widest step is 51: no channel may be further off than half of it.
         QVERIFY(MaxDifference(picture, *decoded) <= 26);
     }
@@ -106,7 +105,7 @@ private Q_SLOTS:
         first.Interlace = interlace;
         first.Transparent = 2; // the green stripes let the background through
         const TFrame second = StripedFrame(0, 0, 10, 20);
-        const std::optional<TPicture> decoded = DecodeGif(GifWithFrames(10, 20, 3, {first, second}));
+        const TResult<TPicture> decoded = DecodeGif(GifWithFrames(10, 20, 3, {first, second}));
         QVERIFY(decoded);
         QCOMPARE(decoded->Width, 10);
         QCOMPARE(decoded->Height, 20);
@@ -143,9 +142,8 @@ private Q_SLOTS:
     void refusesBrokenFiles() {
         QFETCH(QByteArray, data);
         QFETCH(QString, reason);
-        QString error;
-        QVERIFY(!DecodeGif(data, &error));
-        QVERIFY2(error.contains(reason), qPrintable(error));
+        const TResult<TPicture> decoded = DecodeGif(data);
+        QVERIFY2(!decoded && decoded.Error().contains(reason), qPrintable(decoded.Error()));
     }
 };
 

@@ -1,6 +1,6 @@
-#include "core/picture/TestPictures.h"
 #include "core/picture/PictureDecoders.h"
 #include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 
 #include <QTest>
 #include <csetjmp>
@@ -74,9 +74,8 @@ private Q_SLOTS:
         const TPicture original = GradientPicture(width, height);
         const QByteArray jpeg = EncodeJpeg(original, 95);
         QVERIFY(jpeg.startsWith("\xff\xd8"));
-        QString error;
-        const std::optional<TPicture> decoded = DecodeJpeg(jpeg, &error);
-        QVERIFY2(decoded, qPrintable(error));
+        const TResult<TPicture> decoded = DecodeJpeg(jpeg);
+        QVERIFY2(decoded, qPrintable(decoded.Error()));
         QCOMPARE(decoded->Width, width);
         QCOMPARE(decoded->Height, height);
         QVERIFY(!decoded->IsNull());
@@ -86,7 +85,7 @@ private Q_SLOTS:
 
     void keepsRedAndBlueApart() {
         const TPicture red = FilledPicture(16, 16, {230, 10, 20});
-        const std::optional<TPicture> decoded = DecodeJpeg(EncodeJpeg(red, 95));
+        const TResult<TPicture> decoded = DecodeJpeg(EncodeJpeg(red, 95));
         QVERIFY(decoded);
         const TColour centre = ColourAt(*decoded, 8, 8);
         QVERIFY(centre.Red > 200 && centre.Blue < 50);
@@ -104,9 +103,8 @@ private Q_SLOTS:
     void decodesOtherColourSpaces() {
         QFETCH(QByteArray, jpeg);
         QFETCH(TColour, colour);
-        QString error;
-        const std::optional<TPicture> decoded = DecodeJpeg(jpeg, &error);
-        QVERIFY2(decoded, qPrintable(error));
+        const TResult<TPicture> decoded = DecodeJpeg(jpeg);
+        QVERIFY2(decoded, qPrintable(decoded.Error()));
         QCOMPARE(decoded->Width, 24);
         const TColour centre = ColourAt(*decoded, 12, 8);
         QVERIFY2(std::abs(centre.Red - colour.Red) < 4 && std::abs(centre.Green - colour.Green) < 4 &&
@@ -130,15 +128,14 @@ private Q_SLOTS:
     void refusesBrokenFiles() {
         QFETCH(QByteArray, data);
         QFETCH(QString, reason);
-        QString error;
-        const std::optional<TPicture> decoded = DecodeJpeg(data, &error);
+        const TResult<TPicture> decoded = DecodeJpeg(data);
         if (reason.isEmpty()) {
             // Only the final marker is missing: every pixel arrived, libjpeg tolerates it and so do we.
-            QVERIFY2(decoded, qPrintable(error));
+            QVERIFY2(decoded, qPrintable(decoded.Error()));
             return;
         }
         QVERIFY(!decoded);
-        QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY2(decoded.Error().contains(reason), qPrintable(decoded.Error()));
     }
 
     // A preview asks for a size: the decoder gives the smallest reduction that still covers it.
@@ -154,8 +151,7 @@ private Q_SLOTS:
     void decodesReducedToWhatIsAskedFor() {
         QFETCH(QSize, atLeast);
         QFETCH(QSize, decoded);
-        const std::optional<TPicture> picture =
-            DecodeJpeg(EncodeJpeg(GradientPicture(1920, 1080)), nullptr, atLeast);
+        const TResult<TPicture> picture = DecodeJpeg(EncodeJpeg(GradientPicture(1920, 1080)), atLeast);
         QVERIFY(picture);
         QCOMPARE(QSize(picture->Width, picture->Height), decoded);
     }

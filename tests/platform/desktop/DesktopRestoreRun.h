@@ -3,9 +3,9 @@
 // One run of the program in miniature against a real desktop backend: the user's wallpaper is
 // remembered at start, several cam pictures are installed, and at the end the wallpaper is put
 // back, either by the same run ("Shut down") or by the next start after the run died.
-#include "core/picture/TestPictures.h"
 #include "core/SettingsKey.h"
 #include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "platform/desktop/Desktop.h"
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/OldWallpaper.h"
@@ -35,9 +35,9 @@ inline void RunAndRestore(const std::function<std::unique_ptr<TDesktop>()>& make
     if (whileRunning)
         whileRunning();
     for (int install = 0; install < 3; ++install) {
-        const QString bitmap = InstallWallpaper(*desktop, download, install % 2 == 0, data);
-        QVERIFY(!bitmap.isEmpty());
-        QCOMPARE(desktop->Read().value_or(TDesktopWallpaper{}).Path, bitmap);
+        const TResult<QString> bitmap = InstallWallpaper(*desktop, download, install % 2 == 0, data);
+        QVERIFY2(bitmap, qPrintable(bitmap.Error()));
+        QCOMPARE(desktop->Read().value_or(TDesktopWallpaper{}).Path, *bitmap);
     }
     if (end == TRunEnd::CrashThenNextStart) {
         desktop = makeDesktop();

@@ -84,7 +84,7 @@ private Q_SLOTS:
         QVERIFY(QProcess::startDetached("swaybg", {"-c", "#102030"}));
         QTRY_COMPARE(Commands().size(), 1);
         const QString picture = m_scratch.filePath("Pic 1.bmp");
-        QVERIFY(WriteBmpFile(picture, GradientPicture(64, 48)).isEmpty());
+        QVERIFY(WriteBmpFile(picture, GradientPicture(64, 48)));
         TSwaybgDesktop desktop;
         QVERIFY(desktop.Write({picture, true, false}));
         const QStringList ours{Swaybg(), "-o", "*", "-i", picture, "-m", "tile"};
@@ -101,7 +101,7 @@ private Q_SLOTS:
         const std::optional<TDesktopSnapshot> users = desktop.Snapshot();
         QVERIFY(users && users->Wallpaper.Path.isEmpty());
         const QString picture = m_scratch.filePath("Pic1.bmp");
-        QVERIFY(WriteBmpFile(picture, GradientPicture(64, 48)).isEmpty());
+        QVERIFY(WriteBmpFile(picture, GradientPicture(64, 48)));
         QVERIFY(desktop.Write({picture, false, true}));
         QTRY_COMPARE(Commands().size(), 1);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not drawn by swaybg"));

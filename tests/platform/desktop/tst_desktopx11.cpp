@@ -1,7 +1,7 @@
 #include "DesktopRestoreRun.h"
-#include "core/picture/TestPictures.h"
 #include "XvfbServer.h"
 #include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "platform/desktop/DesktopX11.h"
 #include "platform/desktop/X11Display.h"
 #include "platform/desktop/X11Pixels.h"
@@ -80,7 +80,7 @@ class TestDesktopX11 : public QObject {
 
     QString SavePicture(const QString& name, const TPicture& picture) {
         const QString path = m_folder.filePath(name);
-        if (!WriteBmpFile(path, picture).isEmpty())
+        if (!WriteBmpFile(path, picture))
             return {};
         return path;
     }
