@@ -72,8 +72,12 @@ int CheckArguments(const TCommandArguments& arguments, const QString& usage, qsi
 
 // Opens the archive; on failure the reason, naming the file.
 TResult<> Open(TZLBArchive& archive, const QString& packPath) {
-    if (const TResult<bool> opened = archive.OpenArchive(packPath); !opened.Ok())
+    const TResult<bool> opened = archive.OpenArchive(packPath);
+    if (!opened.Ok())
         return Failure(QStringLiteral("%1: %2").arg(packPath, opened.Error()));
+    // An empty name opens nothing, which is no reason of the archive's own.
+    if (!*opened)
+        return Failure(QStringLiteral("no pack file named"));
     return {};
 }
 

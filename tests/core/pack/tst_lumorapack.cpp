@@ -126,6 +126,7 @@ private Q_SLOTS:
         QTest::newRow("unknown option")
             << QStringList{"list", "--fast", "a.pak"} << 2 << "unknown option --fast";
         QTest::newRow("missing pack") << QStringList{"test", "absent.pak"} << 1 << "Archive file not found";
+        QTest::newRow("empty pack name") << QStringList{"list", ""} << 1 << "no pack file named";
         QTest::newRow("missing folder")
             << QStringList{"create", "x.pak", "absent"} << 1 << "is not a directory";
     }
