@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ControlRules.h"
+#include "app/OwnedWindow.h"
 #include "core/LanguageList.h"
 #include "core/UCams.h"
 #include "platform/desktop/Desktop.h"
@@ -12,6 +13,7 @@
 #include <QList>
 #include <QMenu>
 #include <QPixmap>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -32,6 +34,7 @@ class TCamForm;
 class TDownloadForm;
 class TImgBtn;
 class TMForm;
+class TSplashForm;
 
 // The configuration window, and the program's hidden main window for its whole run: it starts
 // and ends the work, keeps the settings and the three cam slots, runs the refresh cycle and owns
@@ -81,6 +84,8 @@ public:
     bool Active = false;
     bool ShowMessages = false;
     bool Stretch = false;
+    // The language of every window's texts, skins and help pages, and of the catalogue's replies.
+    int LanguageNumber = 0;
     bool PreviewBusy = false;
     TWebCamPtr ActiveCam;
     TWebCamPtr SelectedCam;
@@ -148,13 +153,6 @@ public:
     // --- Texts and skins (UMainFormTexts.cpp)
     // Skins of every window, then the texts of the language file of every window and the menu.
     void ApplyLanguage(int language);
-    // Gives a secondary window made after start what the others got before it: the language
-    // applied last and, for the cam dialog, the catalogue's countries; the messages window also
-    // reports its "show messages" choice here.
-    void PrepareWindow(TAttentionForm& window) const;
-    void PrepareWindow(TDownloadForm& window) const;
-    void PrepareWindow(TCamForm& window);
-    void PrepareWindow(TMForm& window);
     void LoadSkin(int language);
     void LoadTexts(const RecordText::Lines& lines);
     void LoadMenuTexts(const RecordText::Lines& lines);
@@ -266,7 +264,15 @@ private:
     QModelIndex SelectedNode() const;
     void RebuildCatalogue(const QByteArray& reply);
     void FinishCatalogueReply();
-    template <class TWindow> void ApplyAppliedLanguage(TWindow& window) const;
+    // Gives a secondary window made after start what the others got before it: the languages
+    // applied so far and the current one for its help pages; the cam dialog also gets the
+    // catalogue's countries and reports a suggestion's answer, the messages window its "show
+    // messages" choice.
+    void PrepareWindow(TAttentionForm& window);
+    void PrepareWindow(TDownloadForm& window);
+    void PrepareWindow(TCamForm& window);
+    void PrepareWindow(TMForm& window);
+    template <class TWindow> void ApplyAppliedLanguage(TWindow& window);
 
     // Used only on the cycle's desktop thread, which FormDestroy stops before the backend goes.
     std::unique_ptr<TDesktop> m_desktop;
@@ -282,7 +288,10 @@ private:
     // late takes them all in this order and shows what it would had it been made at start.
     QList<int> m_appliedLanguages;
     bool m_treeHandlersOff = false;
+    // One splash per start; it frees itself after its four seconds.
+    QPointer<TSplashForm> m_splash;
+    TOwnedWindow<TCamForm> m_camForm{[this](TCamForm& window) { PrepareWindow(window); }};
+    TOwnedWindow<TDownloadForm> m_downloadForm{[this](TDownloadForm& window) { PrepareWindow(window); }};
+    TOwnedWindow<TAttentionForm> m_attentionForm{[this](TAttentionForm& window) { PrepareWindow(window); }};
+    TOwnedWindow<TMForm> m_mForm{[this](TMForm& window) { PrepareWindow(window); }};
 };
-
-// The configuration window of the running program; none before it exists.
-extern TMainForm* MainForm;

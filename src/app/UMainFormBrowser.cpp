@@ -1,7 +1,6 @@
 // The cam browser: the tree with its country filter, the preview of the chosen cam, and the
 // custom cams the user adds, edits and deletes.
 #include "app/UMainForm.h"
-#include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/CountryBox.h"
@@ -192,9 +191,7 @@ void TMainForm::StoreCustomCams() {
 }
 
 void TMainForm::PlusButClick() {
-    TCamForm* dialog = NeedWindow(CamForm);
-    if (!dialog)
-        return;
+    TCamForm* dialog = &m_camForm.Need();
     dialog->setWindowTitle(dialog->NewCaptionText);
     DisableControls();
     WriteCamFields(nullptr, *dialog);
@@ -217,7 +214,7 @@ void TMainForm::EditButClick() {
     const QModelIndex node = SelectedNode();
     const TWebCamPtr cam = TreeModel->CamOf(node);
     // After Esc or Restore the selected node's cam is the one meant; only custom cams are edited.
-    TCamForm* dialog = cam && cam->IsCustom() ? NeedWindow(CamForm) : nullptr;
+    TCamForm* dialog = cam && cam->IsCustom() ? &m_camForm.Need() : nullptr;
     if (!dialog) {
         UpdateControls();
         return;

@@ -1,7 +1,6 @@
 // The catalogue exchange: the request to the catalogue server and what its reply rebuilds.
 #include "app/GeneralSettings.h"
 #include "app/UMainForm.h"
-#include "app/WindowOnDemand.h"
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/CountryBox.h"
@@ -66,8 +65,8 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
     CheckLanguagePack(LanguageNumber);
 
     TreeModel->FillTree(*CamList);
-    if (CamForm)
-        AddCountries(*CamList, CamForm->CountryEdit);
+    if (TCamForm* camForm = m_camForm.Made())
+        AddCountries(*CamList, camForm->CountryEdit);
     m_catalogueArrived = true;
     if (ControlsMade()) {
         FillCountryBox();
@@ -78,10 +77,8 @@ void TMainForm::RebuildCatalogue(const QByteArray& reply) {
         if (const TWebCamPtr first = TreeModel->CamOf(TreeModel->FirstCamNode()))
             ShowPreview(first);
     }
-    if (ShowMessages) {
-        if (TMForm* messages = NeedWindow(MForm))
-            messages->RequestMessage(LanguageNumber);
-    }
+    if (ShowMessages)
+        m_mForm.Need().RequestMessage(LanguageNumber);
 }
 
 void TMainForm::FillCountryBox() {
@@ -113,8 +110,7 @@ void TMainForm::PHPGetError(THTTPGet* Sender) {
     qCWarning(lcCatalogue, "catalogue not fetched (%s): %s", qPrintable(Sender->LastTransferText()),
               Sender->LastFailure().constData());
     // The notice runs its own loop while the window stays disabled; the cycle goes on meanwhile.
-    TAttentionForm* notice = NeedWindow(AttentionForm);
-    if (!notice || !notice->ShowNoConnection()) {
+    if (!m_attentionForm.Need().ShowNoConnection()) {
         ShutDown();
         return;
     }

@@ -16,13 +16,13 @@ void TMainForm::CreateShortcuts() {
 
 void TMainForm::FormKeyDown(int key) {
     if (key == Qt::Key_F1)
-        OpenHelpPage(QStringLiteral("index"));
+        OpenHelpPage(QStringLiteral("index"), LanguageNumber);
     else if (key == Qt::Key_Escape)
         CancelPreview();
 }
 
 void TMainForm::HelpButClick() {
-    OpenHelpPage(QStringLiteral("index"));
+    OpenHelpPage(QStringLiteral("index"), LanguageNumber);
 }
 
 void TMainForm::KorvexButClick() {

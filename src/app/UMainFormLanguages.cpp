@@ -1,6 +1,5 @@
 // The languages submenu, built from the languages of each catalogue reply.
 #include "app/UMainForm.h"
-#include "app/WindowOnDemand.h"
 #include "core/DisplayText.h"
 #include "core/LanguageFile.h"
 #include "core/LogCategories.h"
@@ -63,10 +62,9 @@ void TMainForm::CheckLanguagePack(int language) {
 
 bool TMainForm::DownloadLanguagePack(int language) {
     const TWebLanguage* offered = LanguageList ? LanguageList->Find(language) : nullptr;
-    TDownloadForm* download = offered ? NeedWindow(DownloadForm) : nullptr;
-    if (!download)
+    if (!offered)
         return false;
     // A pack is fetched once per language: the window and its pictures need not stay for the run.
-    const auto release = qScopeGuard([] { ReleaseWindow(DownloadForm); });
-    return download->DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
+    const auto release = qScopeGuard([this] { m_downloadForm.Release(); });
+    return m_downloadForm.Need().DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
 }

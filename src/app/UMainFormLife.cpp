@@ -2,8 +2,13 @@
 #include "app/GeneralSettings.h"
 #include "app/StartDelay.h"
 #include "app/UMainForm.h"
+#include "app/USplashForm.h"
 #include "catalogue/CamTree.h"
+#include "catalogue/UCamForm.h"
+#include "i18n/UDownloadForm.h"
 #include "net/HTTPTransferState.h"
+#include "outreach/UAttentionForm.h"
+#include "outreach/UMForm.h"
 #include "platform/Autostart.h"
 #include "platform/ULMRLib.h"
 #include "wallpaper/OldWallpaper.h"
@@ -11,8 +16,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-
-TMainForm* MainForm = nullptr;
 
 TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> desktop)
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
@@ -28,7 +31,6 @@ TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> des
     ConnectHandlers();
 
     RestoreOnExit = true;
-    MainForm = this;
     if (!DirectoryExists(DataDirectory()))
         ForceDirectories(DataDirectory());
     RemoveLeftoverPartFiles(DataDirectory());
@@ -49,8 +51,8 @@ TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> des
 
 TMainForm::~TMainForm() {
     FormDestroy();
-    if (MainForm == this)
-        MainForm = nullptr;
+    // A splash still counting its seconds goes with the window that showed it.
+    delete m_splash;
 }
 
 void TMainForm::StarterTimer() {

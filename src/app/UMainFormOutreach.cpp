@@ -5,12 +5,11 @@
 #include "platform/ShellOpen.h"
 
 void TMainForm::ShowSplash() {
-    // One splash per start; it frees itself after its four seconds.
-    if (SplashForm)
+    if (m_splash)
         return;
-    SplashForm = new TSplashForm();
-    SplashForm->setAttribute(Qt::WA_DeleteOnClose);
-    SplashForm->show();
+    m_splash = new TSplashForm();
+    m_splash->setAttribute(Qt::WA_DeleteOnClose);
+    m_splash->show();
 }
 
 void TMainForm::TellButClick() {

@@ -2,7 +2,6 @@
 // makes a language visible in every window.
 #include "app/UMainForm.h"
 #include "app/WindowLanguages.h"
-#include "app/WindowOnDemand.h"
 #include "catalogue/CountryBox.h"
 #include "catalogue/UCamForm.h"
 #include "core/LogCategories.h"
@@ -43,26 +42,27 @@ void TMainForm::ApplyLanguage(int language) {
         LoadMenuTexts(*lines);
     }
     // The windows not made yet take the language when they are made.
-    if (AttentionForm)
-        ApplyWindowLanguage(*AttentionForm, language, lines);
-    if (DownloadForm)
-        ApplyWindowLanguage(*DownloadForm, language, lines);
-    if (CamForm)
-        ApplyWindowLanguage(*CamForm, language, lines);
-    if (MForm)
-        ApplyWindowLanguage(*MForm, language, lines);
+    if (TAttentionForm* window = m_attentionForm.Made())
+        ApplyWindowLanguage(*window, language, lines);
+    if (TDownloadForm* window = m_downloadForm.Made())
+        ApplyWindowLanguage(*window, language, lines);
+    if (TCamForm* window = m_camForm.Made())
+        ApplyWindowLanguage(*window, language, lines);
+    if (TMForm* window = m_mForm.Made())
+        ApplyWindowLanguage(*window, language, lines);
 }
 
-template <class TWindow> void TMainForm::ApplyAppliedLanguage(TWindow& window) const {
+template <class TWindow> void TMainForm::ApplyAppliedLanguage(TWindow& window) {
     for (const int language : m_appliedLanguages)
         ApplyWindowLanguage(window, language, ReadLanguageTexts(language));
+    window.CurrentLanguage = [this] { return LanguageNumber; };
 }
 
-void TMainForm::PrepareWindow(TAttentionForm& window) const {
+void TMainForm::PrepareWindow(TAttentionForm& window) {
     ApplyAppliedLanguage(window);
 }
 
-void TMainForm::PrepareWindow(TDownloadForm& window) const {
+void TMainForm::PrepareWindow(TDownloadForm& window) {
     ApplyAppliedLanguage(window);
 }
 
@@ -70,14 +70,12 @@ void TMainForm::PrepareWindow(TCamForm& window) {
     ApplyAppliedLanguage(window);
     if (CamList)
         AddCountries(*CamList, window.CountryEdit);
-    connect(&window, &TCamForm::SuggestionAnswered, this, [](bool stored) {
-        TAttentionForm* notice = NeedWindow(AttentionForm);
-        if (!notice)
-            return;
+    connect(&window, &TCamForm::SuggestionAnswered, this, [this](bool stored) {
+        TAttentionForm& notice = m_attentionForm.Need();
         if (stored)
-            notice->ShowSuggestionDone();
+            notice.ShowSuggestionDone();
         else
-            notice->ShowSuggestionFailed();
+            notice.ShowSuggestionFailed();
     });
 }
 

@@ -18,6 +18,7 @@
 #include "outreach/UMForm.h"
 #include "platform/ULMRLib.h"
 #include "wallpaper/RecordingDesktop.h"
+#include "widgets/TopLevel.h"
 
 #include <QDir>
 #include <QFile>
@@ -235,7 +236,6 @@ void TestHostileServers::initTestCase() {
     key->WriteBool(QStringLiteral("ShowMessages"), false);
     QVERIFY(key->Close());
 
-    AttentionForm = new TAttentionForm;
     auto desktop = std::make_unique<RecordingDesktop>();
     m_desktop = desktop.get();
     m_window = std::make_unique<TMainForm>(QStringList(), std::move(desktop));
@@ -255,8 +255,6 @@ void TestHostileServers::initTestCase() {
 
 void TestHostileServers::cleanupTestCase() {
     m_window.reset();
-    delete AttentionForm;
-    AttentionForm = nullptr;
     QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 20000);
 }
 
@@ -361,11 +359,11 @@ void TestHostileServers::Catalogue(const QByteArray& path, Outcome outcome) {
     QTimer answer;
     answer.setInterval(20);
     connect(&answer, &QTimer::timeout, this, [&] {
-        if (!AttentionForm->isVisible())
-            return;
-        ++notices;
-        ServeGood(path, Fetch::Catalogue);
-        AttentionForm->RetryButClick();
+        if (TAttentionForm* notice = Shown<TAttentionForm>()) {
+            ++notices;
+            ServeGood(path, Fetch::Catalogue);
+            notice->RetryButClick();
+        }
     });
     answer.start();
     const auto ask = [&] {

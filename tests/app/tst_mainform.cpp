@@ -17,6 +17,7 @@
 #include "platform/ULMRLib.h"
 #include "wallpaper/RecordingDesktop.h"
 #include "widgets/ImgBtn.h"
+#include "widgets/TopLevel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -134,15 +135,14 @@ QString SelectedText(const TMainForm& w) {
 
 // Answers the next cam dialog with these fields (title, address, country, refresh), or cancels it.
 void AnswerCamForm(const QStringList& fields, bool accept = true) {
-    QTimer::singleShot(0, CamForm, [fields, accept] {
-        CamForm->findChild<QLineEdit*>(QStringLiteral("TitleEdit"))->setText(fields.value(0));
-        CamForm->findChild<QLineEdit*>(QStringLiteral("URLEdit"))->setText(fields.value(1));
-        CamForm->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->setEditText(fields.value(2));
-        CamForm->findChild<QLineEdit*>(QStringLiteral("RefreshEdit"))->setText(fields.value(3));
-        if (accept)
-            CamForm->accept();
-        else
-            CamForm->reject();
+    QTimer::singleShot(0, qApp, [fields, accept] {
+        TCamForm* dialog = Shown<TCamForm>();
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit*>(QStringLiteral("TitleEdit"))->setText(fields.value(0));
+        dialog->findChild<QLineEdit*>(QStringLiteral("URLEdit"))->setText(fields.value(1));
+        dialog->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->setEditText(fields.value(2));
+        dialog->findChild<QLineEdit*>(QStringLiteral("RefreshEdit"))->setText(fields.value(3));
+        dialog->done(accept ? QDialog::Accepted : QDialog::Rejected);
     });
 }
 
@@ -183,8 +183,6 @@ private Q_SLOTS:
     void cleanup() { QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 20000); }
 
     void init() {
-        // Each start shows its own splash.
-        delete SplashForm;
         QFile::remove(TSettingsKey::FilePath());
         QFile::remove(AutostartEntryPath());
         QDir(DataDirectory()).removeRecursively();
@@ -263,7 +261,7 @@ private Q_SLOTS:
         QVERIFY(!w.TrayIcon());
         QVERIFY(!w.ActiveCam);
         // No splash while the start waits.
-        QVERIFY(!SplashForm);
+        QVERIFY(!TopLevel<TSplashForm>());
         w.Desktop().WaitForJobs();
         QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("OldWallPaper")), own.toUtf8());
         // Shutting down during the delay puts the wallpaper back.
@@ -282,21 +280,20 @@ private Q_SLOTS:
         QTRY_VERIFY(form.Window->ActiveCam != nullptr);
         QVERIFY(!form.Window->Starter.isActive());
         QVERIFY(form.Window->TrayIcon());
-        QVERIFY(SplashForm && SplashForm->isVisible());
+        QVERIFY(Shown<TSplashForm>());
     }
 
     // The splash is on top and centred, and goes after its time even over a first run's open window.
     void splashEndsWhileTheFirstRunWindowIsOpen() {
         Form form = MakeForm();
         QVERIFY(form.Window->isVisible());
-        QPointer<TSplashForm> splash = SplashForm;
+        QPointer<TSplashForm> splash = TopLevel<TSplashForm>();
         QVERIFY(splash && splash->isVisible());
         QVERIFY(splash->windowFlags().testFlags(Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint));
         QCOMPARE(splash->geometry().center(), splash->screen()->geometry().center());
         QVERIFY(splash->Timer.isActive());
         splash->TimerTimer();
         QTRY_VERIFY(!splash);
-        QVERIFY(!SplashForm);
         QVERIFY(form.Window->isVisible());
     }
 
@@ -649,7 +646,7 @@ private Q_SLOTS:
                 language.refid = i == 0 ? 7 : i + 100;
                 language.name = "L" + QByteArray::number(i);
             }
-            LanguageNumber = 7;
+            w.LanguageNumber = 7;
             w.BuildLanguagesMenu();
         }
         QStringList entries;
@@ -661,7 +658,6 @@ private Q_SLOTS:
             first = first->menu()->actions().first();
         QVERIFY(first->isChecked());
         QCOMPARE(first->text(), QStringLiteral("L0"));
-        LanguageNumber = 0;
     }
 
     void categoriesOpenByMouseAndAreNeverSelected() {
@@ -775,15 +771,12 @@ private Q_SLOTS:
     }
 
     void customCamsAddedEditedAndDeleted() {
-        TCamForm camForm;
-        CamForm = &camForm;
         Form form = BrowserForm();
         TMainForm& w = *form.Window;
-        camForm.NewCaptionText = QStringLiteral("New cam");
         AnswerCamForm({QString(), QStringLiteral("http://cams.example/bay.jpg"), QStringLiteral("Peru"),
                        QStringLiteral("soon")});
         w.PlusBut->Click();
-        QCOMPARE(camForm.windowTitle(), QStringLiteral("New cam"));
+        QCOMPARE(TopLevel<TCamForm>()->windowTitle(), TopLevel<TCamForm>()->NewCaptionText);
         const TWebCamPtr added = w.CamList->Items(w.CamList->Count() - 1);
         QCOMPARE(added->Name, QByteArray("Custom Cam 1"));
         QCOMPARE(added->Refresh, 60);
@@ -800,6 +793,7 @@ private Q_SLOTS:
         AnswerCamForm({QStringLiteral("ignored")}, false);
         w.EditBut->Click();
         QCOMPARE(added->Name, QByteArray("Custom Cam 1"));
+        QCOMPARE(TopLevel<TCamForm>()->windowTitle(), TopLevel<TCamForm>()->EditCaptionText);
 
         // An address edited while the cam's preview still waits is previewed anew.
         AnswerCamForm({QStringLiteral("Custom Cam 1"), QStringLiteral("http://cams.example/stall.jpg"),
@@ -826,7 +820,6 @@ private Q_SLOTS:
         const QModelIndex custom = NodeNamed(w, QStringLiteral("Custom"));
         QVERIFY(custom.isValid());
         QCOMPARE(w.TreeModel->rowCount(custom), 0);
-        CamForm = nullptr;
     }
 
     void everyControlIsFoundByName() {

@@ -25,6 +25,7 @@
 #include "server/ServerHarness.h"
 #include "wallpaper/RecordingDesktop.h"
 #include "widgets/ImgBtn.h"
+#include "widgets/TopLevel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -153,9 +154,6 @@ class TestSoak : public QObject {
     // The catalogue server went away or came back during the step: its previews may have failed.
     bool m_serverChanged = false;
 
-    std::unique_ptr<TCamForm> m_camForm;
-    std::unique_ptr<TAttentionForm> m_attention;
-    std::unique_ptr<TDownloadForm> m_download;
     std::unique_ptr<TMainForm> m_main;
     QTimer m_dialogWatch;
     // How the next cam dialog is answered: title, address, country, refresh; none cancels it.
@@ -198,25 +196,25 @@ class TestSoak : public QObject {
         if (m_answering)
             return;
         m_answering = true;
-        if (m_camForm->isVisible()) {
+        if (TCamForm* camForm = Shown<TCamForm>()) {
             if (m_camAnswer) {
                 const QStringList fields = *std::exchange(m_camAnswer, std::nullopt);
-                PasteInto(m_camForm->findChild<QLineEdit*>(QStringLiteral("TitleEdit")), fields.at(0));
-                PasteInto(m_camForm->findChild<QLineEdit*>(QStringLiteral("URLEdit")), fields.at(1));
-                PasteInto(m_camForm->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->lineEdit(),
+                PasteInto(camForm->findChild<QLineEdit*>(QStringLiteral("TitleEdit")), fields.at(0));
+                PasteInto(camForm->findChild<QLineEdit*>(QStringLiteral("URLEdit")), fields.at(1));
+                PasteInto(camForm->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->lineEdit(),
                           fields.at(2));
-                PasteInto(m_camForm->findChild<QLineEdit*>(QStringLiteral("RefreshEdit")), fields.at(3));
-                Click(m_camForm->findChild<TImgBtn*>(QStringLiteral("OKBut")));
+                PasteInto(camForm->findChild<QLineEdit*>(QStringLiteral("RefreshEdit")), fields.at(3));
+                Click(camForm->findChild<TImgBtn*>(QStringLiteral("OKBut")));
             } else {
-                Click(m_camForm->findChild<TImgBtn*>(QStringLiteral("CancelBut")));
+                Click(camForm->findChild<TImgBtn*>(QStringLiteral("CancelBut")));
             }
-        } else if (m_attention->isVisible()) {
+        } else if (TAttentionForm* notice = Shown<TAttentionForm>()) {
             // The only notice here is "no connection": the server comes back and the user retries.
             if (m_serverUp || BringServerBack())
-                Click(m_attention->RetryBut);
-        } else if (m_download->isVisible() && m_cancelPack) {
+                Click(notice->RetryBut);
+        } else if (TDownloadForm* download = Shown<TDownloadForm>(); download && m_cancelPack) {
             m_cancelPack = false;
-            Click(m_download->findChild<TImgBtn*>(QStringLiteral("CancelBut")));
+            Click(download->findChild<TImgBtn*>(QStringLiteral("CancelBut")));
         }
         m_answering = false;
     }
@@ -363,8 +361,8 @@ class TestSoak : public QObject {
     QString Settle() {
         TMainForm& w = *m_main;
         const auto settled = [&] {
-            return w.isEnabled() && !m_camForm->isVisible() && !m_attention->isVisible() &&
-                   !m_download->isVisible() &&
+            return w.isEnabled() && !Shown<TCamForm>() && !Shown<TAttentionForm>() &&
+                   !Shown<TDownloadForm>() &&
                    (!w.PreviewBusy || (w.PreviewCam && w.PreviewCam->URL == EndlessUrl));
         };
         if (!QTest::qWaitFor(settled, 60000))
@@ -504,12 +502,6 @@ private Q_SLOTS:
         qputenv("LUMORA_CONNECT_TO", "localhost:80:127.0.0.1:" + QByteArray::number(m_port) + "," +
                                          m_pictures.ConnectToRule(PictureHost));
 
-        m_camForm = std::make_unique<TCamForm>();
-        m_attention = std::make_unique<TAttentionForm>();
-        m_download = std::make_unique<TDownloadForm>();
-        CamForm = m_camForm.get();
-        AttentionForm = m_attention.get();
-        DownloadForm = m_download.get();
         connect(&m_dialogWatch, &QTimer::timeout, this, &TestSoak::AnswerDialogs);
         m_dialogWatch.start(10);
 
@@ -542,9 +534,6 @@ private Q_SLOTS:
         m_dialogWatch.stop();
         m_main.reset();
         QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 30000);
-        CamForm = nullptr;
-        AttentionForm = nullptr;
-        DownloadForm = nullptr;
         if (m_serverUp)
             m_server.Stop();
     }

@@ -9,10 +9,12 @@
 #include "catalogue/UCamForm.h"
 #include "core/SettingsKey.h"
 #include "core/picture/PictureEncoders.h"
+#include "outreach/UMForm.h"
 #include "platform/ULMRLib.h"
 #include "platform/desktop/Desktop.h"
 #include "server/ServerHarness.h"
 #include "widgets/ImgBtn.h"
+#include "widgets/TopLevel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -64,8 +66,11 @@ class TestE2EBrowser : public QObject {
         if (!QTest::qWaitFor([&] { return w.CatalogueArrived() && w.isEnabled(); }, 20000))
             return nullptr;
         // The splash covers the middle of the screen, above every window, for its first seconds.
-        if (!QTest::qWaitFor([] { return SplashForm == nullptr; }, 10000))
+        if (!QTest::qWaitFor([] { return TopLevel<TSplashForm>() == nullptr; }, 10000))
             return nullptr;
+        // A first run shows the server's message; the user closes it.
+        if (QTest::qWaitFor([] { return Shown<TMForm>(); }, 10000))
+            Shown<TMForm>()->findChild<TImgBtn*>(QStringLiteral("OKBut"))->Click();
         return form;
     }
 
@@ -88,8 +93,6 @@ private Q_SLOTS:
     void cleanupTestCase() { Stop(m_trayer); }
 
     void firstRunPicksPreviewsAppliesAndKeepsACustomCam() {
-        TCamForm camForm;
-        CamForm = &camForm;
         std::unique_ptr<TMainForm> form = StartLumora();
         QVERIFY(form);
         TMainForm& w = *form;
@@ -133,7 +136,8 @@ private Q_SLOTS:
         QVERIFY(!w.OKBut->isEnabled());
 
         // A custom cam through the dialog: previewed, applied, written to Custom.Cams.
-        QTimer::singleShot(500, &camForm, [&camForm] {
+        QTimer::singleShot(500, qApp, [] {
+            TCamForm& camForm = *Shown<TCamForm>();
             camForm.findChild<QLineEdit*>(QStringLiteral("TitleEdit"))
                 ->setText(QStringLiteral("My Boulevard"));
             camForm.findChild<QLineEdit*>(QStringLiteral("URLEdit"))
@@ -164,7 +168,6 @@ private Q_SLOTS:
         QVERIFY(WaitForPreview(*form, QStringLiteral("My Boulevard")));
         QCOMPARE(form->TreeView->selectionModel()->selectedIndexes().value(0), QModelIndex(custom));
         form.reset();
-        CamForm = nullptr;
     }
 };
 
