@@ -28,6 +28,6 @@ int main(int argc, char* argv[]) {
     // user's wallpaper back.
     TMainForm mainForm(arguments);
     QObject::connect(&terminationSignals, &TTerminationSignals::Received, &mainForm, &TMainForm::ShutDown);
-    mainForm.ApplyLanguage(mainForm.LanguageNumber);
+    mainForm.ApplyLanguage(mainForm.LanguageNumber());
     return QApplication::exec();
 }
