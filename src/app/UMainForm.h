@@ -28,9 +28,9 @@ class TSplashForm;
 class TTrayIcon;
 
 // The configuration window, and the program's hidden main window for its whole run: it starts and
-// ends the work, keeps the settings and the active cam, and runs the refresh cycle. The cam browser,
-// the tray icon, the catalogue exchange and the languages menu are owners of their own; so are the
-// secondary windows, made here when first needed.
+// ends the work, keeps the settings and the active cam, and runs the refresh cycle. It owns the cam
+// browser, the tray icon, the catalogue exchange and the languages menu, each with its own concern,
+// and the secondary windows, which it makes when they are first needed.
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
@@ -40,7 +40,6 @@ public:
     explicit TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> desktop = nullptr);
     ~TMainForm() override;
 
-    void StartUp();
     void ShutDown();
     void ShowConfiguration();
     // Skins of every window, then the texts of the language file of every window and the menu.
@@ -65,6 +64,7 @@ private:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     // The handlers, split by concern over the UMainForm*.cpp files.
+    void StartUp();
     void StarterTimer();
     void ShutDownKeepWallpaper();
     void FormDestroy();
