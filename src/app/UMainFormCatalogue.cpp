@@ -1,119 +1,75 @@
-// The catalogue exchange: the request to the catalogue server and what its reply rebuilds.
+// What a catalogue reply rebuilds, and what a failed catalogue request leads to.
 #include "app/GeneralSettings.h"
+#include "app/LanguagesMenu.h"
 #include "app/UMainForm.h"
-#include "app/WindowOnDemand.h"
-#include "catalogue/CamTree.h"
-#include "catalogue/CamTreeView.h"
+#include "catalogue/CamBrowser.h"
+#include "catalogue/CatalogueExchange.h"
 #include "catalogue/CountryBox.h"
 #include "catalogue/UCamForm.h"
 #include "core/CatalogueRequest.h"
-#include "core/DisplayText.h"
 #include "core/LogCategories.h"
-#include "net/HTTPGet.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
 #include "platform/FreeMemory.h"
-#include "platform/ULMRLib.h"
-
-#include <QComboBox>
-#include <QSignalBlocker>
-
-THTTPGet* TMainForm::CreateCatalogueFetcher(bool waitThread) {
-    auto* fetcher = new THTTPGet(this);
-    fetcher->Agent = "LMR";
-    fetcher->AcceptTypes = "*/*";
-    fetcher->BinaryData = false;
-    fetcher->UseCache = false;
-    fetcher->WaitThread = waitThread;
-    connect(fetcher, &THTTPGet::OnDoneString, this, &TMainForm::PHPGetDoneString);
-    connect(fetcher, &THTTPGet::OnError, this, &TMainForm::PHPGetError);
-    return fetcher;
-}
 
 void TMainForm::RequestCatalogue() {
     const qint32 storedRefID = StoredActiveRefID();
     // The window stays disabled until a reply has been handled.
     setEnabled(false);
-    if (!PHPGet)
-        PHPGet = CreateCatalogueFetcher(true);
-    PHPGet->URL = CatalogueServer::ScriptUrl(CatalogueServer::CatalogueScript);
-    PHPGet->PostQuery = CatalogueRequestBody(LanguageNumber, ComputerIdentifier().toLatin1(), storedRefID);
-    PHPGet->FetchString();
+    m_catalogue->Request(m_languageNumber, storedRefID);
 }
 
-void TMainForm::LoadCustomCams() {
-    LoadCustomCamsFile(*CamList, CustomCamsPath());
-}
-
-void TMainForm::PHPGetDoneString(THTTPGet*, const QByteArray& Result) {
+void TMainForm::PHPGetDoneString(const QByteArray& Result) {
     RebuildCatalogue(Result);
     FinishCatalogueReply();
 }
 
 void TMainForm::RebuildCatalogue(const QByteArray& reply) {
-    LanguageList = std::make_unique<TLanguageList>();
-    CamList = std::make_shared<TCamList>();
-    LoadCustomCams();
-    ReadCatalogueRecords(reply, *CamList, *LanguageList);
+    auto languages = std::make_unique<TLanguageList>();
+    TLanguageList& languageList = *languages;
+    m_languages->SetLanguageList(std::move(languages));
+    auto cams = std::make_shared<TCamList>();
+    m_browser->SetCamList(cams);
+    LoadCustomCamsFile(*cams, TCamBrowser::CustomCamsPath());
+    ReadCatalogueRecords(reply, *cams, languageList);
 
-    BuildLanguagesMenu();
-    CheckLanguagePack(LanguageNumber);
+    m_languages->BuildLanguagesMenu();
+    m_languages->CheckLanguagePack(m_languageNumber);
 
-    TreeModel->FillTree(*CamList);
-    if (CamForm)
-        AddCountries(*CamList, CamForm->CountryEdit);
+    m_browser->ShowCatalogue();
+    if (TCamForm* camForm = m_camForm.Made())
+        AddCountries(*cams, camForm->CountryEdit);
     m_catalogueArrived = true;
-    if (ControlsMade()) {
-        FillCountryBox();
+    if (ControlsMade())
         PlaceRightButtons(true);
-    }
 
-    if (IsFirstRun()) {
-        if (const TWebCamPtr first = TreeModel->CamOf(TreeModel->FirstCamNode()))
-            ShowPreview(first);
-    }
-    if (ShowMessages) {
-        if (TMForm* messages = NeedWindow(MForm))
-            messages->RequestMessage(LanguageNumber);
-    }
-}
-
-void TMainForm::FillCountryBox() {
-    CountryBox->clear();
-    CountryBox->addItem(DisplayText(AllCountriesText));
-    CountryBox->addItem(QString());
-    if (CamList)
-        AddCountries(*CamList, CountryBox);
+    if (IsFirstRun())
+        m_browser->ShowPreview(m_browser->FirstCam());
+    if (m_showMessages)
+        m_mForm.Need().RequestMessage(m_languageNumber);
 }
 
 void TMainForm::FinishCatalogueReply() {
     setEnabled(true);
     UpdateControls();
     Cycle().SwitchOn();
-    if (ControlsMade()) {
-        // Only the entry changes: the tree already shows every cam.
-        const QSignalBlocker quiet(CountryBox);
-        CountryBox->setCurrentIndex(0);
-    }
-    if (isVisible() && SelectedCam && SelectedCam->RefID != 0 && CamList) {
-        if (const TWebCamPtr chosen = CamList->FindByRefID(SelectedCam->RefID))
-            ShowPreview(chosen);
+    // Only the entry changes: the tree already shows every cam.
+    m_browser->ShowAllCountries();
+    const TWebCamPtr& selected = m_browser->SelectedCam();
+    if (isVisible() && selected && selected->RefID != 0 && m_browser->CamList()) {
+        if (const TWebCamPtr chosen = m_browser->CamList()->FindByRefID(selected->RefID))
+            m_browser->ShowPreview(chosen);
     }
     // The reply, the records read from it and any language pack unpacked are done with.
     FreeMemory::ReturnFreePagesSoon();
 }
 
-void TMainForm::PHPGetError(THTTPGet* Sender) {
-    qCWarning(lcCatalogue, "catalogue not fetched (%s): %s", qPrintable(Sender->LastTransferText()),
-              Sender->LastFailure().constData());
+void TMainForm::PHPGetError() {
     // The notice runs its own loop while the window stays disabled; the cycle goes on meanwhile.
-    TAttentionForm* notice = NeedWindow(AttentionForm);
-    if (!notice || !notice->ShowNoConnection()) {
+    if (!m_attentionForm.Need().ShowNoConnection()) {
         ShutDown();
         return;
     }
-    // The failed fetcher counts as busy until this handler returns, so the retry needs a new one;
-    // the old one stays with the window until the end.
-    PHPGet = CreateCatalogueFetcher(false);
+    m_catalogue->ReplaceFetcher();
     RequestCatalogue();
 }

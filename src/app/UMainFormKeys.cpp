@@ -1,5 +1,7 @@
-// Keys of the configuration window and the buttons that open pages in the browser.
+// Keys of the configuration window and the buttons that hand a page or a mail to the desktop.
 #include "app/UMainForm.h"
+#include "catalogue/CamBrowser.h"
+#include "outreach/TellAFriend.h"
 #include "platform/ShellOpen.h"
 #include "platform/ULMRLib.h"
 
@@ -16,13 +18,13 @@ void TMainForm::CreateShortcuts() {
 
 void TMainForm::FormKeyDown(int key) {
     if (key == Qt::Key_F1)
-        OpenHelpPage(QStringLiteral("index"));
+        OpenHelpPage(QStringLiteral("index"), m_languageNumber);
     else if (key == Qt::Key_Escape)
-        CancelPreview();
+        m_browser->CancelPreview();
 }
 
 void TMainForm::HelpButClick() {
-    OpenHelpPage(QStringLiteral("index"));
+    OpenHelpPage(QStringLiteral("index"), m_languageNumber);
 }
 
 void TMainForm::KorvexButClick() {
@@ -31,9 +33,15 @@ void TMainForm::KorvexButClick() {
 }
 
 void TMainForm::CamPageButClick() {
-    if (!SelectedCam || SelectedCam->Webpage.isEmpty())
+    const TWebCamPtr& selected = m_browser->SelectedCam();
+    if (!selected || selected->Webpage.isEmpty())
         return;
     // Cam pages are often given as "www.site.com", which the desktop would take for a file name.
-    const QByteArray& page = SelectedCam->Webpage;
+    const QByteArray& page = selected->Webpage;
     ShellOpen(QUrl::fromEncoded(page.contains("://") ? page : "http://" + page));
+}
+
+void TMainForm::TellButClick() {
+    // The mail program opens a new mail; whether one is registered is the desktop's business.
+    (void)ShellOpen(TellAFriendUri(TellAFriendLink(MailSubjectText, MailMessageText)));
 }

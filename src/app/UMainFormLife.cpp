@@ -1,9 +1,17 @@
 // Start, delayed start and end of the program's run.
 #include "app/GeneralSettings.h"
+#include "app/LanguagesMenu.h"
 #include "app/StartDelay.h"
+#include "app/TrayIcon.h"
 #include "app/UMainForm.h"
-#include "catalogue/CamTree.h"
+#include "app/USplashForm.h"
+#include "catalogue/CamBrowser.h"
+#include "catalogue/CatalogueExchange.h"
+#include "catalogue/UCamForm.h"
+#include "i18n/UDownloadForm.h"
 #include "net/HTTPTransferState.h"
+#include "outreach/UAttentionForm.h"
+#include "outreach/UMForm.h"
 #include "platform/Autostart.h"
 #include "platform/ULMRLib.h"
 #include "wallpaper/OldWallpaper.h"
@@ -11,8 +19,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-
-TMainForm* MainForm = nullptr;
+#include <QTimer>
 
 TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> desktop)
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
@@ -21,27 +28,29 @@ TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> des
     setWindowTitle(QStringLiteral("Lumora"));
     setWindowIcon(ApplicationIcon());
     setFixedSize(597, 398);
-    TreeModel = new TCamTreeModel(this);
-    PGet = CreatePreviewFetcher();
-    CreateMenu();
+    m_browser = new TCamBrowser([this]() -> TCamForm& { return m_camForm.Need(); }, this);
+    m_tray = new TTrayIcon(this);
+    m_catalogue = new TCatalogueExchange(this);
+    m_languages = new TLanguagesMenu(
+        m_tray->LanguagesRoot(), [this] { return m_languageNumber; }, m_downloadForm, this);
+    Starter = new QTimer(this);
+    Starter->setObjectName(QStringLiteral("Starter"));
     CreateShortcuts();
-    ConnectHandlers();
+    ConnectOwners();
 
     RestoreOnExit = true;
-    MainForm = this;
     if (!DirectoryExists(DataDirectory()))
         ForceDirectories(DataDirectory());
     RemoveLeftoverPartFiles(DataDirectory());
-    PreviewBusy = false;
     // Remembered on every start, before any delay, so that shutting down during the delay also
     // puts the user's wallpaper back; the desktop's thread does it before any install.
-    Desktop().Post(SaveOldWallpaper);
+    Cycle().Desktop.Post(SaveOldWallpaper);
 
-    Starter.setSingleShot(true);
-    connect(&Starter, &QTimer::timeout, this, &TMainForm::StarterTimer);
+    Starter->setSingleShot(true);
+    connect(Starter, &QTimer::timeout, this, &TMainForm::StarterTimer);
     if (const std::optional<int> delay = StartDelayMilliseconds(arguments)) {
-        Starter.setInterval(*delay);
-        Starter.start();
+        Starter->setInterval(*delay);
+        Starter->start();
     } else {
         StartUp();
     }
@@ -49,22 +58,21 @@ TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> des
 
 TMainForm::~TMainForm() {
     FormDestroy();
-    if (MainForm == this)
-        MainForm = nullptr;
+    // A splash still counting its seconds goes with the window that showed it.
+    delete m_splash;
 }
 
 void TMainForm::StarterTimer() {
-    Starter.stop();
+    Starter->stop();
     StartUp();
 }
 
 void TMainForm::StartUp() {
-    CamList.reset();
-    ActiveCam = std::make_shared<TWebCam>();
-    SelectedCam = std::make_shared<TWebCam>();
+    m_browser->Reset();
+    m_activeCam = std::make_shared<TWebCam>();
     ShowSplash();
     DisableControls();
-    AddTrayIcon();
+    m_tray->AddTrayIcon(windowIcon());
     // The settings come before the catalogue request, which sends the language number.
     LoadSettings();
     RequestCatalogue();
@@ -76,12 +84,12 @@ void TMainForm::StartUp() {
         ShowConfiguration();
         return;
     }
-    Runonstartup1->setChecked(IsRunOnStartup());
-    ActiveCam->LoadFromRegistry();
+    m_tray->SetRunOnStartup(IsRunOnStartup());
+    m_activeCam->LoadFromRegistry();
     LoadSettings();
     FetchWallpaper();
     // The timer itself is switched on by the catalogue reply, OK and Apply.
-    Cycle().SetRefresh(ActiveCam->Refresh);
+    Cycle().SetRefresh(m_activeCam->Refresh);
 }
 
 void TMainForm::ShutDown() {
@@ -102,13 +110,12 @@ void TMainForm::FormDestroy() {
         return;
     m_destroyed = true;
     if (RestoreOnExit)
-        Desktop().Post(RestoreOldWallpaper);
+        Cycle().Desktop.Post(RestoreOldWallpaper);
     // An install still running ends first, so that the user's wallpaper is what remains; the
     // backend is not touched after this.
-    Desktop().Stop();
-    TreeModel->Clear();
-    SetPreviewBusy(false);
-    RemoveTrayIcon();
+    Cycle().Desktop.Stop();
+    m_browser->Clear();
+    m_tray->RemoveTrayIcon();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -1,12 +1,16 @@
 // Settings, the commit of a chosen cam, and which controls can be used.
 #include "app/GeneralSettings.h"
+#include "app/TrayIcon.h"
 #include "app/UMainForm.h"
+#include "catalogue/CamBrowser.h"
 #include "outreach/UMForm.h"
+#include "platform/Autostart.h"
 #include "platform/ULMRLib.h"
 #include "wallpaper/RefreshRule.h"
 #include "widgets/ImgBtn.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QScreen>
 
@@ -19,46 +23,54 @@ void TMainForm::LoadSettings() {
     if (settings->ShowMessages)
         SetShowMessages(*settings->ShowMessages);
     if (settings->Language)
-        LanguageNumber = *settings->Language;
+        m_languageNumber = *settings->Language;
     if (settings->Stretch)
         SetStretch(*settings->Stretch);
 }
 
 void TMainForm::SaveSettings() {
-    SaveGeneralSettings(Stretch, Active, ShowMessages, LanguageNumber);
+    SaveGeneralSettings(m_stretch, m_active, m_showMessages, m_languageNumber);
 }
 
 void TMainForm::SetActive(bool value) {
-    Active = value;
-    Active1->setChecked(value);
+    m_active = value;
+    m_tray->SetActive(value);
 }
 
 void TMainForm::SetStretch(bool value) {
-    Stretch = value;
+    m_stretch = value;
     if (StretchCheck)
         StretchCheck->setChecked(value);
 }
 
 void TMainForm::SetShowMessages(bool value) {
-    ShowMessages = value;
-    Showmessages1->setChecked(value);
+    m_showMessages = value;
+    m_tray->SetShowMessages(value);
+}
+
+// Writes or removes the autostart entry and sets the menu's check mark to `on`, whether or not the
+// entry could be written.
+void TMainForm::SetRunOnStartup(bool on) {
+    ::SetRunOnStartup(on, QCoreApplication::applicationFilePath());
+    m_tray->SetRunOnStartup(on);
 }
 
 void TMainForm::CommitSelection() {
-    ActiveCam->RefID = SelectedCam->RefID;
-    ActiveCam->URL = SelectedCam->URL;
-    ActiveCam->Name = SelectedCam->Name;
-    ActiveCam->Description = SelectedCam->Description;
-    ActiveCam->Country = SelectedCam->Country;
-    ActiveCam->Category = SelectedCam->Category;
-    ActiveCam->Webpage = SelectedCam->Webpage;
+    const TWebCam& selected = *m_browser->SelectedCam();
+    m_activeCam->RefID = selected.RefID;
+    m_activeCam->URL = selected.URL;
+    m_activeCam->Name = selected.Name;
+    m_activeCam->Description = selected.Description;
+    m_activeCam->Country = selected.Country;
+    m_activeCam->Category = selected.Category;
+    m_activeCam->Webpage = selected.Webpage;
     // The field is checked only when it loses focus, so OK can meet a 0 or a negative number here:
     // those get the leaving rule's value, as a timer cannot run with them.
-    ActiveCam->Refresh = RefreshFromText(RefreshEdit->text(), SelectedCam->Refresh);
-    Stretch = StretchCheck->isChecked();
-    Cycle().SetRefresh(ActiveCam->Refresh);
+    m_activeCam->Refresh = RefreshFromText(RefreshEdit->text(), selected.Refresh);
+    m_stretch = StretchCheck->isChecked();
+    Cycle().SetRefresh(m_activeCam->Refresh);
     SaveSettings();
-    ActiveCam->SaveToRegistry();
+    m_activeCam->SaveToRegistry();
 }
 
 void TMainForm::OKButClick() {
@@ -71,12 +83,12 @@ void TMainForm::ApplybutClick() {
 
 void TMainForm::ApplySelection(bool hideWindow) {
     // Only a loaded preview can be applied; a running one refuses the click.
-    if (PreviewBusy)
+    if (m_browser->PreviewBusy())
         return;
     CommitSelection();
     if (hideWindow)
         hide();
-    if (!Active) {
+    if (!m_active) {
         SetActive(true);
         SaveSettings();
     }
@@ -92,25 +104,16 @@ void TMainForm::CancelButClick() {
 }
 
 void TMainForm::RestoreButClick() {
-    ShowPreview(ActiveCam);
+    m_browser->ShowPreview(m_activeCam);
 }
 
 void TMainForm::RefreshEditExit() {
     bool isNumber = false;
     const qlonglong typed = RefreshEdit->text().toLongLong(&isNumber);
-    if (!isNumber || !IsUsableRefresh(typed))
-        RefreshEdit->setText(QString::number(SelectedCam ? SelectedCam->Refresh : TWebCam::DefaultRefresh));
-}
-
-void TMainForm::Active1Click() {
-    // The timer keeps running; while inactive its ticks do nothing.
-    SetActive(!Active);
-    SaveSettings();
-}
-
-void TMainForm::Showmessages1Click() {
-    SetShowMessages(!ShowMessages);
-    SaveSettings();
+    if (!isNumber || !IsUsableRefresh(typed)) {
+        const TWebCamPtr& selected = m_browser->SelectedCam();
+        RefreshEdit->setText(QString::number(selected ? selected->Refresh : TWebCam::DefaultRefresh));
+    }
 }
 
 void TMainForm::SAM(TMForm* Sender) {
@@ -121,9 +124,9 @@ void TMainForm::SAM(TMForm* Sender) {
 void TMainForm::ShowConfiguration() {
     if (!IsFirstRun()) {
         TWebCamPtr listCam;
-        if (ActiveCam->RefID != 0 && CamList)
-            listCam = CamList->FindByRefID(ActiveCam->RefID);
-        ShowPreview(listCam ? listCam : ActiveCam);
+        if (m_activeCam->RefID != 0 && m_browser->CamList())
+            listCam = m_browser->CamList()->FindByRefID(m_activeCam->RefID);
+        m_browser->ShowPreview(listCam ? listCam : m_activeCam);
     }
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
@@ -134,16 +137,18 @@ void TMainForm::ShowConfiguration() {
 
 TControlInputs TMainForm::CurrentControlInputs() const {
     TControlInputs inputs;
-    inputs.HasPreviewCam = PreviewCam != nullptr;
-    if (PreviewCam) {
-        inputs.PreviewCategory = PreviewCam->Category;
-        inputs.PreviewURL = PreviewCam->URL;
+    const TWebCamPtr& previewCam = m_browser->PreviewCam();
+    inputs.HasPreviewCam = previewCam != nullptr;
+    if (previewCam) {
+        inputs.PreviewCategory = previewCam->Category;
+        inputs.PreviewURL = previewCam->URL;
     }
-    inputs.HasSelectedCam = SelectedCam != nullptr;
-    if (SelectedCam)
-        inputs.SelectedURL = SelectedCam->URL;
-    if (ActiveCam)
-        inputs.ActiveURL = ActiveCam->URL;
+    const TWebCamPtr& selectedCam = m_browser->SelectedCam();
+    inputs.HasSelectedCam = selectedCam != nullptr;
+    if (selectedCam)
+        inputs.SelectedURL = selectedCam->URL;
+    if (m_activeCam)
+        inputs.ActiveURL = m_activeCam->URL;
     inputs.WindowVisible = isVisible();
     return inputs;
 }
@@ -159,9 +164,7 @@ void TMainForm::DisableControls() {
 void TMainForm::ApplyControlStates(const TControlStates& states) {
     m_controlStates = states;
     if (ControlsMade()) {
-        PlusBut->SetEnabled(states.PlusBut);
-        MinusBut->SetEnabled(states.MinusBut);
-        EditBut->SetEnabled(states.EditBut);
+        m_browser->SetButtonsEnabled(states.PlusBut, states.MinusBut, states.EditBut);
         HelpBut->SetEnabled(states.HelpBut);
         ShutdownBut->SetEnabled(states.ShutdownBut);
         TellBut->SetEnabled(states.TellBut);
@@ -172,11 +175,5 @@ void TMainForm::ApplyControlStates(const TControlStates& states) {
         Applybut->SetEnabled(states.Applybut);
         OKBut->SetEnabled(states.OKBut);
     }
-    Configure1->setEnabled(states.Configure1);
-    LanguagesRoot->menuAction()->setEnabled(states.LanguagesRoot);
-    Active1->setEnabled(states.Active1);
-    Showmessages1->setEnabled(states.Showmessages1);
-    Runonstartup1->setEnabled(states.Runonstartup1);
-    Shutdownandkeepwallpaper1->setEnabled(states.Shutdownandkeepwallpaper1);
-    Shutdown1->setEnabled(states.Shutdown1);
+    m_tray->ApplyControlStates(states);
 }

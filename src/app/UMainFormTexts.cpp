@@ -1,11 +1,11 @@
-// Texts and skins of the configuration window and its popup menu, and the one operation that
-// makes a language visible in every window.
+// Texts and skins of the configuration window and its popup menu, the one operation that makes a
+// language visible in every window, and the switch to another language.
+#include "app/TrayIcon.h"
 #include "app/UMainForm.h"
 #include "app/WindowLanguages.h"
-#include "app/WindowOnDemand.h"
+#include "catalogue/CamBrowser.h"
 #include "catalogue/CountryBox.h"
 #include "catalogue/UCamForm.h"
-#include "core/LogCategories.h"
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
@@ -15,23 +15,8 @@
 #include "widgets/TextTargets.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
-
-namespace {
-
-// The window's right-aligned labels keep their right edge and grow to the left when a language's
-// words are longer than the designed ones.
-TTextTable::Setter RightAlignedCaption(QLabel* label) {
-    return [label](const QByteArray& text) {
-        label->setText(DisplayText(text));
-        const int needed = label->sizeHint().width();
-        if (needed > label->width())
-            label->setGeometry(label->geometry().adjusted(label->width() - needed, 0, 0, 0));
-    };
-}
-
-} // namespace
+#include <type_traits>
 
 void TMainForm::ApplyLanguage(int language) {
     m_appliedLanguages.removeOne(language);
@@ -40,51 +25,51 @@ void TMainForm::ApplyLanguage(int language) {
     LoadSkin(language);
     if (lines) {
         LoadTexts(*lines);
-        LoadMenuTexts(*lines);
+        m_tray->LoadMenuTexts(*lines);
     }
     // The windows not made yet take the language when they are made.
-    if (AttentionForm)
-        ApplyWindowLanguage(*AttentionForm, language, lines);
-    if (DownloadForm)
-        ApplyWindowLanguage(*DownloadForm, language, lines);
-    if (CamForm)
-        ApplyWindowLanguage(*CamForm, language, lines);
-    if (MForm)
-        ApplyWindowLanguage(*MForm, language, lines);
+    if (TAttentionForm* window = m_attentionForm.Made())
+        ApplyWindowLanguage(*window, language, lines);
+    if (TDownloadForm* window = m_downloadForm.Made())
+        ApplyWindowLanguage(*window, language, lines);
+    if (TCamForm* window = m_camForm.Made())
+        ApplyWindowLanguage(*window, language, lines);
+    if (TMForm* window = m_mForm.Made())
+        ApplyWindowLanguage(*window, language, lines);
 }
 
-template <class TWindow> void TMainForm::ApplyAppliedLanguage(TWindow& window) const {
+void TMainForm::SelectLanguage(int language) {
+    // The check marks, the pack and the new texts follow when the reply to this request arrives.
+    m_languageNumber = language;
+    RequestCatalogue();
+    SaveSettings();
+}
+
+// The languages applied so far and the current one for its help pages; the cam dialog also gets the
+// catalogue's countries and reports a suggestion's answer, the messages window its "show messages"
+// choice.
+template <class TWindow> void TMainForm::PrepareWindow(TWindow& window) {
     for (const int language : m_appliedLanguages)
         ApplyWindowLanguage(window, language, ReadLanguageTexts(language));
+    window.CurrentLanguage = [this] { return m_languageNumber; };
+    if constexpr (std::is_same_v<TWindow, TCamForm>) {
+        if (m_browser->CamList())
+            AddCountries(*m_browser->CamList(), window.CountryEdit);
+        connect(&window, &TCamForm::SuggestionAnswered, this, [this](bool stored) {
+            TAttentionForm& notice = m_attentionForm.Need();
+            if (stored)
+                notice.ShowSuggestionDone();
+            else
+                notice.ShowSuggestionFailed();
+        });
+    } else if constexpr (std::is_same_v<TWindow, TMForm>) {
+        connect(&window, &TMForm::OnShowMessagesChange, this, &TMainForm::SAM);
+    }
 }
-
-void TMainForm::PrepareWindow(TAttentionForm& window) const {
-    ApplyAppliedLanguage(window);
-}
-
-void TMainForm::PrepareWindow(TDownloadForm& window) const {
-    ApplyAppliedLanguage(window);
-}
-
-void TMainForm::PrepareWindow(TCamForm& window) {
-    ApplyAppliedLanguage(window);
-    if (CamList)
-        AddCountries(*CamList, window.CountryEdit);
-    connect(&window, &TCamForm::SuggestionAnswered, this, [](bool stored) {
-        TAttentionForm* notice = NeedWindow(AttentionForm);
-        if (!notice)
-            return;
-        if (stored)
-            notice->ShowSuggestionDone();
-        else
-            notice->ShowSuggestionFailed();
-    });
-}
-
-void TMainForm::PrepareWindow(TMForm& window) {
-    ApplyAppliedLanguage(window);
-    connect(&window, &TMForm::OnShowMessagesChange, this, &TMainForm::SAM);
-}
+template void TMainForm::PrepareWindow(TAttentionForm&);
+template void TMainForm::PrepareWindow(TDownloadForm&);
+template void TMainForm::PrepareWindow(TCamForm&);
+template void TMainForm::PrepareWindow(TMForm&);
 
 void TMainForm::LoadSkin(int language) {
     // A window never shown has no pictures yet: it takes the language's skin on its first show.
@@ -107,9 +92,9 @@ void TMainForm::LoadTexts(const RecordText::Lines& lines) {
     using namespace TextTargets;
     TTextTable texts;
     texts.Add("korvex_url", Field(KorvexUrl))
-        .Add("allcountries", Field(AllCountriesText))
         .Add("mail_message", Field(MailMessageText))
         .Add("mail_subject", Field(MailSubjectText));
+    m_browser->AddTexts(texts);
     // A window never shown takes its captions and hints when its controls are made.
     if (ControlsMade()) {
         texts.Add("help_hint", Hint(HelpBut))
@@ -121,37 +106,10 @@ void TMainForm::LoadTexts(const RecordText::Lines& lines) {
             .Add("apply_hint", Hint(Applybut))
             .Add("ok_hint", Hint(OKBut))
             .Add("korvex_hint", Hint(KorvexBut))
-            .Add("country", RightAlignedCaption(CountryLabel))
-            .Add("country_hint", Hint(CountryBox))
             .Add("refresh", RightAlignedCaption(RefreshLabel))
             .Add("refresh_hint", Hint(RefreshEdit))
             .Add("stretch", RightAlignedCaption(StretchLabel))
-            .Add("stretch_hint", Hint(StretchCheck))
-            .Add("image_hint", Hint(PreviewImage))
-            .Add("plus_hint", Hint(PlusBut))
-            .Add("minus_hint", Hint(MinusBut))
-            .Add("edit_hint", Hint(EditBut));
+            .Add("stretch_hint", Hint(StretchCheck));
     }
     texts.LoadTexts(lines, "mainform");
-}
-
-void TMainForm::LoadMenuTexts(const RecordText::Lines& lines) {
-    using namespace TextTargets;
-    QAction* languages = LanguagesRoot->menuAction();
-    TTextTable()
-        .Add("configure", ActionCaption(Configure1))
-        .Add("configure_hint", ActionHint(Configure1))
-        .Add("languages", ActionCaption(languages))
-        .Add("languages_hint", ActionHint(languages))
-        .Add("active", ActionCaption(Active1))
-        .Add("active_hint", ActionHint(Active1))
-        .Add("show_messages", ActionCaption(Showmessages1))
-        .Add("show_messages_hint", ActionHint(Showmessages1))
-        .Add("runonstartup", ActionCaption(Runonstartup1))
-        .Add("runonstartup_hint", ActionHint(Runonstartup1))
-        .Add("shutdownandkw", ActionCaption(Shutdownandkeepwallpaper1))
-        .Add("shutdownandkw_hint", ActionHint(Shutdownandkeepwallpaper1))
-        .Add("shutdown", ActionCaption(Shutdown1))
-        .Add("shutdown_hint", ActionHint(Shutdown1))
-        .LoadTexts(lines, "mainmenu");
 }

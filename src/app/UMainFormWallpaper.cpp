@@ -1,4 +1,5 @@
 // The refresh cycle as the window drives it.
+#include "app/TrayIcon.h"
 #include "app/UMainForm.h"
 
 void TMainForm::TimerTimer() {
@@ -7,8 +8,8 @@ void TMainForm::TimerTimer() {
 
 void TMainForm::FetchWallpaper() {
     // Every tick, active or not, also brings the tray icon back if the panel lost it.
-    ModifyTrayIcon();
-    if (!Active)
+    m_tray->ModifyTrayIcon();
+    if (!m_active)
         return;
-    Cycle().FetchPicture(ActiveCam ? ActiveCam->URL : QByteArray());
+    Cycle().FetchPicture(m_activeCam ? m_activeCam->URL : QByteArray());
 }

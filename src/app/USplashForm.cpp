@@ -7,8 +7,6 @@
 #include <QLabel>
 #include <QScreen>
 
-TSplashForm* SplashForm = nullptr;
-
 TSplashForm::TSplashForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("SplashForm"));
@@ -28,11 +26,6 @@ TSplashForm::TSplashForm(QWidget* parent)
     UpDateTimer.setInterval(50);
     connect(&UpDateTimer, &QTimer::timeout, this, &TSplashForm::UpDateTimerTimer);
     UpDateTimer.start();
-}
-
-TSplashForm::~TSplashForm() {
-    if (SplashForm == this)
-        SplashForm = nullptr;
 }
 
 void TSplashForm::showEvent(QShowEvent* event) {

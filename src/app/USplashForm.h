@@ -6,12 +6,11 @@
 class QLabel;
 
 // The picture shown in the middle of the screen for four seconds while the program starts its work.
-// Made by StartUp, shown once, then hidden and freed.
+// Made by StartUp, shown once, then hidden and freed; the main window keeps a weak pointer to it.
 class TSplashForm : public QWidget {
     Q_OBJECT
 public:
     explicit TSplashForm(QWidget* parent = nullptr);
-    ~TSplashForm() override;
 
     QLabel* Image = nullptr;
     // Ends the splash after four seconds; runs from the moment it is shown.
@@ -26,6 +25,3 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 };
-
-// The splash of the running program; none before StartUp and after its four seconds.
-extern TSplashForm* SplashForm;

@@ -16,8 +16,6 @@
 #include <QScreen>
 #include <QShortcut>
 
-TCamForm* CamForm = nullptr;
-
 namespace {
 
 const QString HelpPage = QStringLiteral("camform");
@@ -157,7 +155,7 @@ bool TCamForm::Execute() {
 }
 
 void TCamForm::HelpButClick() {
-    OpenHelpPage(HelpPage);
+    OpenHelpPage(HelpPage, CurrentLanguage());
 }
 
 void TCamForm::SuggestButClick() {
@@ -166,7 +164,7 @@ void TCamForm::SuggestButClick() {
     Suggest->PostQuery =
         SuggestionBody({Typed(TitleEdit->text()), Typed(DescriptionEdit->text()), Typed(URLEdit->text()),
                         Typed(WebpageEdit->text()), Typed(CountryEdit->currentText()),
-                        Typed(RefreshEdit->text()), LanguageNumber});
+                        Typed(RefreshEdit->text()), CurrentLanguage()});
     Suggest->FetchString();
 }
 
@@ -177,7 +175,7 @@ void TCamForm::SuggestDoneString(THTTPGet* /*Sender*/, const QByteArray& Result)
 
 void TCamForm::FormKeyDown(int key) {
     if (key == Qt::Key_F1)
-        OpenHelpPage(HelpPage);
+        OpenHelpPage(HelpPage, CurrentLanguage());
 }
 
 void TCamForm::keyPressEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -17,6 +18,10 @@ class TCamForm : public QDialog {
     Q_OBJECT
 public:
     explicit TCamForm(QWidget* parent = nullptr);
+
+    // The current language, for the help page and a suggestion's body; the owner ties it to the
+    // program's setting.
+    std::function<int()> CurrentLanguage = [] { return 0; };
 
     // Shows the dialog modally; true when it was closed with OK, anything else counts as Cancel.
     bool Execute();
@@ -70,6 +75,3 @@ private:
     void CreateControls();
     void CreateSuggest();
 };
-
-// The cam dialog of the running program; none before it exists.
-extern TCamForm* CamForm;

@@ -21,8 +21,6 @@
 #include <QProgressBar>
 #include <QScreen>
 
-TDownloadForm* DownloadForm = nullptr;
-
 namespace {
 
 // A download of this size or less is an error page, not a pack.
@@ -210,7 +208,7 @@ void TDownloadForm::PackGetError(THTTPGet* Sender) {
 }
 
 void TDownloadForm::HelpButClick() {
-    OpenHelpPage(QStringLiteral("downloadform"));
+    OpenHelpPage(QStringLiteral("downloadform"), CurrentLanguage());
 }
 
 void TDownloadForm::FormKeyDown(int key) {

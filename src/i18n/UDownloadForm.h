@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -20,6 +21,9 @@ class TDownloadForm : public QDialog {
     Q_OBJECT
 public:
     explicit TDownloadForm(QWidget* parent = nullptr);
+
+    // The current language, for the help pages; the owner ties it to the program's setting.
+    std::function<int()> CurrentLanguage = [] { return 0; };
 
     // Downloads the language's pack and unpacks it into languageDir; true when it was installed.
     // Blocks until the window has closed: events go on meanwhile. A transfer that fails, a pack of
@@ -64,6 +68,3 @@ private:
     void StopTransfer();
     TResult<bool> InstallPack(const QString& packPath, const QString& languageDir);
 };
-
-// The pack download window of the running program; none before it exists.
-extern TDownloadForm* DownloadForm;

@@ -13,8 +13,6 @@
 #include <QLabel>
 #include <QScreen>
 
-TAttentionForm* AttentionForm = nullptr;
-
 TAttentionForm::TAttentionForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Lumora"));
@@ -133,12 +131,12 @@ bool TAttentionForm::ShowNotice(const QString& text, Background background, bool
 }
 
 void TAttentionForm::HelpButClick() {
-    OpenHelpPage(QStringLiteral("attentionform"));
+    OpenHelpPage(QStringLiteral("attentionform"), CurrentLanguage());
 }
 
 void TAttentionForm::FormKeyDown(int key) {
     if (key == Qt::Key_F1)
-        OpenHelpPage(QStringLiteral("attentionform"));
+        OpenHelpPage(QStringLiteral("attentionform"), CurrentLanguage());
 }
 
 void TAttentionForm::keyPressEvent(QKeyEvent* event) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
+#include <functional>
 
 class QLabel;
 class TImgBtn;
@@ -19,6 +20,9 @@ public:
     enum ModalResult { mrNone = 0, mrOK = 1, mrCancel = 2, mrRetry = 4 };
 
     explicit TAttentionForm(QWidget* parent = nullptr);
+
+    // The current language, for the help pages; the owner ties it to the program's setting.
+    std::function<int()> CurrentLanguage = [] { return 0; };
 
     // Each blocks until the notice is closed; timers and downloads go on meanwhile.
     bool ShowNoConnection();
@@ -59,6 +63,3 @@ private:
     void CreateControls();
     TImgBtn* CreateButton(const QString& skinName, int left, int width, const QString& hint);
 };
-
-// The attention box of the running program; none before it exists.
-extern TAttentionForm* AttentionForm;

@@ -14,8 +14,6 @@
 #include <QLabel>
 #include <QShortcut>
 
-TMForm* MForm = nullptr;
-
 namespace {
 
 QLabel* MakeBoxLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place) {
@@ -161,10 +159,10 @@ void TMForm::OKButClick() {
 }
 
 void TMForm::HelpButClick() {
-    OpenHelpPage(QStringLiteral("mform"));
+    OpenHelpPage(QStringLiteral("mform"), CurrentLanguage());
 }
 
 void TMForm::FormKeyDown(int key) {
     if (key == Qt::Key_F1)
-        OpenHelpPage(QStringLiteral("mform"));
+        OpenHelpPage(QStringLiteral("mform"), CurrentLanguage());
 }

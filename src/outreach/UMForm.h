@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -16,6 +17,9 @@ class TMForm : public QWidget {
     Q_OBJECT
 public:
     explicit TMForm(QWidget* parent = nullptr);
+
+    // The current language, for the help pages; the owner ties it to the program's setting.
+    std::function<int()> CurrentLanguage = [] { return 0; };
 
     // The refid of the message last read from a reply (0: none) and the address of its page.
     qint32 CurrentRefId = 0;
@@ -52,6 +56,3 @@ Q_SIGNALS:
 private:
     void CreateControls();
 };
-
-// The messages window of the running program; none before it exists.
-extern TMForm* MForm;

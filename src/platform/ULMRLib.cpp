@@ -7,8 +7,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-int LanguageNumber = 0;
-
 QString ShippedFilesDirectory(const QString& executableDirectory, const QString& dataFromExecutable) {
     if (DirectoryExists(LanguageDirectory(executableDirectory, 0)))
         return executableDirectory;
@@ -29,18 +27,18 @@ QString LanguageDirectory(const QString& base, int language) {
     return base + QStringLiteral("/lang") + QString::number(language);
 }
 
-QString HelpPagePath(const QString& page) {
+QString HelpPagePath(const QString& page, int language) {
     const QString relative = QStringLiteral("/help/") + page + QStringLiteral(".html");
     for (const QString& base : {DataDirectory(), ProgramDirectory()}) {
-        const QString candidate = LanguageDirectory(base, LanguageNumber) + relative;
+        const QString candidate = LanguageDirectory(base, language) + relative;
         if (QFileInfo::exists(candidate))
             return candidate;
     }
     return {};
 }
 
-void OpenHelpPage(const QString& page) {
-    const QString path = HelpPagePath(page);
+void OpenHelpPage(const QString& page, int language) {
+    const QString path = HelpPagePath(page, language);
     if (!path.isEmpty())
         ShellOpen(QUrl::fromLocalFile(path));
 }

@@ -7,9 +7,6 @@
 
 // Paths, help pages, the computer identifier and the version text that the whole program shares.
 
-// The number of the current language; 0 until the settings say otherwise.
-extern int LanguageNumber;
-
 // The directory of the program's shipped files (the shipped language directory "lang0" with its
 // texts and help pages): the executable's own directory when it holds them, as in the build tree;
 // otherwise the installed data folder, `dataFromExecutable` away from it (share/lumora beside bin).
@@ -21,11 +18,11 @@ QString DataDirectory();
 // `base` followed by "lang" and the language number in decimal.
 QString LanguageDirectory(const QString& base, int language);
 
-// The help page of the current language: the data directory's copy first, then the program
-// directory's; empty when neither exists.
-QString HelpPagePath(const QString& page);
+// The help page in the language: the data directory's copy first, then the program directory's;
+// empty when neither exists.
+QString HelpPagePath(const QString& page, int language);
 // Opens that page in the user's browser; does nothing when there is none.
-void OpenHelpPage(const QString& page);
+void OpenHelpPage(const QString& page, int language);
 
 QString FormatProcessorId(const MachineIdentity::ProcessorIds& ids);
 QString FormatAdapterAddress(const MachineIdentity::HardwareAddress& address);

@@ -2,9 +2,9 @@
 
 #include "core/LogCategories.h"
 #include "core/picture/Picture.h"
+#include "core/picture/PictureExtension.h"
 #include "platform/FreeMemory.h"
 #include "wallpaper/InstallWallpaper.h"
-#include "wallpaper/PictureExtension.h"
 #include "wallpaper/RefreshRule.h"
 
 TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent)

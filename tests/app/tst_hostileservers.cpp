@@ -4,7 +4,8 @@
 // takes effect again. One configuration window (with its refresh timer ticking), one pack window and
 // one messages window serve every row, under the real event loop.
 #include "TestHttpServer.h"
-#include "app/UMainForm.h"
+#include "app/MainFormParts.h"
+#include "catalogue/CatalogueExchange.h"
 #include "core/LanguageList.h"
 #include "core/SettingsKey.h"
 #include "core/pack/HandPack.h"
@@ -21,7 +22,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -234,7 +234,6 @@ void TestHostileServers::initTestCase() {
     key->WriteBool(QStringLiteral("ShowMessages"), false);
     QVERIFY(key->Close());
 
-    AttentionForm = new TAttentionForm;
     auto desktop = std::make_unique<RecordingDesktop>();
     m_desktop = desktop.get();
     m_window = std::make_unique<TMainForm>(QStringList(), std::move(desktop));
@@ -254,8 +253,6 @@ void TestHostileServers::initTestCase() {
 
 void TestHostileServers::cleanupTestCase() {
     m_window.reset();
-    delete AttentionForm;
-    AttentionForm = nullptr;
     QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 20000);
 }
 
@@ -360,30 +357,31 @@ void TestHostileServers::Catalogue(const QByteArray& path, Outcome outcome) {
     QTimer answer;
     answer.setInterval(20);
     connect(&answer, &QTimer::timeout, this, [&] {
-        if (!AttentionForm->isVisible())
-            return;
-        ++notices;
-        ServeGood(path, Fetch::Catalogue);
-        AttentionForm->RetryButClick();
+        if (TAttentionForm* notice = Shown<TAttentionForm>()) {
+            ++notices;
+            ServeGood(path, Fetch::Catalogue);
+            notice->RetryButClick();
+        }
     });
     answer.start();
+    const auto phpGet = [&]() -> THTTPGet& { return w.findChild<TCatalogueExchange*>()->PHPGet(); };
     const auto ask = [&] {
-        QVERIFY(!w.PHPGet->Busy());
-        w.PHPGet->StallTimeout = 1;
-        w.PHPGet->TransferTimeout = 3;
-        w.RequestCatalogue();
+        QVERIFY(!phpGet().Busy());
+        phpGet().StallTimeout = 1;
+        phpGet().TransferTimeout = 3;
+        w.SelectLanguage(w.LanguageNumber());
         QVERIFY(!w.isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled() && !w.PHPGet->Busy(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled() && !phpGet().Busy(), 30000);
     };
     ask();
     QCOMPARE(notices, outcome == Outcome::Refused ? 1 : 0);
     // A reply without records is a catalogue without cams; the tree follows it.
-    QCOMPARE(w.CamList->Count(), outcome == Outcome::Useless ? 0 : 1);
+    QCOMPARE(Browser(w).CamList()->Count(), outcome == Outcome::Useless ? 0 : 1);
     if (outcome != Outcome::Refused) {
         ServeGood(path, Fetch::Catalogue);
         ask();
     }
-    QCOMPARE(w.CamList->Count(), 1);
+    QCOMPARE(Browser(w).CamList()->Count(), 1);
     QVERIFY(w.Cycle().Timer.isActive());
 }
 
@@ -396,20 +394,21 @@ void TestHostileServers::Preview(const QByteArray& path, Outcome outcome) {
     cam->RefID = 77;
     w.MakeControls();
     const auto show = [&] {
-        w.TitleLabel->clear();
-        w.ShowPreview(cam);
-        w.PGet->StallTimeout = 1;
-        w.PGet->TransferTimeout = 3;
-        QTRY_VERIFY_WITH_TIMEOUT(!w.PreviewBusy && !w.PGet->Busy(), 30000);
+        Label(w, "TitleLabel")->clear();
+        Browser(w).ShowPreview(cam);
+        THTTPGet& pGet = *Browser(w).findChild<THTTPGet*>();
+        pGet.StallTimeout = 1;
+        pGet.TransferTimeout = 3;
+        QTRY_VERIFY_WITH_TIMEOUT(!Browser(w).PreviewBusy() && !pGet.Busy(), 30000);
     };
     show();
-    QCOMPARE(w.TitleLabel->text(),
+    QCOMPARE(Label(w, "TitleLabel")->text(),
              outcome == Outcome::Taken ? QStringLiteral("Harbour") : QStringLiteral("Sorry...not available"));
-    QCOMPARE(w.PGet->LastResult(), outcome != Outcome::Refused);
+    QCOMPARE(Browser(w).findChild<THTTPGet*>()->LastResult(), outcome != Outcome::Refused);
     ServeGood(path, Fetch::Preview);
     show();
-    QCOMPARE(w.TitleLabel->text(), QStringLiteral("Harbour"));
-    QCOMPARE(w.SelectedCam->URL, cam->URL);
+    QCOMPARE(Label(w, "TitleLabel")->text(), QStringLiteral("Harbour"));
+    QCOMPARE(Browser(w).SelectedCam()->URL, cam->URL);
 }
 
 // A failed wallpaper download leaves the desktop as it was; the next tick tries again.
@@ -419,7 +418,7 @@ void TestHostileServers::Wallpaper(const QByteArray& path, Outcome outcome) {
     THTTPGet& get = w.Cycle().IEGet;
     QTRY_VERIFY_WITH_TIMEOUT(!w.Cycle().Busy(), 30000);
     // From here on every tick asks for the hostile reply.
-    w.ActiveCam->URL = "http://" + CamHost + path;
+    w.ActiveCam()->URL = "http://" + CamHost + path;
     const qsizetype installs = m_desktop->Writes.size();
     const int asked = RequestsFor(path);
     QTRY_VERIFY_WITH_TIMEOUT(RequestsFor(path) > asked && !w.Cycle().Busy(), 30000);

@@ -1,10 +1,8 @@
 // Languages in the running windows: the texts and skins a language directory gives every window and
 // the tray menu, and a switch through the catalogue that downloads, installs and applies a pack.
 #include "TestHttpServer.h"
-#include "app/UMainForm.h"
-#include "app/WindowOnDemand.h"
-#include "catalogue/CamTree.h"
-#include "catalogue/UCamForm.h"
+#include "app/MainFormParts.h"
+#include "app/WindowLanguages.h"
 #include "core/SettingsKey.h"
 #include "core/pack/HandPack.h"
 #include "core/pack/PackWriter.h"
@@ -12,13 +10,10 @@
 #include "core/picture/TestPictures.h"
 #include "i18n/UDownloadForm.h"
 #include "outreach/UAttentionForm.h"
+#include "platform/ShellOpen.h"
 #include "platform/ULMRLib.h"
 #include "wallpaper/RecordingDesktop.h"
-#include "widgets/ImgBtn.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 #include <QTest>
 
 namespace {
@@ -76,9 +71,9 @@ class TestLanguages : public QObject {
     Q_OBJECT
     TestHttpServer m_server;
     std::unique_ptr<TMainForm> m_main;
-    std::unique_ptr<TAttentionForm> m_attention;
-    std::unique_ptr<TDownloadForm> m_download;
-    std::unique_ptr<TCamForm> m_cam;
+    // Windows of their own, given a language as the main window gives it to those it made.
+    TAttentionForm m_attention;
+    TDownloadForm m_download;
 
     int RequestsFor(const QByteArray& path) const {
         int count = 0;
@@ -92,6 +87,21 @@ class TestLanguages : public QObject {
             if (request.Path == "/lmr/camlist3.php")
                 last = request;
         return last;
+    }
+    // The cam dialog the main window makes for its plus button, closed again.
+    TCamForm* OpenedCamForm() {
+        m_main->show();
+        QTimer::singleShot(0, qApp, [] { Shown<TCamForm>()->reject(); });
+        m_main->findChild<TImgBtn*>("PlusBut")->Click();
+        return TopLevel<TCamForm>();
+    }
+    // The address the Korvex button opens.
+    QUrl KorvexAddress() {
+        QUrl opened;
+        SetShellOpenHandler([&](const QUrl& url) { return (opened = url).isValid(); });
+        Button(*m_main, "KorvexBut")->Click();
+        SetShellOpenHandler({});
+        return opened;
     }
     bool WaitForReply(int replies) {
         return QTest::qWaitFor(
@@ -108,53 +118,41 @@ private Q_SLOTS:
     void init() {
         QFile::remove(TSettingsKey::FilePath());
         QDir(DataDirectory()).removeRecursively();
-        LanguageNumber = 0;
         m_server.Serve("/lmr/camlist3.php", Catalogue(QByteArray()), "text/plain");
-        m_attention = std::make_unique<TAttentionForm>();
-        m_download = std::make_unique<TDownloadForm>();
-        m_cam = std::make_unique<TCamForm>();
-        AttentionForm = m_attention.get();
-        DownloadForm = m_download.get();
-        CamForm = m_cam.get();
         m_main = std::make_unique<TMainForm>(QStringList(), std::make_unique<RecordingDesktop>());
         QVERIFY(WaitForReply(1));
     }
 
-    void cleanup() {
-        m_main.reset();
-        AttentionForm = nullptr;
-        DownloadForm = nullptr;
-        CamForm = nullptr;
-        m_cam.reset();
-        m_download.reset();
-        m_attention.reset();
-    }
+    void cleanup() { m_main.reset(); }
 
     void everyWindowAndTheMenuTakeTheirTexts() {
         WriteLanguageFile(5, Testish + "object=mainform\nrefresh=Gr\xfc\xdf"
                                        "e\nend\n");
+        TCamForm* cam = OpenedCamForm();
         m_main->ApplyLanguage(5);
+        ApplyWindowLanguage(m_attention, 5, ReadLanguageTexts(5));
+        ApplyWindowLanguage(m_download, 5, ReadLanguageTexts(5));
         TMainForm& w = *m_main;
-        QCOMPARE(w.StretchCheck->toolTip(), QStringLiteral("Dehnen"));
-        QCOMPARE(w.CountryLabel->text(), QStringLiteral("Land"));
-        QCOMPARE(w.KorvexUrl, QByteArray("http://x/?a=b"));
+        QCOMPARE(Find<QCheckBox>(w, "StretchCheck")->toolTip(), QStringLiteral("Dehnen"));
+        QCOMPARE(Label(w, "CountryLabel")->text(), QStringLiteral("Land"));
+        QCOMPARE(KorvexAddress(), QUrl("http://x/?a=b"));
         // Bytes that are not UTF-8 are Windows-1252.
-        QCOMPARE(w.RefreshLabel->text(), QStringLiteral("Grüße"));
-        QCOMPARE(w.Configure1->text(), QStringLiteral("Einstellen..."));
-        QCOMPARE(w.Shutdown1->toolTip(), QStringLiteral("Beenden"));
-        QCOMPARE(m_attention->NoConnectionText, QStringLiteral("Keine Verbindung"));
-        QCOMPARE(m_download->windowTitle(), QStringLiteral("Lade Sprachpaket"));
-        QCOMPARE(m_download->MessageText, QStringLiteral("Lade"));
-        QCOMPARE(m_cam->NewCaptionText, QStringLiteral("Neue Kamera"));
-        QCOMPARE(m_cam->findChild<QLabel*>("TitleLabel")->text(), QStringLiteral("Titel"));
-        QCOMPARE(m_cam->findChild<QWidget*>("OKBut")->toolTip(), QStringLiteral("Speichern"));
+        QCOMPARE(Label(w, "RefreshLabel")->text(), QStringLiteral("Grüße"));
+        QCOMPARE(Entry(w, "Configure1")->text(), QStringLiteral("Einstellen..."));
+        QCOMPARE(Entry(w, "Shutdown1")->toolTip(), QStringLiteral("Beenden"));
+        QCOMPARE(m_attention.NoConnectionText, QStringLiteral("Keine Verbindung"));
+        QCOMPARE(m_download.windowTitle(), QStringLiteral("Lade Sprachpaket"));
+        QCOMPARE(m_download.MessageText, QStringLiteral("Lade"));
+        QCOMPARE(cam->NewCaptionText, QStringLiteral("Neue Kamera"));
+        QCOMPARE(cam->findChild<QLabel*>("TitleLabel")->text(), QStringLiteral("Titel"));
+        QCOMPARE(cam->findChild<QWidget*>("OKBut")->toolTip(), QStringLiteral("Speichern"));
 
         // A language that lacks a key leaves the previous language's text.
         WriteLanguageFile(6, "object=mainform\ncountry=Pays\nend\n");
         m_main->ApplyLanguage(6);
-        QCOMPARE(w.CountryLabel->text(), QStringLiteral("Pays"));
-        QCOMPARE(w.StretchCheck->toolTip(), QStringLiteral("Dehnen"));
-        QCOMPARE(w.Configure1->text(), QStringLiteral("Einstellen..."));
+        QCOMPARE(Label(w, "CountryLabel")->text(), QStringLiteral("Pays"));
+        QCOMPARE(Find<QCheckBox>(w, "StretchCheck")->toolTip(), QStringLiteral("Dehnen"));
+        QCOMPARE(Entry(w, "Configure1")->text(), QStringLiteral("Einstellen..."));
     }
 
     void skinsReplaceOnlyThePicturesTheyHold() {
@@ -167,20 +165,22 @@ private Q_SLOTS:
         HandPack::WriteFile(skin + "/attentionform/background_a.bmp",
                             EncodeBmp(FilledPicture(300, 193, Yellow)));
         HandPack::WriteFile(skin + "/downloadform/background.bmp", EncodeBmp(FilledPicture(320, 180, Blue)));
-        const QRgb helpBefore = Pixel(w.HelpBut->Pic());
-        const QRgb cancelBefore = Pixel(w.CancelBut->Pic());
-        w.OKBut->SetEnabled(false);
+        const QRgb helpBefore = Pixel(Button(w, "HelpBut")->Pic());
+        const QRgb cancelBefore = Pixel(Button(w, "CancelBut")->Pic());
+        Button(w, "OKBut")->SetEnabled(false);
 
         m_main->ApplyLanguage(5);
-        QCOMPARE(Pixel(w.MainImage->pixmap()), Rgb(Red));
+        ApplyWindowLanguage(m_attention, 5, std::nullopt);
+        ApplyWindowLanguage(m_download, 5, std::nullopt);
+        QCOMPARE(Pixel(Label(w, "MainImage")->pixmap()), Rgb(Red));
         // A disabled button shows its new normal picture until its state is set again.
-        QCOMPARE(Pixel(w.OKBut->Picture()), Rgb(Green));
-        QCOMPARE(Pixel(w.HelpBut->PicUp()), Rgb(Blue));
-        QCOMPARE(Pixel(w.HelpBut->Pic()), helpBefore);
-        QCOMPARE(Pixel(w.CancelBut->Pic()), cancelBefore);
-        QCOMPARE(Pixel(m_attention->AttentionImage->pixmap()), Rgb(Yellow));
+        QCOMPARE(Pixel(Button(w, "OKBut")->Picture()), Rgb(Green));
+        QCOMPARE(Pixel(Button(w, "HelpBut")->PicUp()), Rgb(Blue));
+        QCOMPARE(Pixel(Button(w, "HelpBut")->Pic()), helpBefore);
+        QCOMPARE(Pixel(Button(w, "CancelBut")->Pic()), cancelBefore);
+        QCOMPARE(Pixel(m_attention.AttentionImage->pixmap()), Rgb(Yellow));
         // The download window grows with its background.
-        QCOMPARE(m_download->size(), QSize(320, 180));
+        QCOMPARE(m_download.size(), QSize(320, 180));
     }
 
     // Choosing a language asks for the catalogue in it; the reply brings the pack, which is
@@ -196,13 +196,13 @@ private Q_SLOTS:
         QCOMPARE(TSettingsKey::Open()->ReadInteger(QStringLiteral("Language")), 5);
         QVERIFY(WaitForReply(replies + 1));
         QVERIFY(LastCatalogueRequest().Body.startsWith("language=5&"));
-        QCOMPARE(m_main->StretchCheck->toolTip(), QStringLiteral("Dehnen"));
-        QCOMPARE(Pixel(m_main->OKBut->Pic()), Rgb(Green));
+        QCOMPARE(Find<QCheckBox>(*m_main, "StretchCheck")->toolTip(), QStringLiteral("Dehnen"));
+        QCOMPARE(Pixel(Button(*m_main, "OKBut")->Pic()), Rgb(Green));
         QCOMPARE(RequestsFor("/packs/l5.pak"), 1);
         QVERIFY(!QFile::exists(LanguageDir(5) + "/pack.pak"));
-        QVERIFY(m_main->LanguagesRoot->actions().at(0)->isChecked());
+        QVERIFY(Find<QMenu>(*m_main, "LanguagesRoot")->actions().at(0)->isChecked());
 
-        m_main->RequestCatalogue();
+        m_main->SelectLanguage(5);
         QVERIFY(WaitForReply(replies + 2));
         QCOMPARE(RequestsFor("/packs/l5.pak"), 1);
     }
@@ -234,36 +234,31 @@ private Q_SLOTS:
         WriteLanguageFile(6, "object=mainform\ncountry=Maa\nend\n");
         w.ApplyLanguage(6);
         QVERIFY(!w.ControlsMade());
-        QCOMPARE(w.KorvexUrl, QByteArray("http://x/?a=b"));
-        w.show();
-        QCOMPARE(Pixel(w.MainImage->pixmap()), Rgb(Red));
-        QCOMPARE(Pixel(w.OKBut->Pic()), Rgb(Green));
-        QVERIFY(!w.HelpBut->Pic().isNull());
-        QCOMPARE(w.CountryLabel->text(), QStringLiteral("Maa"));
-        QCOMPARE(w.StretchCheck->toolTip(), QStringLiteral("Dehnen"));
-        QVERIFY(w.CountryBox->findText(QStringLiteral("Norway")) >= 0);
-        QVERIFY(w.TellBut->isVisibleTo(&w));
-
-        CamForm = nullptr;
-        m_cam.reset();
-        MakeOnDemand(m_cam, w);
-        TCamForm* made = NeedWindow(CamForm);
-        TWindowMaker<TCamForm>::Make = nullptr;
-        QVERIFY(made && made == m_cam.get());
+        TCamForm* made = OpenedCamForm();
+        QCOMPARE(KorvexAddress(), QUrl("http://x/?a=b"));
+        QCOMPARE(Pixel(Label(w, "MainImage")->pixmap()), Rgb(Red));
+        QCOMPARE(Pixel(Button(w, "OKBut")->Pic()), Rgb(Green));
+        QVERIFY(!Button(w, "HelpBut")->Pic().isNull());
+        QCOMPARE(Label(w, "CountryLabel")->text(), QStringLiteral("Maa"));
+        QCOMPARE(Find<QCheckBox>(w, "StretchCheck")->toolTip(), QStringLiteral("Dehnen"));
+        QVERIFY(Find<QComboBox>(w, "CountryBox")->findText(QStringLiteral("Norway")) >= 0);
+        QVERIFY(Button(w, "TellBut")->isVisibleTo(&w));
         QCOMPARE(made->NewCaptionText, QStringLiteral("Neue Kamera"));
         QCOMPARE(Pixel(made->findChild<TImgBtn*>("OKBut")->Pic()), Rgb(Blue));
         QVERIFY(made->CountryEdit->findText(QStringLiteral("Norway")) >= 0);
-        QCOMPARE(NeedWindow(CamForm), made);
+        QCOMPARE(OpenedCamForm(), made);
     }
 
     void languageMissingFromTheReplyIsAppliedFromDisk() {
         WriteLanguageFile(8, "object=mainform\ncountry=Maa\nend\n");
         const int replies = RequestsFor("/lmr/camlist3.php");
-        const int others = m_server.RequestCount() - replies;
+        // Nothing but the catalogue and the message that each reply asks for.
+        const auto others = [&] { return m_server.RequestCount() - RequestsFor("/lmr/cam_message.php"); };
+        const int before = others() - replies;
         m_main->SelectLanguage(8);
         QVERIFY(WaitForReply(replies + 1));
-        QCOMPARE(m_main->CountryLabel->text(), QStringLiteral("Maa"));
-        QCOMPARE(m_server.RequestCount() - RequestsFor("/lmr/camlist3.php"), others);
+        QCOMPARE(Label(*m_main, "CountryLabel")->text(), QStringLiteral("Maa"));
+        QCOMPARE(others() - RequestsFor("/lmr/camlist3.php"), before);
     }
 
     // A pack whose member climbs out of its directory writes nothing, and the reply still fills the
@@ -284,7 +279,7 @@ private Q_SLOTS:
                  QStringList{"pack.refused"});
         QVERIFY(!QFile::exists(DataDirectory() + "/evil.txt"));
         QVERIFY(!QFile::exists(QDir(DataDirectory()).filePath("../evil.txt")));
-        QCOMPARE(m_main->TreeModel->rowCount(), 1);
+        QCOMPARE(Tree(*m_main)->rowCount(), 1);
         QVERIFY(m_main->isEnabled());
 
         // The same version is not fetched again at the next reply; the server's next one is.

@@ -1,31 +1,26 @@
 // The configuration window's wiring: start-up, settings, commit, enable rules, close and shutdown,
 // with the real settings file and autostart folder, and a recording desktop.
 #include "TestHttpServer.h"
-#include "app/UMainForm.h"
+#include "app/LanguagesMenu.h"
+#include "app/MainFormParts.h"
+#include "app/TrayIcon.h"
 #include "app/USplashForm.h"
-#include "catalogue/CamTree.h"
-#include "catalogue/CamTreeView.h"
-#include "catalogue/UCamForm.h"
-#include "core/LanguageList.h"
 #include "core/SettingsKey.h"
 #include "core/picture/PictureEncoders.h"
 #include "core/picture/TestPictures.h"
+#include "i18n/UDownloadForm.h"
 #include "net/HTTPGet.h"
 #include "outreach/UMForm.h"
 #include "platform/Autostart.h"
 #include "platform/ShellOpen.h"
 #include "platform/ULMRLib.h"
 #include "wallpaper/RecordingDesktop.h"
-#include "widgets/ImgBtn.h"
+#include "widgets/BuiltinPictures.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
@@ -105,49 +100,47 @@ const QByteArray BrowserCatalogue =
     "category=City\ncountry=Chile\nend\n";
 
 // A shown window with the browser catalogue and nothing previewed yet.
-Form BrowserForm() {
+Form BrowserForm(TestHttpServer& catalogue) {
     StoreCam("http://cams.example/pier.jpg", 45);
+    catalogue.Serve("/lmr/camlist3.php", BrowserCatalogue, "text/plain");
     Form form = MakeForm();
-    TMainForm& w = *form.Window;
-    if (!WaitForCatalogue(w))
+    if (!WaitForCatalogue(*form.Window))
         return form;
-    w.PHPGetDoneString(nullptr, BrowserCatalogue);
-    w.show();
+    form.Window->show();
     return form;
 }
 
 QModelIndex NodeNamed(const TMainForm& w, const QString& name) {
-    const QModelIndexList found = w.TreeModel->match(w.TreeModel->index(0, 0), Qt::DisplayRole, name, 1,
-                                                     Qt::MatchExactly | Qt::MatchRecursive);
+    const QModelIndexList found =
+        Tree(w)->match(Tree(w)->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly | Qt::MatchRecursive);
     return found.value(0);
 }
 
 void ClickNode(TMainForm& w, const QModelIndex& node) {
-    w.TreeView->scrollTo(node);
-    QTest::mouseClick(w.TreeView->viewport(), Qt::LeftButton, {}, w.TreeView->visualRect(node).center());
+    TreeView(w)->scrollTo(node);
+    QTest::mouseClick(TreeView(w)->viewport(), Qt::LeftButton, {}, TreeView(w)->visualRect(node).center());
 }
 
 QString SelectedText(const TMainForm& w) {
-    const QModelIndexList selected = w.TreeView->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = TreeView(w)->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? QString() : selected.first().data().toString();
 }
 
 // Answers the next cam dialog with these fields (title, address, country, refresh), or cancels it.
 void AnswerCamForm(const QStringList& fields, bool accept = true) {
-    QTimer::singleShot(0, CamForm, [fields, accept] {
-        CamForm->findChild<QLineEdit*>(QStringLiteral("TitleEdit"))->setText(fields.value(0));
-        CamForm->findChild<QLineEdit*>(QStringLiteral("URLEdit"))->setText(fields.value(1));
-        CamForm->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->setEditText(fields.value(2));
-        CamForm->findChild<QLineEdit*>(QStringLiteral("RefreshEdit"))->setText(fields.value(3));
-        if (accept)
-            CamForm->accept();
-        else
-            CamForm->reject();
+    QTimer::singleShot(0, qApp, [fields, accept] {
+        TCamForm* dialog = Shown<TCamForm>();
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit*>(QStringLiteral("TitleEdit"))->setText(fields.value(0));
+        dialog->findChild<QLineEdit*>(QStringLiteral("URLEdit"))->setText(fields.value(1));
+        dialog->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->setEditText(fields.value(2));
+        dialog->findChild<QLineEdit*>(QStringLiteral("RefreshEdit"))->setText(fields.value(3));
+        dialog->done(accept ? QDialog::Accepted : QDialog::Rejected);
     });
 }
 
 QByteArray CustomCamsFile() {
-    QFile file(TMainForm::CustomCamsPath());
+    QFile file(TCamBrowser::CustomCamsPath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
 }
 
@@ -169,10 +162,6 @@ private Q_SLOTS:
         TestHttpServer::Reply never;
         never.Behaviour = TestHttpServer::Misbehaviour::NeverAnswer;
         m_catalogue.Serve("/stall.jpg", never);
-        m_catalogue.Serve("/lmr/camlist3.php",
-                          "object=cam\r\nrefid=12\r\nurl=http://cams.example/pier.jpg\r\nname=Pier\r\n"
-                          "refresh=90\r\ncategory=Sea\r\ncountry=Norway\r\nend\r\n",
-                          "text/plain");
         qputenv("LUMORA_CATALOGUE_HOST", "catalogue.test");
         qputenv("LUMORA_CONNECT_TO", m_catalogue.ConnectToRule("catalogue.test") + "," +
                                          m_catalogue.ConnectToRule("cams.example"));
@@ -183,8 +172,10 @@ private Q_SLOTS:
     void cleanup() { QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 20000); }
 
     void init() {
-        // Each start shows its own splash.
-        delete SplashForm;
+        m_catalogue.Serve("/lmr/camlist3.php",
+                          "object=cam\r\nrefid=12\r\nurl=http://cams.example/pier.jpg\r\nname=Pier\r\n"
+                          "refresh=90\r\ncategory=Sea\r\ncountry=Norway\r\nend\r\n",
+                          "text/plain");
         QFile::remove(TSettingsKey::FilePath());
         QFile::remove(AutostartEntryPath());
         QDir(DataDirectory()).removeRecursively();
@@ -194,10 +185,11 @@ private Q_SLOTS:
         Form form = MakeForm();
         TMainForm& w = *form.Window;
         QVERIFY(w.isVisible());
-        QVERIFY(w.Active && w.ShowMessages && w.Stretch);
-        QVERIFY(w.Active1->isChecked() && w.Showmessages1->isChecked() && w.StretchCheck->isChecked());
+        QVERIFY(w.Active() && w.ShowMessages() && w.Stretch());
+        QVERIFY(Entry(w, "Active1")->isChecked() && Entry(w, "Showmessages1")->isChecked() &&
+                Find<QCheckBox>(w, "StretchCheck")->isChecked());
         QVERIFY(IsRunOnStartup());
-        QVERIFY(w.Runonstartup1->isChecked());
+        QVERIFY(Entry(w, "Runonstartup1")->isChecked());
         // The key exists, but nothing is stored in it until the first save.
         QVERIFY(TSettingsKey::Exists());
         QVERIFY(!TSettingsKey::Open()->ValueExists(QStringLiteral("Active")));
@@ -215,20 +207,20 @@ private Q_SLOTS:
         Form form = MakeForm();
         TMainForm& w = *form.Window;
         QVERIFY(!w.isVisible());
-        QCOMPARE(w.ActiveCam->URL, QByteArray("http://cams.example/harbour.jpg"));
+        QCOMPARE(w.ActiveCam()->URL, QByteArray("http://cams.example/harbour.jpg"));
         QCOMPARE(w.Cycle().Timer.interval(), 45000);
         // The catalogue reply, OK or Apply switch the timer on; start-up only fetches once.
         QVERIFY(!w.Cycle().Timer.isActive());
         QVERIFY(w.Cycle().IEGet.Busy() || w.Cycle().IEGet.LastResult() == false);
         QVERIFY(!IsRunOnStartup());
-        QVERIFY(!w.Runonstartup1->isChecked());
+        QVERIFY(!Entry(w, "Runonstartup1")->isChecked());
         // Until the catalogue arrives only "Run on startup" and "Shut down" can be used.
-        QVERIFY(!w.Configure1->isEnabled());
-        QVERIFY(w.Runonstartup1->isEnabled() && w.Shutdown1->isEnabled());
+        QVERIFY(!Entry(w, "Configure1")->isEnabled());
+        QVERIFY(Entry(w, "Runonstartup1")->isEnabled() && Entry(w, "Shutdown1")->isEnabled());
         // A window not seen yet has no controls; made later, they take the states given meanwhile.
         QVERIFY(!w.ControlsMade());
         w.MakeControls();
-        QVERIFY(!w.OKBut->isEnabled() && !w.HelpBut->isEnabled());
+        QVERIFY(!Button(w, "OKBut")->isEnabled() && !Button(w, "HelpBut")->isEnabled());
         QVERIFY(!QFile::exists(leftover) && QFile::exists(own));
     }
 
@@ -246,7 +238,7 @@ private Q_SLOTS:
         QVERIFY(w.Cycle().Timer.isActive());
         QTRY_VERIFY_WITH_TIMEOUT(w.Cycle().Timer.remainingTime() < 44000, 5000);
         const int remaining = w.Cycle().Timer.remainingTime();
-        w.RequestCatalogue();
+        w.SelectLanguage(w.LanguageNumber());
         QVERIFY(!w.isEnabled());
         QVERIFY(WaitForCatalogue(w));
         QVERIFY(w.Cycle().Timer.isActive());
@@ -258,13 +250,13 @@ private Q_SLOTS:
         const QString own = UsersWallpaper();
         Form form = MakeForm({QStringLiteral("/d5")}, {own, true, false});
         TMainForm& w = *form.Window;
-        QVERIFY(w.Starter.isActive());
-        QCOMPARE(w.Starter.interval(), 5000);
-        QVERIFY(!w.TrayIcon());
-        QVERIFY(!w.ActiveCam);
+        QVERIFY(Find<QTimer>(w, "Starter")->isActive());
+        QCOMPARE(Find<QTimer>(w, "Starter")->interval(), 5000);
+        QVERIFY(!w.findChild<QSystemTrayIcon*>());
+        QVERIFY(!w.ActiveCam());
         // No splash while the start waits.
-        QVERIFY(!SplashForm);
-        w.Desktop().WaitForJobs();
+        QVERIFY(!TopLevel<TSplashForm>());
+        w.Cycle().Desktop.WaitForJobs();
         QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("OldWallPaper")), own.toUtf8());
         // Shutting down during the delay puts the wallpaper back.
         form.Desktop->Current = *form.Installed = {QStringLiteral("/elsewhere.bmp"), false, false};
@@ -278,25 +270,24 @@ private Q_SLOTS:
     void starterRunsStartUpOnce() {
         StoreCam("http://cams.example/harbour.jpg", 45);
         Form form = MakeForm({QStringLiteral("/d5")});
-        form.Window->Starter.setInterval(1);
-        QTRY_VERIFY(form.Window->ActiveCam != nullptr);
-        QVERIFY(!form.Window->Starter.isActive());
-        QVERIFY(form.Window->TrayIcon());
-        QVERIFY(SplashForm && SplashForm->isVisible());
+        Find<QTimer>(*form.Window, "Starter")->setInterval(1);
+        QTRY_VERIFY((*form.Window).ActiveCam() != nullptr);
+        QVERIFY(!Find<QTimer>(*form.Window, "Starter")->isActive());
+        QVERIFY((*form.Window).findChild<QSystemTrayIcon*>());
+        QVERIFY(Shown<TSplashForm>());
     }
 
     // The splash is on top and centred, and goes after its time even over a first run's open window.
     void splashEndsWhileTheFirstRunWindowIsOpen() {
         Form form = MakeForm();
         QVERIFY(form.Window->isVisible());
-        QPointer<TSplashForm> splash = SplashForm;
+        QPointer<TSplashForm> splash = TopLevel<TSplashForm>();
         QVERIFY(splash && splash->isVisible());
         QVERIFY(splash->windowFlags().testFlags(Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint));
         QCOMPARE(splash->geometry().center(), splash->screen()->geometry().center());
         QVERIFY(splash->Timer.isActive());
         splash->TimerTimer();
         QTRY_VERIFY(!splash);
-        QVERIFY(!SplashForm);
         QVERIFY(form.Window->isVisible());
     }
 
@@ -316,8 +307,8 @@ private Q_SLOTS:
             return true;
         });
         Form form = MakeForm();
-        form.Window->SelectedCam->Webpage = webpage;
-        form.Window->CamPageButClick();
+        Browser(*form.Window).SelectedCam()->Webpage = webpage;
+        Button(*form.Window, "CamPageBut")->Click();
         SetShellOpenHandler(nullptr);
         QCOMPARE(opened.size(), 1);
         QTEST(opened.at(0).toString(), "opened");
@@ -332,16 +323,18 @@ private Q_SLOTS:
         });
         Form form = MakeForm();
         TMainForm& w = *form.Window;
-        w.TellButClick();
-        w.MailSubjectText = "Try Lumora";
-        w.MailMessageText = "Live cams on\r\nmy desktop";
-        w.TellButClick();
+        Button(w, "TellBut")->Click();
+        const QByteArray mail = "object=mainform\nmail_subject=Try Lumora\nmail_message=Live cams on me\n";
+        QFile texts(DataDirectory() + "/lang4/properties.cam");
+        QVERIFY(QDir().mkpath(DataDirectory() + "/lang4") && texts.open(QIODevice::WriteOnly));
+        QVERIFY(texts.write(mail + "end\n") && texts.flush());
+        w.ApplyLanguage(4);
+        Button(w, "TellBut")->Click();
         SetShellOpenHandler(nullptr);
         QCOMPARE(opened.size(), 2);
         QCOMPARE(opened.at(0).toString(), QStringLiteral("mailto:friend@example.com?subject=&body="));
-        QCOMPARE(
-            QUrl::fromPercentEncoding(opened.at(1).toEncoded()),
-            QStringLiteral("mailto:friend@example.com?subject=Try Lumora&body=Live cams on\r\nmy desktop"));
+        QCOMPARE(QUrl::fromPercentEncoding(opened.at(1).toEncoded()),
+                 QStringLiteral("mailto:friend@example.com?subject=Try Lumora&body=Live cams on me"));
     }
 
     void shutDownRestoresAndKeepWallpaperDoesNot_data() {
@@ -355,17 +348,18 @@ private Q_SLOTS:
         const QString own = UsersWallpaper();
         Form form = MakeForm({}, {own, false, true});
         const TDesktopWallpaper cam{DataDirectory() + QStringLiteral("/Pic1.bmp"), false, false};
-        // The user's wallpaper is remembered first.
-        form.Window->Desktop().WaitForJobs();
+        // During start-up only "Shut down" can be chosen; the reply enables the rest.
+        QVERIFY(!Entry(*form.Window, "Shutdownandkeepwallpaper1")->isEnabled());
+        QVERIFY(WaitForCatalogue(*form.Window));
+        // The user's wallpaper was remembered first; the start's own install is over.
+        QTRY_VERIFY(!form.Window->Cycle().Busy());
+        form.Window->Cycle().Desktop.WaitForJobs();
         form.Desktop->Current = *form.Installed = cam;
-        // As after the catalogue reply: during start-up only "Shut down" can be chosen.
-        QVERIFY(!form.Window->Shutdownandkeepwallpaper1->isEnabled());
-        form.Window->UpdateControls();
         if (keep)
-            form.Window->Shutdownandkeepwallpaper1->trigger();
+            Entry(*form.Window, "Shutdownandkeepwallpaper1")->trigger();
         else
-            form.Window->Shutdown1->trigger();
-        QVERIFY(form.Window->TrayIcon()->isVisible());
+            Entry(*form.Window, "Shutdown1")->trigger();
+        QVERIFY((*form.Window).findChild<QSystemTrayIcon*>()->isVisible());
         QVERIFY(ShutDownEndsTheLoop());
         form.Window.reset();
         QCOMPARE(*form.Installed, (keep ? cam : TDesktopWallpaper{own, false, true}));
@@ -409,23 +403,23 @@ private Q_SLOTS:
         Form form = MakeForm();
         TMainForm& w = *form.Window;
         QVERIFY(WaitForCatalogue(w));
-        QCOMPARE(w.CamList->Count(), 2);
-        QCOMPARE(w.CamList->Items(0)->RefID, -1);
-        const TCamTreeModel& tree = *w.TreeModel;
+        QCOMPARE(Browser(w).CamList()->Count(), 2);
+        QCOMPARE(Browser(w).CamList()->Items(0)->RefID, -1);
+        const TCamTreeModel& tree = *Tree(w);
         QCOMPARE(tree.rowCount(), 2);
         QCOMPARE(tree.index(0, 0).data().toString(), QStringLiteral("Custom"));
         QCOMPARE(tree.index(0, 0, tree.index(1, 0)).data().toString(), QStringLiteral("Pier"));
         QStringList countries;
-        for (int i = 0; i < w.CountryBox->count(); ++i)
-            countries << w.CountryBox->itemText(i);
+        for (int i = 0; i < Find<QComboBox>(w, "CountryBox")->count(); ++i)
+            countries << Find<QComboBox>(w, "CountryBox")->itemText(i);
         // The custom cam's spelling comes first; the catalogue's differs only in case.
         QCOMPARE(countries,
                  (QStringList{QStringLiteral("All Countries"), QString(), QStringLiteral("norway")}));
-        QCOMPARE(w.CountryBox->currentIndex(), 0);
-        QVERIFY(!w.TellBut->isHidden());
-        QCOMPARE(w.HelpBut->pos(), QPoint(475, 281));
+        QCOMPARE(Find<QComboBox>(w, "CountryBox")->currentIndex(), 0);
+        QVERIFY(!Button(w, "TellBut")->isHidden());
+        QCOMPARE(Button(w, "HelpBut")->pos(), QPoint(475, 281));
         QVERIFY(w.Cycle().Timer.isActive());
-        QVERIFY(w.Configure1->isEnabled() != w.isVisible());
+        QVERIFY(Entry(w, "Configure1")->isEnabled() != w.isVisible());
     }
 
     // A visible configuration window hides on a close request; it must not swallow "Shut down".
@@ -446,7 +440,7 @@ private Q_SLOTS:
         w.show();
         QVERIFY(!w.close());
         QVERIFY(!w.isVisible());
-        QVERIFY(w.Configure1->isEnabled());
+        QVERIFY(Entry(w, "Configure1")->isEnabled());
         QCOMPARE(w.Cycle().IEGet.URL, QByteArray("http://cams.example/harbour.jpg"));
     }
 
@@ -463,25 +457,18 @@ private Q_SLOTS:
         QFETCH(int, refresh);
         Form form = MakeForm();
         TMainForm& w = *form.Window;
-        w.SelectedCam->URL = "http://cams.example/pier.jpg";
-        w.SelectedCam->Name = "Pier";
-        w.SelectedCam->RefID = 12;
-        w.SelectedCam->Refresh = 90;
-        w.SelectedCam->Country = "Norway";
-        w.PreviewCam = w.SelectedCam;
         QVERIFY(WaitForCatalogue(w));
         // The first run previews the catalogue's first cam: Pier.
-        QTRY_VERIFY(!w.PreviewBusy);
-        QCOMPARE(w.SelectedCam->RefID, 12);
-        w.RefreshEdit->setText(typed);
-        w.StretchCheck->setChecked(false);
-        w.UpdateControls();
-        QVERIFY(w.OKBut->isEnabled());
-        w.OKBut->Click();
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
+        QCOMPARE(Browser(w).SelectedCam()->RefID, 12);
+        Find<QLineEdit>(w, "RefreshEdit")->setText(typed);
+        Find<QCheckBox>(w, "StretchCheck")->setChecked(false);
+        QVERIFY(Button(w, "OKBut")->isEnabled());
+        Button(w, "OKBut")->Click();
         QVERIFY(!w.isVisible());
-        QCOMPARE(w.ActiveCam->URL, QByteArray("http://cams.example/pier.jpg"));
-        QCOMPARE(w.ActiveCam->Refresh, refresh);
-        QVERIFY(!w.Stretch);
+        QCOMPARE(w.ActiveCam()->URL, QByteArray("http://cams.example/pier.jpg"));
+        QCOMPARE(w.ActiveCam()->Refresh, refresh);
+        QVERIFY(!w.Stretch());
         QVERIFY(w.Cycle().Timer.isActive());
         QCOMPARE(w.Cycle().Timer.interval(), refresh * 1000);
         std::optional<TSettingsKey> key = TSettingsKey::Open();
@@ -490,29 +477,31 @@ private Q_SLOTS:
         QCOMPARE(key->ReadBool(QStringLiteral("Stretch")), false);
         QCOMPARE(key->ReadBool(QStringLiteral("Active")), true);
         // The active cam is now the selected one: nothing to restore.
-        QVERIFY(!w.RestoreBut->isEnabled());
+        QVERIFY(!Button(w, "RestoreBut")->isEnabled());
     }
 
     void okAndApplyRefusedWhilePreviewRuns() {
         Form form = MakeForm();
         TMainForm& w = *form.Window;
-        w.SelectedCam->URL = "http://cams.example/pier.jpg";
-        w.PreviewBusy = true;
-        w.ApplybutClick();
-        w.OKButClick();
-        QVERIFY(w.ActiveCam->URL.isEmpty());
+        Browser(w).SelectedCam()->URL = "http://cams.example/pier.jpg";
+        auto stall = std::make_shared<TWebCam>();
+        stall->URL = "http://cams.example/stall.jpg";
+        Browser(w).ShowPreview(stall);
+        Button(w, "Applybut")->Click();
+        Button(w, "OKBut")->Click();
+        QVERIFY(w.ActiveCam()->URL.isEmpty());
         QVERIFY(w.isVisible());
     }
 
     void applyKeepsTheWindowOpen() {
         Form form = MakeForm();
         TMainForm& w = *form.Window;
-        w.SelectedCam->URL = "http://cams.example/pier.jpg";
-        w.SelectedCam->Refresh = 30;
-        w.RefreshEdit->setText(QStringLiteral("30"));
-        w.ApplybutClick();
+        Browser(w).SelectedCam()->URL = "http://cams.example/pier.jpg";
+        Browser(w).SelectedCam()->Refresh = 30;
+        Find<QLineEdit>(w, "RefreshEdit")->setText(QStringLiteral("30"));
+        Button(w, "Applybut")->Click();
         QVERIFY(w.isVisible());
-        QCOMPARE(w.ActiveCam->URL, QByteArray("http://cams.example/pier.jpg"));
+        QCOMPARE(w.ActiveCam()->URL, QByteArray("http://cams.example/pier.jpg"));
     }
 
     void cancelUndoesNothing() {
@@ -520,10 +509,10 @@ private Q_SLOTS:
         Form form = MakeForm();
         TMainForm& w = *form.Window;
         w.ShowConfiguration();
-        w.SelectedCam->URL = "http://cams.example/other.jpg";
-        w.CancelBut->Click();
+        Browser(w).SelectedCam()->URL = "http://cams.example/other.jpg";
+        Button(w, "CancelBut")->Click();
         QVERIFY(!w.isVisible());
-        QCOMPARE(w.ActiveCam->URL, QByteArray("http://cams.example/harbour.jpg"));
+        QCOMPARE(w.ActiveCam()->URL, QByteArray("http://cams.example/harbour.jpg"));
         QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("URL")),
                  QByteArray("http://cams.example/harbour.jpg"));
     }
@@ -543,23 +532,23 @@ private Q_SLOTS:
     void refreshFieldOnLeaving() {
         QFETCH(QString, typed);
         Form form = MakeForm();
-        form.Window->SelectedCam->Refresh = 75;
-        form.Window->RefreshEdit->setText(typed);
-        form.Window->RefreshEditExit();
-        QTEST(form.Window->RefreshEdit->text(), "after");
+        Browser(*form.Window).SelectedCam()->Refresh = 75;
+        Find<QLineEdit>(*form.Window, "RefreshEdit")->setText(typed);
+        Q_EMIT Find<QLineEdit>(*form.Window, "RefreshEdit")->editingFinished();
+        QTEST(Find<QLineEdit>(*form.Window, "RefreshEdit")->text(), "after");
     }
 
     void menuTogglesSaveAtOnce() {
         StoreCam("http://cams.example/harbour.jpg", 45);
         Form form = MakeForm();
         TMainForm& w = *form.Window;
-        w.UpdateControls();
-        QVERIFY(w.Active);
-        w.Active1->trigger();
-        QVERIFY(!w.Active && !w.Active1->isChecked());
+        QVERIFY(WaitForCatalogue(w));
+        QVERIFY(w.Active());
+        Entry(w, "Active1")->trigger();
+        QVERIFY(!w.Active() && !Entry(w, "Active1")->isChecked());
         QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("Active")), false);
-        w.Showmessages1->trigger();
-        QVERIFY(w.ShowMessages && w.Showmessages1->isChecked());
+        Entry(w, "Showmessages1")->trigger();
+        QVERIFY(w.ShowMessages() && Entry(w, "Showmessages1")->isChecked());
         QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("ShowMessages")), true);
     }
 
@@ -567,10 +556,10 @@ private Q_SLOTS:
         StoreCam("http://cams.example/harbour.jpg", 45);
         Form form = MakeForm();
         TMainForm& w = *form.Window;
-        QTRY_VERIFY_WITH_TIMEOUT(!w.Cycle().IEGet.Busy(), 30000);
-        w.SetActive(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.Cycle().IEGet.Busy() && WaitForCatalogue(w), 30000);
+        Entry(w, "Active1")->trigger();
         w.Cycle().IEGet.URL.clear();
-        w.TimerTimer();
+        w.Cycle().OnTimer();
         QVERIFY(!w.Cycle().IEGet.Busy());
         QVERIFY(w.Cycle().IEGet.URL.isEmpty());
     }
@@ -580,34 +569,33 @@ private Q_SLOTS:
         Form form = MakeForm();
         TMainForm& w = *form.Window;
         QVERIFY(!IsRunOnStartup());
-        w.Runonstartup1->trigger();
-        QVERIFY(IsRunOnStartup() && w.Runonstartup1->isChecked());
-        w.Runonstartup1->trigger();
-        QVERIFY(!IsRunOnStartup() && !w.Runonstartup1->isChecked());
+        Entry(w, "Runonstartup1")->trigger();
+        QVERIFY(IsRunOnStartup() && Entry(w, "Runonstartup1")->isChecked());
+        Entry(w, "Runonstartup1")->trigger();
+        QVERIFY(!IsRunOnStartup() && !Entry(w, "Runonstartup1")->isChecked());
     }
 
     void messagesWindowChoiceIsSaved() {
-        StoreCam("http://cams.example/harbour.jpg", 45);
         Form form = MakeForm();
-        TMForm messages;
-        connect(&messages, &TMForm::OnShowMessagesChange, form.Window.get(), &TMainForm::SAM);
-        messages.ShowMessagesChoice = true;
-        Q_EMIT messages.OnShowMessagesChange(&messages);
-        QVERIFY(form.Window->ShowMessages && form.Window->Showmessages1->isChecked());
-        QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("ShowMessages")), true);
+        // A first run shows messages: the reply asks for the server's.
+        QVERIFY(WaitForCatalogue(*form.Window) && TopLevel<TMForm>());
+        TopLevel<TMForm>()->ShowMessagesChoice = false;
+        Q_EMIT TopLevel<TMForm>()->OnShowMessagesChange(TopLevel<TMForm>());
+        QVERIFY(!form.Window->ShowMessages() && !Entry(*form.Window, "Showmessages1")->isChecked());
+        QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("ShowMessages")), false);
     }
 
     void trayLeftClickOpensTheWindowOnlyWhenConfigureIsEnabled() {
         StoreCam("http://cams.example/harbour.jpg", 45);
         Form form = MakeForm();
         TMainForm& w = *form.Window;
-        Q_EMIT w.TrayIcon()->activated(QSystemTrayIcon::Trigger);
+        Q_EMIT w.findChild<QSystemTrayIcon*>()->activated(QSystemTrayIcon::Trigger);
         QVERIFY(!w.isVisible());
-        w.UpdateControls();
-        Q_EMIT w.TrayIcon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(WaitForCatalogue(w));
+        Q_EMIT w.findChild<QSystemTrayIcon*>()->activated(QSystemTrayIcon::Trigger);
         QVERIFY(w.isVisible());
-        QVERIFY(!w.Configure1->isEnabled());
-        QCOMPARE(w.TrayIcon()->toolTip(), QStringLiteral("Lumora"));
+        QVERIFY(!Entry(w, "Configure1")->isEnabled());
+        QCOMPARE(w.findChild<QSystemTrayIcon*>()->toolTip(), QStringLiteral("Lumora"));
     }
 
     void noTrayHostOpensTheWindowAfterWaiting() {
@@ -615,14 +603,14 @@ private Q_SLOTS:
             QSKIP("a tray host runs here");
         StoreCam("http://cams.example/harbour.jpg", 45);
         Form form = MakeForm({QStringLiteral("/d1")});
-        form.Window->TrayWaitMilliseconds = 600;
+        form.Window->findChild<TTrayIcon*>()->TrayWaitMilliseconds = 600;
         QTRY_VERIFY_WITH_TIMEOUT(form.Window->isVisible(), 10000);
     }
 
     void menuInTheDesignedOrder() {
         Form form = MakeForm();
         QStringList captions;
-        for (const QAction* action : form.Window->Popper.actions())
+        for (const QAction* action : Find<QMenu>(*form.Window, "Popper")->actions())
             captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(captions, (QStringList{"Configure...", "Languages", "-", "Active", "Show messages",
                                         "Run on startup", "-", "Shut down and keep wallpaper", "Shut down"}));
@@ -639,59 +627,59 @@ private Q_SLOTS:
     }
     void longLanguageListsGoIntoSubmenus() {
         QFETCH(int, languages);
-        Form form = MakeForm();
-        TMainForm& w = *form.Window;
-        QVERIFY(WaitForCatalogue(w));
+        QMenu root;
+        TOwnedWindow<TDownloadForm> download([](TDownloadForm&) {});
+        const auto current = [] { return 7; };
+        TLanguagesMenu menu(&root, current, download, nullptr);
         for (int round = 0; round < 2; ++round) { // rebuilt as at every reply
-            w.LanguageList = std::make_unique<TLanguageList>();
+            auto list = std::make_unique<TLanguageList>();
             for (int i = 0; i < languages; ++i) {
-                TWebLanguage& language = w.LanguageList->Add();
+                TWebLanguage& language = list->Add();
                 language.refid = i == 0 ? 7 : i + 100;
                 language.name = "L" + QByteArray::number(i);
             }
-            LanguageNumber = 7;
-            w.BuildLanguagesMenu();
+            menu.SetLanguageList(std::move(list));
+            menu.BuildLanguagesMenu();
         }
         QStringList entries;
-        for (const QAction* action : w.LanguagesRoot->actions())
+        for (const QAction* action : root.actions())
             entries << action->text();
         QTEST(entries, "entries");
-        QAction* first = w.LanguagesRoot->actions().first();
+        QAction* first = root.actions().first();
         while (first->menu())
             first = first->menu()->actions().first();
         QVERIFY(first->isChecked());
         QCOMPARE(first->text(), QStringLiteral("L0"));
-        LanguageNumber = 0;
     }
 
     void categoriesOpenByMouseAndAreNeverSelected() {
-        Form form = BrowserForm();
+        Form form = BrowserForm(m_catalogue);
         TMainForm& w = *form.Window;
         const QModelIndex sea = NodeNamed(w, QStringLiteral("Sea"));
-        QVERIFY(!w.TreeView->isExpanded(sea));
+        QVERIFY(!TreeView(w)->isExpanded(sea));
         ClickNode(w, sea);
-        QVERIFY(w.TreeView->isExpanded(sea));
-        QCOMPARE(w.TreeModel->ImageIndex(sea), TCamTreeModel::ExpandedImage);
+        QVERIFY(TreeView(w)->isExpanded(sea));
+        QCOMPARE(Tree(w)->ImageIndex(sea), TCamTreeModel::ExpandedImage);
         QCOMPARE(SelectedText(w), QString());
-        QVERIFY(!w.PreviewBusy);
+        QVERIFY(!Browser(w).PreviewBusy());
         ClickNode(w, NodeNamed(w, QStringLiteral("Harbour")));
-        QVERIFY(w.PreviewBusy);
+        QVERIFY(Browser(w).PreviewBusy());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         // While the preview loads the selection stays, and categories do not toggle.
         ClickNode(w, NodeNamed(w, QStringLiteral("Bay")));
         QCOMPARE(SelectedText(w), QStringLiteral("Harbour"));
         ClickNode(w, sea);
-        QVERIFY(w.TreeView->isExpanded(sea));
-        QTRY_VERIFY(!w.PreviewBusy);
+        QVERIFY(TreeView(w)->isExpanded(sea));
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
         QVERIFY(!QApplication::overrideCursor());
-        QCOMPARE(w.TitleLabel->text(), QStringLiteral("Harbour"));
-        QCOMPARE(w.DescriptionLabel->text(), QStringLiteral("Boats"));
-        QCOMPARE(w.RefreshEdit->text(), QStringLiteral("30"));
-        QCOMPARE(w.SelectedCam->RefID, 21);
-        QVERIFY(w.OKBut->isEnabled());
+        QCOMPARE(Label(w, "TitleLabel")->text(), QStringLiteral("Harbour"));
+        QCOMPARE(Label(w, "DescriptionLabel")->text(), QStringLiteral("Boats"));
+        QCOMPARE(Find<QLineEdit>(w, "RefreshEdit")->text(), QStringLiteral("30"));
+        QCOMPARE(Browser(w).SelectedCam()->RefID, 21);
+        QVERIFY(Button(w, "OKBut")->isEnabled());
         ClickNode(w, sea);
-        QVERIFY(!w.TreeView->isExpanded(sea));
-        QCOMPARE(w.TreeModel->ImageIndex(sea), TCamTreeModel::CollapsedImage);
+        QVERIFY(!TreeView(w)->isExpanded(sea));
+        QCOMPARE(Tree(w)->ImageIndex(sea), TCamTreeModel::CollapsedImage);
         QCOMPARE(SelectedText(w), QStringLiteral("Harbour"));
     }
 
@@ -702,46 +690,47 @@ private Q_SLOTS:
     }
     void failedPreviewsShowNotAvailable() {
         QFETCH(QString, cam);
-        Form form = BrowserForm();
+        Form form = BrowserForm(m_catalogue);
         TMainForm& w = *form.Window;
-        w.ShowPreview(w.CamList->FindByRefID(21));
-        QTRY_VERIFY(!w.PreviewBusy);
-        w.TreeView->expandAll();
+        Browser(w).ShowPreview(Browser(w).CamList()->FindByRefID(21));
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
+        TreeView(w)->expandAll();
         ClickNode(w, NodeNamed(w, cam));
-        QTRY_VERIFY(!w.PreviewBusy);
-        QCOMPARE(w.TitleLabel->text(), QStringLiteral("Sorry...not available"));
-        QCOMPARE(w.DescriptionLabel->text(),
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
+        QCOMPARE(Label(w, "TitleLabel")->text(), QStringLiteral("Sorry...not available"));
+        QCOMPARE(Label(w, "DescriptionLabel")->text(),
                  cam + QStringLiteral(" is not available at the moment. Please try again later."));
-        QCOMPARE(w.PreviewImage->pixmap().toImage(), w.ErrorImage.toImage());
-        QCOMPARE(w.SelectedCam->RefID, 21);
-        QVERIFY(!w.OKBut->isEnabled() && !w.Applybut->isEnabled());
+        QCOMPARE(Label(w, "PreviewImage")->pixmap().toImage(),
+                 BuiltinPicture(QStringLiteral("mainform/notavailable")).toImage());
+        QCOMPARE(Browser(w).SelectedCam()->RefID, 21);
+        QVERIFY(!Button(w, "OKBut")->isEnabled() && !Button(w, "Applybut")->isEnabled());
     }
 
     // Esc leaves the late outcome unheard and puts the selection back on the chosen cam; a new
     // preview asked for during another one wins.
     void escAndANewPreviewStopTheRunningOne() {
-        Form form = BrowserForm();
+        Form form = BrowserForm(m_catalogue);
         TMainForm& w = *form.Window;
-        w.ShowPreview(w.CamList->FindByRefID(22));
-        QTRY_VERIFY(!w.PreviewBusy);
+        Browser(w).ShowPreview(Browser(w).CamList()->FindByRefID(22));
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
         QCOMPARE(SelectedText(w), QStringLiteral("Bay"));
-        w.TreeView->expandAll();
+        TreeView(w)->expandAll();
         ClickNode(w, NodeNamed(w, QStringLiteral("Stall")));
-        QVERIFY(w.PreviewBusy);
+        QVERIFY(Browser(w).PreviewBusy());
         QTest::keyClick(&w, Qt::Key_Escape);
-        QVERIFY(!w.PreviewBusy);
+        QVERIFY(!Browser(w).PreviewBusy());
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(SelectedText(w), QStringLiteral("Bay"));
-        QCOMPARE(w.PreviewCam->RefID, 26);
-        QTRY_VERIFY(!w.PGet->Busy());
-        QCOMPARE(w.TitleLabel->text(), QStringLiteral("Bay"));
+        QCOMPARE(Browser(w).PreviewCam()->RefID, 26);
+        QTRY_COMPARE(THTTPGet::RunningWorkers(), 0);
+        QCOMPARE(Label(w, "TitleLabel")->text(), QStringLiteral("Bay"));
 
         ClickNode(w, NodeNamed(w, QStringLiteral("Stall")));
-        QVERIFY(w.PreviewBusy);
-        w.ShowPreview(w.CamList->FindByRefID(21));
-        QTRY_VERIFY(!w.PreviewBusy);
-        QCOMPARE(w.SelectedCam->RefID, 21);
-        QCOMPARE(w.TitleLabel->text(), QStringLiteral("Harbour"));
+        QVERIFY(Browser(w).PreviewBusy());
+        Browser(w).ShowPreview(Browser(w).CamList()->FindByRefID(21));
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
+        QCOMPARE(Browser(w).SelectedCam()->RefID, 21);
+        QCOMPARE(Label(w, "TitleLabel")->text(), QStringLiteral("Harbour"));
         QCOMPARE(SelectedText(w), QStringLiteral("Harbour"));
     }
 
@@ -756,17 +745,17 @@ private Q_SLOTS:
     }
     void countryFilterShowsExactMatchesAndKeepsTheChosenCam() {
         QFETCH(QString, country);
-        Form form = BrowserForm();
+        Form form = BrowserForm(m_catalogue);
         TMainForm& w = *form.Window;
-        w.ShowPreview(w.CamList->FindByRefID(21));
-        QTRY_VERIFY(!w.PreviewBusy);
-        const int entry = w.CountryBox->findText(country);
+        Browser(w).ShowPreview(Browser(w).CamList()->FindByRefID(21));
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
+        const int entry = Find<QComboBox>(w, "CountryBox")->findText(country);
         QVERIFY(entry >= 0);
-        w.CountryBox->setCurrentIndex(entry);
-        Q_EMIT w.CountryBox->activated(entry);
+        Find<QComboBox>(w, "CountryBox")->setCurrentIndex(entry);
+        Q_EMIT Find<QComboBox>(w, "CountryBox")->activated(entry);
         QStringList categories;
-        for (int i = 0; i < w.TreeModel->rowCount(); ++i)
-            categories << w.TreeModel->index(i, 0).data().toString();
+        for (int i = 0; i < Tree(w)->rowCount(); ++i)
+            categories << Tree(w)->index(i, 0).data().toString();
         QTEST(categories, "categories");
         QTEST(SelectedText(w), "selected");
         // "norway" is spelled otherwise: its cam is not under the Norway entry.
@@ -775,58 +764,55 @@ private Q_SLOTS:
     }
 
     void customCamsAddedEditedAndDeleted() {
-        TCamForm camForm;
-        CamForm = &camForm;
-        Form form = BrowserForm();
+        Form form = BrowserForm(m_catalogue);
         TMainForm& w = *form.Window;
-        camForm.NewCaptionText = QStringLiteral("New cam");
         AnswerCamForm({QString(), QStringLiteral("http://cams.example/bay.jpg"), QStringLiteral("Peru"),
                        QStringLiteral("soon")});
-        w.PlusBut->Click();
-        QCOMPARE(camForm.windowTitle(), QStringLiteral("New cam"));
-        const TWebCamPtr added = w.CamList->Items(w.CamList->Count() - 1);
+        Button(w, "PlusBut")->Click();
+        QCOMPARE(TopLevel<TCamForm>()->windowTitle(), TopLevel<TCamForm>()->NewCaptionText);
+        const TWebCamPtr added = Browser(w).CamList()->Items(Browser(w).CamList()->Count() - 1);
         QCOMPARE(added->Name, QByteArray("Custom Cam 1"));
         QCOMPARE(added->Refresh, 60);
         QCOMPARE(added->RefID, -1);
         QCOMPARE(added->Category, QByteArray("Custom"));
-        QCOMPARE(w.PreviewCam, added);
-        QTRY_VERIFY(!w.PreviewBusy);
+        QCOMPARE(Browser(w).PreviewCam(), added);
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
         QCOMPARE(SelectedText(w), QStringLiteral("Custom Cam 1"));
         QVERIFY(
             CustomCamsFile().contains("name=Custom Cam 1\r\ndescription=\r\nrefresh=60\r\ncategory=Custom"));
-        QVERIFY(w.EditBut->isEnabled() && w.MinusBut->isEnabled());
+        QVERIFY(Button(w, "EditBut")->isEnabled() && Button(w, "MinusBut")->isEnabled());
 
         // A cancelled dialog changes nothing.
         AnswerCamForm({QStringLiteral("ignored")}, false);
-        w.EditBut->Click();
+        Button(w, "EditBut")->Click();
         QCOMPARE(added->Name, QByteArray("Custom Cam 1"));
+        QCOMPARE(TopLevel<TCamForm>()->windowTitle(), TopLevel<TCamForm>()->EditCaptionText);
 
         // An address edited while the cam's preview still waits is previewed anew.
         AnswerCamForm({QStringLiteral("Custom Cam 1"), QStringLiteral("http://cams.example/stall.jpg"),
                        QStringLiteral("Peru"), QStringLiteral("60")});
-        w.EditBut->Click();
-        QVERIFY(w.PreviewBusy);
+        Button(w, "EditBut")->Click();
+        QVERIFY(Browser(w).PreviewBusy());
         AnswerCamForm({QString(), QStringLiteral("http://cams.example/tower.jpg"), QStringLiteral("Peru"),
                        QStringLiteral("-5")});
-        w.EditBut->Click();
+        Button(w, "EditBut")->Click();
         QCOMPARE(added->Name, QByteArray());
         QCOMPARE(added->Refresh, -5);
         QCOMPARE(SelectedText(w), QString());
-        QTRY_VERIFY(!w.PreviewBusy);
-        QCOMPARE(w.SelectedCam->URL, QByteArray("http://cams.example/tower.jpg"));
+        QTRY_VERIFY(!Browser(w).PreviewBusy());
+        QCOMPARE(Browser(w).SelectedCam()->URL, QByteArray("http://cams.example/tower.jpg"));
         QVERIFY(CustomCamsFile().contains(
             "url=http://cams.example/tower.jpg\r\nname=\r\ndescription=\r\nrefresh=-5"));
 
-        w.MinusBut->Click();
+        Button(w, "MinusBut")->Click();
         QCOMPARE(CustomCamsFile(), QByteArray());
-        QVERIFY(!w.CamList->FindByRefID(-1));
-        QVERIFY(!w.PreviewCam);
-        QVERIFY(!w.EditBut->isEnabled() && !w.MinusBut->isEnabled());
+        QVERIFY(!Browser(w).CamList()->FindByRefID(-1));
+        QVERIFY(!Browser(w).PreviewCam());
+        QVERIFY(!Button(w, "EditBut")->isEnabled() && !Button(w, "MinusBut")->isEnabled());
         // The emptied category stays until the tree is filled again.
         const QModelIndex custom = NodeNamed(w, QStringLiteral("Custom"));
         QVERIFY(custom.isValid());
-        QCOMPARE(w.TreeModel->rowCount(custom), 0);
-        CamForm = nullptr;
+        QCOMPARE(Tree(w)->rowCount(custom), 0);
     }
 
     void everyControlIsFoundByName() {
@@ -848,16 +834,16 @@ private Q_SLOTS:
     void rightButtonsMoveWhenTheCatalogueArrives() {
         Form form = MakeForm();
         TMainForm& w = *form.Window;
-        QCOMPARE(w.HelpBut->pos(), QPoint(475, 268));
-        QVERIFY(w.TellBut->isHidden());
-        w.PlaceRightButtons(true);
-        QCOMPARE(w.ShutdownBut->pos(), QPoint(475, 223));
-        QCOMPARE(w.CamPageBut->pos(), QPoint(475, 252));
-        QCOMPARE(w.HelpBut->pos(), QPoint(475, 281));
-        QVERIFY(!w.TellBut->isHidden());
-        for (TImgBtn* button : {w.OKBut, w.KorvexBut, w.TellBut})
+        QCOMPARE(Button(w, "HelpBut")->pos(), QPoint(475, 268));
+        QVERIFY(Button(w, "TellBut")->isHidden());
+        QVERIFY(WaitForCatalogue(w));
+        QCOMPARE(Button(w, "ShutdownBut")->pos(), QPoint(475, 223));
+        QCOMPARE(Button(w, "CamPageBut")->pos(), QPoint(475, 252));
+        QCOMPARE(Button(w, "HelpBut")->pos(), QPoint(475, 281));
+        QVERIFY(!Button(w, "TellBut")->isHidden());
+        for (TImgBtn* button : {Button(w, "OKBut"), Button(w, "KorvexBut"), Button(w, "TellBut")})
             QCOMPARE(button->size(), QSize(114, 26));
-        QCOMPARE(w.PlusBut->size(), QSize(23, 23));
+        QCOMPARE(Button(w, "PlusBut")->size(), QSize(23, 23));
     }
 };
 

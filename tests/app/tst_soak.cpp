@@ -9,10 +9,7 @@
 // LUMORA_SOAK_STEPS (default 300) and LUMORA_SOAK_SEED (default 1) choose the walk. The seed is
 // printed first, and a failure prints the step and the last actions, so that the walk can be replayed.
 #include "TestHttpServer.h"
-#include "app/UMainForm.h"
-#include "catalogue/CamTree.h"
-#include "catalogue/CamTreeView.h"
-#include "catalogue/UCamForm.h"
+#include "app/MainFormParts.h"
 #include "core/CatalogueRequest.h"
 #include "core/DisplayText.h"
 #include "core/SettingsKey.h"
@@ -24,18 +21,15 @@
 #include "platform/ULMRLib.h"
 #include "server/ServerHarness.h"
 #include "wallpaper/RecordingDesktop.h"
-#include "widgets/ImgBtn.h"
+#include "widgets/BuiltinPictures.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
-#include <QLabel>
-#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -122,7 +116,13 @@ void PasteInto(QLineEdit* field, const QString& text) {
 }
 
 bool IsErrorPicture(const TMainForm& w) {
-    return !w.ErrorImage.isNull() && w.PreviewImage->pixmap().toImage() == w.ErrorImage.toImage();
+    return Label(w, "PreviewImage")->pixmap().toImage() ==
+           BuiltinPicture(QStringLiteral("mainform/notavailable")).toImage();
+}
+
+// The browser's preview fetcher: the newest, as one that gives way is let go later.
+const THTTPGet* PGet(const TMainForm& w) {
+    return Browser(w).findChildren<THTTPGet*>().constLast();
 }
 
 QList<TWebCamPtr> CustomCams(const TCamList& list) {
@@ -153,9 +153,6 @@ class TestSoak : public QObject {
     // The catalogue server went away or came back during the step: its previews may have failed.
     bool m_serverChanged = false;
 
-    std::unique_ptr<TCamForm> m_camForm;
-    std::unique_ptr<TAttentionForm> m_attention;
-    std::unique_ptr<TDownloadForm> m_download;
     std::unique_ptr<TMainForm> m_main;
     QTimer m_dialogWatch;
     // How the next cam dialog is answered: title, address, country, refresh; none cancels it.
@@ -198,36 +195,36 @@ class TestSoak : public QObject {
         if (m_answering)
             return;
         m_answering = true;
-        if (m_camForm->isVisible()) {
+        if (TCamForm* camForm = Shown<TCamForm>()) {
             if (m_camAnswer) {
                 const QStringList fields = *std::exchange(m_camAnswer, std::nullopt);
-                PasteInto(m_camForm->findChild<QLineEdit*>(QStringLiteral("TitleEdit")), fields.at(0));
-                PasteInto(m_camForm->findChild<QLineEdit*>(QStringLiteral("URLEdit")), fields.at(1));
-                PasteInto(m_camForm->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->lineEdit(),
+                PasteInto(camForm->findChild<QLineEdit*>(QStringLiteral("TitleEdit")), fields.at(0));
+                PasteInto(camForm->findChild<QLineEdit*>(QStringLiteral("URLEdit")), fields.at(1));
+                PasteInto(camForm->findChild<QComboBox*>(QStringLiteral("CountryEdit"))->lineEdit(),
                           fields.at(2));
-                PasteInto(m_camForm->findChild<QLineEdit*>(QStringLiteral("RefreshEdit")), fields.at(3));
-                Click(m_camForm->findChild<TImgBtn*>(QStringLiteral("OKBut")));
+                PasteInto(camForm->findChild<QLineEdit*>(QStringLiteral("RefreshEdit")), fields.at(3));
+                Click(camForm->findChild<TImgBtn*>(QStringLiteral("OKBut")));
             } else {
-                Click(m_camForm->findChild<TImgBtn*>(QStringLiteral("CancelBut")));
+                Click(camForm->findChild<TImgBtn*>(QStringLiteral("CancelBut")));
             }
-        } else if (m_attention->isVisible()) {
+        } else if (TAttentionForm* notice = Shown<TAttentionForm>()) {
             // The only notice here is "no connection": the server comes back and the user retries.
             if (m_serverUp || BringServerBack())
-                Click(m_attention->RetryBut);
-        } else if (m_download->isVisible() && m_cancelPack) {
+                Click(notice->RetryBut);
+        } else if (TDownloadForm* download = Shown<TDownloadForm>(); download && m_cancelPack) {
             m_cancelPack = false;
-            Click(m_download->findChild<TImgBtn*>(QStringLiteral("CancelBut")));
+            Click(download->findChild<TImgBtn*>(QStringLiteral("CancelBut")));
         }
         m_answering = false;
     }
 
     QList<QModelIndex> VisibleNodes() const {
         QList<QModelIndex> nodes;
-        const TCamTreeModel& tree = *m_main->TreeModel;
+        const TCamTreeModel& tree = *Tree(*m_main);
         for (int i = 0; i < tree.rowCount(); ++i) {
             const QModelIndex category = tree.index(i, 0);
             nodes << category;
-            if (m_main->TreeView->isExpanded(category))
+            if (TreeView(*m_main)->isExpanded(category))
                 for (int j = 0; j < tree.rowCount(category); ++j)
                     nodes << tree.index(j, 0, category);
         }
@@ -235,35 +232,35 @@ class TestSoak : public QObject {
     }
 
     void ClickNode(const QModelIndex& node) {
-        m_main->TreeView->scrollTo(node);
-        QTest::mouseClick(m_main->TreeView->viewport(), Qt::LeftButton, {},
-                          m_main->TreeView->visualRect(node).center());
+        TreeView(*m_main)->scrollTo(node);
+        QTest::mouseClick(TreeView(*m_main)->viewport(), Qt::LeftButton, {},
+                          TreeView(*m_main)->visualRect(node).center());
     }
 
     void PreviewAwkwardCam(const AwkwardCam& cam) {
         const QModelIndex node =
-            m_main->TreeModel
-                ->match(m_main->TreeModel->index(0, 0), Qt::DisplayRole, QString::fromLatin1(cam.Name), 1,
+            Tree(*m_main)
+                ->match(Tree(*m_main)->index(0, 0), Qt::DisplayRole, QString::fromLatin1(cam.Name), 1,
                         Qt::MatchExactly | Qt::MatchRecursive)
                 .value(0);
         if (!node.isValid())
             return; // filtered out by the country box
-        if (!m_main->TreeView->isExpanded(node.parent()))
+        if (!TreeView(*m_main)->isExpanded(node.parent()))
             ClickNode(node.parent());
         ClickNode(node);
     }
 
     void TypeRefresh(const QString& text, Qt::Key leaveWith) {
-        m_main->RefreshEdit->setFocus();
-        PasteInto(m_main->RefreshEdit, text);
-        QTest::keyClick(m_main->RefreshEdit, leaveWith);
+        Find<QLineEdit>(*m_main, "RefreshEdit")->setFocus();
+        PasteInto(Find<QLineEdit>(*m_main, "RefreshEdit"), text);
+        QTest::keyClick(Find<QLineEdit>(*m_main, "RefreshEdit"), leaveWith);
     }
 
     // One random user action: its description for the log, and the action.
     std::pair<QString, std::function<void()>> ChooseAction() {
         TMainForm& w = *m_main;
         if (!w.isVisible())
-            return {QStringLiteral("Configure"), [&w] { w.Configure1->trigger(); }};
+            return {QStringLiteral("Configure"), [&w] { Entry(w, "Configure1")->trigger(); }};
         switch (Pick(22)) {
         case 0:
         case 1:
@@ -282,7 +279,7 @@ class TestSoak : public QObject {
                                          Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Space};
             const Qt::Key key = PickOf(keys);
             return {QStringLiteral("tree key %1").arg(QKeySequence(key).toString()),
-                    [&w, key] { QTest::keyClick(w.TreeView, key); }};
+                    [&w, key] { QTest::keyClick(TreeView(w), key); }};
         }
         case 6:
         case 7: {
@@ -302,15 +299,16 @@ class TestSoak : public QObject {
                              cancel ? QStringLiteral("cancelled") : fields.join(QLatin1Char('|')).left(200)),
                     [this, &w, fields, cancel, edit] {
                         m_camAnswer = cancel ? std::nullopt : std::optional(fields);
-                        Click(edit ? w.EditBut : w.PlusBut);
+                        Click(edit ? Button(w, "EditBut") : Button(w, "PlusBut"));
                         m_camAnswer.reset();
                     }};
         }
         case 11:
-            return {QStringLiteral("minus"), [&w] { Click(w.MinusBut); }};
+            return {QStringLiteral("minus"), [&w] { Click(Button(w, "MinusBut")); }};
         case 12: {
             const int button = Pick(4);
-            TImgBtn* const buttons[] = {w.OKBut, w.Applybut, w.CancelBut, w.RestoreBut};
+            TImgBtn* const buttons[] = {Button(w, "OKBut"), Button(w, "Applybut"), Button(w, "CancelBut"),
+                                        Button(w, "RestoreBut")};
             TImgBtn* chosen = buttons[button];
             return {QStringLiteral("button %1").arg(chosen->objectName()), [chosen] { Click(chosen); }};
         }
@@ -326,10 +324,10 @@ class TestSoak : public QObject {
             const QList<Qt::Key> keys = {Qt::Key_Down, Qt::Key_Up, Qt::Key_Home, Qt::Key_End};
             const Qt::Key key = PickOf(keys);
             return {QStringLiteral("country key %1").arg(QKeySequence(key).toString()),
-                    [&w, key] { QTest::keyClick(w.CountryBox, key); }};
+                    [&w, key] { QTest::keyClick(Find<QComboBox>(w, "CountryBox"), key); }};
         }
         case 17: {
-            const QList<QAction*> languages = w.LanguagesRoot->actions();
+            const QList<QAction*> languages = Find<QMenu>(w, "LanguagesRoot")->actions();
             if (languages.isEmpty())
                 return {QStringLiteral("no languages"), [] {}};
             QAction* language = PickOf(languages);
@@ -342,11 +340,11 @@ class TestSoak : public QObject {
                     }};
         }
         case 18:
-            return {QStringLiteral("toggle Active"), [&w] { w.Active1->trigger(); }};
+            return {QStringLiteral("toggle Active"), [&w] { Entry(w, "Active1")->trigger(); }};
         case 19:
-            return {QStringLiteral("toggle Show messages"), [&w] { w.Showmessages1->trigger(); }};
+            return {QStringLiteral("toggle Show messages"), [&w] { Entry(w, "Showmessages1")->trigger(); }};
         case 20:
-            return {QStringLiteral("toggle Stretch"), [&w] { Click(w.StretchCheck); }};
+            return {QStringLiteral("toggle Stretch"), [&w] { Click(Find<QCheckBox>(w, "StretchCheck")); }};
         default:
             if (m_serverUp)
                 return {QStringLiteral("server goes away"), [this] {
@@ -363,15 +361,16 @@ class TestSoak : public QObject {
     QString Settle() {
         TMainForm& w = *m_main;
         const auto settled = [&] {
-            return w.isEnabled() && !m_camForm->isVisible() && !m_attention->isVisible() &&
-                   !m_download->isVisible() &&
-                   (!w.PreviewBusy || (w.PreviewCam && w.PreviewCam->URL == EndlessUrl));
+            return w.isEnabled() && !Shown<TCamForm>() && !Shown<TAttentionForm>() &&
+                   !Shown<TDownloadForm>() &&
+                   (!Browser(w).PreviewBusy() ||
+                    (Browser(w).PreviewCam() && Browser(w).PreviewCam()->URL == EndlessUrl));
         };
         if (!QTest::qWaitFor(settled, 60000))
             return QStringLiteral("the program did not settle: enabled %1, preview busy %2 (%3)")
                 .arg(int(w.isEnabled()))
-                .arg(int(w.PreviewBusy))
-                .arg(w.PreviewCam ? DisplayText(w.PreviewCam->URL) : QString());
+                .arg(int(Browser(w).PreviewBusy()))
+                .arg(Browser(w).PreviewCam() ? DisplayText(Browser(w).PreviewCam()->URL) : QString());
         return {};
     }
 
@@ -391,27 +390,29 @@ class TestSoak : public QObject {
     QString PreviewState() const {
         const TMainForm& w = *m_main;
         return QStringLiteral("%1 %2 %3 %4 %5")
-            .arg(quintptr(w.PreviewCam.get()))
-            .arg(quintptr(w.PGet))
-            .arg(w.PreviewImage ? w.PreviewImage->pixmap().cacheKey() : 0)
-            .arg(int(w.PreviewBusy))
-            .arg(w.TitleLabel ? w.TitleLabel->text() : QString());
+            .arg(quintptr(Browser(w).PreviewCam().get()))
+            .arg(quintptr(PGet(w)))
+            .arg(Label(w, "PreviewImage") ? Label(w, "PreviewImage")->pixmap().cacheKey() : 0)
+            .arg(int(Browser(w).PreviewBusy()))
+            .arg(Label(w, "TitleLabel") ? Label(w, "TitleLabel")->text() : QString());
     }
 
     QString CheckPreview(bool outcomeOfThisStep) const {
         const TMainForm& w = *m_main;
-        if (!w.TrayIcon())
+        if (!w.findChild<QSystemTrayIcon*>())
             return QStringLiteral("the program has shut down");
-        if (w.PreviewBusy)
+        if (Browser(w).PreviewBusy())
             return {};
-        const bool loaded = !w.PreviewImage->pixmap().isNull() && !IsErrorPicture(w);
-        if (loaded && w.TitleLabel->text() != DisplayText(w.SelectedCam->Name))
+        const bool loaded = !Label(w, "PreviewImage")->pixmap().isNull() && !IsErrorPicture(w);
+        if (loaded && Label(w, "TitleLabel")->text() != DisplayText(Browser(w).SelectedCam()->Name))
             return QStringLiteral("the preview's title '%1' does not name the selected cam %2")
-                .arg(w.TitleLabel->text(), CamText(*w.SelectedCam));
-        if (outcomeOfThisStep && w.PGetTag == 0 && w.PreviewCam && !w.PGet->Busy() &&
-            Healthy(w.PreviewCam->URL) && (!loaded || w.SelectedCam->URL != w.PreviewCam->URL))
+                .arg(Label(w, "TitleLabel")->text(), CamText(*Browser(w).SelectedCam()));
+        if (outcomeOfThisStep && !Browser(w).PreviewCancelled() && Browser(w).PreviewCam() &&
+            !PGet(w)->Busy() && Healthy(Browser(w).PreviewCam()->URL) &&
+            (!loaded || Browser(w).SelectedCam()->URL != Browser(w).PreviewCam()->URL))
             return QStringLiteral("the healthy cam %1 was not previewed: title '%2', selected %3")
-                .arg(CamText(*w.PreviewCam), w.TitleLabel->text(), CamText(*w.SelectedCam));
+                .arg(CamText(*Browser(w).PreviewCam()), Label(w, "TitleLabel")->text(),
+                     CamText(*Browser(w).SelectedCam()));
         return {};
     }
 
@@ -421,7 +422,7 @@ class TestSoak : public QObject {
         if (!key)
             return QStringLiteral("the settings cannot be opened");
         for (const auto& [name, value] :
-             {std::pair{"Active", w.Active}, std::pair{"ShowMessages", w.ShowMessages}}) {
+             {std::pair{"Active", w.Active()}, std::pair{"ShowMessages", w.ShowMessages()}}) {
             const std::optional<bool> stored = key->ReadBool(QLatin1String(name));
             if (stored && *stored != value)
                 return QStringLiteral("the settings say %1=%2, the program %3")
@@ -433,7 +434,7 @@ class TestSoak : public QObject {
             return {};
         TWebCam stored;
         stored.LoadFromRegistry();
-        const TWebCam& active = *w.ActiveCam;
+        const TWebCam& active = *w.ActiveCam();
         if (stored.URL != active.URL || stored.Name != active.Name || stored.RefID != active.RefID ||
             stored.Refresh != active.Refresh || stored.Description != active.Description ||
             stored.Country != active.Country)
@@ -443,14 +444,14 @@ class TestSoak : public QObject {
     }
 
     QString CheckCustomCams() const {
-        if (!m_main->CamList)
+        if (!Browser(*m_main).CamList())
             return {};
         TCamList stored;
-        const QString failure = LoadCustomCamsFile(stored, TMainForm::CustomCamsPath());
+        const QString failure = LoadCustomCamsFile(stored, TCamBrowser::CustomCamsPath());
         if (!failure.isEmpty())
             return QStringLiteral("Custom.Cams does not read back: %1").arg(failure);
         QStringList inProgram, inFile;
-        for (const TWebCamPtr& cam : CustomCams(*m_main->CamList))
+        for (const TWebCamPtr& cam : CustomCams(*Browser(*m_main).CamList()))
             inProgram << CamText(*cam).section('|', 0, 4);
         for (const TWebCamPtr& cam : CustomCams(stored))
             inFile << CamText(*cam).section('|', 0, 4);
@@ -504,12 +505,6 @@ private Q_SLOTS:
         qputenv("LUMORA_CONNECT_TO", "localhost:80:127.0.0.1:" + QByteArray::number(m_port) + "," +
                                          m_pictures.ConnectToRule(PictureHost));
 
-        m_camForm = std::make_unique<TCamForm>();
-        m_attention = std::make_unique<TAttentionForm>();
-        m_download = std::make_unique<TDownloadForm>();
-        CamForm = m_camForm.get();
-        AttentionForm = m_attention.get();
-        DownloadForm = m_download.get();
         connect(&m_dialogWatch, &QTimer::timeout, this, &TestSoak::AnswerDialogs);
         m_dialogWatch.start(10);
 
@@ -518,7 +513,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return w.CatalogueArrived() && w.isEnabled(); }, 30000));
         QVERIFY(w.isVisible()); // a first run opens the window
 
-        const QSize box = w.PreviewImage->size();
+        const QSize box = Label(w, "PreviewImage")->size();
         for (const AwkwardCam& cam : AwkwardCams) {
             if (cam.Multiple > 0)
                 m_pictures.Serve(cam.Path,
@@ -542,9 +537,6 @@ private Q_SLOTS:
         m_dialogWatch.stop();
         m_main.reset();
         QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 30000);
-        CamForm = nullptr;
-        AttentionForm = nullptr;
-        DownloadForm = nullptr;
         if (m_serverUp)
             m_server.Stop();
     }

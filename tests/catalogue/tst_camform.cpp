@@ -42,14 +42,14 @@ bool ExecuteAndThen(TCamForm& form, const std::function<void()>& act) {
 // still open when it came.
 class NoticeWatcher : public QObject {
 public:
-    explicit NoticeWatcher(TCamForm& form)
+    NoticeWatcher(TCamForm& form, TAttentionForm& notice)
         : m_form(form) {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            if (!AttentionForm->isVisible())
+        connect(&m_poll, &QTimer::timeout, this, [this, &notice] {
+            if (!notice.isVisible())
                 return;
-            Texts << AttentionForm->MessageLabel->text();
+            Texts << notice.MessageLabel->text();
             DialogOpen << m_form.isVisible();
-            Click(AttentionForm->OKBut);
+            Click(notice.OKBut);
         });
         m_poll.start(10);
     }
@@ -91,17 +91,14 @@ private Q_SLOTS:
         qputenv("LUMORA_CATALOGUE_HOST", "cams.example");
         qputenv("LUMORA_CONNECT_TO", m_server->ConnectToRule("cams.example"));
         m_attention = std::make_unique<TAttentionForm>();
-        AttentionForm = m_attention.get();
         m_form = std::make_unique<TCamForm>();
         // The test owns the dialog, so it tells the answers as the program does.
         connect(m_form.get(), &TCamForm::SuggestionAnswered, m_attention.get(), [this](bool stored) {
             stored ? m_attention->ShowSuggestionDone() : m_attention->ShowSuggestionFailed();
         });
-        LanguageNumber = 0;
     }
     void cleanup() {
         m_form.reset();
-        AttentionForm = nullptr;
         m_attention.reset();
         m_server.reset();
     }
@@ -240,9 +237,9 @@ private Q_SLOTS:
         QFETCH(QStringList, fields);
         QFETCH(int, language);
         m_server->Serve("/lmr/p_suggest.php", "ok", "text/plain");
-        LanguageNumber = language;
+        m_form->CurrentLanguage = [language] { return language; };
         Fill(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]);
-        NoticeWatcher notices(*m_form);
+        NoticeWatcher notices(*m_form, *m_attention);
         Click(m_form->SuggestBut);
         QVERIFY(m_server->WaitForRequests(1));
         QVERIFY(SuggestionSettled());
@@ -280,7 +277,7 @@ private Q_SLOTS:
         reply.Status = status;
         reply.Body = answer;
         m_server->Serve("/lmr/p_suggest.php", reply);
-        NoticeWatcher notices(*m_form);
+        NoticeWatcher notices(*m_form, *m_attention);
         Click(m_form->SuggestBut);
         QVERIFY(m_server->WaitForRequests(1));
         QVERIFY(SuggestionSettled());
@@ -292,7 +289,7 @@ private Q_SLOTS:
 
     void secondPressWhileSendingIsDropped() {
         m_server->Serve("/lmr/p_suggest.php", "ok", "text/plain");
-        NoticeWatcher notices(*m_form);
+        NoticeWatcher notices(*m_form, *m_attention);
         m_form->TitleEdit->setText(QStringLiteral("first"));
         Click(m_form->SuggestBut);
         // The main thread has not run since: the first suggestion cannot have been answered yet.
@@ -307,7 +304,7 @@ private Q_SLOTS:
 
     void answerComesAfterTheDialogWasCancelled() {
         m_server->Serve("/lmr/p_suggest.php", "ok", "text/plain");
-        NoticeWatcher notices(*m_form);
+        NoticeWatcher notices(*m_form, *m_attention);
         const bool result = ExecuteAndThen(*m_form, [&] {
             m_form->TitleEdit->setText(QStringLiteral("Pier"));
             Click(m_form->SuggestBut);

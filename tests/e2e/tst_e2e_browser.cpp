@@ -2,24 +2,18 @@
 // of lumora-server: categories opened and cams picked with the mouse, a picture applied as the
 // desktop background, a PNG cam refused, and a custom cam added, applied and kept across a restart.
 #include "E2EHarness.h"
-#include "app/UMainForm.h"
+#include "app/MainFormParts.h"
 #include "app/USplashForm.h"
-#include "catalogue/CamTree.h"
-#include "catalogue/CamTreeView.h"
-#include "catalogue/UCamForm.h"
 #include "core/SettingsKey.h"
 #include "core/picture/PictureEncoders.h"
+#include "outreach/UMForm.h"
 #include "platform/ULMRLib.h"
 #include "platform/desktop/Desktop.h"
 #include "server/ServerHarness.h"
-#include "widgets/ImgBtn.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -32,22 +26,24 @@ const Rgb Previous{30, 90, 160};
 const QPoint Corner{40, 560};
 
 QModelIndex NodeNamed(const TMainForm& w, const QString& name) {
-    return w.TreeModel
-        ->match(w.TreeModel->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly | Qt::MatchRecursive)
+    return Tree(w)
+        ->match(Tree(w)->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly | Qt::MatchRecursive)
         .value(0);
 }
 
 // Clicks with the real mouse, through the X server, in the middle of a node or a control.
 bool ClickNode(TMainForm& w, const QModelIndex& node) {
-    w.TreeView->scrollTo(node);
-    return ClickAt(w.TreeView->viewport()->mapToGlobal(w.TreeView->visualRect(node).center()));
+    TCamTreeView* tree = TreeView(w);
+    tree->scrollTo(node);
+    return ClickAt(tree->viewport()->mapToGlobal(tree->visualRect(node).center()));
 }
 bool ClickControl(QWidget* control) {
     return ClickAt(control->mapToGlobal(control->rect().center()));
 }
 
 bool WaitForPreview(const TMainForm& w, const QString& title) {
-    return QTest::qWaitFor([&] { return !w.PreviewBusy && w.TitleLabel->text() == title; }, 20000);
+    return QTest::qWaitFor(
+        [&] { return !Browser(w).PreviewBusy() && Label(w, "TitleLabel")->text() == title; }, 20000);
 }
 
 } // namespace
@@ -64,8 +60,11 @@ class TestE2EBrowser : public QObject {
         if (!QTest::qWaitFor([&] { return w.CatalogueArrived() && w.isEnabled(); }, 20000))
             return nullptr;
         // The splash covers the middle of the screen, above every window, for its first seconds.
-        if (!QTest::qWaitFor([] { return SplashForm == nullptr; }, 10000))
+        if (!QTest::qWaitFor([] { return TopLevel<TSplashForm>() == nullptr; }, 10000))
             return nullptr;
+        // A first run shows the server's message; the user closes it.
+        if (QTest::qWaitFor([] { return Shown<TMForm>(); }, 10000))
+            Shown<TMForm>()->findChild<TImgBtn*>(QStringLiteral("OKBut"))->Click();
         return form;
     }
 
@@ -88,8 +87,6 @@ private Q_SLOTS:
     void cleanupTestCase() { Stop(m_trayer); }
 
     void firstRunPicksPreviewsAppliesAndKeepsACustomCam() {
-        TCamForm camForm;
-        CamForm = &camForm;
         std::unique_ptr<TMainForm> form = StartLumora();
         QVERIFY(form);
         TMainForm& w = *form;
@@ -99,15 +96,15 @@ private Q_SLOTS:
         QTest::qWait(300); // let the window manager place the window before the mouse aims at it
 
         const QModelIndex skies = NodeNamed(w, QStringLiteral("Skies"));
-        QVERIFY(!w.TreeView->isExpanded(skies));
+        QVERIFY(!TreeView(w)->isExpanded(skies));
         QVERIFY(ClickNode(w, skies));
-        QVERIFY(QTest::qWaitFor([&] { return w.TreeView->isExpanded(skies); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return TreeView(w)->isExpanded(skies); }, 5000));
         QVERIFY(ClickNode(w, NodeNamed(w, QStringLiteral("Fjord Sky, Oslo"))));
         QVERIFY(WaitForPreview(w, QStringLiteral("Fjord Sky, Oslo")));
-        QVERIFY(!w.PreviewImage->pixmap().isNull());
-        QVERIFY(w.OKBut->isEnabled());
+        QVERIFY(!Label(w, "PreviewImage")->pixmap().isNull());
+        QVERIFY(Button(w, "OKBut")->isEnabled());
         const quint64 previousScreen = RootChecksum();
-        QVERIFY(ClickControl(w.OKBut));
+        QVERIFY(ClickControl(Button(w, "OKBut")));
         QVERIFY(QTest::qWaitFor([&] { return !w.isVisible(); }, 5000));
         // The cam's picture is installed at once and shows; its colours depend on the time of day.
         QVERIFY(QTest::qWaitFor(
@@ -127,13 +124,14 @@ private Q_SLOTS:
         QTest::qWait(300);
         const QModelIndex harbours = NodeNamed(w, QStringLiteral("Harbours"));
         QVERIFY(ClickNode(w, harbours));
-        QVERIFY(QTest::qWaitFor([&] { return w.TreeView->isExpanded(harbours); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return TreeView(w)->isExpanded(harbours); }, 5000));
         QVERIFY(ClickNode(w, NodeNamed(w, QStringLiteral("Lighthouse, Halifax"))));
         QVERIFY(WaitForPreview(w, QStringLiteral("Sorry...not available")));
-        QVERIFY(!w.OKBut->isEnabled());
+        QVERIFY(!Button(w, "OKBut")->isEnabled());
 
         // A custom cam through the dialog: previewed, applied, written to Custom.Cams.
-        QTimer::singleShot(500, &camForm, [&camForm] {
+        QTimer::singleShot(500, qApp, [] {
+            TCamForm& camForm = *Shown<TCamForm>();
             camForm.findChild<QLineEdit*>(QStringLiteral("TitleEdit"))
                 ->setText(QStringLiteral("My Boulevard"));
             camForm.findChild<QLineEdit*>(QStringLiteral("URLEdit"))
@@ -143,10 +141,10 @@ private Q_SLOTS:
             camForm.findChild<QLineEdit*>(QStringLiteral("RefreshEdit"))->setText(QStringLiteral("45"));
             camForm.accept();
         });
-        QVERIFY(ClickControl(w.PlusBut));
+        QVERIFY(ClickControl(Button(w, "PlusBut")));
         QVERIFY(WaitForPreview(w, QStringLiteral("My Boulevard")));
-        QVERIFY(QFile(TMainForm::CustomCamsPath()).exists());
-        QVERIFY(ClickControl(w.Applybut));
+        QVERIFY(QFile(TCamBrowser::CustomCamsPath()).exists());
+        QVERIFY(ClickControl(Button(w, "Applybut")));
         QVERIFY(QTest::qWaitFor(
             [] { return TSettingsKey::Open()->ReadString(QStringLiteral("Name")) == "My Boulevard"; }, 5000));
         QCOMPARE(TSettingsKey::Open()->ReadInteger(QStringLiteral("RefID")), -1);
@@ -158,13 +156,12 @@ private Q_SLOTS:
         const QModelIndex custom = NodeNamed(*form, QStringLiteral("My Boulevard"));
         QVERIFY(custom.isValid());
         QCOMPARE(custom.parent().data().toString(), QStringLiteral("Custom"));
-        QCOMPARE(form->TreeModel->CamOf(custom)->Refresh, 45);
-        QCOMPARE(form->ActiveCam->URL, QByteArray("http://localhost/demo/traffic-paris.jpg"));
+        QCOMPARE(Tree(*form)->CamOf(custom)->Refresh, 45);
+        QCOMPARE(form->ActiveCam()->URL, QByteArray("http://localhost/demo/traffic-paris.jpg"));
         form->ShowConfiguration();
         QVERIFY(WaitForPreview(*form, QStringLiteral("My Boulevard")));
-        QCOMPARE(form->TreeView->selectionModel()->selectedIndexes().value(0), QModelIndex(custom));
+        QCOMPARE(TreeView(*form)->selectionModel()->selectedIndexes().value(0), QModelIndex(custom));
         form.reset();
-        CamForm = nullptr;
     }
 };
 

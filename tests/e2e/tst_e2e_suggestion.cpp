@@ -31,16 +31,14 @@ bool ClickOn(const QWidget* widget) {
 // notice window exists.
 class NoticeClicker : public QObject {
 public:
-    NoticeClicker() {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            if (!AttentionForm || !AttentionForm->isVisible() || m_clicked)
+    explicit NoticeClicker(TAttentionForm& notice) {
+        connect(&m_poll, &QTimer::timeout, this, [this, &notice] {
+            if (!notice.isVisible() || m_clicked || !QTest::qWaitForWindowExposed(&notice))
                 return;
-            if (!QTest::qWaitForWindowExposed(AttentionForm))
-                return;
-            Texts << AttentionForm->MessageLabel->text();
-            m_clicked = ClickOn(AttentionForm->OKBut);
+            Texts << notice.MessageLabel->text();
+            m_clicked = ClickOn(notice.OKBut);
         });
-        connect(AttentionForm, &QDialog::finished, this, [this] { m_clicked = false; });
+        connect(&notice, &QDialog::finished, this, [this] { m_clicked = false; });
         m_poll.start(50);
     }
     QStringList Texts;
@@ -62,15 +60,13 @@ private Q_SLOTS:
         QVERIFY2(server.Start(db), server.ErrorOutput().constData());
         qputenv("LUMORA_CATALOGUE_HOST", "localhost");
         qputenv("LUMORA_CONNECT_TO", "localhost:80:127.0.0.1:" + QByteArray::number(server.Port()));
-        LanguageNumber = 0;
 
         TAttentionForm attention;
-        AttentionForm = &attention;
         TCamForm form;
         QObject::connect(&form, &TCamForm::SuggestionAnswered, &attention, [&](bool stored) {
             stored ? attention.ShowSuggestionDone() : attention.ShowSuggestionFailed();
         });
-        NoticeClicker notices;
+        NoticeClicker notices(attention);
 
         bool sent = false;
         QTimer::singleShot(0, &form, [&] {
@@ -90,7 +86,6 @@ private Q_SLOTS:
                 form.CancelButClick();
         });
         QVERIFY(!form.Execute());
-        AttentionForm = nullptr;
         QVERIFY(sent);
         QCOMPARE(notices.Texts, QStringList{attention.SuggestionDoneText});
 

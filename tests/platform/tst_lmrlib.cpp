@@ -81,24 +81,22 @@ private Q_SLOTS:
             opened << url;
             return true;
         });
-        LanguageNumber = 3;
         const QString relative = QStringLiteral("/lang3/help/index.html");
         const QString inData = DataDirectory() + relative;
         const QString inProgram = ProgramDirectory() + relative;
 
-        OpenHelpPage(QStringLiteral("index"));
+        OpenHelpPage(QStringLiteral("index"), 3);
         QVERIFY(opened.isEmpty());
 
         CreateFile(inProgram);
-        OpenHelpPage(QStringLiteral("index"));
+        OpenHelpPage(QStringLiteral("index"), 3);
         CreateFile(inData);
-        OpenHelpPage(QStringLiteral("index"));
+        OpenHelpPage(QStringLiteral("index"), 3);
         QDir(ProgramDirectory() + QStringLiteral("/lang3")).removeRecursively();
 
         QCOMPARE(opened, (QList<QUrl>{QUrl::fromLocalFile(inProgram), QUrl::fromLocalFile(inData)}));
-        QVERIFY(HelpPagePath(QStringLiteral("camform")).isEmpty());
+        QVERIFY(HelpPagePath(QStringLiteral("camform"), 3).isEmpty());
         SetShellOpenHandler({});
-        LanguageNumber = 0;
     }
 
     void createsDirectoriesWithParents() {

@@ -1,6 +1,5 @@
-// The languages submenu, built from the languages of each catalogue reply.
-#include "app/UMainForm.h"
-#include "app/WindowOnDemand.h"
+#include "app/LanguagesMenu.h"
+
 #include "core/DisplayText.h"
 #include "core/LanguageFile.h"
 #include "core/LogCategories.h"
@@ -8,22 +7,36 @@
 #include "platform/ULMRLib.h"
 #include "widgets/GroupedMenu.h"
 
+#include <QMenu>
 #include <QScopeGuard>
 
-void TMainForm::BuildLanguagesMenu() {
+TLanguagesMenu::TLanguagesMenu(QMenu* root, std::function<int()> currentLanguage,
+                               TOwnedWindow<TDownloadForm>& downloadForm, QObject* parent)
+    : QObject(parent)
+    , LanguagesRoot(root)
+    , m_currentLanguage(std::move(currentLanguage))
+    , m_downloadForm(downloadForm) {
+    setObjectName(QStringLiteral("LanguagesMenu"));
+}
+
+void TLanguagesMenu::SetLanguageList(std::unique_ptr<TLanguageList> languages) {
+    m_languageList = std::move(languages);
+}
+
+void TLanguagesMenu::BuildLanguagesMenu() {
     // clear() deletes the entries the menu owns; submenus of a long list go with their entries.
     LanguagesRoot->clear();
     qDeleteAll(LanguagesRoot->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
-    if (!LanguageList)
+    if (!m_languageList)
         return;
     QList<QAction*> items;
-    items.reserve(LanguageList->Count());
-    for (qsizetype i = 0; i < LanguageList->Count(); ++i) {
-        const TWebLanguage& language = LanguageList->Items(i);
+    items.reserve(m_languageList->Count());
+    for (qsizetype i = 0; i < m_languageList->Count(); ++i) {
+        const TWebLanguage& language = m_languageList->Items(i);
         auto* item = new QAction(DisplayText(language.name));
         item->setObjectName(QStringLiteral("LItem%1").arg(i));
         item->setCheckable(true);
-        item->setChecked(language.refid == LanguageNumber);
+        item->setChecked(language.refid == m_currentLanguage());
         item->setData(language.refid);
         connect(item, &QAction::triggered, this, [this, item] { LanguagesClick(item); });
         items << item;
@@ -31,36 +44,28 @@ void TMainForm::BuildLanguagesMenu() {
     AddActionsGrouped(LanguagesRoot, items);
 }
 
-void TMainForm::LanguagesClick(QAction* Sender) {
-    SelectLanguage(Sender->data().toInt());
+void TLanguagesMenu::LanguagesClick(QAction* Sender) {
+    Q_EMIT LanguageChosen(Sender->data().toInt());
 }
 
-void TMainForm::SelectLanguage(int language) {
-    // The check marks, the pack and the new texts follow when the reply to this request arrives.
-    LanguageNumber = language;
-    RequestCatalogue();
-    SaveSettings();
-}
-
-void TMainForm::CheckLanguagePack(int language) {
+void TLanguagesMenu::CheckLanguagePack(int language) {
     const QString directory = LanguageDirectory(DataDirectory(), language);
     ForceDirectories(directory);
     // A language the reply does not offer has no pack to compare or fetch: what is installed is used.
-    const TWebLanguage* offered = LanguageList ? LanguageList->Find(language) : nullptr;
+    const TWebLanguage* offered = m_languageList ? m_languageList->Find(language) : nullptr;
     if (LanguageFile::PackDownloadNeeded(directory, offered))
         DownloadLanguagePack(language);
-    ApplyLanguage(language);
+    Q_EMIT LanguageReady(language);
 }
 
-bool TMainForm::DownloadLanguagePack(int language) {
-    const TWebLanguage* offered = LanguageList ? LanguageList->Find(language) : nullptr;
-    TDownloadForm* download = offered ? NeedWindow(DownloadForm) : nullptr;
-    if (!download)
+bool TLanguagesMenu::DownloadLanguagePack(int language) {
+    const TWebLanguage* offered = m_languageList ? m_languageList->Find(language) : nullptr;
+    if (!offered)
         return false;
     // A pack is fetched once per language: the window and its pictures need not stay for the run.
-    const auto release = qScopeGuard([] { ReleaseWindow(DownloadForm); });
+    const auto release = qScopeGuard([this] { m_downloadForm.Release(); });
     const TResult<bool> installed =
-        download->DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
+        m_downloadForm.Need().DownloadPack(*offered, LanguageDirectory(DataDirectory(), language));
     if (!installed.Ok()) {
         // The pack was whole, but its files could not be written (a full disk, say). The rest of
         // the reply still has to fill the window, and the next reply tries again.

@@ -1,4 +1,4 @@
-#include "wallpaper/PictureExtension.h"
+#include "core/picture/PictureExtension.h"
 
 #include <QTest>
 

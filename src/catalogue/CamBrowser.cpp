@@ -1,7 +1,7 @@
-// The cam browser: the tree with its country filter, the preview of the chosen cam, and the
+// The cam browser at work: previews of the chosen cam, the tree with its country filter, and the
 // custom cams the user adds, edits and deletes.
-#include "app/UMainForm.h"
-#include "app/WindowOnDemand.h"
+#include "catalogue/CamBrowser.h"
+
 #include "catalogue/CamTree.h"
 #include "catalogue/CamTreeView.h"
 #include "catalogue/CountryBox.h"
@@ -11,17 +11,58 @@
 #include "core/DisplayText.h"
 #include "core/LogCategories.h"
 #include "core/picture/Picture.h"
+#include "core/picture/PictureExtension.h"
 #include "net/HTTPGet.h"
 #include "platform/ULMRLib.h"
-#include "wallpaper/PictureExtension.h"
 #include "widgets/BuiltinPictures.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
+#include <QSignalBlocker>
 
-THTTPGet* TMainForm::CreatePreviewFetcher() {
+TCamBrowser::TCamBrowser(std::function<TCamForm&()> camForm, QWidget* parent)
+    : QWidget(parent)
+    , m_camForm(std::move(camForm)) {
+    setObjectName(QStringLiteral("CamBrowser"));
+    TreeModel = new TCamTreeModel(this);
+    PGet = CreatePreviewFetcher();
+}
+
+TCamBrowser::~TCamBrowser() {
+    Clear();
+}
+
+void TCamBrowser::Reset() {
+    m_camList.reset();
+    m_selectedCam = std::make_shared<TWebCam>();
+}
+
+void TCamBrowser::ShowCatalogue() {
+    if (m_camList)
+        TreeModel->FillTree(*m_camList);
+    m_catalogueShown = true;
+    if (ControlsMade())
+        FillCountryBox();
+}
+
+TWebCamPtr TCamBrowser::FirstCam() const {
+    return TreeModel->CamOf(TreeModel->FirstCamNode());
+}
+
+void TCamBrowser::ShowAllCountries() {
+    if (!ControlsMade())
+        return;
+    const QSignalBlocker quiet(CountryBox);
+    CountryBox->setCurrentIndex(0);
+}
+
+void TCamBrowser::Clear() {
+    TreeModel->Clear();
+    SetPreviewBusy(false);
+}
+
+THTTPGet* TCamBrowser::CreatePreviewFetcher() {
     auto* fetcher = new THTTPGet(this);
     fetcher->AcceptTypes = "*/*";
     fetcher->Agent = THTTPGet::BrowserAgent;
@@ -29,26 +70,27 @@ THTTPGet* TMainForm::CreatePreviewFetcher() {
     fetcher->BinaryData = true;
     fetcher->UseCache = false;
     fetcher->WaitThread = false;
-    connect(fetcher, &THTTPGet::OnDoneFile, this, &TMainForm::PGetDoneFile);
-    connect(fetcher, &THTTPGet::OnError, this, &TMainForm::PGetError);
+    connect(fetcher, &THTTPGet::OnDoneFile, this, &TCamBrowser::PGetDoneFile);
+    connect(fetcher, &THTTPGet::OnError, this, &TCamBrowser::PGetError);
     return fetcher;
 }
 
-void TMainForm::SetPreviewBusy(bool busy) {
+void TCamBrowser::SetPreviewBusy(bool busy) {
     // The hourglass covers the whole application, once, for as long as a preview runs.
-    if (busy && !PreviewBusy)
+    if (busy && !m_previewBusy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else if (!busy && PreviewBusy)
+    else if (!busy && m_previewBusy)
         QApplication::restoreOverrideCursor();
-    PreviewBusy = busy;
+    m_previewBusy = busy;
 }
 
-void TMainForm::ShowPreview(const TWebCamPtr& cam) {
+void TCamBrowser::ShowPreview(const TWebCamPtr& cam) {
     if (!cam)
         return;
+    Q_EMIT ControlsWanted();
     MakeControls();
     // Already on its way, unless the cam's address was edited since its preview started.
-    if (PreviewBusy && PreviewCam == cam && PGetTag == 0 && PGet->URL == cam->URL)
+    if (m_previewBusy && m_previewCam == cam && PGetTag == 0 && PGet->URL == cam->URL)
         return;
     if (PGet->Busy()) {
         // The running preview gives way, so that the picture shown and SelectedCam are always the
@@ -59,17 +101,17 @@ void TMainForm::ShowPreview(const TWebCamPtr& cam) {
         PGet = CreatePreviewFetcher();
     }
     PGetTag = 0;
-    PreviewCam = cam;
+    m_previewCam = cam;
     SetPreviewBusy(true);
     PGet->URL = cam->URL;
     PGet->FileName =
         DataDirectory() + QStringLiteral("/PTMP") + QString::fromLatin1(PictureExtension(cam->URL));
     PGet->FetchFile();
-    UpdateControls();
+    Q_EMIT Changed();
 }
 
-void TMainForm::PGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64) {
-    if (Sender != PGet || PGetTag != 0 || !PreviewCam)
+void TCamBrowser::PGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64) {
+    if (Sender != PGet || PGetTag != 0 || !m_previewCam)
         return;
     const TResult<QImage> picture = LoadPreviewPicture(FileName, PreviewImage->size());
     if (!picture) {
@@ -79,16 +121,16 @@ void TMainForm::PGetDoneFile(THTTPGet* Sender, const QString& FileName, qint64) 
         return;
     }
     PreviewImage->setPixmap(QPixmap::fromImage(*picture));
-    *SelectedCam = *PreviewCam;
-    TitleLabel->setText(DisplayText(SelectedCam->Name));
-    DescriptionLabel->setText(DisplayText(SelectedCam->Description));
-    RefreshEdit->setText(QString::number(SelectedCam->Refresh));
-    SelectNodeQuietly(SelectedCam->RefID, false);
+    *m_selectedCam = *m_previewCam;
+    TitleLabel->setText(DisplayText(m_selectedCam->Name));
+    DescriptionLabel->setText(DisplayText(m_selectedCam->Description));
+    Q_EMIT PreviewLoaded(m_selectedCam->Refresh);
+    SelectNodeQuietly(m_selectedCam->RefID, false);
     SetPreviewBusy(false);
-    UpdateControls();
+    Q_EMIT Changed();
 }
 
-void TMainForm::PGetError(THTTPGet* Sender) {
+void TCamBrowser::PGetError(THTTPGet* Sender) {
     if (Sender != PGet || PGetTag != 0)
         return;
     qCWarning(lcPreview, "preview not fetched (%s): %s", qPrintable(Sender->LastTransferText()),
@@ -96,27 +138,27 @@ void TMainForm::PGetError(THTTPGet* Sender) {
     ShowNotAvailable();
 }
 
-void TMainForm::ShowNotAvailable() {
+void TCamBrowser::ShowNotAvailable() {
     TitleLabel->setText(QStringLiteral("Sorry...not available"));
     if (ErrorImage.isNull())
         ErrorImage = BuiltinPicture(QStringLiteral("mainform/notavailable"));
     PreviewImage->setPixmap(ErrorImage);
-    DescriptionLabel->setText((PreviewCam ? DisplayText(PreviewCam->Name) : QString()) +
+    DescriptionLabel->setText((m_previewCam ? DisplayText(m_previewCam->Name) : QString()) +
                               QStringLiteral(" is not available at the moment. Please try again later."));
     SetPreviewBusy(false);
-    UpdateControls();
+    Q_EMIT Changed();
 }
 
-void TMainForm::CancelPreview() {
+void TCamBrowser::CancelPreview() {
     PGet->Cancel();
     PGetTag = 1;
-    if (SelectedCam)
-        SelectNodeQuietly(SelectedCam->RefID, false);
+    if (m_selectedCam)
+        SelectNodeQuietly(m_selectedCam->RefID, false);
     SetPreviewBusy(false);
-    UpdateControls();
+    Q_EMIT Changed();
 }
 
-void TMainForm::SelectNodeQuietly(qint32 refid, bool askChanging) {
+void TCamBrowser::SelectNodeQuietly(qint32 refid, bool askChanging) {
     const QModelIndex node = TreeModel->LastNodeOf(refid);
     if (!TreeView || !node.isValid() || (askChanging && !TreeViewChanging(node)))
         return;
@@ -126,30 +168,30 @@ void TMainForm::SelectNodeQuietly(qint32 refid, bool askChanging) {
     m_treeHandlersOff = false;
 }
 
-void TMainForm::SelectNode(const QModelIndex& node) {
+void TCamBrowser::SelectNode(const QModelIndex& node) {
     if (node.isValid() && TreeViewChanging(node))
         TreeView->selectionModel()->setCurrentIndex(node, QItemSelectionModel::ClearAndSelect);
 }
 
-QModelIndex TMainForm::SelectedNode() const {
+QModelIndex TCamBrowser::SelectedNode() const {
     const QModelIndexList selected = TreeView->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? QModelIndex() : selected.first();
 }
 
-bool TMainForm::TreeViewChanging(const QModelIndex& Node) {
-    return !PreviewBusy && TreeModel->CamOf(Node) != nullptr;
+bool TCamBrowser::TreeViewChanging(const QModelIndex& Node) {
+    return !m_previewBusy && TreeModel->CamOf(Node) != nullptr;
 }
 
-void TMainForm::TreeViewChange(const QModelIndex& Node) {
+void TCamBrowser::TreeViewChange(const QModelIndex& Node) {
     if (m_treeHandlersOff)
         return;
     if (const TWebCamPtr cam = TreeModel->CamOf(Node))
         ShowPreview(cam);
-    UpdateControls();
+    Q_EMIT Changed();
 }
 
-void TMainForm::TreeViewMouseDown(const QModelIndex& Node) {
-    if (PreviewBusy || !TreeModel->IsCategory(Node))
+void TCamBrowser::TreeViewMouseDown(const QModelIndex& Node) {
+    if (m_previewBusy || !TreeModel->IsCategory(Node))
         return;
     // A category has only cams below it: toggling it toggles everything below.
     if (TreeView->isExpanded(Node))
@@ -158,101 +200,99 @@ void TMainForm::TreeViewMouseDown(const QModelIndex& Node) {
         TreeView->expand(Node);
 }
 
-void TMainForm::TreeViewExpanded(const QModelIndex& Node) {
+void TCamBrowser::TreeViewExpanded(const QModelIndex& Node) {
     TreeModel->SetImageIndex(Node, TCamTreeModel::ExpandedImage);
 }
 
-void TMainForm::TreeViewCollapsed(const QModelIndex& Node) {
+void TCamBrowser::TreeViewCollapsed(const QModelIndex& Node) {
     TreeModel->SetImageIndex(Node, TCamTreeModel::CollapsedImage);
 }
 
-void TMainForm::CountryBoxChange(int index) {
-    if (!CamList)
+void TCamBrowser::CountryBoxChange(int index) {
+    if (!m_camList)
         return;
     if (index <= 1)
-        TreeModel->FillTree(*CamList);
+        TreeModel->FillTree(*m_camList);
     else
-        TreeModel->FillTreeByCountry(*CamList, CountryOfEntry(CountryBox, index));
-    if (SelectedCam && !SelectedCam->URL.isEmpty())
-        SelectNodeQuietly(SelectedCam->RefID, true);
-    UpdateControls();
+        TreeModel->FillTreeByCountry(*m_camList, CountryOfEntry(CountryBox, index));
+    if (m_selectedCam && !m_selectedCam->URL.isEmpty())
+        SelectNodeQuietly(m_selectedCam->RefID, true);
+    Q_EMIT Changed();
 }
 
-QString TMainForm::CustomCamsPath() {
+QString TCamBrowser::CustomCamsPath() {
     return DataDirectory() + QStringLiteral("/Custom.Cams");
 }
 
-void TMainForm::StoreCustomCams() {
-    if (!CamList)
+void TCamBrowser::StoreCustomCams() {
+    if (!m_camList)
         return;
-    const QString failure = CamList->SaveCustom(CustomCamsPath());
+    const QString failure = m_camList->SaveCustom(CustomCamsPath());
     if (!failure.isEmpty())
         qCWarning(lcCatalogue, "custom cams not saved: %s", qPrintable(failure));
 }
 
-void TMainForm::PlusButClick() {
-    TCamForm* dialog = NeedWindow(CamForm);
-    if (!dialog)
-        return;
-    dialog->setWindowTitle(dialog->NewCaptionText);
-    DisableControls();
-    WriteCamFields(nullptr, *dialog);
-    if (dialog->Execute()) {
-        if (!CamList)
-            CamList = std::make_shared<TCamList>();
-        const TWebCamPtr cam = CamList->Add();
-        cam->RefID = CamList->NewRefID();
-        ReadCamFields(*dialog, *cam);
+void TCamBrowser::PlusButClick() {
+    TCamForm& dialog = m_camForm();
+    dialog.setWindowTitle(dialog.NewCaptionText);
+    Q_EMIT DialogOpening();
+    WriteCamFields(nullptr, dialog);
+    if (dialog.Execute()) {
+        if (!m_camList)
+            m_camList = std::make_shared<TCamList>();
+        const TWebCamPtr cam = m_camList->Add();
+        cam->RefID = m_camList->NewRefID();
+        ReadCamFields(dialog, *cam);
         if (cam->Name.isEmpty())
-            cam->Name = CamList->NewCustomName();
+            cam->Name = m_camList->NewCustomName();
         SelectNode(TreeModel->AddToTree(cam));
         ShowPreview(cam);
         StoreCustomCams();
     }
-    UpdateControls();
+    Q_EMIT Changed();
 }
 
-void TMainForm::EditButClick() {
+void TCamBrowser::EditButClick() {
     const QModelIndex node = SelectedNode();
     const TWebCamPtr cam = TreeModel->CamOf(node);
     // After Esc or Restore the selected node's cam is the one meant; only custom cams are edited.
-    TCamForm* dialog = cam && cam->IsCustom() ? NeedWindow(CamForm) : nullptr;
-    if (!dialog) {
-        UpdateControls();
+    if (!cam || !cam->IsCustom()) {
+        Q_EMIT Changed();
         return;
     }
-    dialog->setWindowTitle(dialog->EditCaptionText);
-    DisableControls();
-    WriteCamFields(cam.get(), *dialog);
-    if (dialog->Execute()) {
-        ReadCamFields(*dialog, *cam);
-        if (CamList)
-            CamList->Changed();
+    TCamForm& dialog = m_camForm();
+    dialog.setWindowTitle(dialog.EditCaptionText);
+    Q_EMIT DialogOpening();
+    WriteCamFields(cam.get(), dialog);
+    if (dialog.Execute()) {
+        ReadCamFields(dialog, *cam);
+        if (m_camList)
+            m_camList->Changed();
         TreeModel->SetNodeText(node, DisplayText(cam->Name));
         ShowPreview(cam);
         StoreCustomCams();
     }
-    UpdateControls();
+    Q_EMIT Changed();
 }
 
-void TMainForm::MinusButClick() {
+void TCamBrowser::MinusButClick() {
     const QModelIndex node = SelectedNode();
     const TWebCamPtr cam = TreeModel->CamOf(node);
-    if (!PreviewCam || !cam || !cam->IsCustom() || !CamList)
+    if (!m_previewCam || !cam || !cam->IsCustom() || !m_camList)
         return;
     const int siblings = TreeModel->rowCount(node.parent());
     const int siblingRow = node.row() + 1 < siblings ? node.row() + 1 : node.row() - 1;
     const QPersistentModelIndex sibling = node.siblingAtRow(siblingRow);
 
-    if (PreviewBusy && PreviewCam == cam)
+    if (m_previewBusy && m_previewCam == cam)
         CancelPreview();
-    CamList->DeleteByRefID(cam->RefID);
+    m_camList->DeleteByRefID(cam->RefID);
     StoreCustomCams();
     TreeModel->DeleteNode(node);
-    if (PreviewCam == cam)
-        PreviewCam = nullptr;
+    if (m_previewCam == cam)
+        m_previewCam = nullptr;
     // The category node stays, even without cams, until the tree is filled again.
     if (sibling.isValid())
         SelectNode(sibling);
-    UpdateControls();
+    Q_EMIT Changed();
 }
