@@ -7,7 +7,7 @@
 #include "app/MainFormParts.h"
 #include "catalogue/CatalogueExchange.h"
 #include "core/LanguageList.h"
-#include "core/SettingsKey.h"
+#include "core/StoredSettings.h"
 #include "core/pack/HandPack.h"
 #include "core/pack/PackWriter.h"
 #include "core/picture/PictureEncoders.h"
@@ -224,15 +224,7 @@ void TestHostileServers::initTestCase() {
     TEmbeddedWB::SetModuleSearchPath(QStringList());
 
     // A stored cam refreshed every second, messages off: the refresh timer ticks through every row.
-    std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
-    QVERIFY(key);
-    key->WriteString(QStringLiteral("URL"), "http://cams.example/pier.jpg");
-    key->WriteString(QStringLiteral("Name"), "Pier");
-    key->WriteInteger(QStringLiteral("RefID"), 12);
-    key->WriteInteger(QStringLiteral("Refresh"), 1);
-    key->WriteBool(QStringLiteral("Active"), true);
-    key->WriteBool(QStringLiteral("ShowMessages"), false);
-    QVERIFY(key->Close());
+    QVERIFY((TStoredSettings{"http://cams.example/pier.jpg", "Pier", 12, 1, false, false}.Store()));
 
     auto desktop = std::make_unique<RecordingDesktop>();
     m_desktop = desktop.get();

@@ -193,7 +193,7 @@ private Q_SLOTS:
         const int replies = RequestsFor("/lmr/camlist3.php");
 
         m_main->SelectLanguage(5);
-        QCOMPARE(TSettingsKey::Open()->ReadInteger(QStringLiteral("Language")), 5);
+        QCOMPARE(TSettingsKey::Open()->Read(Settings::Language), 5);
         QVERIFY(WaitForReply(replies + 1));
         QVERIFY(LastCatalogueRequest().Body.startsWith("language=5&"));
         QCOMPARE(Find<QCheckBox>(*m_main, "StretchCheck")->toolTip(), QStringLiteral("Dehnen"));
@@ -216,7 +216,7 @@ private Q_SLOTS:
         const int replies = RequestsFor("/lmr/camlist3.php");
         std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
         QVERIFY(key);
-        key->WriteString(QStringLiteral("URL"), "http://cams.example/pier.jpg");
+        key->Write(Settings::CamURL, "http://cams.example/pier.jpg");
         QVERIFY(key->Close());
         m_main = std::make_unique<TMainForm>(QStringList(), std::make_unique<RecordingDesktop>());
         QVERIFY(WaitForReply(replies + 1));

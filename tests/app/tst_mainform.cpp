@@ -5,7 +5,7 @@
 #include "app/MainFormParts.h"
 #include "app/TrayIcon.h"
 #include "app/USplashForm.h"
-#include "core/SettingsKey.h"
+#include "core/StoredSettings.h"
 #include "core/picture/PictureEncoders.h"
 #include "core/picture/TestPictures.h"
 #include "i18n/UDownloadForm.h"
@@ -49,16 +49,7 @@ Form MakeForm(const QStringList& arguments = {}, TDesktopWallpaper current = {})
 }
 
 void StoreCam(const QByteArray& url, int refresh) {
-    std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
-    QVERIFY(key);
-    key->WriteString(QStringLiteral("URL"), url);
-    key->WriteString(QStringLiteral("Name"), "Harbour");
-    key->WriteInteger(QStringLiteral("RefID"), 7);
-    key->WriteInteger(QStringLiteral("Refresh"), refresh);
-    key->WriteBool(QStringLiteral("Active"), true);
-    key->WriteBool(QStringLiteral("ShowMessages"), false);
-    key->WriteBool(QStringLiteral("Stretch"), false);
-    QVERIFY(key->Close());
+    QVERIFY((TStoredSettings{url, "Harbour", 7, refresh, false, false}.Store()));
 }
 
 QString UsersWallpaper() {
@@ -192,7 +183,7 @@ private Q_SLOTS:
         QVERIFY(Entry(w, "Runonstartup1")->isChecked());
         // The key exists, but nothing is stored in it until the first save.
         QVERIFY(TSettingsKey::Exists());
-        QVERIFY(!TSettingsKey::Open()->ValueExists(QStringLiteral("Active")));
+        QVERIFY(!TSettingsKey::Open()->ValueExists(Settings::Active.Key()));
         QVERIFY(DirectoryExists(DataDirectory()));
         QCOMPARE(w.size(), QSize(597, 398));
     }
@@ -257,7 +248,7 @@ private Q_SLOTS:
         // No splash while the start waits.
         QVERIFY(!TopLevel<TSplashForm>());
         w.Cycle().Desktop.WaitForJobs();
-        QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("OldWallPaper")), own.toUtf8());
+        QCOMPARE(TSettingsKey::Open()->Read(Settings::OldWallPaper), own.toUtf8());
         // Shutting down during the delay puts the wallpaper back.
         form.Desktop->Current = *form.Installed = {QStringLiteral("/elsewhere.bmp"), false, false};
         w.ShutDown();
@@ -377,7 +368,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, tail);
         if (stored != 0) {
             StoreCam("http://cams.example/harbour.jpg", 45);
-            TSettingsKey::Open()->WriteInteger(QStringLiteral("RefID"), stored);
+            TSettingsKey::Open()->Write(Settings::CamRefID, stored);
         }
         const int before = m_catalogue.RequestCount();
         Form form = MakeForm();
@@ -472,10 +463,10 @@ private Q_SLOTS:
         QVERIFY(w.Cycle().Timer.isActive());
         QCOMPARE(w.Cycle().Timer.interval(), refresh * 1000);
         std::optional<TSettingsKey> key = TSettingsKey::Open();
-        QCOMPARE(key->ReadString(QStringLiteral("URL")), QByteArray("http://cams.example/pier.jpg"));
-        QCOMPARE(key->ReadInteger(QStringLiteral("Refresh")), refresh);
-        QCOMPARE(key->ReadBool(QStringLiteral("Stretch")), false);
-        QCOMPARE(key->ReadBool(QStringLiteral("Active")), true);
+        QCOMPARE(key->Read(Settings::CamURL), QByteArray("http://cams.example/pier.jpg"));
+        QCOMPARE(key->Read(Settings::CamRefresh), refresh);
+        QCOMPARE(key->Read(Settings::Stretch), false);
+        QCOMPARE(key->Read(Settings::Active), true);
         // The active cam is now the selected one: nothing to restore.
         QVERIFY(!Button(w, "RestoreBut")->isEnabled());
     }
@@ -513,8 +504,7 @@ private Q_SLOTS:
         Button(w, "CancelBut")->Click();
         QVERIFY(!w.isVisible());
         QCOMPARE(w.ActiveCam()->URL, QByteArray("http://cams.example/harbour.jpg"));
-        QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("URL")),
-                 QByteArray("http://cams.example/harbour.jpg"));
+        QCOMPARE(TSettingsKey::Open()->Read(Settings::CamURL), QByteArray("http://cams.example/harbour.jpg"));
     }
 
     void refreshFieldOnLeaving_data() {
@@ -546,10 +536,10 @@ private Q_SLOTS:
         QVERIFY(w.Active());
         Entry(w, "Active1")->trigger();
         QVERIFY(!w.Active() && !Entry(w, "Active1")->isChecked());
-        QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("Active")), false);
+        QCOMPARE(TSettingsKey::Open()->Read(Settings::Active), false);
         Entry(w, "Showmessages1")->trigger();
         QVERIFY(w.ShowMessages() && Entry(w, "Showmessages1")->isChecked());
-        QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("ShowMessages")), true);
+        QCOMPARE(TSettingsKey::Open()->Read(Settings::ShowMessages), true);
     }
 
     void inactiveTickFetchesNothing() {
@@ -582,7 +572,7 @@ private Q_SLOTS:
         TopLevel<TMForm>()->ShowMessagesChoice = false;
         Q_EMIT TopLevel<TMForm>()->OnShowMessagesChange(TopLevel<TMForm>());
         QVERIFY(!form.Window->ShowMessages() && !Entry(*form.Window, "Showmessages1")->isChecked());
-        QCOMPARE(TSettingsKey::Open()->ReadBool(QStringLiteral("ShowMessages")), false);
+        QCOMPARE(TSettingsKey::Open()->Read(Settings::ShowMessages), false);
     }
 
     void trayLeftClickOpensTheWindowOnlyWhenConfigureIsEnabled() {

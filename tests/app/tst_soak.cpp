@@ -430,7 +430,7 @@ class TestSoak : public QObject {
                     .arg(int(*stored))
                     .arg(int(value));
         }
-        if (!key->ValueExists(QStringLiteral("URL")))
+        if (!key->ValueExists(Settings::CamURL.Key()))
             return {};
         TWebCam stored;
         stored.LoadFromRegistry();

@@ -2,7 +2,7 @@
 
 #include "E2EHarness.h"
 #include "TestHttpServer.h"
-#include "core/SettingsKey.h"
+#include "core/StoredSettings.h"
 #include "core/picture/PictureEncoders.h"
 
 #include <QTest>
@@ -18,16 +18,7 @@ inline void ServeAndStoreHarbourCam(TestHttpServer& server, const Rgb& colour) {
                  "object=cam\r\nrefid=3\r\nurl=http://cams.test/live/harbour.jpg\r\nname=Harbour\r\n"
                  "refresh=1\r\ncategory=Sea\r\ncountry=Portugal\r\nend\r\n",
                  "text/plain");
-    std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
-    QVERIFY(key);
-    key->Write(Settings::CamURL, "http://cams.test/live/harbour.jpg");
-    key->Write(Settings::CamName, "Harbour");
-    key->Write(Settings::CamRefID, 3);
-    key->Write(Settings::CamRefresh, 1);
-    key->Write(Settings::Active, true);
-    key->Write(Settings::ShowMessages, false);
-    key->Write(Settings::Stretch, true);
-    QVERIFY(key->Close());
+    QVERIFY((TStoredSettings{"http://cams.test/live/harbour.jpg", "Harbour", 3}.Store()));
 }
 
 } // namespace E2E

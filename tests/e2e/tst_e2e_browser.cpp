@@ -116,7 +116,7 @@ private Q_SLOTS:
             },
             20000));
         QVERIFY(QTest::qWaitFor([&] { return RootChecksum() != previousScreen; }, 5000));
-        QCOMPARE(TSettingsKey::Open()->ReadString(QStringLiteral("Name")), QByteArray("Fjord Sky, Oslo"));
+        QCOMPARE(TSettingsKey::Open()->Read(Settings::CamName), QByteArray("Fjord Sky, Oslo"));
 
         // A PNG cam ends in the not-available display; OK stays refused.
         w.ShowConfiguration();
@@ -146,8 +146,8 @@ private Q_SLOTS:
         QVERIFY(QFile(TCamBrowser::CustomCamsPath()).exists());
         QVERIFY(ClickControl(Button(w, "Applybut")));
         QVERIFY(QTest::qWaitFor(
-            [] { return TSettingsKey::Open()->ReadString(QStringLiteral("Name")) == "My Boulevard"; }, 5000));
-        QCOMPARE(TSettingsKey::Open()->ReadInteger(QStringLiteral("RefID")), -1);
+            [] { return TSettingsKey::Open()->Read(Settings::CamName) == "My Boulevard"; }, 5000));
+        QCOMPARE(TSettingsKey::Open()->Read(Settings::CamRefID), -1);
 
         // After a restart the custom cam is back under "Custom", and it is the active cam.
         form.reset();

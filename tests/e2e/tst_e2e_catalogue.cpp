@@ -3,7 +3,7 @@
 // and Exit.
 #include "E2EHarness.h"
 #include "TestHttpServer.h"
-#include "core/SettingsKey.h"
+#include "core/StoredSettings.h"
 #include "core/picture/PictureEncoders.h"
 #include "platform/desktop/Desktop.h"
 #include "server/ServerHarness.h"
@@ -24,16 +24,7 @@ const Rgb Cam{210, 60, 40};
 const QPoint Corner{40, 560};
 
 void StoreCam(const QByteArray& url, int refresh) {
-    std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
-    QVERIFY(key);
-    key->Write(Settings::CamURL, url);
-    key->Write(Settings::CamName, "Station Clock");
-    key->Write(Settings::CamRefID, 1);
-    key->Write(Settings::CamRefresh, refresh);
-    key->Write(Settings::Active, true);
-    key->Write(Settings::ShowMessages, false);
-    key->Write(Settings::Stretch, true);
-    QVERIFY(key->Close());
+    QVERIFY((TStoredSettings{url, "Station Clock", 1, refresh}.Store()));
 }
 
 // A port of 127.0.0.1 on which nothing listens, for a catalogue server started later.

@@ -3,7 +3,7 @@
 // and its requests carry "LMR", as the server sees them), turned away for good with the check box,
 // no request and no engine with messages off, and the invitation handed to the desktop's opener.
 #include "E2EHarness.h"
-#include "core/SettingsKey.h"
+#include "core/StoredSettings.h"
 #include "server/ServerHarness.h"
 
 #include <QDir>
@@ -20,16 +20,7 @@ const QSize MessagesWindow(424, 407);
 const QSize Splash(416, 246);
 
 void StoreSettings(bool showMessages) {
-    std::optional<TSettingsKey> key = TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing);
-    QVERIFY(key);
-    key->Write(Settings::CamURL, "http://localhost/demo/clock-tokyo.jpg");
-    key->Write(Settings::CamName, "Tokyo");
-    key->Write(Settings::CamRefID, 2);
-    key->Write(Settings::CamRefresh, 1);
-    key->Write(Settings::Active, true);
-    key->Write(Settings::ShowMessages, showMessages);
-    key->Write(Settings::Stretch, true);
-    QVERIFY(key->Close());
+    QVERIFY((TStoredSettings{"http://localhost/demo/clock-tokyo.jpg", "Tokyo", 2, 1, showMessages}.Store()));
 }
 
 std::optional<QPoint> WaitForWindow(const QSize& size, int milliseconds) {
