@@ -14,6 +14,7 @@
 #include "outreach/UMForm.h"
 #include "platform/Autostart.h"
 #include "platform/ULMRLib.h"
+#include "platform/desktop/DesktopChoice.h"
 #include "wallpaper/OldWallpaper.h"
 #include "widgets/BuiltinPictures.h"
 

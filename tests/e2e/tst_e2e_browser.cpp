@@ -8,7 +8,7 @@
 #include "core/picture/PictureEncoders.h"
 #include "outreach/UMForm.h"
 #include "platform/ULMRLib.h"
-#include "platform/desktop/Desktop.h"
+#include "platform/desktop/DesktopChoice.h"
 #include "server/ServerHarness.h"
 
 #include <QApplication>

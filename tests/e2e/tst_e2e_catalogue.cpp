@@ -5,7 +5,7 @@
 #include "TestHttpServer.h"
 #include "core/StoredSettings.h"
 #include "core/picture/PictureEncoders.h"
-#include "platform/desktop/Desktop.h"
+#include "platform/desktop/DesktopChoice.h"
 #include "server/ServerHarness.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "HarbourCam.h"
 #include "SessionManager.h"
 #include "core/picture/PictureEncoders.h"
-#include "platform/desktop/Desktop.h"
+#include "platform/desktop/DesktopChoice.h"
 
 #include <QDir>
 #include <QProcess>

@@ -6,7 +6,7 @@
 #include "E2EHarness.h"
 #include "HarbourCam.h"
 #include "core/picture/PictureEncoders.h"
-#include "platform/desktop/Desktop.h"
+#include "platform/desktop/DesktopChoice.h"
 #include "platform/desktop/DesktopX11.h"
 #include "platform/desktop/X11Display.h"
 

@@ -1,5 +1,5 @@
 #include "DesktopRestoreRun.h"
-#include "platform/desktop/Desktop.h"
+#include "platform/desktop/DesktopChoice.h"
 #include "platform/desktop/DesktopGSettings.h"
 
 #include <QDir>

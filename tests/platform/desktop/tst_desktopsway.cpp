@@ -1,6 +1,6 @@
 #include "DesktopRestoreRun.h"
 #include "HeadlessSway.h"
-#include "platform/desktop/Desktop.h"
+#include "platform/desktop/DesktopChoice.h"
 #include "platform/desktop/DesktopSway.h"
 
 #include <QDir>
