@@ -13,7 +13,7 @@ THTTPGet::THTTPGet(QObject* parent)
 // The fetcher goes with its transfer (~TFetchProcess).
 THTTPGet::~THTTPGet() = default;
 
-int THTTPGet::RunningWorkers() {
+int THTTPGet::RunningFetchers() {
     return TFetchProcess::Running();
 }
 

@@ -97,7 +97,7 @@ public:
 
     // Fetcher processes of the whole program not yet reaped (a destroyed component reaps its own at
     // once). Lets shutdown and tests wait for the network to go quiet.
-    static int RunningWorkers();
+    static int RunningFetchers();
 
 Q_SIGNALS:
     // After each chunk of the body, when connected before the transfer started; the transfer goes

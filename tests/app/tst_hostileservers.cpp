@@ -245,7 +245,7 @@ void TestHostileServers::initTestCase() {
 
 void TestHostileServers::cleanupTestCase() {
     m_window.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningFetchers(), 0, 20000);
 }
 
 void TestHostileServers::hostileServer_data() {

@@ -160,7 +160,7 @@ private Q_SLOTS:
 
     // A fetch still running belongs to the window of the test that started it; the next test
     // starts only when the network is quiet.
-    void cleanup() { QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 20000); }
+    void cleanup() { QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningFetchers(), 0, 20000); }
 
     void init() {
         m_catalogue.Serve("/lmr/camlist3.php",
@@ -712,7 +712,7 @@ private Q_SLOTS:
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(SelectedText(w), QStringLiteral("Bay"));
         QCOMPARE(Browser(w).PreviewCam()->RefID, 26);
-        QTRY_COMPARE(THTTPGet::RunningWorkers(), 0);
+        QTRY_COMPARE(THTTPGet::RunningFetchers(), 0);
         QCOMPARE(Label(w, "TitleLabel")->text(), QStringLiteral("Bay"));
 
         ClickNode(w, NodeNamed(w, QStringLiteral("Stall")));

@@ -464,11 +464,11 @@ class TestSoak : public QObject {
     // Once no transfer runs, only the program's own files are left: the designed picture files, the
     // custom cams and the language folders.
     static QString CheckNoStrayFiles() {
-        if (THTTPGet::RunningWorkers() != 0)
+        if (THTTPGet::RunningFetchers() != 0)
             return {};
         // The completions of transfers that just ended are queued: they clear their part files.
         QCoreApplication::sendPostedEvents();
-        if (THTTPGet::RunningWorkers() != 0)
+        if (THTTPGet::RunningFetchers() != 0)
             return {};
         static const QRegularExpression own(
             QStringLiteral("^(P?TMP(\\.\\w+)?|Pic[01]\\.bmp|Custom\\.Cams)$|/lang\\d+/(?!pack\\.pak$)"));
@@ -536,7 +536,7 @@ private Q_SLOTS:
     void cleanupTestCase() {
         m_dialogWatch.stop();
         m_main.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningWorkers(), 0, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(THTTPGet::RunningFetchers(), 0, 30000);
         if (m_serverUp)
             m_server.Stop();
     }

@@ -160,7 +160,7 @@ void TestFetchProcess::cancelAndDestructionKillTheFetcher() {
     }
     // Reaped, not merely killed: the component waits for its child.
     QTRY_VERIFY(!QFile::exists(QStringLiteral("/proc/%1").arg(children.first())));
-    QTRY_COMPARE(THTTPGet::RunningWorkers(), 0);
+    QTRY_COMPARE(THTTPGet::RunningFetchers(), 0);
 }
 
 void TestFetchProcess::requestTravelsWhole() {

@@ -36,7 +36,7 @@ QStringList PartFiles(const QTemporaryDir& dir) {
 }
 
 bool WaitForQuietNetwork() {
-    return QTest::qWaitFor([] { return THTTPGet::RunningWorkers() == 0; }, 15000);
+    return QTest::qWaitFor([] { return THTTPGet::RunningFetchers() == 0; }, 15000);
 }
 
 } // namespace

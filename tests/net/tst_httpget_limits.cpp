@@ -70,7 +70,7 @@ void TestHTTPGetLimits::init() {
 }
 
 void TestHTTPGetLimits::cleanup() {
-    QVERIFY(QTest::qWaitFor([] { return THTTPGet::RunningWorkers() == 0; }, 15000));
+    QVERIFY(QTest::qWaitFor([] { return THTTPGet::RunningFetchers() == 0; }, 15000));
     m_server.reset();
 }
 

@@ -2,10 +2,10 @@
 // bitmap in the data folder, a recording desktop, or XFCE's settings tool that does not answer.
 #include "RecordingDesktop.h"
 #include "TestHttpServer.h"
-#include "core/picture/TestPictures.h"
 #include "core/LogCategories.h"
 #include "core/picture/Picture.h"
 #include "core/picture/PictureEncoders.h"
+#include "core/picture/TestPictures.h"
 #include "platform/desktop/DesktopXfce.h"
 #include "wallpaper/WallpaperCycle.h"
 

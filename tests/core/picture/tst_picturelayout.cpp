@@ -1,5 +1,5 @@
-#include "core/picture/TestPictures.h"
 #include "core/picture/PictureLayout.h"
+#include "core/picture/TestPictures.h"
 
 #include <QTest>
 
