@@ -1,11 +1,22 @@
+#include "app/CommandLine.h"
 #include "app/UMainForm.h"
 #include "platform/FreeMemory.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
+    // --help and --version answer before anything else: they need no display and no lock.
+    QStringList given;
+    for (int at = 1; at < argc; ++at)
+        given << QString::fromLocal8Bit(argv[at]);
+    if (const std::optional<QString> information = InformationAsked(given)) {
+        std::fputs(information->toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     FreeMemory::KeepLargeBlocksApart();
     // One program per user: a second start ends here, silently, and leaves the first untouched.
     TSingleInstance guard(QStringLiteral("lmr"));

@@ -1,6 +1,8 @@
 #include "platform/desktop/DesktopPcmanfm.h"
 
+#include "core/LogCategories.h"
 #include "platform/desktop/DesktopRecord.h"
+#include "platform/desktop/RunningPrograms.h"
 
 #include <QFile>
 #include <QSettings>
@@ -32,7 +34,7 @@ TPcmanfmFlavour TPcmanfmFlavour::Lxqt() {
     return {QStringLiteral("lxqt"),
             QStringLiteral("pcmanfm-qt"),
             QStringLiteral("lxqt"),
-            {{QStringLiteral("pcmanfm-qt/lxqt/settings.conf"), QStringLiteral("Desktop")}},
+            {{QStringLiteral("pcmanfm-qt/%1/settings.conf"), QStringLiteral("Desktop")}},
             true,
             QStringLiteral("Wallpaper"),
             QStringLiteral("WallpaperMode"),
@@ -49,8 +51,8 @@ TPcmanfmFlavour TPcmanfmFlavour::Lxde() {
     return {QStringLiteral("lxde"),
             QStringLiteral("pcmanfm"),
             QStringLiteral("LXDE"),
-            {{QStringLiteral("pcmanfm/LXDE/desktop-items-0.conf"), QStringLiteral("*")},
-             {QStringLiteral("pcmanfm/LXDE/pcmanfm.conf"), QStringLiteral("desktop")}},
+            {{QStringLiteral("pcmanfm/%1/desktop-items-0.conf"), QStringLiteral("*")},
+             {QStringLiteral("pcmanfm/%1/pcmanfm.conf"), QStringLiteral("desktop")}},
             false,
             QStringLiteral("wallpaper"),
             QStringLiteral("wallpaper_mode"),
@@ -65,9 +67,42 @@ TPcmanfmDesktop::TPcmanfmDesktop(TPcmanfmFlavour flavour, TDesktopCommandRunner 
     : m_flavour(std::move(flavour))
     , m_run(std::move(runner)) {}
 
-TPcmanfmDesktop::TOwn TPcmanfmDesktop::ReadSettings() const {
+QString PcmanfmProfileOf(const QStringList& arguments) {
+    // Both programs take "--profile=NAME", "--profile NAME", "-p NAME" and "-pNAME".
+    for (qsizetype at = 1; at < arguments.size(); ++at) {
+        const QString& argument = arguments[at];
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument.startsWith(QLatin1String("--profile=")))
+            return argument.mid(10);
+        if ((argument == QLatin1String("--profile") || argument == QLatin1String("-p")) &&
+            at + 1 < arguments.size())
+            return arguments[at + 1];
+        if (argument.startsWith(QLatin1String("-p")) && !argument.startsWith(QLatin1String("--")) &&
+            argument.size() > 2)
+            return argument.mid(2);
+    }
+    return QStringLiteral("default");
+}
+
+QString TPcmanfmDesktop::Profile() {
+    for (const TRunningProgram& running : RunningPrograms(m_flavour.Program))
+        if (running.Arguments.contains(QLatin1String("--desktop"))) {
+            m_saidNoDesktop = false;
+            return PcmanfmProfileOf(running.Arguments);
+        }
+    if (!m_saidNoDesktop) {
+        qCWarning(lcWallpaper, "No %s draws the desktop; its settings are taken from the profile \"%s\"",
+                  qPrintable(m_flavour.Program), qPrintable(m_flavour.Profile));
+        m_saidNoDesktop = true;
+    }
+    return m_flavour.Profile;
+}
+
+TPcmanfmDesktop::TOwn TPcmanfmDesktop::ReadSettings() {
+    const QString profile = Profile();
     for (const auto& [name, group] : m_flavour.Sources) {
-        const QString path = QStandardPaths::locate(QStandardPaths::GenericConfigLocation, name);
+        const QString path = QStandardPaths::locate(QStandardPaths::GenericConfigLocation, name.arg(profile));
         if (path.isEmpty())
             continue;
         if (m_flavour.QtSettingsFile) {
@@ -132,7 +167,7 @@ TExactRestore TPcmanfmDesktop::RestoreExact(const QByteArray& exact) {
 
 bool TPcmanfmDesktop::Run(const QString& wallpaper, const QByteArray& mode) {
     // One argument per option, joined by "=", so that a file name starting with "-" stays a name.
-    QStringList arguments{QStringLiteral("--profile=") + m_flavour.Profile};
+    QStringList arguments{QStringLiteral("--profile=") + Profile()};
     if (!wallpaper.isEmpty())
         arguments << QStringLiteral("--set-wallpaper=") + wallpaper;
     arguments << QStringLiteral("--wallpaper-mode=") + QString::fromUtf8(mode);

@@ -11,9 +11,10 @@
 struct TPcmanfmFlavour {
     QString Name;    // the backend's name
     QString Program; // the file manager
-    QString Profile; // the profile the session's desktop runs with
-    // Where the desktop keeps its wallpaper, relative to the configuration folders, and the
-    // group in it; the first file found is read, the user's own before the system's.
+    QString Profile; // the profile the session starts its desktop with
+    // Where the desktop keeps its wallpaper, relative to the configuration folders ("%1" stands
+    // for the profile), and the group in it; the first file found is read, the user's own before
+    // the system's.
     QList<std::pair<QString, QString>> Sources;
     bool QtSettingsFile = false; // written by QSettings rather than as a GLib key file
     QString WallpaperKey;
@@ -25,6 +26,9 @@ struct TPcmanfmFlavour {
     static TPcmanfmFlavour Lxqt();
     static TPcmanfmFlavour Lxde();
 };
+
+// The profile a file manager was started with, from its command line ("default" without one).
+QString PcmanfmProfileOf(const QStringList& arguments);
 
 class TPcmanfmDesktop : public TDesktop {
 public:
@@ -44,9 +48,12 @@ private:
         QString Wallpaper;
         QByteArray Mode;
     };
-    TOwn ReadSettings() const;
+    // The profile of the running desktop, or the session's when no desktop runs.
+    QString Profile();
+    TOwn ReadSettings();
     bool Run(const QString& wallpaper, const QByteArray& mode);
 
     TPcmanfmFlavour m_flavour;
     TDesktopCommandRunner m_run;
+    bool m_saidNoDesktop = false;
 };

@@ -22,11 +22,23 @@ QList<QByteArray> NulSeparated(const QByteArray& text) {
     return parts;
 }
 
-std::optional<QByteArray> WaylandDisplayOf(qint64 pid) {
+std::optional<QByteArray> EnvironmentOf(qint64 pid, const QByteArray& variable) {
+    const QByteArray prefix = variable + '=';
     for (const QByteArray& entry : NulSeparated(ProcFile(pid, "environ")))
-        if (entry.startsWith("WAYLAND_DISPLAY="))
-            return entry.mid(16);
+        if (entry.startsWith(prefix))
+            return entry.mid(prefix.size());
     return std::nullopt;
+}
+
+// Whether the process talks to the same display as this one, where both say which.
+bool OnThisDisplay(qint64 pid) {
+    for (const char* variable : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+        const QByteArray ours = qgetenv(variable);
+        const std::optional<QByteArray> theirs = EnvironmentOf(pid, variable);
+        if (theirs && !ours.isEmpty() && *theirs != ours)
+            return false;
+    }
+    return true;
 }
 
 // The command line of a process of this user whose program file is called `name`.
@@ -45,7 +57,6 @@ std::optional<QStringList> CommandOf(qint64 pid, const QString& name) {
 } // namespace
 
 QList<TRunningProgram> RunningPrograms(const QString& name) {
-    const QByteArray display = qgetenv("WAYLAND_DISPLAY");
     QList<TRunningProgram> found;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool number = false;
@@ -53,10 +64,7 @@ QList<TRunningProgram> RunningPrograms(const QString& name) {
         if (!number || pid == getpid())
             continue;
         const std::optional<QStringList> command = CommandOf(pid, name);
-        if (!command)
-            continue;
-        if (const std::optional<QByteArray> theirs = WaylandDisplayOf(pid);
-            theirs && !display.isEmpty() && *theirs != display)
+        if (!command || !OnThisDisplay(pid))
             continue;
         found.append({pid, *command});
     }

@@ -12,7 +12,7 @@ struct TRunningProgram {
 };
 
 // The running programs whose file name is `name`, started by this user and, where both say which,
-// talking to the same Wayland display as this process; oldest first (by process id).
+// talking to the same Wayland and X display as this process; oldest first (by process id).
 QList<TRunningProgram> RunningPrograms(const QString& name);
 
 // Asks a program found by RunningPrograms to end, if that process id still is such a program.
