@@ -1,8 +1,14 @@
 #include "DesktopRestoreRun.h"
+#include "SessionBus.h"
+#include "XvfbServer.h"
 #include "platform/desktop/DesktopPcmanfm.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
+#include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <glib.h>
@@ -207,6 +213,53 @@ private Q_SLOTS:
         QCOMPARE(program.Calls->last(),
                  (QStringList{"pcmanfm", "--profile=LXDE", "--set-wallpaper=/home/ann/sea.jpg",
                               "--wallpaper-mode=tile"}));
+    }
+
+    // The real pcmanfm-qt drawing a private X server's desktop, started with a profile or without:
+    // the wallpaper is read from, and put back into, the profile the running desktop uses.
+    void theRunningDesktopsProfileIsUsed_data() {
+        QTest::addColumn<QStringList>("started");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<TRunEnd>("end");
+        QTest::newRow("the session's profile")
+            << QStringList{"--desktop", "--profile=lxqt"} << "lxqt" << TRunEnd::ShutDown;
+        QTest::newRow("no profile") << QStringList{"--desktop"} << "default" << TRunEnd::ShutDown;
+        QTest::newRow("no profile, crash then next start")
+            << QStringList{"--desktop"} << "default" << TRunEnd::CrashThenNextStart;
+        QTest::newRow("a profile of its own, short option")
+            << QStringList{"-p", "office", "--desktop"} << "office" << TRunEnd::ShutDown;
+    }
+    void theRunningDesktopsProfileIsUsed() {
+        QFETCH(QStringList, started);
+        QFETCH(QString, profile);
+        QFETCH(TRunEnd, end);
+        if (QStandardPaths::findExecutable(QStringLiteral("pcmanfm-qt")).isEmpty())
+            QSKIP("pcmanfm-qt is not installed (scripts/setup installs it)");
+        const TXvfbServer x(640, 480);
+        const TSessionBus bus;
+        QVERIFY(x.IsRunning() && bus.IsRunning());
+        QProcess desktop;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        desktop.setProcessEnvironment(environment);
+        desktop.start(QStringLiteral("pcmanfm-qt"), started);
+        const QDBusConnection connection = QDBusConnection::connectToBus(
+            qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QString::fromLatin1(QTest::currentDataTag()));
+        QTRY_VERIFY_WITH_TIMEOUT(connection.interface()->isServiceRegistered("org.pcmanfm.PCManFM"), 20000);
+
+        const QTemporaryDir scratch;
+        const QString own = scratch.filePath(QStringLiteral("sea.jpg"));
+        WriteText(own, EncodeJpeg(GradientPicture(64, 48), 90));
+        QVERIFY(RunDesktopCommand("pcmanfm-qt", {"--set-wallpaper=" + own, "--wallpaper-mode=zoom"}));
+        const QString settings = Home + "/pcmanfm-qt/" + profile + "/settings.conf";
+        QTRY_COMPARE(QSettings(settings, QSettings::IniFormat).value("Desktop/Wallpaper").toString(), own);
+
+        RunAndRestore([] { return std::make_unique<TPcmanfmDesktop>(TPcmanfmFlavour::Lxqt()); }, end,
+                      scratch.path());
+        QCOMPARE(QSettings(settings, QSettings::IniFormat).value("Desktop/Wallpaper").toString(), own);
+        QDBusConnection::disconnectFromBus(QString::fromLatin1(QTest::currentDataTag()));
+        desktop.terminate();
+        desktop.waitForFinished(5000);
     }
 
     void aFailingProgramIsNoSuccess() {
