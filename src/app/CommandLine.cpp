@@ -18,7 +18,7 @@ std::optional<QString> InformationAsked(const QStringList& arguments) {
                           "  -h, --help     show this text and end\n"
                           "  -V, --version  show the version and end\n"
                           "\n"
-                          "Only one Lumora runs per user; a second start ends at once.\n"
+                          "Only one Lumora runs per user; a second start shows its window.\n"
                           "See lumora(1) for the settings of the environment.\n")
         .arg(DefaultStartDelaySeconds);
 }

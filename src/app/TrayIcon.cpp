@@ -67,9 +67,8 @@ void TTrayIcon::AddTrayIcon(const QIcon& icon) {
         m_trayIcon->setContextMenu(Popper);
         connect(m_trayIcon, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
-                    // A left click opens the window unless it is open already or the start is not done.
-                    if (reason == QSystemTrayIcon::Trigger && Configure1->isEnabled())
-                        Q_EMIT Configure1Click();
+                    if (reason == QSystemTrayIcon::Trigger)
+                        ConfigureIfEnabled();
                 });
     }
     m_trayIcon->show();
@@ -78,6 +77,11 @@ void TTrayIcon::AddTrayIcon(const QIcon& icon) {
         m_trayWaited = 0;
         m_trayWait.start();
     }
+}
+
+void TTrayIcon::ConfigureIfEnabled() {
+    if (Configure1->isEnabled())
+        Q_EMIT Configure1Click();
 }
 
 void TTrayIcon::WaitForTrayHost() {

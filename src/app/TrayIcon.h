@@ -32,6 +32,9 @@ public:
     void SetRunOnStartup(bool checked);
     void ApplyControlStates(const TControlStates& states);
     void LoadMenuTexts(const RecordText::Lines& lines);
+    // Asks for the configuration window as "Configure..." does, unless that entry is disabled
+    // (the window is open, or the start is not done).
+    void ConfigureIfEnabled();
     // The languages submenu, which the languages' owner fills.
     QMenu* LanguagesRoot() const { return m_languagesRoot; }
 

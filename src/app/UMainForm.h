@@ -42,6 +42,8 @@ public:
 
     void ShutDown();
     void ShowConfiguration();
+    // What a left click on the tray icon does: the configuration window, once the start is done.
+    void ShowWhenAsked();
     // Skins of every window, then the texts of the language file of every window and the menu.
     void ApplyLanguage(int language);
     // The language the user chose: saved, and the catalogue asked for in it.

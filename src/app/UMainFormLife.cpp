@@ -8,11 +8,13 @@
 #include "catalogue/CamBrowser.h"
 #include "catalogue/CatalogueExchange.h"
 #include "catalogue/UCamForm.h"
+#include "core/LogCategories.h"
 #include "i18n/UDownloadForm.h"
 #include "net/HTTPTransferState.h"
 #include "outreach/UAttentionForm.h"
 #include "outreach/UMForm.h"
 #include "platform/Autostart.h"
+#include "platform/DataFolderMove.h"
 #include "platform/ULMRLib.h"
 #include "platform/desktop/DesktopChoice.h"
 #include "wallpaper/OldWallpaper.h"
@@ -20,12 +22,30 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QTimer>
+
+namespace {
+
+// Releases before kept the data in the documents folder, where it does not belong; it moves over
+// once, before anything reads it.
+void MoveDataOfOlderReleases() {
+    const TResult<bool> moved = MoveOldDataFolder(OldDataDirectory(), DataDirectory());
+    if (!moved.Ok())
+        qCWarning(lcProgram, "the data of an older release stays in %s: %s", qPrintable(OldDataDirectory()),
+                  qPrintable(moved.Error()));
+    else if (*moved)
+        qCInfo(lcProgram, "moved the data of an older release from %s to %s", qPrintable(OldDataDirectory()),
+               qPrintable(DataDirectory()));
+}
+
+} // namespace
 
 TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> desktop)
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
     , m_desktop(desktop ? std::move(desktop) : CreateDesktop()) {
-    m_cycle = new TWallpaperCycle(*m_desktop, DataDirectory(), this);
+    MoveDataOfOlderReleases();
+    m_cycle = new TWallpaperCycle(*m_desktop, DataDirectory(), CacheDirectory(), this);
     setWindowTitle(QStringLiteral("Lumora"));
     setWindowIcon(ApplicationIcon());
     setFixedSize(597, 398);
@@ -40,9 +60,11 @@ TMainForm::TMainForm(const QStringList& arguments, std::unique_ptr<TDesktop> des
     ConnectOwners();
 
     RestoreOnExit = true;
-    if (!DirectoryExists(DataDirectory()))
-        ForceDirectories(DataDirectory());
-    RemoveLeftoverPartFiles(DataDirectory());
+    for (const QString& folder : {DataDirectory(), CacheDirectory()}) {
+        if (!DirectoryExists(folder))
+            ForceDirectories(folder);
+        RemoveLeftoverPartFiles(folder);
+    }
     // Remembered on every start, before any delay, so that shutting down during the delay also
     // puts the user's wallpaper back; the desktop's thread does it before any install.
     Cycle().Desktop.Post(SaveOldWallpaper);
@@ -117,6 +139,8 @@ void TMainForm::FormDestroy() {
     Cycle().Desktop.Stop();
     m_browser->Clear();
     m_tray->RemoveTrayIcon();
+    // Previews and downloads live only while the program runs.
+    QDir(CacheDirectory()).removeRecursively();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -135,6 +135,10 @@ void TMainForm::ShowConfiguration() {
     activateWindow();
 }
 
+void TMainForm::ShowWhenAsked() {
+    m_tray->ConfigureIfEnabled();
+}
+
 TControlInputs TMainForm::CurrentControlInputs() const {
     TControlInputs inputs;
     const TWebCamPtr& previewCam = m_browser->PreviewCam();

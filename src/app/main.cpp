@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/UMainForm.h"
 #include "platform/FreeMemory.h"
+#include "platform/InstanceActivation.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 
@@ -18,10 +19,15 @@ int main(int argc, char* argv[]) {
     }
 
     FreeMemory::KeepLargeBlocksApart();
-    // One program per user: a second start ends here, silently, and leaves the first untouched.
+    // One program per user: a second start asks the first to show its window and ends here; the
+    // first is otherwise untouched, its arguments such as the start delay are its own.
     TSingleInstance guard(QStringLiteral("lmr"));
-    if (!guard.TryAcquire())
+    if (!guard.TryAcquire()) {
+        const QCoreApplication asking(argc, argv);
+        if (!TInstanceActivation::AskRunningProgram())
+            std::fputs("Lumora is already running.\n", stderr);
         return 0;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumora"));
@@ -39,6 +45,9 @@ int main(int argc, char* argv[]) {
     // user's wallpaper back.
     TMainForm mainForm(arguments);
     QObject::connect(&terminationSignals, &TTerminationSignals::Received, &mainForm, &TMainForm::ShutDown);
+    TInstanceActivation activation;
+    QObject::connect(&activation, &TInstanceActivation::Activated, &mainForm, &TMainForm::ShowWhenAsked);
+    activation.Listen();
     mainForm.ApplyLanguage(mainForm.LanguageNumber());
     return QApplication::exec();
 }

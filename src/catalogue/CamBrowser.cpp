@@ -105,7 +105,7 @@ void TCamBrowser::ShowPreview(const TWebCamPtr& cam) {
     SetPreviewBusy(true);
     PGet->URL = cam->URL;
     PGet->FileName =
-        DataDirectory() + QStringLiteral("/PTMP") + QString::fromLatin1(PictureExtension(cam->URL));
+        CacheDirectory() + QStringLiteral("/PTMP") + QString::fromLatin1(PictureExtension(cam->URL));
     PGet->FetchFile();
     Q_EMIT Changed();
 }

@@ -14,3 +14,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcSkins)     // lumora.skins: the pictures of a langu
 Q_DECLARE_LOGGING_CATEGORY(lcMessages)  // lumora.messages: the message reply and messages.cam
 Q_DECLARE_LOGGING_CATEGORY(lcBrowser)   // lumora.browser: the browser that shows a message
 Q_DECLARE_LOGGING_CATEGORY(lcNet)       // lumora.net: HTTP transfers
+Q_DECLARE_LOGGING_CATEGORY(lcProgram)   // lumora.program: the program's start, its data folder and its tray

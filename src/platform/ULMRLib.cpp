@@ -20,6 +20,14 @@ QString ProgramDirectory() {
 }
 
 QString DataDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/lumora");
+}
+
+QString CacheDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/lumora");
+}
+
+QString OldDataDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Lumora");
 }
 

@@ -13,8 +13,13 @@
 QString ShippedFilesDirectory(const QString& executableDirectory, const QString& dataFromExecutable);
 // That directory for the running program.
 QString ProgramDirectory();
-// The user's documents folder followed by "Lumora"; "/Lumora" when the folder is unknown.
+// The program's data: language packs, the user's own cams, the messages not to show again and the
+// wallpaper pictures ($XDG_DATA_HOME/lumora).
 QString DataDirectory();
+// Pictures that live only while the program runs: previews and downloads ($XDG_CACHE_HOME/lumora).
+QString CacheDirectory();
+// Where releases before kept their data: the user's documents folder followed by "Lumora".
+QString OldDataDirectory();
 // `base` followed by "lang" and the language number in decimal.
 QString LanguageDirectory(const QString& base, int language);
 

@@ -1,6 +1,7 @@
 #include "wallpaper/OldWallpaper.h"
 
 #include "core/SettingsKey.h"
+#include "platform/ULMRLib.h"
 #include "platform/desktop/Desktop.h"
 
 #include <QFile>
@@ -12,13 +13,20 @@ bool IsExistingFile(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
 
+// One of the program's own bitmaps: in its data folder, or in a folder named after the program as
+// the data folder of older releases was.
+bool IsProgramsBitmap(const QString& path) {
+    return path.contains(QStringLiteral("Lumora")) ||
+           QFileInfo(path).absolutePath() == QFileInfo(DataDirectory()).absoluteFilePath();
+}
+
 // The user's own: a file that is not one of the program's bitmaps, or no file at all when the
 // desktop's record says what the user has instead (a plain colour, a picture given by address).
 bool IsUsersOwn(const TDesktopSnapshot& snapshot) {
     const QString& path = snapshot.Wallpaper.Path;
     if (path.isEmpty())
         return !snapshot.Exact.isEmpty();
-    return IsExistingFile(path) && !path.contains(QStringLiteral("Lumora"));
+    return IsExistingFile(path) && !IsProgramsBitmap(path);
 }
 
 } // namespace

@@ -7,10 +7,12 @@
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/RefreshRule.h"
 
-TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent)
+TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QString downloadDirectory,
+                                 QObject* parent)
     : QObject(parent)
     , Desktop(desktop)
-    , m_dataDirectory(std::move(dataDirectory)) {
+    , m_dataDirectory(std::move(dataDirectory))
+    , m_downloadDirectory(std::move(downloadDirectory)) {
     Timer.setInterval(1000);
     IEGet.Agent = THTTPGet::BrowserAgent;
     IEGet.AcceptTypes = "*/*";
@@ -36,7 +38,8 @@ void TWallpaperCycle::FetchPicture(const QByteArray& url) {
     if (url.isEmpty() || Busy())
         return;
     IEGet.URL = url;
-    IEGet.FileName = m_dataDirectory + QStringLiteral("/TMP") + QString::fromLatin1(PictureExtension(url));
+    IEGet.FileName =
+        m_downloadDirectory + QStringLiteral("/TMP") + QString::fromLatin1(PictureExtension(url));
     IEGet.FetchFile();
 }
 

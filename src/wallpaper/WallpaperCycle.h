@@ -11,13 +11,15 @@
 class TDesktop;
 
 // The refresh cycle: the refresh timer `Timer` asks for the active cam's picture again and again,
-// the wallpaper fetcher `IEGet` downloads it into "TMP" plus its extension in the data directory,
-// and each completed download is installed as the wallpaper on the desktop's own thread. Every
+// the wallpaper fetcher `IEGet` downloads it into "TMP" plus its extension in the download folder,
+// and each completed download is installed as the wallpaper, a picture of the data folder, on the
+// desktop's own thread. Every
 // failure is silent; the next tick tries again.
 class TWallpaperCycle : public QObject {
     Q_OBJECT
 public:
-    TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QObject* parent = nullptr);
+    TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QString downloadDirectory,
+                    QObject* parent = nullptr);
 
     // Disabled, 1000 ms until a cam's refresh sets it. Its ticks reach `OnTimer`.
     QTimer Timer;
@@ -53,6 +55,7 @@ Q_SIGNALS:
 
 private:
     QString m_dataDirectory;
+    QString m_downloadDirectory;
     // The install reads the file the next download would write.
     bool m_installing = false;
 };

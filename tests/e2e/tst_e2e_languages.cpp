@@ -95,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(OfferLanguage(database, LanguageDirectoryWith("lang-v1", 1, FirstSkin)));
         TRunningServer server;
         QVERIFY(server.Start(database, {QStringLiteral("--demo")}));
-        const QString installed = QDir::home().filePath("Documents/Lumora/lang9/properties.cam");
+        const QString installed = qEnvironmentVariable("XDG_DATA_HOME") + "/lumora/lang9/properties.cam";
 
         // The first run opens the configuration window once the catalogue has arrived.
         QProcess lumora;

@@ -97,7 +97,9 @@ private Q_SLOTS:
 
     void cleanupTestCase() { E2E::Stop(m_trayer); }
 
-    void init() { QFile::remove(QDir::home().filePath(QStringLiteral("Documents/Lumora/messages.cam"))); }
+    void init() {
+        QFile::remove(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/lumora/messages.cam"));
+    }
 
     void welcomeMessageShownOnceThenTurnedAway() {
         StoreSettings(true);
@@ -123,7 +125,8 @@ private Q_SLOTS:
 
         // "Don't show this message again", then OK.
         QVERIFY(CloseMessagesWindow(10000, true));
-        const QString listPath = QDir::home().filePath(QStringLiteral("Documents/Lumora/messages.cam"));
+        const QString listPath =
+            qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/lumora/messages.cam");
         QVERIFY(QTest::qWaitFor([&] { return QFile::exists(listPath); }, 5000));
         QFile list(listPath);
         QVERIFY(list.open(QIODevice::ReadOnly));

@@ -154,6 +154,23 @@ private Q_SLOTS:
         }));
     }
 
+    // Starting the program again from the menu opens the window of the one that runs; the second
+    // start ends, and its start delay is not the first one's concern.
+    void aSecondStartOpensTheRunningProgramsWindow() {
+        TSessionBus bus;
+        QVERIFY(bus.Start(ScratchPath("second")));
+        StartLumora(bus);
+        QTRY_COMPARE_WITH_TIMEOUT(WindowsDockedInTray(m_lumora.processId()), 1, 20000);
+        QVERIFY(!ConfigurationWindowShows());
+        QVERIFY(ClicksOpenTheConfigurationWindow([this] {
+            QProcess second;
+            second.setProcessEnvironment(m_lumora.processEnvironment());
+            second.start(QStringLiteral(LUMORA_BINARY), {QStringLiteral("/d30")});
+            return second.waitForFinished(10000) && second.exitCode() == 0;
+        }));
+        QCOMPARE(m_lumora.state(), QProcess::Running);
+    }
+
     void registeredAsStatusNotifierItemWhereAWatcherRuns() {
         TSessionBus bus;
         QVERIFY(bus.Start(ScratchPath("sni")));

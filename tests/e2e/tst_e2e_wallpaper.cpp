@@ -150,6 +150,13 @@ private Q_SLOTS:
         QVERIFY(maps.open(QIODevice::ReadOnly));
         QVERIFY(!maps.readAll().contains("libcurl"));
 
+        // Downloads go to the cache folder, the installed pictures to the data folder.
+        const QDir cache(qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/lumora"));
+        const QDir data(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/lumora"));
+        QVERIFY(!cache.entryList({QStringLiteral("TMP.*")}, QDir::Files).isEmpty());
+        QVERIFY(data.entryList({QStringLiteral("TMP.*")}, QDir::Files).isEmpty());
+        QVERIFY(!data.entryList({QStringLiteral("Pic*.bmp")}, QDir::Files).isEmpty());
+
         // A second start ends at once and leaves the first running.
         QProcess second;
         StartLumora(second);
@@ -161,6 +168,7 @@ private Q_SLOTS:
         QVERIFY2(QTest::qWaitFor([] { return RootShowsEverywhere(Plain); }, 5000),
                  Describe(RootCentre()).constData());
         QVERIFY(!RootHasAnnouncedPixmap());
+        QVERIFY2(!cache.exists(), "the downloads stayed after the program ended");
     }
 
     void shutDownPutsGnomesDayAndNightPicturesBack() {
@@ -177,7 +185,7 @@ private Q_SLOTS:
         QProcess lumora;
         StartLumora(lumora, "gnome");
         const auto installed = [] { return QString::fromUtf8(GnomeValue(QStringLiteral("picture-uri"))); };
-        QVERIFY2(QTest::qWaitFor([&] { return installed().contains(QStringLiteral("/Lumora/Pic")); }, 20000),
+        QVERIFY2(QTest::qWaitFor([&] { return installed().contains(QStringLiteral("/lumora/Pic")); }, 20000),
                  "the cam picture was not installed");
         QVERIFY2(WaitForInstalls(installed, 2), "the cam picture was not installed again");
         QCOMPARE(GnomeValue(QStringLiteral("picture-uri-dark")), GnomeValue(QStringLiteral("picture-uri")));

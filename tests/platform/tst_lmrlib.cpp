@@ -1,3 +1,4 @@
+#include "platform/DataFolderMove.h"
 #include "platform/ShellOpen.h"
 #include "platform/ULMRLib.h"
 
@@ -21,9 +22,44 @@ class TestLMRLib : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void dataDirectoryIsInTheDocumentsFolder() {
-        QCOMPARE(DataDirectory(), qEnvironmentVariable("HOME") + QStringLiteral("/Documents/Lumora"));
+    void dataAndCacheFollowTheBaseDirectories() {
+        QCOMPARE(DataDirectory(), qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/lumora"));
+        QCOMPARE(CacheDirectory(), qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/lumora"));
         QCOMPARE(LanguageDirectory(QStringLiteral("/x"), 12), QStringLiteral("/x/lang12"));
+    }
+
+    // The old documents folder moves over whole, once; a new folder that exists already is never
+    // mixed with it. The other file system is a memory file system where the machine has one.
+    void theOldDataFolderMovesOverOnce_data() {
+        QTest::addColumn<QString>("oldBase");
+        QTest::addColumn<bool>("newExists");
+        QTest::addColumn<bool>("moved");
+        const QString home = qEnvironmentVariable("HOME");
+        QTest::newRow("same file system") << home << false << true;
+        QTest::newRow("another file system") << QStringLiteral("/dev/shm") << false << true;
+        QTest::newRow("the new folder exists") << home << true << false;
+    }
+    void theOldDataFolderMovesOverOnce() {
+        QFETCH(QString, oldBase);
+        QFETCH(bool, newExists);
+        QFETCH(bool, moved);
+        QTemporaryDir old(oldBase + QStringLiteral("/Lumora-XXXXXX"));
+        QVERIFY(old.isValid());
+        const QTemporaryDir scratch;
+        const QString target = scratch.filePath(QStringLiteral("share/lumora"));
+        if (newExists)
+            CreateFile(target + QStringLiteral("/Custom.Cams"));
+        for (const char* name : {"Custom.Cams", "messages.cam", "lang1/properties.cam"})
+            CreateFile(old.filePath(QLatin1String(name)));
+
+        const TResult<bool> result = MoveOldDataFolder(old.path(), target);
+        QVERIFY2(result.Ok(), qPrintable(result.Error()));
+        QCOMPARE(*result, moved);
+        QCOMPARE(QFileInfo::exists(old.path()), !moved);
+        QCOMPARE(QFileInfo::exists(target + QStringLiteral("/lang1/properties.cam")), moved);
+        QCOMPARE(QFileInfo::exists(target + QStringLiteral("/messages.cam")), moved);
+        QVERIFY(!QFileInfo::exists(target + QStringLiteral(".moving")));
+        QVERIFY(MoveOldDataFolder(old.path(), target).Ok()); // once: a second start finds nothing to move
     }
 
     void formatsIdentifierParts_data() {

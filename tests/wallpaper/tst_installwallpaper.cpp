@@ -5,6 +5,7 @@
 #include "core/picture/PictureDecoders.h"
 #include "core/picture/PictureEncoders.h"
 #include "core/picture/TestPictures.h"
+#include "platform/ULMRLib.h"
 #include "wallpaper/InstallWallpaper.h"
 #include "wallpaper/OldWallpaper.h"
 
@@ -163,14 +164,21 @@ private Q_SLOTS:
 
     // After "Shut down and keep wallpaper", or after the program died with a cam picture on the
     // desktop, the next start must not take the cam picture for the user's wallpaper.
+    void ownBitmapNeverReplacesTheSavedWallpaper_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("the data folder") << DataDirectory();
+        QTest::newRow("an older release's folder") << m_data;
+    }
     void ownBitmapNeverReplacesTheSavedWallpaper() {
+        QFETCH(QString, folder);
+        QVERIFY(QDir().mkpath(folder));
         const QString own = m_user + QStringLiteral("/lake.bmp");
         WriteBytes(own, EncodeBmp(GradientPicture(4, 4)));
         RecordingDesktop desktop;
         desktop.Current = {own, false, true};
         QVERIFY(SaveOldWallpaper(desktop));
 
-        const QString camBitmap = m_data + QStringLiteral("/Pic0.bmp");
+        const QString camBitmap = folder + QStringLiteral("/Pic0.bmp");
         WriteBytes(camBitmap, EncodeBmp(GradientPicture(4, 4)));
         desktop.Current = {camBitmap, false, false};
         QVERIFY(!SaveOldWallpaper(desktop));

@@ -59,7 +59,7 @@ private Q_SLOTS:
 
     void fetchInstallsThePicture() {
         RecordingDesktop desktop;
-        TWallpaperCycle cycle(desktop, m_data);
+        TWallpaperCycle cycle(desktop, m_data, m_data);
         cycle.IsStretched = [] { return true; };
         QSignalSpy installed(&cycle, &TWallpaperCycle::Installed);
         cycle.FetchPicture("http://cams.example/live/cam.jpg");
@@ -79,13 +79,13 @@ private Q_SLOTS:
 
     void fetcherCarriesThePictureLimit() {
         RecordingDesktop desktop;
-        TWallpaperCycle cycle(desktop, m_data);
+        TWallpaperCycle cycle(desktop, m_data, m_data);
         QCOMPARE(cycle.IEGet.MaxFileSize, MaxPictureFileBytes);
     }
 
     void addressWithoutExtensionIsStoredAsJpgAndFailsSilently() {
         RecordingDesktop desktop;
-        TWallpaperCycle cycle(desktop, m_data);
+        TWallpaperCycle cycle(desktop, m_data, m_data);
         QSignalSpy done(&cycle.IEGet, &THTTPGet::OnDoneFile);
         QSignalSpy installed(&cycle, &TWallpaperCycle::Installed);
         // A GIF served under an address without extension is stored as ".jpg" and does not decode.
@@ -99,7 +99,7 @@ private Q_SLOTS:
 
     void pngNeverChangesTheWallpaper() {
         RecordingDesktop desktop;
-        TWallpaperCycle cycle(desktop, m_data);
+        TWallpaperCycle cycle(desktop, m_data, m_data);
         QSignalSpy done(&cycle.IEGet, &THTTPGet::OnDoneFile);
         cycle.FetchPicture("http://cams.example/live/cam.png");
         QVERIFY(done.wait(10000));
@@ -115,7 +115,7 @@ private Q_SLOTS:
         slow.TrickleDelay = std::chrono::milliseconds(5);
         m_server.Serve("/slow/cam.jpg", slow);
         RecordingDesktop desktop;
-        TWallpaperCycle cycle(desktop, m_data);
+        TWallpaperCycle cycle(desktop, m_data, m_data);
         QSignalSpy installed(&cycle, &TWallpaperCycle::Installed);
         const int before = m_server.RequestCount();
         cycle.FetchPicture("http://cams.example/slow/cam.jpg");
@@ -145,7 +145,7 @@ private Q_SLOTS:
         qputenv("PATH", QFile::encodeName(tools.path()) + ':' + path);
 
         TXfceDesktop desktop;
-        TWallpaperCycle cycle(desktop, m_data);
+        TWallpaperCycle cycle(desktop, m_data, m_data);
         // Lets the tool go before the cycle waits for its desktop's thread.
         const auto release = qScopeGuard([&] {
             QFile::remove(hold);
@@ -188,7 +188,7 @@ private Q_SLOTS:
         QVERIFY(!lcWallpaper().isDebugEnabled());
 
         RecordingDesktop desktop;
-        TWallpaperCycle cycle(desktop, m_data);
+        TWallpaperCycle cycle(desktop, m_data, m_data);
         const WarningsSeen warnings;
         // A first run before any cam is committed asks for nothing at all.
         cycle.FetchPicture(QByteArray());
@@ -215,7 +215,7 @@ private Q_SLOTS:
 
     void timerTicksReachTheWindow() {
         RecordingDesktop desktop;
-        TWallpaperCycle cycle(desktop, m_data);
+        TWallpaperCycle cycle(desktop, m_data, m_data);
         QCOMPARE(cycle.Timer.interval(), 1000);
         QVERIFY(!cycle.Timer.isActive());
         int ticks = 0;
