@@ -39,6 +39,11 @@ void DrawIcons() {
         return;
     for (const int size : {16, 22, 32, 44, 48, 64, 96, 128, 256})
         Save(PaintIcon(size), QStringLiteral("icons/lumora-%1").arg(size));
+    // The tray's states: only the sizes a panel shows, and their doubles.
+    for (const int size : {16, 22, 24, 32, 44, 48}) {
+        Save(PaintIcon(size, TIconBadge::Paused), QStringLiteral("icons-paused/lumora-%1").arg(size));
+        Save(PaintIcon(size, TIconBadge::Failing), QStringLiteral("icons-failing/lumora-%1").arg(size));
+    }
 }
 
 void DrawBackground() {

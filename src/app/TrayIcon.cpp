@@ -1,5 +1,7 @@
 #include "app/TrayIcon.h"
 
+#include "platform/DesktopNotification.h"
+#include "widgets/BuiltinPictures.h"
 #include "widgets/TextTargets.h"
 
 #include <QMenu>
@@ -61,9 +63,11 @@ TTrayIcon::TTrayIcon(QWidget* window)
 }
 
 void TTrayIcon::AddTrayIcon(const QIcon& icon) {
+    m_icon = icon;
     if (!m_trayIcon) {
         m_trayIcon = new QSystemTrayIcon(icon, this);
-        m_trayIcon->setToolTip(QStringLiteral("Lumora"));
+        m_shownState.reset();
+        ShowStatus();
         m_trayIcon->setContextMenu(Popper);
         connect(m_trayIcon, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
@@ -111,6 +115,37 @@ void TTrayIcon::RemoveTrayIcon() {
 
 void TTrayIcon::SetActive(bool checked) {
     Active1->setChecked(checked);
+    m_status.SetActive(checked);
+    ShowStatus();
+}
+
+void TTrayIcon::ShowCam(const QString& name, const QByteArray& url) {
+    m_status.SetCam(name, url);
+    ShowStatus();
+}
+
+void TTrayIcon::PictureInstalled() {
+    ShowStatus(m_status.PictureInstalled(QDateTime::currentDateTime()));
+}
+
+void TTrayIcon::PictureFailed() {
+    ShowStatus(m_status.PictureFailed(QDateTime::currentDateTime()));
+}
+
+void TTrayIcon::ShowStatus(TCamStatus::TNews news) {
+    if (news != TCamStatus::TNews::None)
+        ShowDesktopNotification(m_status.Text(), QString());
+    if (!m_trayIcon)
+        return;
+    m_trayIcon->setToolTip(m_status.Text());
+    // The icon changes with the state only: a panel redraws, and an item sends, each new picture.
+    const TCamStatus::TState state = m_status.State();
+    if (m_shownState == state)
+        return;
+    m_shownState = state;
+    m_trayIcon->setIcon(state == TCamStatus::TState::Paused    ? PausedIcon()
+                        : state == TCamStatus::TState::Failing ? FailingIcon()
+                                                               : m_icon);
 }
 
 void TTrayIcon::SetShowMessages(bool checked) {
@@ -149,5 +184,8 @@ void TTrayIcon::LoadMenuTexts(const RecordText::Lines& lines) {
         .Add("shutdownandkw_hint", ActionHint(Shutdownandkeepwallpaper1))
         .Add("shutdown", ActionCaption(Shutdown1))
         .Add("shutdown_hint", ActionHint(Shutdown1))
+        .Add("status_paused", Field(m_status.Texts.Paused))
+        .Add("status_failing", Field(m_status.Texts.Failing))
         .LoadTexts(lines, "mainmenu");
+    ShowStatus();
 }

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "app/CamStatus.h"
 #include "app/ControlRules.h"
 #include "core/RecordText.h"
 
+#include <QIcon>
 #include <QObject>
 #include <QTimer>
+#include <optional>
 
 class QAction;
-class QIcon;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
@@ -27,7 +29,15 @@ public:
     void ModifyTrayIcon();
     void RemoveTrayIcon();
 
+    // The check mark of "Active", and the icon and tooltip of a paused cam.
     void SetActive(bool checked);
+    // What the icon and its tooltip tell: the active cam, each picture that became the wallpaper and
+    // each refresh that brought none. A cam that starts failing, and one that is back, is also
+    // told in a desktop notification.
+    void ShowCam(const QString& name, const QByteArray& url);
+    void PictureInstalled();
+    void PictureFailed();
+    const TCamStatus& Status() const { return m_status; }
     void SetShowMessages(bool checked);
     void SetRunOnStartup(bool checked);
     void ApplyControlStates(const TControlStates& states);
@@ -54,6 +64,7 @@ Q_SIGNALS:
 
 private:
     void WaitForTrayHost();
+    void ShowStatus(TCamStatus::TNews news = TCamStatus::TNews::None);
 
     QMenu* Popper = nullptr;
     QAction* Configure1 = nullptr;
@@ -64,6 +75,9 @@ private:
     QAction* Shutdownandkeepwallpaper1 = nullptr;
     QAction* Shutdown1 = nullptr;
     QSystemTrayIcon* m_trayIcon = nullptr;
+    QIcon m_icon;
+    TCamStatus m_status;
+    std::optional<TCamStatus::TState> m_shownState;
     QTimer m_trayWait;
     int m_trayWaited = 0;
 };

@@ -6,6 +6,7 @@
 #include "catalogue/CamBrowser.h"
 #include "catalogue/CatalogueExchange.h"
 #include "platform/Autostart.h"
+#include "wallpaper/WallpaperCycle.h"
 #include "widgets/BuiltinPictures.h"
 #include "widgets/DesignedControls.h"
 #include "widgets/ImgBtn.h"
@@ -122,6 +123,8 @@ void TMainForm::PlaceRightButtons(bool catalogueArrived) {
 void TMainForm::ConnectOwners() {
     Cycle().OnTimer = [this] { TimerTimer(); };
     Cycle().IsStretched = [this] { return m_stretch; };
+    connect(&Cycle(), &TWallpaperCycle::Installed, m_tray, &TTrayIcon::PictureInstalled);
+    connect(&Cycle(), &TWallpaperCycle::Failed, m_tray, &TTrayIcon::PictureFailed);
     connect(m_browser, &TCamBrowser::ControlsWanted, this, &TMainForm::MakeControls);
     connect(m_browser, &TCamBrowser::Changed, this, &TMainForm::UpdateControls);
     connect(m_browser, &TCamBrowser::DialogOpening, this, &TMainForm::DisableControls);

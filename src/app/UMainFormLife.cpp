@@ -109,6 +109,7 @@ void TMainForm::StartUp() {
     }
     m_tray->SetRunOnStartup(IsRunOnStartup());
     m_activeCam->LoadFromRegistry();
+    m_tray->ShowCam(m_activeCam->Name, m_activeCam->URL);
     LoadSettings();
     FetchWallpaper();
     // The timer itself is switched on by the catalogue reply, OK and Apply.

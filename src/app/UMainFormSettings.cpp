@@ -69,6 +69,7 @@ void TMainForm::CommitSelection() {
     m_activeCam->Refresh = RefreshFromText(RefreshEdit->text(), selected.Refresh);
     m_stretch = StretchCheck->isChecked();
     Cycle().SetRefresh(m_activeCam->Refresh);
+    m_tray->ShowCam(m_activeCam->Name, m_activeCam->URL);
     SaveSettings();
     m_activeCam->SaveToRegistry();
 }

@@ -29,6 +29,7 @@ TWallpaperCycle::TWallpaperCycle(TDesktop& desktop, QString dataDirectory, QStri
     connect(&IEGet, &THTTPGet::OnError, this, [this] {
         qCWarning(lcWallpaper, "wallpaper picture not fetched (%s): %s", qPrintable(IEGet.LastTransferText()),
                   IEGet.LastFailure().constData());
+        Q_EMIT Failed();
     });
 }
 
@@ -59,6 +60,7 @@ void TWallpaperCycle::IEGetDoneFile(THTTPGet*, const QString& FileName, qint64) 
             if (!installed) {
                 qCWarning(lcWallpaper, "wallpaper picture not installed (%s): %s", qPrintable(transfer),
                           qPrintable(installed.Error()));
+                Q_EMIT Failed();
                 return;
             }
             Q_EMIT Installed(*installed);

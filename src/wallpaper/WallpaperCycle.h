@@ -13,8 +13,8 @@ class TDesktop;
 // The refresh cycle: the refresh timer `Timer` asks for the active cam's picture again and again,
 // the wallpaper fetcher `IEGet` downloads it into "TMP" plus its extension in the download folder,
 // and each completed download is installed as the wallpaper, a picture of the data folder, on the
-// desktop's own thread. Every
-// failure is silent; the next tick tries again.
+// desktop's own thread. A failure is told (Failed) but never retried at once: the next tick tries
+// again.
 class TWallpaperCycle : public QObject {
     Q_OBJECT
 public:
@@ -52,6 +52,8 @@ public:
 Q_SIGNALS:
     // A picture became the wallpaper; `bitmap` is the file now on the desktop.
     void Installed(const QString& bitmap);
+    // A refresh brought no new wallpaper: the picture was not fetched, or not installed.
+    void Failed();
 
 private:
     QString m_dataDirectory;

@@ -53,20 +53,35 @@ void LoadBuiltinButtonPictures(TImgBtn& button, const QString& window, const QSt
     button.SetPic(BuiltinPicture(base + QStringLiteral("_1")));
 }
 
+namespace {
+
+// The icon drawn in a folder of built-in pictures as lumora-<size>.png.
+QIcon IconOfFolder(const QString& folder) {
+    // Icons are chosen by their size in device pixels: those for dense screens are sizes of their own.
+    QList<int> sizes;
+    const QDir icons(QStringLiteral(":/lumora/") + folder);
+    // Matched by hand: a name filter would bring in the regular expression engine for good.
+    for (const QString& file : icons.entryList(QDir::Files))
+        if (file.startsWith(QLatin1String("lumora-")) && file.endsWith(QLatin1String(".png")))
+            sizes << QStringView(file).sliced(7).chopped(4).toInt();
+    return QIcon(new TBuiltinIconEngine(icons.filePath(QStringLiteral("lumora-%1.png")), sizes));
+}
+
+} // namespace
+
 QIcon BuiltinApplicationIcon() {
     // Every window shares the application's icon; each size is decoded when it is drawn.
-    if (QGuiApplication::windowIcon().isNull()) {
-        // Icons are chosen by their size in device pixels: those for dense screens are sizes of their own.
-        QList<int> sizes;
-        const QDir icons(QStringLiteral(":/lumora/icons"));
-        // Matched by hand: a name filter would bring in the regular expression engine for good.
-        for (const QString& file : icons.entryList(QDir::Files))
-            if (file.startsWith(QLatin1String("lumora-")) && file.endsWith(QLatin1String(".png")))
-                sizes << QStringView(file).sliced(7).chopped(4).toInt();
-        QGuiApplication::setWindowIcon(
-            QIcon(new TBuiltinIconEngine(icons.filePath(QStringLiteral("lumora-%1.png")), sizes)));
-    }
+    if (QGuiApplication::windowIcon().isNull())
+        QGuiApplication::setWindowIcon(IconOfFolder(QStringLiteral("icons")));
     return QGuiApplication::windowIcon();
+}
+
+QIcon PausedIcon() {
+    return IconOfFolder(QStringLiteral("icons-paused"));
+}
+
+QIcon FailingIcon() {
+    return IconOfFolder(QStringLiteral("icons-failing"));
 }
 
 QIcon ApplicationIcon() {

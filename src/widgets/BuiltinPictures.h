@@ -29,3 +29,6 @@ QIcon BuiltinApplicationIcon();
 // The icon the window and the tray show: "lumora" of the user's icon theme, which follows a change
 // of theme, and the built-in one where no theme has it.
 QIcon ApplicationIcon();
+// The tray's icon while the cam is paused, and while it fails.
+QIcon PausedIcon();
+QIcon FailingIcon();

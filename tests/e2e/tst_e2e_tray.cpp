@@ -83,6 +83,51 @@ QStringList EntryLabels(const QDBusArgument& layout) {
     return labels;
 }
 
+// The item's properties, read over the bus.
+QVariantMap ItemProperties(const QDBusConnection& connection,
+                           const TStatusNotifierWatcherDouble::TItem& item) {
+    QDBusMessage getAll = QDBusMessage::createMethodCall(
+        item.Service, item.Path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+    getAll << QStringLiteral("org.kde.StatusNotifierItem");
+    return qdbus_cast<QVariantMap>(CallAnswering(connection, getAll).arguments().value(0));
+}
+
+// The title of the item's tooltip: what the tray tells about the cam.
+QString ToolTipTitle(const QVariantMap& properties) {
+    const QDBusArgument toolTip = properties.value("ToolTip").value<QDBusArgument>();
+    QString icon, title, text;
+    toolTip.beginStructure();
+    toolTip >> icon;
+    ReadPictures(toolTip);
+    toolTip >> title >> text;
+    toolTip.endStructure();
+    return title;
+}
+
+// Whether the item shows `icon`, at each size it offers.
+bool ItemShows(const QVariantMap& properties, const QIcon& icon) {
+    const QList<TItemPicture> pictures = ReadPictures(properties.value("IconPixmap").value<QDBusArgument>());
+    for (const TItemPicture& picture : pictures)
+        if (picture.Pixels != ProtocolPixels(icon.pixmap(QSize(picture.Width, picture.Height)).toImage()))
+            return false;
+    return !pictures.isEmpty();
+}
+
+// What a desktop's notification service offers: it records the notifications' summaries.
+class TNotificationsDouble : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList Summaries;
+
+public Q_SLOTS:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
+                const QStringList&, const QVariantMap&, int) {
+        Summaries << summary;
+        return uint(Summaries.size());
+    }
+};
+
 bool ConfigurationWindowShows() {
     return !VisibleWindowsOfSize(597, 398).isEmpty();
 }
@@ -196,26 +241,13 @@ private Q_SLOTS:
         QCOMPARE(properties.value("Status").toString(), QStringLiteral("Active"));
         QCOMPARE(properties.value("Category").toString(), QStringLiteral("ApplicationStatus"));
 
-        const QDBusArgument toolTip = properties.value("ToolTip").value<QDBusArgument>();
-        QCOMPARE(toolTip.currentSignature(), QStringLiteral("(sa(iiay)ss)"));
-        QString toolTipIcon, toolTipTitle, toolTipText;
-        toolTip.beginStructure();
-        toolTip >> toolTipIcon;
-        ReadPictures(toolTip);
-        toolTip >> toolTipTitle >> toolTipText;
-        toolTip.endStructure();
-        QCOMPARE(toolTipTitle, QStringLiteral("Lumora"));
-
-        // The icon is Lumora's own, at each size the item offers.
-        const QDBusArgument iconPixmap = properties.value("IconPixmap").value<QDBusArgument>();
-        QCOMPARE(iconPixmap.currentSignature(), QStringLiteral("a(iiay)"));
-        const QList<TItemPicture> pictures = ReadPictures(iconPixmap);
-        QVERIFY(!pictures.isEmpty());
-        for (const TItemPicture& picture : pictures) {
-            QCOMPARE(picture.Pixels.size(), picture.Width * picture.Height * 4);
-            const QImage own = ApplicationIcon().pixmap(QSize(picture.Width, picture.Height)).toImage();
-            QVERIFY2(picture.Pixels == ProtocolPixels(own), qPrintable(QString::number(picture.Width)));
-        }
+        QCOMPARE(properties.value("ToolTip").value<QDBusArgument>().currentSignature(),
+                 QStringLiteral("(sa(iiay)ss)"));
+        // The user's cam is not active: the tray says so, in words and with the paused icon.
+        QCOMPARE(ToolTipTitle(properties), QStringLiteral("Paused"));
+        QCOMPARE(properties.value("IconPixmap").value<QDBusArgument>().currentSignature(),
+                 QStringLiteral("a(iiay)"));
+        QVERIFY(ItemShows(properties, PausedIcon()));
 
         // The item's menu is offered over the bus, and activating the item does what a click on the
         // icon does.
@@ -241,6 +273,36 @@ private Q_SLOTS:
             activate << 0 << 0;
             return CallAnswering(connection, activate).type() == QDBusMessage::ReplyMessage;
         }));
+    }
+
+    // A cam whose server is gone: after two refreshes without a picture the tray shows the failing
+    // icon and says since when, and the desktop is told once, not at every refresh.
+    void aFailingCamIsToldOnce() {
+        const QString settings = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Lumora/Lumora.conf";
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nActive=1\nShowMessages=0\nRefID=9999\nURL=http://localhost/gone/harbour.jpg\n"
+                   "Name=Harbour\nRefresh=1\n");
+        file.close();
+        TSessionBus bus;
+        QVERIFY(bus.Start(ScratchPath("failing")));
+        QDBusConnection connection = QDBusConnection::connectToBus(bus.Address(), QStringLiteral("failing"));
+        TStatusNotifierWatcherDouble watcher;
+        QVERIFY(watcher.Register(connection));
+        TNotificationsDouble notifications;
+        QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                          QDBusConnection::ExportAllSlots));
+        QVERIFY(connection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        StartLumora(bus);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.Items().size(), 1, 20000);
+
+        QTRY_VERIFY_WITH_TIMEOUT(ToolTipTitle(ItemProperties(connection, watcher.Items().first()))
+                                     .startsWith(QStringLiteral("Cannot reach localhost since ")),
+                                 20000);
+        QVERIFY(ItemShows(ItemProperties(connection, watcher.Items().first()), FailingIcon()));
+        QTest::qWait(3500); // three more refreshes fail
+        QCOMPARE(notifications.Summaries.size(), 1);
+        QVERIFY(notifications.Summaries.first().startsWith(QStringLiteral("Cannot reach localhost since ")));
     }
 };
 
