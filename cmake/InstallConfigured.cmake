@@ -2,12 +2,15 @@
 # when they are installed, for the prefix of that install: `cmake --install --prefix DIR` and the
 # package's /usr get their own paths, whatever prefix was configured.
 #
-# lumora_install_configured(SOURCE DESTINATION [GZIP])
+# lumora_install_configured(SOURCE DESTINATION [GZIP] [COMPONENT NAME])
 #   SOURCE is configured with @ONLY; it may use @PROJECT_VERSION@, @LUMORA_CATALOGUE_HOST@,
 #   @LUMORA_BINDIR@ and @LUMORA_SHARE_DIR@ (absolute installed paths). A trailing ".in" is dropped from
 #   the installed name; GZIP compresses the installed file as man pages are.
 function(lumora_install_configured source destination)
-  cmake_parse_arguments(ARG "GZIP" "" "" ${ARGN})
+  cmake_parse_arguments(ARG "GZIP" "COMPONENT" "" ${ARGN})
+  if(NOT ARG_COMPONENT)
+    set(ARG_COMPONENT ${CMAKE_INSTALL_DEFAULT_COMPONENT_NAME})
+  endif()
   get_filename_component(name ${source} NAME)
   string(REGEX REPLACE "\\.in$" "" name ${name})
   set(compress "")
@@ -29,5 +32,5 @@ function(lumora_install_configured source destination)
     ${compress}
     message(STATUS \"Installing: \${target}\")
     list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${target}\")
-  ")
+  " COMPONENT ${ARG_COMPONENT})
 endfunction()

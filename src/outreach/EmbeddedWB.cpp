@@ -6,6 +6,7 @@
 #include "outreach/PlainBrowser.h"
 #include "platform/ULMRLib.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPluginLoader>
 #include <QUrl>
@@ -78,7 +79,8 @@ TEmbeddedWB::TEmbeddedWB(QWidget* parent)
 QStringList TEmbeddedWB::ModuleSearchPath() {
     if (SearchPathOverride())
         return *SearchPathOverride();
-    return {ProgramDirectory(), QStringLiteral(LUMORA_MODULE_DIR)};
+    return {ProgramDirectory(), QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                QStringLiteral("/" LUMORA_MODULE_FROM_BIN))};
 }
 
 void TEmbeddedWB::SetModuleSearchPath(const std::optional<QStringList>& directories) {

@@ -1,5 +1,5 @@
-// The Debian package as a user gets it: unpacked into a scratch folder, its programs run from there
-// with the libraries its dependencies name, and find the files it ships.
+// The Debian packages as a user gets them: unpacked into a scratch folder, their programs run from
+// there with the libraries their dependencies name, and find the files they ship.
 #include "E2EHarness.h"
 #include "server/ServerHarness.h"
 
@@ -32,6 +32,18 @@ QByteArray RunToEnd(const QString& program, const QStringList& arguments, int* e
     return process.readAllStandardOutput() + process.readAllStandardError();
 }
 
+// The newest package of each name in the folder, by its name.
+QMap<QString, QString> NewestPackages(const QString& folder) {
+    QMap<QString, QString> packages;
+    for (const QFileInfo& file :
+         QDir(folder).entryInfoList({QStringLiteral("*.deb")}, QDir::Files, QDir::Time)) {
+        const QString name = file.fileName().section(u'_', 0, 0);
+        if (!packages.contains(name))
+            packages.insert(name, file.filePath());
+    }
+    return packages;
+}
+
 // Every file below a folder, by its path relative to the folder, with its bytes.
 QMap<QString, QByteArray> FilesBelow(const QString& folder) {
     QMap<QString, QByteArray> files;
@@ -48,33 +60,41 @@ QMap<QString, QByteArray> FilesBelow(const QString& folder) {
 
 class TestPackage : public QObject {
     Q_OBJECT
-    QString m_package;
+    // The tray program's, the browser module's and the server's package.
+    QMap<QString, QString> m_packages;
+
+    QByteArray Depends(const QString& package) {
+        return RunToEnd(QStringLiteral("dpkg-deb"),
+                        {QStringLiteral("-f"), m_packages.value(package), QStringLiteral("Depends")});
+    }
 
 private Q_SLOTS:
     void initTestCase() {
-        // LUMORA_PACKAGE names another build's package (scripts/package checks its optimised one).
-        m_package = qEnvironmentVariable("LUMORA_PACKAGE");
-        if (m_package.isEmpty()) {
-            const QFileInfoList packages =
-                QDir(QStringLiteral(LUMORA_PACKAGE_DIR))
-                    .entryInfoList({QStringLiteral("lumora_*.deb")}, QDir::Files, QDir::Time);
-            QVERIFY2(!packages.isEmpty(), "no package: run cpack first");
-            m_package = packages.first().filePath();
-        }
+        // LUMORA_PACKAGES names another build's folder of packages (scripts/package checks its
+        // optimised ones).
+        const QString folder = qEnvironmentVariable("LUMORA_PACKAGES", QStringLiteral(LUMORA_PACKAGE_DIR));
+        m_packages = NewestPackages(folder);
+        QVERIFY2(m_packages.size() == 3, "not every package: run cpack first");
         QVERIFY(QDir(Unpacked).removeRecursively());
-        int exitCode = -1;
-        const QByteArray output =
-            RunToEnd(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), m_package, Unpacked}, &exitCode);
-        QVERIFY2(exitCode == 0, output.constData());
+        for (const QString& package : std::as_const(m_packages)) {
+            int exitCode = -1;
+            const QByteArray output =
+                RunToEnd(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), package, Unpacked}, &exitCode);
+            QVERIFY2(exitCode == 0, output.constData());
+        }
     }
 
-    // The dependencies come from the programs' libraries, not from a hand-written list.
+    // The dependencies come from the programs' libraries, not from a hand-written list; the server's
+    // package pulls in no GUI library, nor the browser engine.
     void dependenciesNameTheLinkedLibraries() {
-        const QByteArray depends = RunToEnd(QStringLiteral("dpkg-deb"),
-                                            {QStringLiteral("-f"), m_package, QStringLiteral("Depends")});
-        for (const char* library :
-             {"libc6", "libqt6core6", "libqt6widgets6", "libcurl4", "libsqlite3-0", "zlib1g"})
-            QVERIFY2(depends.contains(QByteArray(library) + " ("), depends.constData());
+        for (const char* library : {"libc6", "libqt6core6", "libqt6widgets6", "libcurl4", "zlib1g"})
+            QVERIFY2(Depends("lumora").contains(QByteArray(library) + " ("), Depends("lumora").constData());
+        QVERIFY(Depends("lumora-browser").contains("libqt6webenginewidgets6 ("));
+        const QByteArray server = Depends("lumora-server");
+        for (const char* library : {"libqt6core6", "libsqlite3-0", "libmicrohttpd12"})
+            QVERIFY2(server.contains(QByteArray(library) + " ("), server.constData());
+        for (const char* gui : {"libqt6gui", "libqt6widgets", "libqt6webengine", "libx11"})
+            QVERIFY2(!server.contains(gui), server.constData());
     }
 
     // lumora-pack packs the shipped language directory, checks the pack and gives back every file.
