@@ -199,7 +199,7 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     };
     set(CURLOPT_URL, m_address.constData());
     set(CURLOPT_PROTOCOLS_STR, "http,https");
-    // A redirect may lead from http to https, never from https back (see Header for later hops).
+    // A redirect may lead from http to https, never from https back (see Request for later hops).
     set(CURLOPT_REDIR_PROTOCOLS_STR, target.Scheme == "https" ? "https" : "http,https");
     // Certificates are always checked against the system's trust store and the host name; there
     // is no way to switch that off, only to add anchors (TrustAnchors.h).
