@@ -9,49 +9,38 @@
 
 namespace {
 
-// A port of the loopback address that nothing listens on right now.
-quint16 FreePort(bool ipv6) {
-    const int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
-    sockaddr_storage address{};
-    socklen_t length = 0;
+// The loopback address of either family, with a port.
+sockaddr_in6 Loopback(bool ipv6, quint16 port, socklen_t& length) {
+    sockaddr_in6 address{};
     if (ipv6) {
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-        v6->sin6_family = AF_INET6;
-        v6->sin6_addr = in6addr_loopback;
-        length = sizeof *v6;
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        address.sin6_port = htons(port);
+        length = sizeof address;
     } else {
         auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
         v4->sin_family = AF_INET;
         v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        v4->sin_port = htons(port);
         length = sizeof *v4;
     }
-    quint16 port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                          : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-    ::close(fd);
-    return port;
+    return address;
 }
 
-bool Accepts(quint16 port, bool ipv6) {
+// A port of the loopback address that nothing listens on right now (port 0: a free one), or
+// whether something accepts connections on `port`.
+quint16 Probe(bool ipv6, quint16 port) {
     const int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
-    bool connected = false;
-    if (ipv6) {
-        sockaddr_in6 address{};
-        address.sin6_family = AF_INET6;
-        address.sin6_addr = in6addr_loopback;
-        address.sin6_port = htons(port);
-        connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    } else {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
+    socklen_t length = 0;
+    sockaddr_in6 address = Loopback(ipv6, port, length);
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    quint16 found = 0;
+    if (port != 0)
+        found = ::connect(fd, raw, length) == 0 ? port : 0;
+    else if (::bind(fd, raw, length) == 0 && ::getsockname(fd, raw, &length) == 0)
+        found = ntohs(address.sin6_port); // the same place in either family
     ::close(fd);
-    return connected;
+    return found;
 }
 
 QString AltNames(const QStringList& names) {
@@ -103,7 +92,7 @@ TestCertificates::Identity TestCertificates::SelfSigned(const QString& label, co
 }
 
 TlsFront::TlsFront(const TestCertificates::Identity& identity, quint16 plainPort, bool ipv6) {
-    m_port = FreePort(ipv6);
+    m_port = Probe(ipv6, 0);
     const QString listen =
         QStringLiteral("OPENSSL-LISTEN:%1,%2,reuseaddr,fork,verify=0,cert=%3,key=%4")
             .arg(m_port)
@@ -116,9 +105,9 @@ TlsFront::TlsFront(const TestCertificates::Identity& identity, quint16 plainPort
     if (!m_socat.waitForStarted(10000))
         return;
     const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && m_socat.state() == QProcess::Running && !Accepts(m_port, ipv6))
+    while (!deadline.hasExpired() && m_socat.state() == QProcess::Running && Probe(ipv6, m_port) == 0)
         QThread::msleep(20);
-    m_listening = m_socat.state() == QProcess::Running && Accepts(m_port, ipv6);
+    m_listening = m_socat.state() == QProcess::Running && Probe(ipv6, m_port) != 0;
 }
 
 TlsFront::~TlsFront() {

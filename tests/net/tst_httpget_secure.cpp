@@ -22,8 +22,6 @@ private Q_SLOTS:
     void unreadableTrustAnchorsFail();
 
 private:
-    TestCertificates::Identity IdentityFor(const QString& kind) const;
-
     TestCertificates m_authority;
     QHash<QString, TestCertificates::Identity> m_identities;
     QTemporaryDir m_dir;
@@ -39,10 +37,6 @@ void TestHTTPGetSecure::initTestCase() {
     for (const TestCertificates::Identity& identity : std::as_const(m_identities))
         QVERIFY(QFile::exists(identity.Certificate));
     qputenv("LUMORA_EXTRA_CA_FILE", QFile::encodeName(m_authority.CaFile()));
-}
-
-TestCertificates::Identity TestHTTPGetSecure::IdentityFor(const QString& kind) const {
-    return m_identities.value(kind);
 }
 
 void TestHTTPGetSecure::addresses_data() {
@@ -79,7 +73,7 @@ void TestHTTPGetSecure::addresses() {
     TestHttpServer server;
     RouteToServer(server);
     const bool ipv6 = address.contains(QLatin1String("[::1]"));
-    TlsFront front(IdentityFor(certificate), server.Port(), ipv6);
+    TlsFront front(m_identities.value(certificate), server.Port(), ipv6);
     QVERIFY(front.IsListening());
     const QByteArray secure = "https://localhost:" + QByteArray::number(front.Port());
     const auto redirect = [](const QByteArray& to) {
