@@ -34,14 +34,6 @@ QByteArray ReadAll(const QString& fileName) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// A picture of its own for each size, so that one frame of a stream is told from another.
-TPicture Gradient(int width, int height) {
-    TPicture picture = MakePicture(width, height);
-    for (qsizetype i = 0; i < picture.Pixels.size(); ++i)
-        picture.Pixels[i] = char(i * 5);
-    return picture;
-}
-
 // One part of an MJPEG stream as IP cameras send it, with its length or only its delimiters.
 QByteArray StreamPart(const QByteArray& picture, bool withLength = true) {
     QByteArray part = "--frame\r\nContent-Type: image/jpeg\r\n";
@@ -105,9 +97,9 @@ void TestHTTPGetOutcome::outcomes_data() {
         << true << true << MakeReply(picture, Misbehaviour::NoContentLength) << "error" << Missing;
 
     // Snapshot scripts that send no length: the picture's own format tells whether it is whole.
-    const QByteArray jpeg = EncodeJpeg(Gradient(40, 30));
-    const QByteArray gif = EncodeGif(Gradient(20, 10));
-    const QByteArray bmp = EncodeBmp(Gradient(9, 7));
+    const QByteArray jpeg = EncodeJpeg(MakePicture(40, 30));
+    const QByteArray gif = EncodeGif(MakePicture(20, 10));
+    const QByteArray bmp = EncodeBmp(MakePicture(9, 7));
     for (const auto& [name, whole] : {std::pair{"JPEG", jpeg}, {"GIF", gif}, {"BMP", bmp}}) {
         QTest::addRow("whole %s without Content-Length", name)
             << true << true << MakeReply(whole, Misbehaviour::NoContentLength) << "file" << whole;
@@ -122,7 +114,7 @@ void TestHTTPGetOutcome::outcomes_data() {
         << Missing;
 
     // MJPEG streams never end by themselves: the first whole picture ends the transfer at once.
-    const QByteArray secondFrame = EncodeJpeg(Gradient(24, 24));
+    const QByteArray secondFrame = EncodeJpeg(MakePicture(24, 24));
     QTest::newRow("stream, first frame")
         << true << true << Stream(StreamPart(jpeg) + StreamPart(secondFrame) + "--frame\r\n") << "file"
         << jpeg;
