@@ -12,6 +12,9 @@ constexpr qint64 SharedReplyKey = std::numeric_limits<qint64>::min();
 QByteArray AbsoluteUrl(const QByteArray& publicHost, const QByteArray& stored) {
     if (publicHost.isEmpty() || !stored.startsWith('/'))
         return stored;
+    const QByteArray scheme = publicHost.left(8).toLower();
+    if (scheme.startsWith("http://") || scheme.startsWith("https://"))
+        return publicHost + stored;
     return "http://" + publicHost + stored;
 }
 

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <microhttpd.h>
 #include <pthread.h>
 #include <thread>
 
@@ -102,6 +103,32 @@ bool SplitListenAddress(const QString& text, std::string& host, int& port) {
     return true;
 }
 
+// --tls-cert and --tls-key, which come together: the server then speaks only HTTPS, and every
+// address it hands out says so.
+void ReadTlsIdentity(const TCommandLine& line, TFrontOptions& options) {
+    const bool certificate = line.Has(QStringLiteral("tls-cert"));
+    if (certificate != line.Has(QStringLiteral("tls-key")))
+        throw TCommandError(QStringLiteral("--tls-cert and --tls-key come together"));
+    if (!certificate)
+        return;
+    if (MHD_is_feature_supported(MHD_FEATURE_TLS) != MHD_YES)
+        throw TCommandError(QStringLiteral("this libmicrohttpd was built without TLS"));
+    const auto read = [&](const QString& option) {
+        const QString name = line.Value(option);
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly))
+            throw TCommandError(QStringLiteral("cannot read --%1 %2").arg(option, name));
+        return file.readAll();
+    };
+    options.TlsCertificate = read(QStringLiteral("tls-cert"));
+    options.TlsKey = read(QStringLiteral("tls-key"));
+    if (!options.TlsCertificate.contains("-----BEGIN CERTIFICATE-----") ||
+        !options.TlsKey.contains("PRIVATE KEY-----"))
+        throw TCommandError(
+            QStringLiteral("--tls-cert needs a PEM certificate, --tls-key a PEM private key"));
+    options.PublicHost = "https://" + options.PublicHost;
+}
+
 int Serve(const TCommandLine& line) {
     std::string host;
     int port = 0;
@@ -116,6 +143,7 @@ int Serve(const TCommandLine& line) {
         options.Threads =
             static_cast<int>(std::clamp<qint64>(NumberOption(line, QStringLiteral("threads")), 1, 1024));
     options.AccessLog = !line.Has(QStringLiteral("no-access-log"));
+    ReadTlsIdentity(line, options);
 
     // A front server may read the catalogue from a standby; what clients write goes to the primary.
     const QString location = line.Value(QStringLiteral("db"));
@@ -168,9 +196,10 @@ int Serve(const TCommandLine& line) {
     });
 
     const QString address = QStringLiteral("%1:%2").arg(QString::fromStdString(host)).arg(bound);
-    front.Log().Note(QStringLiteral("serving %1 for http://%2/")
-                         .arg(address, QString::fromUtf8(options.PublicHost))
-                         .toStdString());
+    const QByteArray served =
+        options.TlsCertificate.isEmpty() ? "http://" + options.PublicHost : options.PublicHost;
+    front.Log().Note(
+        QStringLiteral("serving %1 for %2/").arg(address, QString::fromUtf8(served)).toStdString());
     // The line scripts and tests wait for: the server accepts connections from here on.
     Print(stdout, QStringLiteral("lumora-server listening on %1").arg(address));
 
@@ -377,7 +406,7 @@ const std::vector<TCommand>& Commands() {
         {"serve",
          "answer Lumora's requests",
          "serve [--listen HOST:PORT] [--db FILE|URI] [--suggestions-db FILE|URI] [--public-host HOST] "
-         "[--threads N] [--demo] [--no-access-log]\n"
+         "[--threads N] [--demo] [--no-access-log] [--tls-cert FILE --tls-key FILE]\n"
          "  --listen       address and port to listen on (default 127.0.0.1:18080; port 0 takes a free one)\n"
          "  --db           the catalogue database: a SQLite file (default "
          "$XDG_DATA_HOME/lumora-server/catalogue.db)\n"
@@ -389,9 +418,12 @@ const std::vector<TCommand>& Commands() {
          "                 (default one per two processors)\n"
          "  --demo         seed the demo catalogue first (see the demo command)\n"
          "  --no-access-log  no line per request on standard error\n"
+         "  --tls-cert     serve HTTPS with this PEM certificate (its chain after it), for hosts without\n"
+         "                 a TLS proxy in front; every address handed out becomes https://\n"
+         "  --tls-key      the certificate's PEM private key (keep it readable by the server only)\n"
          "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections; stops cleanly on\n"
          "SIGTERM or SIGINT after answering the requests it has accepted.",
-         {DbOption, "suggestions-db", "listen", "public-host", "threads"},
+         {DbOption, "suggestions-db", "listen", "public-host", "threads", "tls-cert", "tls-key"},
          {"demo", "no-access-log"},
          0,
          Serve},

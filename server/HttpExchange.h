@@ -24,4 +24,7 @@ struct THttpResponse {
     THttpHeaders Headers; // besides Content-Type and Content-Length
     // Shared with the reply cache: written from there without a copy.
     std::shared_ptr<const QByteArray> Body;
+    // Sent without a Content-Length, ended by closing the connection, as snapshot scripts and
+    // camera streams do.
+    bool Unsized = false;
 };

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <microhttpd.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -78,6 +79,17 @@ void ReleaseBody(void* body) {
     delete static_cast<std::shared_ptr<const QByteArray>*>(body);
 }
 
+// An answer without a length is read out of the handler's bytes; its end closes the connection.
+constexpr std::size_t UnsizedBlock = 64 * 1024;
+ssize_t ReadUnsized(void* body, uint64_t position, char* buffer, std::size_t size) {
+    const QByteArray& bytes = **static_cast<std::shared_ptr<const QByteArray>*>(body);
+    if (position >= uint64_t(bytes.size()))
+        return MHD_CONTENT_READER_END_OF_STREAM;
+    const std::size_t count = std::min(size, std::size_t(uint64_t(bytes.size()) - position));
+    std::memcpy(buffer, bytes.constData() + position, count);
+    return ssize_t(count);
+}
+
 // A connection fed from a shared answer keeps little unsent data in the kernel. Otherwise each of
 // hundreds of sockets piles up to megabytes there, which then leave a piece at a time as the client
 // acknowledges what it got, on the client's time: the server idles half the time and serves a fifth
@@ -102,8 +114,12 @@ unsigned OpenConnections(MHD_Daemon* worker) {
 // The answer goes out straight from the handler's bytes, which live as long as the response.
 MHD_Result Send(MHD_Connection* connection, const THttpResponse& response, bool closeAfter) {
     auto* body = new std::shared_ptr<const QByteArray>(response.Body);
-    MHD_Response* reply = MHD_create_response_from_buffer_with_free_callback_cls(
-        std::size_t(response.Body->size()), const_cast<char*>(response.Body->constData()), ReleaseBody, body);
+    MHD_Response* reply = response.Unsized
+                              ? MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, UnsizedBlock, ReadUnsized,
+                                                                  body, ReleaseBody)
+                              : MHD_create_response_from_buffer_with_free_callback_cls(
+                                    std::size_t(response.Body->size()),
+                                    const_cast<char*>(response.Body->constData()), ReleaseBody, body);
     if (reply == nullptr) {
         delete body;
         return MHD_NO;
@@ -280,15 +296,24 @@ bool THttpFront::Run() {
 // One libmicrohttpd daemon per thread, each waiting on its share of the connections with epoll.
 bool THttpFront::StartWorkers() {
     const unsigned count = unsigned(std::max(1, m_options.Threads));
+    const bool tls = !m_options.TlsCertificate.isEmpty();
     const unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME |
-                           MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ERROR_LOG;
+                           MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ERROR_LOG | (tls ? MHD_USE_TLS : 0);
+    // Nothing older than TLS 1.2, which is what Lumora's fetcher asks for too.
+    static constexpr char TlsPriorities[] = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
+    std::vector<MHD_OptionItem> tlsOptions;
+    if (tls)
+        tlsOptions = {{MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(m_options.TlsCertificate.constData())},
+                      {MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(m_options.TlsKey.constData())},
+                      {MHD_OPTION_HTTPS_PRIORITIES, 0, const_cast<char*>(TlsPriorities)}};
+    tlsOptions.push_back({MHD_OPTION_END, 0, nullptr});
     for (unsigned i = 0; i < count; ++i) {
         MHD_Daemon* daemon = MHD_start_daemon(
             flags, 0, nullptr, nullptr, &TCallbacks::Request, this, MHD_OPTION_EXTERNAL_LOGGER,
             &TCallbacks::Log, this, MHD_OPTION_CONNECTION_LIMIT, std::max(1u, ConnectionLimit() / count),
             MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_options.TimeoutSeconds),
             MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.MaxHeadBytes, MHD_OPTION_NOTIFY_COMPLETED,
-            &TCallbacks::Completed, this, MHD_OPTION_END);
+            &TCallbacks::Completed, this, MHD_OPTION_ARRAY, tlsOptions.data(), MHD_OPTION_END);
         if (daemon == nullptr) {
             StopWorkers();
             return false;
@@ -311,7 +336,7 @@ void THttpFront::AnswerInPool(MHD_Connection* connection, TExchange& exchange) {
 // With many clients at once a large body goes out as its worker's shared answer.
 MHD_Response* THttpFront::SharedReply(MHD_Connection* connection, const THttpResponse& response) {
     MHD_Daemon* worker = WorkerOf(connection);
-    if (response.Body->size() < SharedReplyMinBytes || worker == nullptr ||
+    if (response.Unsized || response.Body->size() < SharedReplyMinBytes || worker == nullptr ||
         OpenConnections(worker) < SharedReplyMinConnections)
         return nullptr;
     const auto index = std::find(m_workers.begin(), m_workers.end(), worker) - m_workers.begin();

@@ -17,7 +17,13 @@ struct MHD_Daemon;
 struct MHD_Connection;
 
 struct TFrontOptions {
+    // As clients reach this server: "cams.example.org", with a port when not the scheme's own, and
+    // "https://" before it when the server speaks TLS.
     QByteArray PublicHost;
+    // PEM texts of the server's certificate (its chain after it) and private key; both empty for
+    // plain HTTP.
+    QByteArray TlsCertificate;
+    QByteArray TlsKey;
     // Threads that each watch their share of the connections and answer their requests. Sending the
     // large catalogue replies is mostly the kernel's work, which needs processors of its own: one
     // worker per two processors serves more clients, and each of them sooner, than one per processor.

@@ -187,10 +187,17 @@ THttpResponse TRequestHandler::DemoPicture(const std::string& path) {
     const auto match = Match(path, pattern);
     if (!match)
         return NotFound();
-    std::optional<TDemoPicture> picture = m_pictures.Picture(QByteArray::fromStdString((*match)[1]));
+    const QByteArray name = QByteArray::fromStdString((*match)[1]);
+    const TDemoCam* cam = FindDemoCam(name);
+    const TDemoDelivery delivery = cam ? cam->Delivery : TDemoDelivery::Whole;
+    // A stream of a few seconds: a client that stays for more asks again.
+    constexpr int StreamFrames = 5;
+    std::optional<TDemoPicture> picture =
+        delivery == TDemoDelivery::Stream ? m_pictures.Stream(name, StreamFrames) : m_pictures.Picture(name);
     if (!picture)
         return NotFound();
     THttpResponse response = Reply(200, std::move(picture->Bytes), Text(picture->ContentType));
+    response.Unsized = delivery != TDemoDelivery::Whole;
     // Every request must see the cam's current picture, never a copy kept on the way.
     response.Headers.emplace_back("Cache-Control", "no-store");
     return response;

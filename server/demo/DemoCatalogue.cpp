@@ -21,6 +21,7 @@ QByteArray EmbeddedFile(const QString& path) {
 const std::vector<TDemoCam>& DemoCams() {
     using F = TPictureFormat;
     using S = TScene;
+    using D = TDemoDelivery;
     static const std::vector<TDemoCam> cams = {
         {"clock-london.jpg", "Station Clock, London",
          "The great clock of a London station, live to the second.", "United Kingdom", "City Clocks", 30,
@@ -48,6 +49,12 @@ const std::vector<TDemoCam>& DemoCams() {
          60, S::Harbour, F::Png, 800, 600, -4 * 60, 1, "HALIFAX"},
         {"panorama-alps.jpg", "Alpine Panorama (5K)", "A 5120 x 2160 panorama of the Alps, larger than 4K.",
          "Switzerland", "Panoramas", 600, S::Panorama, F::Jpeg, 5120, 2160, 1 * 60, 60, "ALPS"},
+        {"harbour-stream.mjpg", "Harbour Stream, Lisbon (MJPEG)",
+         "The Lisbon harbour as the MJPEG stream of an IP camera.", "Portugal", "Harbours", 30, S::Harbour,
+         F::Jpeg, 1024, 768, 0, 1, "LISBON LIVE", D::Stream},
+        {"snapshot.cgi", "Snapshot Script, Marseille",
+         "A Marseille street from a snapshot script that sends no Content-Length.", "France", "Traffic", 30,
+         S::Traffic, F::Jpeg, 1024, 768, 1 * 60, 1, "MARSEILLE", D::WithoutLength},
     };
     return cams;
 }

@@ -9,6 +9,10 @@
 
 enum class TPictureFormat { Jpeg, Gif, Bmp, Png };
 
+// How a demo cam's picture goes out: as most cams send it, without a length as snapshot scripts
+// often do, or as the MJPEG stream of an IP camera (several frames, one moment apart).
+enum class TDemoDelivery { Whole, WithoutLength, Stream };
+
 // One cam of the demo catalogue; its picture is rendered by the server when it is asked for.
 struct TDemoCam {
     QByteArray FileName; // the picture's name under /demo/
@@ -23,6 +27,7 @@ struct TDemoCam {
     int UtcOffsetMinutes; // the cam's local time, which its sky follows
     int FrameSeconds;     // how long one rendering stays current
     QByteArray Caption;
+    TDemoDelivery Delivery = TDemoDelivery::Whole;
 };
 
 const std::vector<TDemoCam>& DemoCams();

@@ -36,6 +36,23 @@ QByteArray ContentType(TPictureFormat format) {
 
 } // namespace
 
+std::optional<TDemoPicture> TDemoPictures::Stream(const QByteArray& fileName, int frames,
+                                                  Clock::time_point now) {
+    const TDemoCam* cam = FindDemoCam(fileName);
+    if (!cam)
+        return std::nullopt;
+    static constexpr char Boundary[] = "lumoraframe";
+    TDemoPicture stream{{}, QByteArray("multipart/x-mixed-replace; boundary=") + Boundary};
+    for (int frame = 0; frame < frames; ++frame) {
+        const std::optional<TDemoPicture> picture =
+            Picture(fileName, now + std::chrono::seconds(frame * cam->FrameSeconds));
+        stream.Bytes += QByteArray("--") + Boundary + "\r\nContent-Type: " + picture->ContentType +
+                        "\r\nContent-Length: " + QByteArray::number(picture->Bytes.size()) + "\r\n\r\n" +
+                        picture->Bytes + "\r\n";
+    }
+    return stream;
+}
+
 std::optional<TDemoPicture> TDemoPictures::Picture(const QByteArray& fileName, Clock::time_point now) {
     const TDemoCam* cam = FindDemoCam(fileName);
     if (!cam)

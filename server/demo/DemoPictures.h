@@ -21,6 +21,10 @@ public:
     // The picture of the demo cam with this file name ("clock-london.jpg"), as it looks at `now`.
     // None for a name that no demo cam has.
     std::optional<TDemoPicture> Picture(const QByteArray& fileName, Clock::time_point now = Clock::now());
+    // The MJPEG stream of that cam from `now` on: `frames` pictures, each one frame time after the
+    // one before, as parts of a "multipart/x-mixed-replace" body.
+    std::optional<TDemoPicture> Stream(const QByteArray& fileName, int frames,
+                                       Clock::time_point now = Clock::now());
 
 private:
     struct Kept {

@@ -34,7 +34,10 @@ QByteArray Host() {
 }
 
 QByteArray ScriptUrl(const char* script) {
-    return "http://" + Host() + script;
+    const QByteArray host = Host();
+    const QByteArray scheme = host.left(8).toLower();
+    const bool named = scheme.startsWith("http://") || scheme.startsWith("https://");
+    return (named ? host : "http://" + host) + script;
 }
 
 } // namespace CatalogueServer

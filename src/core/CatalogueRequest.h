@@ -12,9 +12,10 @@ inline constexpr const char* CatalogueScript = "/lmr/camlist3.php";
 inline constexpr const char* SuggestScript = "/lmr/p_suggest.php";
 inline constexpr const char* MessageScript = "/lmr/cam_message.php";
 
-// LUMORA_CATALOGUE_HOST when set, else the host the program was built for.
+// LUMORA_CATALOGUE_HOST when set, else the host the program was built for; a port may follow the
+// name, and "https://" before it asks for the catalogue over https.
 QByteArray Host();
-// "http://" + host + script.
+// "http://" + host + script, or host + script when the host names its scheme.
 QByteArray ScriptUrl(const char* script);
 } // namespace CatalogueServer
 

@@ -35,9 +35,13 @@ public:
     QByteArray AcceptTypes = "*/*";
     // User-Agent header; empty sends none. Every instance of the program sets its own.
     QByteArray Agent = DefaultAgent;
-    // The body is binary: a reply without a Content-Length is refused before its body is read.
+    // The body is a picture or a pack. A reply without a Content-Length is taken only when it is a
+    // picture whole by its own format (see WholePicture.h); an MJPEG stream gives its first whole
+    // picture.
     bool BinaryData = false;
-    // "http://" host and path; the scheme is optional and its case ignored. Always port 80.
+    // "http://" or "https://", host, optional port and path: "https://[2001:db8::5]:8443/x.jpg". The
+    // scheme is optional (plain http) and its case ignored. https checks the certificate against
+    // the system's trust store and the host name, and never goes back to plain http on a redirect.
     QByteArray URL;
     // False asks every cache on the way for a fresh copy.
     bool UseCache = false;

@@ -1,9 +1,14 @@
 #include "net/HTTPTransfer.h"
 
+#include "core/LogCategories.h"
+#include "core/picture/WholePicture.h"
 #include "net/SplitUrl.h"
+#include "net/StreamFirstPicture.h"
+#include "net/TrustAnchors.h"
 
 #include <QFile>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <curl/curl.h>
 #include <memory>
@@ -41,11 +46,22 @@ void Append(CurlList& list, const QByteArray& line) {
     }
 }
 
-// A host is a name or a dotted address; anything else (a port, credentials, blanks) cannot be
-// reached on port 80 and is refused before a connection is tried.
-bool IsPlainHostName(const QByteArray& host) {
+bool IsIPv6Literal(const QByteArray& host) {
+    if (host.size() < 3 || !host.startsWith('[') || !host.endsWith(']'))
+        return false;
+    for (const char c : host.mid(1, host.size() - 2))
+        if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.')
+            return false;
+    return true;
+}
+
+// A host is a name, a dotted address or a bracketed IPv6 address; anything else (credentials,
+// blanks, a port that is no number) is refused before a connection is tried.
+bool IsFetchableHost(const QByteArray& host) {
     if (host.isEmpty())
         return false;
+    if (host.startsWith('['))
+        return IsIPv6Literal(host);
     for (const char c : host) {
         const auto byte = static_cast<unsigned char>(c);
         const bool letterOrDigit =
@@ -86,6 +102,23 @@ std::optional<qint64> ParseContentLength(const QByteArray& value) {
     return value.toLongLong();
 }
 
+// Failures that a user must hear of even where the program shows nothing: an address whose
+// certificate is not trusted, or that sent the transfer from https back to plain http.
+bool IsSecurityRefusal(CURLcode code) {
+    switch (code) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // libcurl follows every 3xx reply that names a new address; such a reply's body is not ours.
 bool IsFollowedRedirect(long code) {
     return code >= 300 && code < 400;
@@ -107,8 +140,12 @@ private:
     static size_t OnBody(char* data, size_t size, size_t count, void* self) {
         return static_cast<Transfer*>(self)->Body(data, size * count);
     }
+    static int OnRequest(void* self, char*, char*, int, int) {
+        return static_cast<Transfer*>(self)->Request() ? CURL_PREREQFUNC_OK : CURL_PREREQFUNC_ABORT;
+    }
 
     bool Configure(CURL* curl, const THostAndPath& target);
+    bool Request();
     size_t Header(const QByteArray& line);
     bool BeginBody();
     size_t Body(const char* data, size_t size);
@@ -120,6 +157,8 @@ private:
         return false;
     }
     bool Succeeded(CURLcode code);
+    bool StreamBody(const char* data, size_t size);
+    bool CameWhole();
 
     THTTPTransferState& m_state;
     const THTTPRequest& m_request;
@@ -128,28 +167,50 @@ private:
     CurlList m_headers;
     CurlList m_connectTo;
     QByteArray m_address;
+    QByteArray m_trustAnchors;
+    char m_errorText[CURL_ERROR_SIZE] = {};
+    // The transfer reached https: no later hop may go back to plain http.
+    bool m_secure = false;
 
     // The head being read; a redirect or an interim reply starts another one.
     bool m_lengthSeen = false;
     QByteArray m_lengthValue;
+    QByteArray m_typeValue;
     bool m_locationSeen = false;
 
     bool m_bodyStarted = false;
     bool m_lengthKnown = false;
+    // A binary reply without a Content-Length, whole only when its format says so.
+    bool m_lengthless = false;
+    // An MJPEG stream: read until its first whole picture, which is the body.
+    std::optional<TStreamFirstPicture> m_stream;
     bool m_failed = false;
     FILE* m_file = nullptr;
 };
 
 bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     const bool post = !m_request.PostQuery.isEmpty();
-    m_address = "http://" + target.Host + EncodeBlanks(target.Path);
+    THostAndPath encoded = target;
+    encoded.Path = EncodeBlanks(target.Path);
+    m_address = JoinUrl(encoded);
     bool ok = true;
     const auto set = [&](CURLoption option, auto value) {
         ok = ok && curl_easy_setopt(curl, option, value) == CURLE_OK;
     };
     set(CURLOPT_URL, m_address.constData());
-    set(CURLOPT_PROTOCOLS_STR, "http");
-    set(CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    // A redirect may lead from http to https, never from https back (see Request for later hops).
+    set(CURLOPT_REDIR_PROTOCOLS_STR, target.Scheme == "https" ? "https" : "http,https");
+    // Certificates are always checked against the system's trust store and the host name; there
+    // is no way to switch that off, only to add anchors (TrustAnchors.h).
+    set(CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
+    set(CURLOPT_SSL_VERIFYPEER, 1L);
+    set(CURLOPT_SSL_VERIFYHOST, 2L);
+    set(CURLOPT_ERRORBUFFER, m_errorText);
+    if (!m_trustAnchors.isEmpty()) {
+        curl_blob anchors{m_trustAnchors.data(), size_t(m_trustAnchors.size()), CURL_BLOB_NOCOPY};
+        set(CURLOPT_CAINFO_BLOB, &anchors);
+    }
     set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
     set(CURLOPT_PATH_AS_IS, 1L);
     set(CURLOPT_NOSIGNAL, 1L);
@@ -161,6 +222,8 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     }
     if (m_request.TransferTimeout > 0)
         set(CURLOPT_TIMEOUT, long(m_request.TransferTimeout));
+    set(CURLOPT_PREREQFUNCTION, &Transfer::OnRequest);
+    set(CURLOPT_PREREQDATA, this);
     set(CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
     set(CURLOPT_HEADERDATA, this);
     set(CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
@@ -200,6 +263,18 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     return ok;
 }
 
+// Before each request goes out, the first and every redirected one: once the transfer has reached
+// https, a request in the clear would give away what the secure one kept private.
+bool Transfer::Request() {
+    const char* scheme = nullptr;
+    curl_easy_getinfo(m_curl, CURLINFO_SCHEME, &scheme);
+    const bool secure = scheme && QByteArray(scheme).toLower() == "https";
+    if (m_secure && !secure)
+        return Fail("redirected from https to plain http");
+    m_secure = secure;
+    return true;
+}
+
 size_t Transfer::Header(const QByteArray& line) {
     // Trailers after the body are not a new reply.
     if (m_bodyStarted)
@@ -207,6 +282,7 @@ size_t Transfer::Header(const QByteArray& line) {
     if (line.startsWith("HTTP/")) {
         m_lengthSeen = false;
         m_lengthValue.clear();
+        m_typeValue.clear();
         m_locationSeen = false;
         return line.size();
     }
@@ -227,6 +303,8 @@ size_t Transfer::Header(const QByteArray& line) {
     if (name == "content-length" && !m_lengthSeen) {
         m_lengthSeen = true;
         m_lengthValue = trimmed.mid(colon + 1).trimmed();
+    } else if (name == "content-type" && m_typeValue.isEmpty()) {
+        m_typeValue = trimmed.mid(colon + 1).trimmed();
     } else if (line.toLower().startsWith("location:")) {
         m_locationSeen = m_locationSeen || !trimmed.mid(colon + 1).trimmed().isEmpty();
     }
@@ -235,14 +313,18 @@ size_t Transfer::Header(const QByteArray& line) {
 
 // The head of the reply is complete: decide whether its body is wanted, then prepare its target.
 bool Transfer::BeginBody() {
-    if (m_lengthSeen) {
+    const QByteArray boundary = MixedReplaceBoundary(m_typeValue);
+    if (!boundary.isEmpty()) {
+        // A stream's length, if it gives one at all, is not that of its first picture.
+        m_stream.emplace(boundary);
+    } else if (m_lengthSeen) {
         const std::optional<qint64> length = ParseContentLength(m_lengthValue);
         if (!length)
             return Fail("Content-Length is not a number");
         m_state.AnnouncedSize = *length;
         m_lengthKnown = true;
     } else if (m_request.BinaryData) {
-        return Fail("binary reply without Content-Length");
+        m_lengthless = true;
     }
     if (m_request.ToFile) {
         if (m_state.AnnouncedSize > m_request.MaxFileSize)
@@ -269,6 +351,8 @@ size_t Transfer::Body(const char* data, size_t size) {
         Fail("body without a reply head");
         return 0;
     }
+    if (m_stream)
+        return StreamBody(data, size) ? size : 0;
     for (size_t at = 0; at < size; at += ChunkSize)
         if (!Chunk(data + at, std::min<size_t>(ChunkSize, size - at)))
             return 0;
@@ -299,11 +383,45 @@ bool Transfer::Chunk(const char* data, size_t size) {
     return true;
 }
 
+// Holds a stream's bytes until its first whole picture, which then becomes the body like any other;
+// the transfer ends there, as the stream would go on for ever.
+bool Transfer::StreamBody(const char* data, size_t size) {
+    if (!m_stream->Feed(data, qsizetype(size))) {
+        const qint64 limit = m_request.ToFile ? m_request.MaxFileSize : m_request.MaxStringSize;
+        return m_stream->Held() <= limit || Fail("stream sent no whole picture within its limit");
+    }
+    const QByteArray& picture = m_stream->Picture();
+    for (qsizetype at = 0; at < picture.size(); at += qsizetype(ChunkSize))
+        if (!Chunk(picture.constData() + at, std::min<size_t>(ChunkSize, size_t(picture.size() - at))))
+            return false;
+    return false; // ends the transfer; Succeeded knows the picture is whole
+}
+
+// A reply without a Content-Length that must be a picture is whole when its format says so.
+bool Transfer::CameWhole() {
+    if (!m_request.ToFile)
+        return IsWholePicture(m_state.Text);
+    QFile file(m_request.FileName);
+    return file.open(QIODevice::ReadOnly) && IsWholePicture(file.readAll());
+}
+
 bool Transfer::Succeeded(CURLcode code) {
     if (m_failed)
         return false;
+    if (IsSecurityRefusal(code)) {
+        m_state.FailureReason = code == CURLE_UNSUPPORTED_PROTOCOL && m_secure
+                                    ? "redirected from https to plain http"
+                                : m_errorText[0] ? QByteArray(m_errorText)
+                                                 : QByteArray(curl_easy_strerror(code));
+        m_failed = true;
+        return false;
+    }
     if (!m_bodyStarted)
         return Fail("no reply");
+    if (m_stream && m_stream->Found()) {
+        m_state.AnnouncedSize = m_state.Total;
+        return true;
+    }
     // A server that stopped sending, reset the connection or closed it before the announced end
     // sent no whole reply: a failure even when part of the body arrived, for text as for files, so
     // that half a catalogue or message is never taken for the whole.
@@ -311,8 +429,16 @@ bool Transfer::Succeeded(CURLcode code) {
         return Fail("the server stopped answering");
     if (code != CURLE_OK)
         return Fail("the reply was cut off");
+    if (m_stream)
+        return Fail("the stream ended before a whole picture");
     if (m_lengthKnown && m_state.Total < m_state.AnnouncedSize)
         return Fail("body shorter than announced");
+    if (m_lengthless) {
+        if (!CameWhole())
+            return Fail("picture without Content-Length is not whole");
+        m_state.AnnouncedSize = m_state.Total;
+        return true;
+    }
     if (m_request.ToFile)
         return m_state.Total == m_state.AnnouncedSize || Fail("body shorter than announced");
     return m_state.Total > 0 || Fail("empty reply");
@@ -320,10 +446,18 @@ bool Transfer::Succeeded(CURLcode code) {
 
 void Transfer::Run() {
     const THostAndPath target = SplitUrl(m_request.URL);
-    if (!IsPlainHostName(target.Host)) {
+    if (!IsFetchableHost(target.Host)) {
         Fail("no host in the address");
         return;
     }
+    const std::optional<QByteArray> anchors = TrustAnchorsForTransfers();
+    if (!anchors) {
+        Fail("cannot read the added trust anchors");
+        qCWarning(lcNet, "%s refused: LUMORA_EXTRA_CA_FILE holds no readable certificate",
+                  m_request.URL.constData());
+        return;
+    }
+    m_trustAnchors = *anchors;
     std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
     m_curl = curl.get();
     if (!m_curl || !Configure(m_curl, target)) {
@@ -340,6 +474,8 @@ void Transfer::Run() {
         return;
     if (m_state.FailureReason.isEmpty())
         m_state.FailureReason = curl_easy_strerror(code);
+    if (IsSecurityRefusal(code) || m_state.FailureReason.startsWith("redirected from https"))
+        qCWarning(lcNet, "%s refused: %s", m_request.URL.constData(), m_state.FailureReason.constData());
     // Here rather than in the program alone: a destroyed component never hears of its transfer.
     DiscardTarget(m_state);
 }

@@ -38,6 +38,9 @@ private Q_SLOTS:
         qputenv("LUMORA_CATALOGUE_HOST", "cams.example");
         QCOMPARE(CatalogueServer::ScriptUrl(CatalogueServer::CatalogueScript),
                  QByteArray("http://cams.example/lmr/camlist3.php"));
+        qputenv("LUMORA_CATALOGUE_HOST", "HTTPS://cams.example:8443");
+        QCOMPARE(CatalogueServer::ScriptUrl(CatalogueServer::CatalogueScript),
+                 QByteArray("HTTPS://cams.example:8443/lmr/camlist3.php"));
         qunsetenv("LUMORA_CATALOGUE_HOST");
     }
 

@@ -1,7 +1,10 @@
 // The cam browser as a user meets it, on a real X server with a tray host and the demo catalogue
 // of lumora-server: categories opened and cams picked with the mouse, a picture applied as the
-// desktop background, a PNG cam refused, and a custom cam added, applied and kept across a restart.
+// desktop background, a PNG cam refused, and a custom cam added, applied and kept across a restart;
+// then a real cam of today: the MJPEG stream of an HTTPS server on a port of its own (a second
+// lumora-server serving TLS with a certificate of an authority made for the test).
 #include "E2EHarness.h"
+#include "TlsFront.h"
 #include "app/MainFormParts.h"
 #include "app/USplashForm.h"
 #include "core/SettingsKey.h"
@@ -52,6 +55,8 @@ class TestE2EBrowser : public QObject {
     Q_OBJECT
     QProcess m_trayer;
     TRunningServer m_server;
+    TestCertificates m_authority;
+    TRunningServer m_secureServer;
     QString m_previousBitmap;
 
     std::unique_ptr<TMainForm> StartLumora() {
@@ -77,6 +82,11 @@ private Q_SLOTS:
         qputenv("LUMORA_DESKTOP", "x11");
         qputenv("LUMORA_CATALOGUE_HOST", "localhost");
         qputenv("LUMORA_CONNECT_TO", "localhost:80:127.0.0.1:" + QByteArray::number(m_server.Port()));
+        const TestCertificates::Identity identity = m_authority.Issue("cams", {"DNS:localhost"});
+        QVERIFY(
+            m_secureServer.Start(QDir::home().filePath(QStringLiteral("secure.db")),
+                                 {"--demo", "--tls-cert", identity.Certificate, "--tls-key", identity.Key}));
+        qputenv("LUMORA_EXTRA_CA_FILE", QFile::encodeName(m_authority.CaFile()));
         m_previousBitmap = QDir::home().filePath(QStringLiteral("previous.bmp"));
         QCOMPARE(WriteBmpFile(m_previousBitmap, Filled(64, 48, Previous)).Error(), QString());
         QVERIFY(CreateDesktop()->Write({m_previousBitmap, false, true}));
@@ -162,6 +172,32 @@ private Q_SLOTS:
         QVERIFY(WaitForPreview(*form, QStringLiteral("My Boulevard")));
         QCOMPARE(TreeView(*form)->selectionModel()->selectedIndexes().value(0), QModelIndex(custom));
         form.reset();
+    }
+
+    void customCamOfAnHttpsStreamOnAPortBecomesTheWallpaper() {
+        std::unique_ptr<TMainForm> form = StartLumora();
+        QVERIFY(form);
+        TMainForm& w = *form;
+        w.ShowConfiguration();
+        QVERIFY(WaitForPreview(w, QStringLiteral("My Boulevard")));
+        QTest::qWait(300);
+        const QByteArray address =
+            "https://localhost:" + QByteArray::number(m_secureServer.Port()) + "/demo/harbour-stream.mjpg";
+        QTimer::singleShot(500, qApp, [&] {
+            TCamForm& camForm = *Shown<TCamForm>();
+            camForm.findChild<QLineEdit*>(QStringLiteral("TitleEdit"))
+                ->setText(QStringLiteral("Pier Stream"));
+            camForm.findChild<QLineEdit*>(QStringLiteral("URLEdit"))->setText(QString::fromLatin1(address));
+            camForm.accept();
+        });
+        QVERIFY(ClickControl(Button(w, "PlusBut")));
+        QVERIFY(WaitForPreview(w, QStringLiteral("Pier Stream")));
+        const quint64 previousScreen = RootChecksum();
+        QVERIFY(ClickControl(Button(w, "OKBut")));
+        QVERIFY(QTest::qWaitFor([] { return TSettingsKey::Open()->Read(Settings::CamName) == "Pier Stream"; },
+                                5000));
+        QVERIFY(QTest::qWaitFor([&] { return RootChecksum() != previousScreen; }, 20000));
+        QCOMPARE(w.ActiveCam()->URL, address);
     }
 };
 

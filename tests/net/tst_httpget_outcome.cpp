@@ -1,5 +1,6 @@
 // Which replies succeed, what they deliver, and how misbehaving servers end.
 #include "FetchHarness.h"
+#include "core/picture/PictureEncoders.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,6 +32,22 @@ TestHttpServer::Reply MakeReply(const QByteArray& body, Misbehaviour behaviour =
 QByteArray ReadAll(const QString& fileName) {
     QFile file(fileName);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// One part of an MJPEG stream as IP cameras send it, with its length or only its delimiters.
+QByteArray StreamPart(const QByteArray& picture, bool withLength = true) {
+    QByteArray part = "--frame\r\nContent-Type: image/jpeg\r\n";
+    if (withLength)
+        part += "Content-Length: " + QByteArray::number(picture.size()) + "\r\n";
+    return part + "\r\n" + picture + "\r\n";
+}
+
+// A stream that sends `body` and then keeps the connection open, as a camera does between frames.
+TestHttpServer::Reply Stream(const QByteArray& body) {
+    TestHttpServer::Reply reply = MakeReply(body, Misbehaviour::StallMidBody);
+    reply.StallAfter = body.size();
+    reply.ContentType = "multipart/x-mixed-replace; boundary=frame";
+    return reply;
 }
 
 const QByteArray Previous = "previous picture";
@@ -76,8 +93,38 @@ void TestHTTPGetOutcome::outcomes_data() {
     QTest::newRow("picture") << true << true << MakeReply(picture) << "file" << picture;
     QTest::newRow("empty picture announced as empty")
         << true << true << MakeReply({}) << "file" << QByteArray();
-    QTest::newRow("binary without Content-Length, file untouched")
-        << true << true << MakeReply(picture, Misbehaviour::NoContentLength) << "error" << Previous;
+    QTest::newRow("binary without Content-Length, no picture, removed")
+        << true << true << MakeReply(picture, Misbehaviour::NoContentLength) << "error" << Missing;
+
+    // Snapshot scripts that send no length: the picture's own format tells whether it is whole.
+    const QByteArray jpeg = EncodeJpeg(MakePicture(40, 30));
+    const QByteArray gif = EncodeGif(MakePicture(20, 10));
+    const QByteArray bmp = EncodeBmp(MakePicture(9, 7));
+    for (const auto& [name, whole] : {std::pair{"JPEG", jpeg}, {"GIF", gif}, {"BMP", bmp}}) {
+        QTest::addRow("whole %s without Content-Length", name)
+            << true << true << MakeReply(whole, Misbehaviour::NoContentLength) << "file" << whole;
+        QTest::addRow("torn %s without Content-Length, removed", name)
+            << true << true << MakeReply(whole.chopped(whole.size() / 3), Misbehaviour::NoContentLength)
+            << "error" << Missing;
+    }
+    // An end-of-image marker inside a segment (an embedded thumbnail's) is not the picture's end.
+    const QByteArray thumbnail("\xff\xe1\x00\x04\xff\xd9", 6);
+    QTest::newRow("JPEG torn after an end marker inside a segment")
+        << true << true << MakeReply(jpeg.left(2) + thumbnail, Misbehaviour::NoContentLength) << "error"
+        << Missing;
+
+    // MJPEG streams never end by themselves: the first whole picture ends the transfer at once.
+    const QByteArray secondFrame = EncodeJpeg(MakePicture(24, 24));
+    QTest::newRow("stream, first frame")
+        << true << true << Stream(StreamPart(jpeg) + StreamPart(secondFrame) + "--frame\r\n") << "file"
+        << jpeg;
+    QTest::newRow("stream without part lengths, first frame")
+        << true << true << Stream(StreamPart(jpeg, false) + StreamPart(secondFrame, false)) << "file" << jpeg;
+    QTest::newRow("stream, torn frame passed over")
+        << true << true << Stream(StreamPart(jpeg.left(500)) + StreamPart(secondFrame)) << "file"
+        << secondFrame;
+    QTest::newRow("stream as text, first frame")
+        << false << true << Stream(StreamPart(jpeg) + StreamPart(secondFrame)) << "string" << jpeg;
     QTest::newRow("picture cut short, partial file removed")
         << true << true << MakeReply(picture, Misbehaviour::ShortBody) << "error" << Missing;
     QTest::newRow("body longer than announced, cut at the announced size")
@@ -240,6 +287,11 @@ void TestHTTPGetOutcome::silentServerEndsInBoundedTime_data() {
     QTest::newRow("no answer, text") << false << MakeReply("x", Misbehaviour::NeverAnswer);
     QTest::newRow("stall in the body, file") << true << stall;
     QTest::newRow("stall in the body, text") << false << stall;
+    TestHttpServer::Reply stream =
+        MakeReply("--frame\r\nContent-Type: image/jpeg\r\n\r\n\xff\xd8\xff", Misbehaviour::StallMidBody);
+    stream.ContentType = "multipart/x-mixed-replace; boundary=frame";
+    stream.StallAfter = stream.Body.size();
+    QTest::newRow("stream that never completes a frame") << true << stream;
 }
 
 void TestHTTPGetOutcome::silentServerEndsInBoundedTime() {
@@ -258,6 +310,7 @@ void TestHTTPGetOutcome::silentServerEndsInBoundedTime() {
     QCOMPARE(record.Events, QStringList{"error"});
     QVERIFY2(clock.elapsed() < 10000, "a silent server must not hold the fetcher for long");
     QVERIFY(m_server->WaitForClosedConnections(1));
+    QVERIFY(!QFile::exists(get.FileName));
 }
 
 void TestHTTPGetOutcome::slowTrickleIsNoStall() {

@@ -19,30 +19,48 @@ private Q_SLOTS:
 
 void TestHTTPGetRequest::splitUrl_data() {
     QTest::addColumn<QByteArray>("url");
+    QTest::addColumn<QByteArray>("scheme");
     QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<QByteArray>("port");
     QTest::addColumn<QByteArray>("path");
-    QTest::newRow("plain") << QByteArray("http://cams.example/a/b.jpg?x=1") << QByteArray("cams.example")
-                           << QByteArray("/a/b.jpg?x=1");
+    const QByteArray http = "http";
+    QTest::newRow("plain") << QByteArray("http://cams.example/a/b.jpg?x=1") << http
+                           << QByteArray("cams.example") << QByteArray() << QByteArray("/a/b.jpg?x=1");
     QTest::newRow("upper-case scheme")
-        << QByteArray("HTTP://Cams.Example/Pic.JPG") << QByteArray("Cams.Example") << QByteArray("/Pic.JPG");
-    QTest::newRow("no scheme") << QByteArray("cams.example/pic.jpg") << QByteArray("cams.example")
-                               << QByteArray("/pic.jpg");
-    QTest::newRow("no slash after the host")
-        << QByteArray("http://cams.example") << QByteArray() << QByteArray("cams.example");
-    QTest::newRow("root only") << QByteArray("http://cams.example/") << QByteArray("cams.example")
-                               << QByteArray("/");
-    // The scheme test looks anywhere in the address but always drops the first seven characters.
+        << QByteArray("HTTP://Cams.Example/Pic.JPG") << http << QByteArray("Cams.Example") << QByteArray()
+        << QByteArray("/Pic.JPG");
+    QTest::newRow("no scheme") << QByteArray("cams.example/pic.jpg") << http << QByteArray("cams.example")
+                               << QByteArray() << QByteArray("/pic.jpg");
+    QTest::newRow("no slash after the host") << QByteArray("http://cams.example") << http << QByteArray()
+                                             << QByteArray() << QByteArray("cams.example");
+    QTest::newRow("root only") << QByteArray("http://cams.example/") << http << QByteArray("cams.example")
+                               << QByteArray() << QByteArray("/");
+    // The scheme counts only at the start; one later in the address is part of the path.
     QTest::newRow("scheme later in the address")
-        << QByteArray("cams.example/go?to=http://elsewhere/") << QByteArray("ample")
-        << QByteArray("/go?to=http://elsewhere/");
+        << QByteArray("cams.example/go?to=http://elsewhere/") << http << QByteArray("cams.example")
+        << QByteArray() << QByteArray("/go?to=http://elsewhere/");
+    QTest::newRow("port") << QByteArray("http://cam.example:8080/snap.jpg") << http
+                          << QByteArray("cam.example") << QByteArray("8080") << QByteArray("/snap.jpg");
+    QTest::newRow("https, IPv6 and port")
+        << QByteArray("HTTPS://[2001:db8::5]:8443/x.jpg") << QByteArray("https")
+        << QByteArray("[2001:db8::5]") << QByteArray("8443") << QByteArray("/x.jpg");
+    QTest::newRow("IPv6 without port") << QByteArray("http://[::1]/x.jpg") << http << QByteArray("[::1]")
+                                       << QByteArray() << QByteArray("/x.jpg");
+    // A port that is no port stays part of the host, which no transfer can reach.
+    QTest::newRow("port out of range") << QByteArray("http://cam.example:65536/x") << http
+                                       << QByteArray("cam.example:65536") << QByteArray() << QByteArray("/x");
 }
 
 void TestHTTPGetRequest::splitUrl() {
     QFETCH(QByteArray, url);
+    QFETCH(QByteArray, scheme);
     QFETCH(QByteArray, host);
+    QFETCH(QByteArray, port);
     QFETCH(QByteArray, path);
     const THostAndPath split = SplitUrl(url);
+    QCOMPARE(split.Scheme, scheme);
     QCOMPARE(split.Host, host);
+    QCOMPARE(split.Port, port);
     QCOMPARE(split.Path, path);
 }
 
@@ -144,9 +162,11 @@ void TestHTTPGetRequest::addressesThatCannotBeFetched_data() {
     QTest::addColumn<QByteArray>("url");
     QTest::newRow("no slash after the host") << QByteArray("http://cams.example");
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("a port is no syntax of ours") << QByteArray("http://cams.example:8080/x.jpg");
+    QTest::newRow("a port that is no number") << QByteArray("http://cams.example:80x/x.jpg");
+    QTest::newRow("port zero") << QByteArray("http://cams.example:0/x.jpg");
+    QTest::newRow("IPv6 address without brackets") << QByteArray("http://::1/x.jpg");
     QTest::newRow("credentials in the host") << QByteArray("http://ann@cams.example/x.jpg");
-    QTest::newRow("another scheme") << QByteArray("https://cams.example/x.jpg");
+    QTest::newRow("another scheme") << QByteArray("ftp://cams.example/x.jpg");
 }
 
 void TestHTTPGetRequest::addressesThatCannotBeFetched() {

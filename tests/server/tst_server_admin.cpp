@@ -63,6 +63,19 @@ void TestServerAdmin::usage_data() {
     QTest::newRow("id not a number") << QStringList{"approve", "seven", "--db", ScratchPath("u.db")} << 1;
     QTest::newRow("bad listen address")
         << QStringList{"serve", "--listen", "here", "--db", ScratchPath("u.db")} << 1;
+    // A server that was asked for TLS never falls back to serving in the clear.
+    QTest::newRow("certificate without its key")
+        << QStringList{"serve", "--tls-cert", WriteScratchFile("c.pem", "-----BEGIN CERTIFICATE-----"),
+                       "--db", ScratchPath("u.db")}
+        << 1;
+    QTest::newRow("certificate that is none") << QStringList{"serve",
+                                                             "--tls-cert",
+                                                             WriteScratchFile("n.pem", "none"),
+                                                             "--tls-key",
+                                                             WriteScratchFile("n.key", "none"),
+                                                             "--db",
+                                                             ScratchPath("u.db")}
+                                              << 1;
 }
 
 void TestServerAdmin::usage() {

@@ -255,7 +255,7 @@ void TestServerHttp::demoCatalogue() {
     const THttpReply reply = Post(demo.Port(), "/lmr/camlist3.php", CatalogueBody(0));
     TCamList cams;
     cams.LoadFromText(reply.Body);
-    QCOMPARE(cams.Count(), 12);
+    QCOMPARE(cams.Count(), 14);
     QStringList categories, countries;
     int largest = 0;
     for (const TWebCamPtr& cam : cams) {
@@ -265,9 +265,19 @@ void TestServerHttp::demoCatalogue() {
         QVERIFY2(cam->URL.startsWith("http://localhost/demo/"), cam->URL.constData());
         const THttpReply picture = Get(demo.Port(), cam->URL.mid(int(qstrlen("http://localhost"))));
         QCOMPARE(picture.Status, 200);
-        QVERIFY(picture.LengthMatches());
+        // Besides the usual cams, a snapshot script without a length and an MJPEG stream.
+        QCOMPARE(picture.Headers.contains("content-length"),
+                 !cam->URL.endsWith(".cgi") && !cam->URL.endsWith(".mjpg"));
+        if (picture.Headers.contains("content-length"))
+            QVERIFY(picture.LengthMatches());
         TResult<TPicture> decoded = Failure("no picture");
-        if (cam->URL.endsWith(".jpg"))
+        if (cam->URL.endsWith(".mjpg")) {
+            // Frames of the live picture: the first, right after the first head, is a whole JPEG.
+            QVERIFY(picture.Headers.value("content-type").startsWith("multipart/x-mixed-replace; boundary="));
+            const qsizetype first = picture.Body.indexOf("\r\n\r\n") + 4;
+            QVERIFY(picture.Body.indexOf("\xff\xd8", first + 2) > first);
+            decoded = DecodeJpeg(picture.Body.mid(first, picture.Body.indexOf("\r\n--", first) - first));
+        } else if (cam->URL.endsWith(".jpg") || cam->URL.endsWith(".cgi"))
             decoded = DecodeJpeg(picture.Body);
         else if (cam->URL.endsWith(".gif"))
             decoded = DecodeGif(picture.Body);
@@ -322,7 +332,7 @@ void TestServerHttp::demoCatalogue() {
     // Seeding again changes nothing the clients rely on.
     const TCommandResult again = RunServerCommand({"demo", "--db", db});
     QCOMPARE(again.ExitCode, 0);
-    QVERIFY(again.Out.contains("12 demo cams (0 new)"));
+    QVERIFY(again.Out.contains("14 demo cams (0 new)"));
     QVERIFY(again.Out.contains("unchanged"));
 }
 
