@@ -53,7 +53,7 @@ void TLanguagesMenu::CheckLanguagePack(int language) {
     ForceDirectories(directory);
     // A language the reply does not offer has no pack to compare or fetch: what is installed is used.
     const TWebLanguage* offered = m_languageList ? m_languageList->Find(language) : nullptr;
-    if (LanguageFile::PackDownloadNeeded(directory, offered))
+    if (LanguageFile::PackDownloadNeeded(directory, offered, LanguageDirectory(ProgramDirectory(), language)))
         DownloadLanguagePack(language);
     Q_EMIT LanguageReady(language);
 }

@@ -76,7 +76,7 @@ void TMainForm::LoadSkin(int language) {
     if (!ControlsMade())
         return;
     const QString skin =
-        Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), QStringLiteral("mainform"));
+        Skins::SkinDirectory(LanguageHome(language), QStringLiteral("mainform"));
     // The background fills the client area, drawn unscaled from the top left corner.
     Skins::LoadBackground(MainImage, skin + QStringLiteral("background.bmp"), false);
     Skins::LoadButtons(skin, SkinnedButtons());

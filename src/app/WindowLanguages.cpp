@@ -17,7 +17,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcLanguage, "lumora.language")
 
 QString SkinOf(int language, const QString& folder) {
-    return Skins::SkinDirectory(LanguageDirectory(DataDirectory(), language), folder);
+    return Skins::SkinDirectory(LanguageHome(language), folder);
 }
 
 void LoadNamedBackground(QWidget& window, const QString& skin, bool sizeToPicture) {

@@ -77,13 +77,14 @@ std::optional<qint32> RefusedPackVersion(const QString& languageDir) {
 
 } // namespace
 
-bool PackDownloadNeeded(const QString& languageDir, const TWebLanguage* offered) {
+bool PackDownloadNeeded(const QString& languageDir, const TWebLanguage* offered, const QString& shippedDir) {
     if (!offered || RefusedPackVersion(languageDir) == offered->packversion)
         return false;
     const QString path = languageDir + QLatin1Char('/') + QLatin1String(FileName);
-    if (!QFileInfo(path).isFile())
-        return true;
-    return offered->packversion > ReadPackVersion(path);
+    if (QFileInfo(path).isFile())
+        return offered->packversion > ReadPackVersion(path);
+    const QString shipped = shippedDir + QLatin1Char('/') + QLatin1String(FileName);
+    return shippedDir.isEmpty() || !QFileInfo(shipped).isFile() || offered->packversion > ReadPackVersion(shipped);
 }
 
 void RememberRefusedPack(const QString& languageDir, qint32 version) {

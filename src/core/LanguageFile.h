@@ -38,8 +38,10 @@ qint32 ReadPackVersion(const QString& path);
 
 // Whether the pack the server offers must be downloaded into the language directory: its language
 // file is missing, or the server's version is strictly greater than the installed one. A language
-// the server does not offer is never downloaded, nor is a version that was refused before.
-bool PackDownloadNeeded(const QString& languageDir, const TWebLanguage* offered);
+// the server does not offer is never downloaded, nor is a version that was refused before, nor one
+// that ships with the program (in `shippedDir`) in the offered version or a newer one.
+bool PackDownloadNeeded(const QString& languageDir, const TWebLanguage* offered,
+                        const QString& shippedDir = QString());
 
 // A pack that came whole but was refused (it is no pack, or a member failed its check) is not fetched
 // again at every start and every language switch: its version is kept in the language directory

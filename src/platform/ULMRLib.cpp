@@ -1,5 +1,6 @@
 #include "platform/ULMRLib.h"
 
+#include "core/LanguageFile.h"
 #include "platform/ShellOpen.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,13 @@ QString OldDataDirectory() {
 
 QString LanguageDirectory(const QString& base, int language) {
     return base + QStringLiteral("/lang") + QString::number(language);
+}
+
+QString LanguageHome(int language) {
+    const QString downloaded = LanguageDirectory(DataDirectory(), language);
+    const QString shipped = LanguageDirectory(ProgramDirectory(), language);
+    const QString found = LanguageFile::FindLanguageFile(downloaded, shipped);
+    return found.isEmpty() ? downloaded : QFileInfo(found).absolutePath();
 }
 
 QString HelpPagePath(const QString& page, int language) {

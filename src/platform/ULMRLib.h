@@ -22,6 +22,9 @@ QString CacheDirectory();
 QString OldDataDirectory();
 // `base` followed by "lang" and the language number in decimal.
 QString LanguageDirectory(const QString& base, int language);
+// The directory a language's texts and skins are taken from: the data folder's (a downloaded pack)
+// when it holds the language file, else the shipped one when that does, else the data folder's.
+QString LanguageHome(int language);
 
 // The help page in the language: the data directory's copy first, then the program directory's;
 // empty when neither exists.

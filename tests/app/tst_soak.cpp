@@ -473,7 +473,7 @@ class TestSoak : public QObject {
         static const QRegularExpression own(
             QStringLiteral("^(P?TMP(\\.\\w+)?|Pic[01]\\.bmp|Custom\\.Cams)$|/lang\\d+/(?!pack\\.pak$)"));
         QStringList stray;
-        for (const QString& folder : {DataDirectory(), qEnvironmentVariable("XDG_CACHE_HOME")}) {
+        for (const QString& folder : {DataDirectory(), CacheDirectory()}) {
             QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
             while (files.hasNext()) {
                 const QString relative = QDir(folder).relativeFilePath(files.next());

@@ -93,31 +93,37 @@ private Q_SLOTS:
 
     void downloadNeeded_data() {
         QTest::addColumn<QByteArray>("installed"); // empty: no language file
+        QTest::addColumn<QByteArray>("shipped");   // with the program; empty: none
         QTest::addColumn<bool>("offered");
         QTest::addColumn<int>("serverVersion");
         QTest::addColumn<bool>("needed");
         const QByteArray v3 = "object=global\nversion=3\nend";
-        QTest::newRow("missing file") << QByteArray() << true << 0 << true;
-        QTest::newRow("equal version") << v3 << true << 3 << false;
-        QTest::newRow("greater version") << v3 << true << 4 << true;
-        QTest::newRow("smaller version") << v3 << true << 2 << false;
+        QTest::newRow("missing file") << QByteArray() << QByteArray() << true << 0 << true;
+        QTest::newRow("equal version") << v3 << QByteArray() << true << 3 << false;
+        QTest::newRow("greater version") << v3 << QByteArray() << true << 4 << true;
+        QTest::newRow("smaller version") << v3 << QByteArray() << true << 2 << false;
         QTest::newRow("no local version, server 0")
-            << QByteArray("object=mainform\nend") << true << 0 << false;
+            << QByteArray("object=mainform\nend") << QByteArray() << true << 0 << false;
         QTest::newRow("no local version, server 1")
-            << QByteArray("object=mainform\nend") << true << 1 << true;
-        QTest::newRow("not offered, missing file") << QByteArray() << false << 9 << false;
+            << QByteArray("object=mainform\nend") << QByteArray() << true << 1 << true;
+        QTest::newRow("shipped in the offered version") << QByteArray() << v3 << true << 3 << false;
+        QTest::newRow("shipped in an older version") << QByteArray() << v3 << true << 4 << true;
+        QTest::newRow("not offered, missing file") << QByteArray() << QByteArray() << false << 9 << false;
     }
     void downloadNeeded() {
         QFETCH(QByteArray, installed);
+        QFETCH(QByteArray, shipped);
         QFETCH(bool, offered);
         QFETCH(int, serverVersion);
         QFETCH(bool, needed);
-        QTemporaryDir dir;
+        QTemporaryDir dir, program;
         if (!installed.isEmpty())
             Write(dir.filePath(QStringLiteral("properties.cam")), installed);
+        if (!shipped.isEmpty())
+            Write(program.filePath(QStringLiteral("properties.cam")), shipped);
         TWebLanguage language;
         language.packversion = serverVersion;
-        QCOMPARE(LanguageFile::PackDownloadNeeded(dir.path(), offered ? &language : nullptr), needed);
+        QCOMPARE(LanguageFile::PackDownloadNeeded(dir.path(), offered ? &language : nullptr, program.path()), needed);
     }
 
     void dataDirectoryFirstThenProgramDirectory() {
