@@ -198,8 +198,10 @@ struct THttpFront::TCallbacks {
 
     static void Connection(void* front, MHD_Connection* connection, void**,
                            MHD_ConnectionNotificationCode code) {
-        if (code == MHD_CONNECTION_NOTIFY_CLOSED)
-            static_cast<THttpFront*>(front)->CloseConnection(ClientAddress(connection));
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        if (code == MHD_CONNECTION_NOTIFY_CLOSED && info != nullptr)
+            static_cast<THttpFront*>(front)->m_connections.Close(info->connect_fd);
     }
 
     static void Completed(void* front, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
@@ -358,27 +360,21 @@ void THttpFront::AcceptUntilStop() {
                     ::poll(&watched[1], 1, 100);
                 break;
             }
-            const std::string peer = AddressText(reinterpret_cast<sockaddr*>(&address));
-            if (!OpenConnection(peer)) {
+            if (!OpenConnection(client, AddressText(reinterpret_cast<sockaddr*>(&address)))) {
                 ::close(client);
                 continue;
             }
             // On failure (a worker at its limit) the connection is closed by the library.
             if (MHD_add_connection(m_workers[next++ % m_workers.size()], client,
                                    reinterpret_cast<sockaddr*>(&address), length) != MHD_YES)
-                CloseConnection(peer);
+                m_connections.Close(client);
         }
     }
 }
 
 // A trusted proxy carries many clients' connections: its own limits hold for them.
-bool THttpFront::OpenConnection(const std::string& peer) {
-    return m_options.TrustedProxies.Trusts(peer) || m_connections.Open(LimitKey(peer));
-}
-
-void THttpFront::CloseConnection(const std::string& peer) {
-    if (!m_options.TrustedProxies.Trusts(peer))
-        m_connections.Close(LimitKey(peer));
+bool THttpFront::OpenConnection(int socket, const std::string& peer) {
+    return m_options.TrustedProxies.Trusts(peer) || m_connections.Open(socket, LimitKey(peer));
 }
 
 void THttpFront::Stop() {

@@ -67,9 +67,8 @@ private:
     void AnswerInPool(MHD_Connection* connection, TExchange& exchange);
     MHD_Response* SharedReply(MHD_Connection* connection, const THttpResponse& response);
     void AcceptUntilStop();
-    // Counts the new connection of the peer; false when the peer holds all it may.
-    bool OpenConnection(const std::string& peer);
-    void CloseConnection(const std::string& peer);
+    // Counts the peer's new connection; false when the peer holds all it may.
+    bool OpenConnection(int socket, const std::string& peer);
     bool BeginAnswer();
     void EndAnswer();
     bool StopRequested();
