@@ -225,6 +225,33 @@ qint64 TCatalogueStore::AddSuggestion(const TSuggestion& s) {
     return add->Integer(0);
 }
 
+TCatalogueStore::TAdmission TCatalogueStore::AddPendingSuggestion(const TSuggestion& s, qint64 maxPending) {
+    std::lock_guard lock(m_mutex);
+    TAdmission admission = TAdmission::Stored;
+    Transaction([&] {
+        TStatementUse pending =
+            m_connection->Prepare("SELECT id FROM suggestions WHERE status = ?1 AND source = ?2 LIMIT 1");
+        pending->Bind(1, QByteArrayLiteral("new")).Bind(2, s.Source);
+        if (pending->Step()) {
+            admission = TAdmission::AlreadyPending;
+            return;
+        }
+        if (maxPending > 0 && PendingSuggestions() >= maxPending) {
+            admission = TAdmission::Full;
+            return;
+        }
+        AddSuggestion(s);
+    });
+    return admission;
+}
+
+qint64 TCatalogueStore::PendingSuggestions() {
+    std::lock_guard lock(m_mutex);
+    TStatementUse count = m_connection->Prepare("SELECT count(*) FROM suggestions WHERE status = ?1");
+    count->Bind(1, QByteArrayLiteral("new"));
+    return count->Step() ? count->Integer(0) : 0;
+}
+
 TSuggestion TCatalogueStore::ReadSuggestion(const TSqlStatement& row) {
     TSuggestion s;
     s.Id = row.Integer(0);

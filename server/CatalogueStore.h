@@ -95,11 +95,20 @@ public:
     std::optional<QByteArray> MessagePage(qint64 refid);
 
     qint64 AddSuggestion(const TSuggestion& suggestion);
+    enum class TAdmission { Stored, AlreadyPending, Full };
+    // Stores a new suggestion, unless one of the same source address waits for review already or
+    // `maxPending` (0: no ceiling) do. One transaction: servers sharing the database keep the ceiling
+    // together.
+    TAdmission AddPendingSuggestion(const TSuggestion& suggestion, qint64 maxPending);
     // Every suggestion with this status (all of them for an empty status), oldest first.
     std::vector<TSuggestion> Suggestions(const QByteArray& status);
     std::optional<TSuggestion> Suggestion(qint64 id);
+    qint64 PendingSuggestions();
     // Decides a new suggestion; false when it is no longer new (decided meanwhile by somebody else).
     bool DecideSuggestion(qint64 id, const QByteArray& status, std::optional<qint64> camRefID);
+
+    // What the database takes on disk, for the administrator.
+    TStorageSizes Sizes() { return m_connection->Sizes(); }
 
 private:
     static TSuggestion ReadSuggestion(const TSqlStatement& row);

@@ -129,6 +129,34 @@ void ReadTlsIdentity(const TCommandLine& line, TFrontOptions& options) {
     options.PublicHost = "https://" + options.PublicHost;
 }
 
+// A number of things, 0 or more, or the default when the option is not given.
+qint64 CountOption(const TCommandLine& line, const QString& name, qint64 fallback) {
+    if (!line.Has(name))
+        return fallback;
+    const qint64 count = NumberOption(line, name);
+    if (count < 0)
+        throw TCommandError(QStringLiteral("--%1 needs 0 or more, not %2").arg(name).arg(count));
+    return count;
+}
+
+// What one client may take of the server, so that a flood from one address neither fills the disk nor
+// crowds out the others. A limit of 0 is none.
+void ReadClientLimits(const TCommandLine& line, TFrontOptions& options) {
+    const TResult<TRate> rate =
+        TRate::Parse(line.Value(QStringLiteral("suggestion-rate"), QStringLiteral("5/min")));
+    if (!rate)
+        throw TCommandError(QStringLiteral("--suggestion-rate: ") + rate.Error());
+    options.Suggestions.Rate = *rate;
+    options.Suggestions.MaxPending = CountOption(line, QStringLiteral("max-pending-suggestions"), 10000);
+    options.ConnectionsPerClient =
+        unsigned(std::min<qint64>(CountOption(line, QStringLiteral("connections-per-client"), 64), 1000000));
+    const TResult<TTrustedProxies> proxies =
+        TTrustedProxies::Parse(line.Value(QStringLiteral("trust-proxy")));
+    if (!proxies)
+        throw TCommandError(QStringLiteral("--trust-proxy: ") + proxies.Error());
+    options.TrustedProxies = *proxies;
+}
+
 int Serve(const TCommandLine& line) {
     std::string host;
     int port = 0;
@@ -139,6 +167,7 @@ int Serve(const TCommandLine& line) {
     TFrontOptions options;
     options.PublicHost =
         line.Value(QStringLiteral("public-host"), QStringLiteral(LUMORA_DEFAULT_CATALOGUE_HOST)).toUtf8();
+    ReadClientLimits(line, options);
     if (line.Has(QStringLiteral("threads")))
         options.Threads =
             static_cast<int>(std::clamp<qint64>(NumberOption(line, QStringLiteral("threads")), 1, 1024));
@@ -399,6 +428,19 @@ int Reject(const TCommandLine& line) {
     return 0;
 }
 
+int Status(const TCommandLine& line) {
+    const QString location = line.Value(QStringLiteral("db"));
+    std::unique_ptr<TCatalogueStore> store = OpenStore(location, TStoreAccess::ReadOnly);
+    const TStorageSizes sizes = store->Sizes();
+    Print(stdout, QStringLiteral("database\t%1")
+                      .arg(PrintableLocation(location.isEmpty() ? DefaultDatabasePath() : location)));
+    Print(stdout, QStringLiteral("size\t%1 bytes").arg(sizes.Database));
+    if (sizes.WriteAheadLog)
+        Print(stdout, QStringLiteral("write-ahead log\t%1 bytes").arg(*sizes.WriteAheadLog));
+    Print(stdout, QStringLiteral("pending suggestions\t%1").arg(store->PendingSuggestions()));
+    return 0;
+}
+
 const QString DbOption = QStringLiteral("db");
 
 const std::vector<TCommand>& Commands() {
@@ -406,6 +448,8 @@ const std::vector<TCommand>& Commands() {
         {"serve",
          "answer Lumora's requests",
          "serve [--listen HOST:PORT] [--db FILE|URI] [--suggestions-db FILE|URI] [--public-host HOST] "
+         "[--suggestion-rate RATE] [--max-pending-suggestions N] [--connections-per-client N] "
+         "[--trust-proxy CIDR[,CIDR]] "
          "[--threads N] [--demo] [--no-access-log] [--tls-cert FILE --tls-key FILE]\n"
          "  --listen       address and port to listen on (default 127.0.0.1:18080; port 0 takes a free one)\n"
          "  --db           the catalogue database: a SQLite file (default "
@@ -416,6 +460,14 @@ const std::vector<TCommand>& Commands() {
          "                 (default " LUMORA_DEFAULT_CATALOGUE_HOST "; port 80 unless the name carries one)\n"
          "  --threads      workers, each answering its share of the open connections\n"
          "                 (default one per two processors)\n"
+         "  --suggestion-rate  N[/min|/h][:BURST]: suggestions one client address may send, N a minute\n"
+         "                 or an hour, BURST at once (default 5/min, burst twice N; 0: no limit)\n"
+         "  --max-pending-suggestions  suggestions waiting for review; more are refused until some are\n"
+         "                 approved or rejected (default 10000; 0: no ceiling)\n"
+         "  --connections-per-client  connections one client address may hold open (default 64;\n"
+         "                 0: no limit)\n"
+         "  --trust-proxy  CIDR[,CIDR]: proxies in front whose X-Forwarded-For names the client\n"
+         "                 (default: none, the header is ignored)\n"
          "  --demo         seed the demo catalogue first (see the demo command)\n"
          "  --no-access-log  no line per request on standard error\n"
          "  --tls-cert     serve HTTPS with this PEM certificate (its chain after it), for hosts without\n"
@@ -423,7 +475,8 @@ const std::vector<TCommand>& Commands() {
          "  --tls-key      the certificate's PEM private key (keep it readable by the server only)\n"
          "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections; stops cleanly on\n"
          "SIGTERM or SIGINT after answering the requests it has accepted.",
-         {DbOption, "suggestions-db", "listen", "public-host", "threads", "tls-cert", "tls-key"},
+         {DbOption, "suggestions-db", "listen", "public-host", "threads", "suggestion-rate",
+          "max-pending-suggestions", "connections-per-client", "trust-proxy", "tls-cert", "tls-key"},
          {"demo", "no-access-log"},
          0,
          Serve},
@@ -519,6 +572,15 @@ const std::vector<TCommand>& Commands() {
          1,
          Approve},
         {"reject", "turn a suggestion down", "reject ID [--db FILE]", {DbOption}, {}, 1, Reject},
+        {"status",
+         "what the database takes on disk and what waits for review",
+         "status [--db FILE]\n"
+         "  The size of the database, of its write-ahead log (SQLite; a running server keeps it small)\n"
+         "  and the number of suggestions waiting for review.",
+         {DbOption},
+         {},
+         0,
+         Status},
     };
     return commands;
 }

@@ -11,7 +11,9 @@
 using THttpHeaders = std::vector<std::pair<std::string, std::string>>;
 
 struct THttpRequest {
-    std::string Client; // the peer's address, for the access log
+    // The client's address, for the access log and the limits per client: the peer's, or the one a
+    // trusted proxy names.
+    std::string Client;
     std::string Method;
     std::string Path; // decoded, without the query
     THttpHeaders Headers;

@@ -44,17 +44,20 @@ unsigned ConnectionLimit() {
         std::min(std::max(limit.rlim_cur, 2 * ReservedDescriptors) - ReservedDescriptors, MaxConnections));
 }
 
-std::string ClientAddress(MHD_Connection* connection) {
-    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-    if (info == nullptr || info->client_addr == nullptr)
-        return "-";
+std::string AddressText(const sockaddr* address) {
     char text[INET6_ADDRSTRLEN] = "-";
-    const sockaddr* address = info->client_addr;
     if (address->sa_family == AF_INET)
         inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
     else if (address->sa_family == AF_INET6)
         inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text, sizeof text);
     return text;
+}
+
+std::string ClientAddress(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (info == nullptr || info->client_addr == nullptr)
+        return "-";
+    return AddressText(info->client_addr);
 }
 
 MHD_Result CollectHeader(void* headers, MHD_ValueKind, const char* key, const char* value) {
@@ -164,10 +167,11 @@ struct THttpFront::TCallbacks {
             exchange = new TExchange;
             *context = exchange;
             THttpRequest& request = exchange->Request;
-            request.Client = ClientAddress(connection);
             request.Method = method;
             request.Path = url;
             MHD_get_connection_values(connection, MHD_HEADER_KIND, CollectHeader, &request.Headers);
+            request.Client =
+                front.m_options.TrustedProxies.Client(ClientAddress(connection), request.Headers);
             if (const auto length = DeclaredLength(connection)) {
                 if (*length > front.m_options.MaxBodyBytes) {
                     exchange->Refused = true;
@@ -208,6 +212,14 @@ struct THttpFront::TCallbacks {
         return Send(connection, response, closeAfter);
     }
 
+    static void Connection(void* front, MHD_Connection* connection, void**,
+                           MHD_ConnectionNotificationCode code) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        if (code == MHD_CONNECTION_NOTIFY_CLOSED && info != nullptr)
+            static_cast<THttpFront*>(front)->m_connections.Close(info->connect_fd);
+    }
+
     static void Completed(void* front, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
         auto* exchange = static_cast<TExchange*>(*context);
         if (exchange == nullptr)
@@ -235,7 +247,8 @@ struct THttpFront::TCallbacks {
 THttpFront::THttpFront(TCatalogueStore& store, TCatalogueStore& suggestions, TDemoPictures& pictures,
                        const TFrontOptions& options)
     : m_options(options)
-    , m_handler(store, suggestions, pictures, options.PublicHost, options.AccessLog)
+    , m_handler(store, suggestions, pictures, options.PublicHost, options.AccessLog, options.Suggestions)
+    , m_connections(options.ConnectionsPerClient)
     , m_wakeUp(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     m_pool.setMaxThreadCount(PoolThreads);
 }
@@ -313,7 +326,8 @@ bool THttpFront::StartWorkers() {
             &TCallbacks::Log, this, MHD_OPTION_CONNECTION_LIMIT, std::max(1u, ConnectionLimit() / count),
             MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_options.TimeoutSeconds),
             MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.MaxHeadBytes, MHD_OPTION_NOTIFY_COMPLETED,
-            &TCallbacks::Completed, this, MHD_OPTION_ARRAY, tlsOptions.data(), MHD_OPTION_END);
+            &TCallbacks::Completed, this, MHD_OPTION_NOTIFY_CONNECTION, &TCallbacks::Connection, this,
+            MHD_OPTION_ARRAY, tlsOptions.data(), MHD_OPTION_END);
         if (daemon == nullptr) {
             StopWorkers();
             return false;
@@ -371,11 +385,21 @@ void THttpFront::AcceptUntilStop() {
                     ::poll(&watched[1], 1, 100);
                 break;
             }
+            if (!OpenConnection(client, AddressText(reinterpret_cast<sockaddr*>(&address)))) {
+                ::close(client);
+                continue;
+            }
             // On failure (a worker at its limit) the connection is closed by the library.
-            MHD_add_connection(m_workers[next++ % m_workers.size()], client,
-                               reinterpret_cast<sockaddr*>(&address), length);
+            if (MHD_add_connection(m_workers[next++ % m_workers.size()], client,
+                                   reinterpret_cast<sockaddr*>(&address), length) != MHD_YES)
+                m_connections.Close(client);
         }
     }
+}
+
+// A trusted proxy carries many clients' connections: its own limits hold for them.
+bool THttpFront::OpenConnection(int socket, const std::string& peer) {
+    return m_options.TrustedProxies.Trusts(peer) || m_connections.Open(socket, LimitKey(peer));
 }
 
 void THttpFront::Stop() {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ConnectionsPerClient.h"
 #include "RequestHandler.h"
 #include "SharedReplies.h"
+#include "TrustedProxies.h"
 
 #include <QByteArray>
 #include <QThreadPool>
@@ -35,6 +37,11 @@ struct TFrontOptions {
     // A connection that neither sends nor takes a byte for this long is closed.
     int TimeoutSeconds = 5;
     bool AccessLog = true;
+    // Whose X-Forwarded-For names the client; their own connections are not limited per client.
+    TTrustedProxies TrustedProxies;
+    // Connections one client may hold open at once; 0: no limit.
+    unsigned ConnectionsPerClient = 0;
+    TSuggestionLimits Suggestions;
 };
 
 // The network side of the catalogue server: one thread accepts connections and its workers wait on
@@ -66,6 +73,8 @@ private:
     void AnswerInPool(MHD_Connection* connection, TExchange& exchange);
     MHD_Response* SharedReply(MHD_Connection* connection, const THttpResponse& response);
     void AcceptUntilStop();
+    // Counts the peer's new connection; false when the peer holds all it may.
+    bool OpenConnection(int socket, const std::string& peer);
     bool BeginAnswer();
     void EndAnswer();
     bool StopRequested();
@@ -76,6 +85,7 @@ private:
     const TFrontOptions m_options;
     TRequestHandler m_handler;
     TSharedReplies m_sharedReplies;
+    TConnectionsPerClient m_connections;
     int m_listenSocket = -1;
     const int m_wakeUp; // made readable by Stop
     std::vector<MHD_Daemon*> m_workers;

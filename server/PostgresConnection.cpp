@@ -65,6 +65,12 @@ CREATE TRIGGER cams_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON cams
 CREATE TRIGGER languages_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON languages
   FOR EACH STATEMENT EXECUTE FUNCTION lumora_catalogue_changed();
 )sql",
+    // The pending suggestions are counted and looked up by source address for every new one. A source
+    // may be longer than a b-tree entry can be: a hash index takes any length.
+    R"sql(
+CREATE INDEX suggestions_by_status ON suggestions(status);
+CREATE INDEX suggestions_by_source ON suggestions USING hash (source);
+)sql",
 };
 constexpr qint64 SchemaVersion = qint64(std::size(Migrations));
 
@@ -352,6 +358,11 @@ void TPostgresConnection::Commit() {
 void TPostgresConnection::Rollback() noexcept {
     PQclear(PQexec(m_conn, "ROLLBACK"));
     m_inTransaction = false;
+}
+
+TStorageSizes TPostgresConnection::Sizes() {
+    TStatementUse size = Prepare("SELECT pg_database_size(current_database())");
+    return {size->Step() ? size->Integer(0) : 0, std::nullopt};
 }
 
 // The watcher's own connection listens; true when it listens now, so that whatever changed before is

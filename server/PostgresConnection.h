@@ -25,6 +25,7 @@ public:
     void Rollback() noexcept override;
     bool ReadOnly() const override { return m_readOnly; }
     void WaitForChange(int wakeUp) override;
+    TStorageSizes Sizes() override;
 
 private:
     class TStatement;

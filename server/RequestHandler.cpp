@@ -1,6 +1,7 @@
 #include "RequestHandler.h"
 
 #include "FormBody.h"
+#include "NetworkAddress.h"
 #include "Suggestions.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
@@ -81,13 +82,16 @@ std::string CatalogueDetail(const THttpRequest& request) {
 } // namespace
 
 TRequestHandler::TRequestHandler(TCatalogueStore& store, TCatalogueStore& suggestions,
-                                 TDemoPictures& pictures, const QByteArray& publicHost, bool accessLog)
+                                 TDemoPictures& pictures, const QByteArray& publicHost, bool accessLog,
+                                 const TSuggestionLimits& limits)
     : m_store(store)
     , m_suggestions(suggestions)
     , m_pictures(pictures)
     , m_publicHost(publicHost)
     , m_log(accessLog)
-    , m_replies(store, publicHost) {}
+    , m_replies(store, publicHost)
+    , m_maxPending(limits.MaxPending)
+    , m_suggestionRate(limits.Rate) {}
 
 THttpResponse TRequestHandler::Answer(const THttpRequest& request) {
     THttpResponse response;
@@ -147,17 +151,31 @@ THttpResponse TRequestHandler::CatalogueList(const THttpRequest& request) {
     return Shared(m_replies.Reply(language), "text/plain");
 }
 
+// A refusal is answered with words other than "ok", which Lumora shows as its failure notice; nothing
+// is stored.
 THttpResponse TRequestHandler::Suggest(const THttpRequest& request) {
     std::optional<TSuggestion> suggestion = ParseSuggestion(request.Body);
     if (!suggestion)
         return Reply(400, "refused: not a cam suggestion");
+    if (!m_suggestionRate.Take(LimitKey(request.Client)))
+        return Reply(429, "refused: too many suggestions from your address, try again later");
+    TCatalogueStore::TAdmission admission;
     try {
-        m_suggestions.AddSuggestion(*suggestion);
+        admission = m_suggestions.AddPendingSuggestion(*suggestion, m_maxPending);
     } catch (const TStoreError& error) {
         m_log.Note(std::string("a suggestion could not be stored: ") + error.what());
         return Reply(503, "refused: the suggestion could not be stored");
     }
-    // Answered only once the suggestion is committed: an "ok" is never lost.
+    if (admission == TCatalogueStore::TAdmission::Full) {
+        if (!m_saidFull.exchange(true))
+            m_log.Note("suggestions are refused: " + std::to_string(m_maxPending) +
+                       " wait for review (--max-pending-suggestions); approving or rejecting makes room");
+        return Reply(503, "refused: too many suggestions wait for review, try again later");
+    }
+    if (admission == TCatalogueStore::TAdmission::Stored)
+        m_saidFull = false;
+    // The same cam waiting for review already counts as taken: the user's suggestion is there. Answered
+    // only once the suggestion is committed: an "ok" is never lost.
     return Reply(200, "ok");
 }
 

@@ -3,9 +3,18 @@
 #include "AccessLog.h"
 #include "CatalogueReplies.h"
 #include "CatalogueStore.h"
+#include "ClientRateLimit.h"
 #include "HttpExchange.h"
 
+#include <atomic>
+
 class TDemoPictures;
+
+// What one client may leave in the store. Without limits unless given (the serve command gives them).
+struct TSuggestionLimits {
+    TRate Rate;
+    qint64 MaxPending = 0; // suggestions waiting for review; 0: no ceiling
+};
 
 // The catalogue server's answers, apart from the network: the three scripts Lumora posts to,
 // language packs, demo pictures and message pages. Every answer is written to the access log.
@@ -16,7 +25,7 @@ public:
 
     // Suggestions go to `suggestions`, which may be `store` itself.
     TRequestHandler(TCatalogueStore& store, TCatalogueStore& suggestions, TDemoPictures& pictures,
-                    const QByteArray& publicHost, bool accessLog);
+                    const QByteArray& publicHost, bool accessLog, const TSuggestionLimits& limits = {});
 
     THttpResponse Answer(const THttpRequest& request);
     // Whether the answer is made from memory alone (the kept catalogue replies), never waiting for
@@ -49,4 +58,7 @@ private:
     const QByteArray m_publicHost;
     TAccessLog m_log;
     TCatalogueReplies m_replies;
+    const qint64 m_maxPending;
+    TClientRateLimit m_suggestionRate;
+    std::atomic<bool> m_saidFull{false}; // the ceiling is told once each time it is reached
 };

@@ -2,6 +2,15 @@
 
 #include "SqlStatement.h"
 
+#include <QtGlobal>
+#include <optional>
+
+struct TStorageSizes {
+    qint64 Database = 0; // bytes
+    // SQLite's write-ahead log beside the database file; none on PostgreSQL, which keeps its own.
+    std::optional<qint64> WriteAheadLog;
+};
+
 // One connection to the catalogue's database engine. Statements are written once for every engine,
 // with numbered placeholders (?1, ?2, ...) and in the SQL both engines share; each engine creates and
 // migrates its own schema. A connection is used by one thread at a time.
@@ -19,6 +28,8 @@ public:
 
     // True when the database takes no writes (a standby, or read-only by its settings).
     virtual bool ReadOnly() const = 0;
+
+    virtual TStorageSizes Sizes() = 0;
 
     // Returns once the catalogue may have changed, or when the descriptor `wakeUp` is readable.
     // Called on a thread of its own, beside the other calls.

@@ -1,5 +1,6 @@
 #include "SqliteConnection.h"
 
+#include <QFileInfo>
 #include <poll.h>
 #include <sqlite3.h>
 
@@ -22,6 +23,7 @@ CREATE TABLE IF NOT EXISTS suggestions(
   id INTEGER PRIMARY KEY AUTOINCREMENT, received TEXT NOT NULL, body BLOB NOT NULL,
   title BLOB, description BLOB, source BLOB, webpage BLOB, country BLOB, refresh BLOB, language BLOB,
   category BLOB, status BLOB NOT NULL, cam_refid INTEGER);
+CREATE INDEX IF NOT EXISTS suggestions_by_status ON suggestions(status, source);
 CREATE TABLE IF NOT EXISTS catalogue_state(id INTEGER PRIMARY KEY CHECK (id = 1), generation INTEGER NOT NULL);
 INSERT OR IGNORE INTO catalogue_state(id, generation) VALUES (1, 0);
 CREATE TRIGGER IF NOT EXISTS cams_inserted AFTER INSERT ON cams
@@ -87,6 +89,14 @@ public:
         return Integer(column);
     }
     void Reset() override {
+        // SQLite checkpoints its write-ahead log only after a write statement stepped to its end, not
+        // when one is reset early. A write that returns a row (INSERT ... RETURNING) and is dropped after
+        // it, outside a transaction, would commit without a checkpoint, and under a steady stream of
+        // them the log grew by every write, to hundreds of megabytes.
+        if (sqlite3_stmt_busy(m_statement) && !sqlite3_stmt_readonly(m_statement)) {
+            while (sqlite3_step(m_statement) == SQLITE_ROW) {
+            }
+        }
         sqlite3_reset(m_statement);
         sqlite3_clear_bindings(m_statement);
     }
@@ -118,6 +128,9 @@ TSqliteConnection::TSqliteConnection(const QString& path) {
         // A suggestion answered with "ok" must survive a power cut, not only a stopped process.
         Execute("PRAGMA synchronous=FULL");
         Execute(Schema);
+        // The log is started over after each checkpoint that copied all of it; a log that a large
+        // transaction made long is then cut back to 8 MiB instead of keeping its size for good.
+        Execute("PRAGMA journal_size_limit=8388608");
     } catch (const TStoreError& error) {
         sqlite3_close(m_db);
         m_db = nullptr;
@@ -161,6 +174,12 @@ void TSqliteConnection::Commit() {
 
 void TSqliteConnection::Rollback() noexcept {
     sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+TStorageSizes TSqliteConnection::Sizes() {
+    const QString file = QString::fromUtf8(sqlite3_db_filename(m_db, "main"));
+    const QFileInfo log(file + QStringLiteral("-wal"));
+    return {QFileInfo(file).size(), log.exists() ? log.size() : 0};
 }
 
 void TSqliteConnection::WaitForChange(int wakeUp) {

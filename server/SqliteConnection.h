@@ -22,6 +22,7 @@ public:
     void Rollback() noexcept override;
     bool ReadOnly() const override { return false; }
     void WaitForChange(int wakeUp) override;
+    TStorageSizes Sizes() override;
 
 private:
     class TStatement;

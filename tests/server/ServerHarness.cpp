@@ -12,9 +12,11 @@ bool THttpReply::LengthMatches() const {
     return ok && length == Body.size();
 }
 
-THttpReply SendRaw(quint16 port, const QByteArray& request, int timeoutMs) {
+THttpReply SendRaw(quint16 port, const QByteArray& request, int timeoutMs, const QString& from) {
     THttpReply reply;
     QTcpSocket socket;
+    if (!from.isEmpty() && !socket.bind(QHostAddress(from)))
+        return reply;
     socket.connectToHost(QStringLiteral("127.0.0.1"), port);
     if (!socket.waitForConnected(timeoutMs))
         return reply;

@@ -168,7 +168,8 @@ void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
         ::close(probe);
     }
     TRunningServer server;
-    QVERIFY(server.Start(m_db, {"--no-access-log", "--threads", "2"}));
+    // The crowd comes from one address, as no real one would.
+    QVERIFY(server.Start(m_db, {"--no-access-log", "--threads", "2", "--connections-per-client", "0"}));
     const THttpReply alone = SendRaw(server.Port(), CatalogueRequest);
     QCOMPARE(alone.Status, 200);
     QVERIFY(alone.Body.size() > 256 * 1024);

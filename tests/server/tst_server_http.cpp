@@ -116,7 +116,8 @@ void TestServerHttp::initTestCase() {
                                LanguageDirectory(), "--db", m_db})
                  .ExitCode,
              0);
-    QVERIFY(m_server.Start(m_db, {"--public-host", "cams.example"}));
+    // Every client of these tests comes from 127.0.0.1: the limits per client are tested on their own.
+    QVERIFY(m_server.Start(m_db, {"--public-host", "cams.example", "--suggestion-rate", "0"}));
 }
 
 void TestServerHttp::catalogueReply() {
@@ -397,9 +398,10 @@ void TestServerHttp::concurrentClients() {
             for (int r = 0; r < Rounds; ++r) {
                 if (Post(m_server.Port(), "/lmr/camlist3.php", CatalogueBody(0)).Body == expected)
                     ++good;
-                const QByteArray body =
-                    "title=c" + QByteArray::number(c) + "r" + QByteArray::number(r) +
-                    "&description=&source=s&webpage=&country=&refresh=&language=0&category=suggested";
+                const QByteArray body = "title=c" + QByteArray::number(c) + "r" + QByteArray::number(r) +
+                                        "&description=&source=s" + QByteArray::number(c) + "r" +
+                                        QByteArray::number(r) +
+                                        "&webpage=&country=&refresh=&language=0&category=suggested";
                 if (Post(m_server.Port(), "/lmr/p_suggest.php", body).Body == "ok")
                     ++oks;
             }
@@ -446,15 +448,16 @@ void TestServerHttp::busyDatabaseHoldsUpOnlyItsClients() {
 void TestServerHttp::stopLosesNoSuggestion() {
     const QString db = FreshDatabase("stop.db");
     TRunningServer server;
-    QVERIFY(server.Start(db, {"--threads", "4"}));
+    QVERIFY(server.Start(db, {"--threads", "4", "--suggestion-rate", "0"}));
     std::atomic<bool> stop{false};
     std::atomic<int> oks{0};
     std::vector<std::thread> clients;
     for (int c = 0; c < 6; ++c) {
-        clients.emplace_back([&] {
-            while (!stop) {
-                const THttpReply reply =
-                    Post(server.Port(), "/lmr/p_suggest.php", "source=http://s/x.jpg&title=t");
+        clients.emplace_back([&, c] {
+            for (int round = 0; !stop; ++round) {
+                const THttpReply reply = Post(server.Port(), "/lmr/p_suggest.php",
+                                              "source=http://s/" + QByteArray::number(c) + "-" +
+                                                  QByteArray::number(round) + ".jpg&title=t");
                 if (reply.Body == "ok")
                     ++oks;
                 else if (reply.Status == 0)

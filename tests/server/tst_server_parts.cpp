@@ -7,6 +7,7 @@
 #include "StoreLocation.h"
 #include "Suggestions.h"
 #include "TestDatabase.h"
+#include "TrustedProxies.h"
 #include "core/picture/PictureDecoders.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
@@ -37,6 +38,9 @@ private Q_SLOTS:
     void picturesAreKeptForTheirFrame();
     void handlerRoutes_data();
     void handlerRoutes();
+    void clientBehindProxies_data();
+    void clientBehindProxies();
+    void clientsCountedByNetwork();
 };
 
 void TestServerParts::suggestionValues_data() {
@@ -334,6 +338,52 @@ void TestServerParts::handlerRoutes() {
     const THttpResponse response = handler.Answer(request);
     QCOMPARE(response.Status, status);
     QVERIFY2(response.Body->contains(reply), response.Body->left(80).constData());
+}
+
+void TestServerParts::clientBehindProxies_data() {
+    QTest::addColumn<QString>("trusted");
+    QTest::addColumn<QByteArray>("peer");
+    QTest::addColumn<QByteArray>("forwardedFor");
+    QTest::addColumn<QByteArray>("client");
+    QTest::newRow("untrusted peer") << "10.0.0.0/8" << QByteArray("192.0.2.1") << QByteArray("203.0.113.9")
+                                    << QByteArray("192.0.2.1");
+    QTest::newRow("peer in a /25") << "192.168.1.128/25" << QByteArray("192.168.1.130")
+                                   << QByteArray("203.0.113.9") << QByteArray("203.0.113.9");
+    QTest::newRow("peer outside a /26") << "192.168.1.192/26" << QByteArray("192.168.1.130")
+                                        << QByteArray("203.0.113.9") << QByteArray("192.168.1.130");
+    QTest::newRow("two proxies in a row") << "10.0.0.0/8" << QByteArray("10.0.0.1")
+                                          << QByteArray("203.0.113.9, 10.0.0.2") << QByteArray("203.0.113.9");
+    QTest::newRow("the client's own entry")
+        << "10.0.0.1" << QByteArray("10.0.0.1") << QByteArray("192.0.2.5,203.0.113.9")
+        << QByteArray("203.0.113.9");
+    QTest::newRow("IPv4 peer mapped into IPv6") << "10.0.0.0/8" << QByteArray("::ffff:10.0.0.1")
+                                                << QByteArray("203.0.113.9") << QByteArray("203.0.113.9");
+    QTest::newRow("IPv6 proxy") << "2001:db8::/32" << QByteArray("2001:db8:5::1") << QByteArray("2001:db9::7")
+                                << QByteArray("2001:db9::7");
+    QTest::newRow("IPv6 peer outside") << "2001:db8::/32" << QByteArray("2001:db9::1")
+                                       << QByteArray("203.0.113.9") << QByteArray("2001:db9::1");
+    QTest::newRow("no address where the proxy writes one")
+        << "10.0.0.0/8" << QByteArray("10.0.0.1") << QByteArray("203.0.113.9, unknown")
+        << QByteArray("10.0.0.1");
+}
+
+void TestServerParts::clientBehindProxies() {
+    QFETCH(QString, trusted);
+    QFETCH(QByteArray, peer);
+    QFETCH(QByteArray, forwardedFor);
+    QFETCH(QByteArray, client);
+    const TResult<TTrustedProxies> proxies = TTrustedProxies::Parse(trusted);
+    QVERIFY(proxies.Ok());
+    const THttpHeaders headers = {{"x-forwarded-for", forwardedFor.toStdString()}};
+    QCOMPARE(QByteArray::fromStdString(proxies->Client(peer.toStdString(), headers)), client);
+}
+
+// One IPv6 customer gets a /64 and may take any address of it.
+void TestServerParts::clientsCountedByNetwork() {
+    QCOMPARE(LimitKey("2001:db8:1:2:aaaa::1"), LimitKey("2001:db8:1:2:bbbb::2"));
+    QVERIFY(LimitKey("2001:db8:1:2::1") != LimitKey("2001:db8:1:3::1"));
+    QCOMPARE(LimitKey("::ffff:192.0.2.1"), LimitKey("192.0.2.1"));
+    QVERIFY(LimitKey("192.0.2.1") != LimitKey("192.0.2.2"));
 }
 
 QTEST_GUILESS_MAIN(TestServerParts)

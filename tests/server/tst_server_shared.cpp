@@ -27,8 +27,9 @@ qsizetype StoredSuggestions(const QString& db) {
 }
 
 QByteArray SuggestionBody(int client, int round) {
-    return "title=c" + QByteArray::number(client) + "r" + QByteArray::number(round) +
-           "&description=&source=http://s/x.jpg&webpage=&country=&refresh=&language=0&category=";
+    const QByteArray name = "c" + QByteArray::number(client) + "r" + QByteArray::number(round);
+    return "title=" + name + "&description=&source=http://s/" + name +
+           ".jpg&webpage=&country=&refresh=&language=0&category=";
 }
 
 } // namespace
@@ -49,8 +50,9 @@ private:
 
 void TestServerShared::initTestCase() {
     m_db = FreshDatabase(QStringLiteral("shared"));
-    QVERIFY(m_first.Start(m_db, {"--no-access-log"}));
-    QVERIFY(m_second.Start(m_db, {"--no-access-log"}));
+    // The clients of these tests all come from 127.0.0.1.
+    QVERIFY(m_first.Start(m_db, {"--no-access-log", "--suggestion-rate", "0"}));
+    QVERIFY(m_second.Start(m_db, {"--no-access-log", "--suggestion-rate", "0"}));
 }
 
 void TestServerShared::changeReachesEveryServer() {
