@@ -167,6 +167,14 @@ void DrawSign(QPainter& p, const QString& sign, const QColor& colour, qreal shif
 
 } // namespace
 
+int FittingPixelSize(const QSize& size, const QString& words, int pixelSize, int weight) {
+    // Six pixels on either side keep the words clear of the rounded border.
+    int fitting = pixelSize;
+    while (fitting > 9 && QFontMetrics(UiFont(fitting, weight)).horizontalAdvance(words) > size.width() - 12)
+        --fitting;
+    return fitting;
+}
+
 QImage PaintTextButton(const QSize& size, const QString& words, int pixelSize, int weight, ButtonState state,
                        int scale) {
     QImage image = Canvas(size, scale);
@@ -174,17 +182,23 @@ QImage PaintTextButton(const QSize& size, const QString& words, int pixelSize, i
     DrawButtonFace(p, QRectF(QPointF(0, 0), size), state);
     const ButtonLook look = LookOf(state);
     p.setRenderHint(QPainter::TextAntialiasing);
-    int fitting = pixelSize;
-    while (fitting > 9 && QFontMetrics(UiFont(fitting, weight)).horizontalAdvance(words) > size.width() - 14)
-        --fitting;
-    p.setFont(UiFont(fitting, weight));
+    p.setFont(UiFont(FittingPixelSize(size, words, pixelSize, weight), weight));
     p.setPen(look.text);
     p.drawText(QRectF(0, look.shift, size.width(), size.height()), Qt::AlignCenter, words);
     return image;
 }
 
+namespace {
+const QSize WideButtonSize(114, 26);
+constexpr int WideButtonPixels = 12;
+} // namespace
+
+int WideButtonPixelSize(const QString& words) {
+    return FittingPixelSize(WideButtonSize, words, WideButtonPixels, QFont::DemiBold);
+}
+
 QImage PaintWideButton(const QString& words, ButtonState state, int scale) {
-    return PaintTextButton(QSize(114, 26), words, 12, QFont::DemiBold, state, scale);
+    return PaintTextButton(WideButtonSize, words, WideButtonPixels, QFont::DemiBold, state, scale);
 }
 
 QImage PaintHelpButton(ButtonState state, int scale) {

@@ -52,11 +52,14 @@ enum class ButtonState { Normal = 1, Over = 2, Pressed = 3, Disabled = 4 };
 constexpr ButtonState AllStates[] = {ButtonState::Normal, ButtonState::Over, ButtonState::Pressed,
                                      ButtonState::Disabled};
 
-// A button with words (or a single sign character) painted in. Longer words get a smaller size
-// rather than touching the button's edges.
+// The size, at most `pixelSize`, at which the words fit across a button of the given size: longer
+// words get a smaller size rather than touching the button's edges.
+int FittingPixelSize(const QSize& size, const QString& words, int pixelSize, int weight);
+// A button with words (or a single sign character) painted in at their fitting size.
 QImage PaintTextButton(const QSize& size, const QString& words, int pixelSize, int weight, ButtonState state,
                        int scale = 1);
-// The wide buttons of every window.
+// The wide buttons of every window, and the size their words are painted at.
+int WideButtonPixelSize(const QString& words);
 QImage PaintWideButton(const QString& words, ButtonState state, int scale = 1);
 // The narrow help button beside the wide ones: a question mark, the same in every language.
 QImage PaintHelpButton(ButtonState state, int scale = 1);

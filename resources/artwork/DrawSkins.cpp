@@ -11,6 +11,7 @@
 #include "core/RecordText.h"
 #include "core/picture/PictureEncoders.h"
 #include "widgets/ScaledPictureName.h"
+#include "widgets/WindowFont.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,6 +78,15 @@ public:
 
     void WideButton(const QByteArray& window, const QByteArray& skinName) {
         const QString words = Word(window, skinName);
+        // Words squeezed below the windows' own font would read as small print beside their captions:
+        // the language needs shorter words.
+        if (const int pixels = WideButtonPixelSize(words); pixels < WindowFontPixels)
+            m_problems << QStringLiteral(
+                              "\"%1\" in block \"%2\" fits its button only at %3 pixels, below the "
+                              "windows' %4-pixel font")
+                              .arg(words, QString::fromLatin1(window))
+                              .arg(pixels)
+                              .arg(WindowFontPixels);
         Button(QString::fromLatin1(window), QString::fromLatin1(skinName),
                [&](ButtonState state, int scale) { return PaintWideButton(words, state, scale); });
     }

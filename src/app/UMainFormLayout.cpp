@@ -11,6 +11,7 @@
 #include "widgets/DesignedControls.h"
 #include "widgets/ImgBtn.h"
 #include "widgets/Skins.h"
+#include "widgets/WindowFont.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -44,6 +45,7 @@ void TMainForm::setVisible(bool visible) {
 }
 
 void TMainForm::CreateControls() {
+    setFont(WindowFont());
     MainImage = new QLabel(this);
     MainImage->setGeometry(0, 0, 597, 398);
     MainImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -63,15 +65,18 @@ void TMainForm::CreateControls() {
     TellBut = MakeButton(this, Right, 339, QStringLiteral("Tell a friend about Lumora"));
     KorvexBut = MakeButton(this, Right, 368, QStringLiteral("Open Korvex Software homepage"));
 
-    // Right-aligned labels may grow to the left: the platform's font can be wider than the designed one.
-    RefreshLabel =
-        MakeLabel(this, QStringLiteral("Refresh time (seconds)"), QRect(207, 368, 126, 13), Qt::AlignRight);
-    RefreshEdit = new QLineEdit(this);
-    RefreshEdit->setGeometry(337, 364, 41, 21);
+    // The settings under the preview, in a row on the preview's card. Their captions keep their
+    // designed right edges and take a second line where a language's words are longer.
+    QWidget* settings = MakePanel(this, QRect(214, 362, 240, 30), "SettingsPanel");
+    RefreshLabel = MakeWrappingLabel(settings, QStringLiteral("Refresh time (seconds)"), QRect(0, 0, 119, 26),
+                                     Qt::AlignRight);
+    RefreshEdit = new QLineEdit(settings);
+    RefreshEdit->setGeometry(123, 2, 41, 21);
     RefreshEdit->setToolTip(QStringLiteral("Delay of refreshing wallpaper"));
-    StretchLabel = MakeLabel(this, QStringLiteral("Stretch"), QRect(384, 368, 53, 13), Qt::AlignRight);
-    StretchCheck = new QCheckBox(this);
-    StretchCheck->setGeometry(440, 366, 14, 17);
+    StretchLabel =
+        MakeWrappingLabel(settings, QStringLiteral("Stretch"), QRect(170, 0, 53, 26), Qt::AlignRight);
+    StretchCheck = new QCheckBox(settings);
+    StretchCheck->setGeometry(226, 4, 14, 17);
     StretchCheck->setToolTip(QStringLiteral("Stretch wallpaper to fit screen size"));
 
     NameControls({{MainImage, "MainImage"},
@@ -88,12 +93,6 @@ void TMainForm::CreateControls() {
                   {RefreshEdit, "RefreshEdit"},
                   {StretchLabel, "StretchLabel"},
                   {StretchCheck, "StretchCheck"}});
-
-    for (QLabel* small : {RefreshLabel, StretchLabel}) {
-        QFont font = small->font();
-        font.setPixelSize(10);
-        small->setFont(font);
-    }
 }
 
 QList<Skins::TButtonSkin> TMainForm::SkinnedButtons() const {

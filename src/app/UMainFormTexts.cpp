@@ -106,9 +106,9 @@ void TMainForm::LoadTexts(const RecordText::Lines& lines) {
             .Add("apply_hint", Hint(Applybut))
             .Add("ok_hint", Hint(OKBut))
             .Add("korvex_hint", Hint(KorvexBut))
-            .Add("refresh", RightAlignedCaption(RefreshLabel))
+            .Add("refresh", Caption(RefreshLabel))
             .Add("refresh_hint", Hint(RefreshEdit))
-            .Add("stretch", RightAlignedCaption(StretchLabel))
+            .Add("stretch", Caption(StretchLabel))
             .Add("stretch_hint", Hint(StretchCheck));
     }
     texts.LoadTexts(lines, "mainform");

@@ -27,8 +27,8 @@ void TCamBrowser::CreateControls() {
     MinusBut = MakeButton(this, 40, 363, QStringLiteral("Delete current custom cam"));
     EditBut = MakeButton(this, 65, 363, QStringLiteral("Edit current custom cam"));
 
-    // A right-aligned label may grow to the left: the platform's font can be wider than the designed one.
-    CountryLabel = MakeLabel(this, QStringLiteral("Country"), QRect(9, 114, 44, 13), Qt::AlignRight);
+    // A language's longer word for the country takes a second line beside the box.
+    CountryLabel = MakeWrappingLabel(this, QStringLiteral("Country"), QRect(9, 108, 44, 26), Qt::AlignRight);
     CountryBox = new QComboBox(this);
     CountryBox->setGeometry(56, 111, 132, 21);
     CountryBox->setToolTip(QStringLiteral("Filter cam list by country"));
@@ -70,12 +70,6 @@ void TCamBrowser::CreateControls() {
                   {TitleLabel, "TitleLabel"},
                   {PreviewImage, "PreviewImage"},
                   {DescriptionLabel, "DescriptionLabel"}});
-
-    for (QLabel* small : {CountryLabel, DescriptionLabel}) {
-        QFont font = small->font();
-        font.setPixelSize(10);
-        small->setFont(font);
-    }
 }
 
 void TCamBrowser::ConnectControlHandlers() {
@@ -118,7 +112,7 @@ void TCamBrowser::AddTexts(TTextTable& texts) {
     // A browser never shown takes its captions and hints when its controls are made.
     if (!ControlsMade())
         return;
-    texts.Add("country", RightAlignedCaption(CountryLabel))
+    texts.Add("country", Caption(CountryLabel))
         .Add("country_hint", Hint(CountryBox))
         .Add("image_hint", Hint(PreviewImage))
         .Add("plus_hint", Hint(PlusBut))

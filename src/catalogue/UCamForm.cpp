@@ -5,7 +5,9 @@
 #include "net/HTTPGet.h"
 #include "platform/ULMRLib.h"
 #include "widgets/BuiltinPictures.h"
+#include "widgets/DesignedControls.h"
 #include "widgets/ImgBtn.h"
+#include "widgets/WindowFont.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -21,17 +23,12 @@ namespace {
 const QString HelpPage = QStringLiteral("camform");
 const QString Window = QStringLiteral("camform");
 
-// Labels stand right-aligned before their field, 70 wide at x 10 unless placed otherwise.
+// Labels stand right-aligned before their field, 70 wide at x 10 unless placed otherwise, centred on
+// the field's text; a language's longer words take a second line.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place) {
-    auto* label = new QLabel(text, parent);
+    QLabel* label = MakeWrappingLabel(parent, text, place, Qt::AlignRight);
     label->setObjectName(QLatin1String(name));
     label->setAccessibleName(text);
-    label->setGeometry(place);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    QFont font = label->font();
-    font.setPixelSize(11);
-    label->setFont(font);
     return label;
 }
 
@@ -73,6 +70,7 @@ TCamForm::TCamForm(QWidget* parent)
     setWindowTitle(NewCaptionText);
     setWindowIcon(BuiltinApplicationIcon());
     setFixedSize(420, 240);
+    setFont(WindowFont());
     setModal(true);
     CreateControls();
     CreateSuggest();
@@ -91,25 +89,25 @@ void TCamForm::CreateControls() {
     MainImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     MainImage->setPixmap(BuiltinPicture(Window + QStringLiteral("/background")));
 
-    // Fields in tab order, each with its label four pixels lower, centred on the field's text.
-    TitleLabel = MakeLabel(this, "TitleLabel", QStringLiteral("Title"), {10, 56, 70, 13});
+    // Fields in tab order, each with its label beside it, two lines high.
+    TitleLabel = MakeLabel(this, "TitleLabel", QStringLiteral("Title"), {10, 50, 70, 26});
     TitleEdit = PlaceField(new QLineEdit(this), "TitleEdit", {86, 52, 307, 21}, TitleLabel,
                            QStringLiteral("Title of custom cam"));
-    URLLabel = MakeLabel(this, "URLLabel", QStringLiteral("Source"), {10, 86, 70, 13});
+    URLLabel = MakeLabel(this, "URLLabel", QStringLiteral("Source"), {10, 80, 70, 26});
     URLEdit = PlaceField(new QLineEdit(this), "URLEdit", {86, 82, 307, 21}, URLLabel,
                          QStringLiteral("Webcam's URL in the net"));
-    DescriptionLabel = MakeLabel(this, "DescriptionLabel", QStringLiteral("Description"), {10, 116, 70, 13});
+    DescriptionLabel = MakeLabel(this, "DescriptionLabel", QStringLiteral("Description"), {10, 110, 70, 26});
     DescriptionEdit = PlaceField(new QLineEdit(this), "DescriptionEdit", {86, 112, 307, 21}, DescriptionLabel,
                                  QStringLiteral("Description of custom cam"));
-    WebpageLabel = MakeLabel(this, "WebpageLabel", QStringLiteral("Webpage"), {10, 146, 70, 13});
+    WebpageLabel = MakeLabel(this, "WebpageLabel", QStringLiteral("Webpage"), {10, 140, 70, 26});
     WebpageEdit = PlaceField(new QLineEdit(this), "WebpageEdit", {86, 142, 307, 21}, WebpageLabel,
                              QStringLiteral("URL of hompage where the webcam can be found"));
-    CountryLabel = MakeLabel(this, "CountryLabel", QStringLiteral("Country"), {10, 176, 70, 13});
+    CountryLabel = MakeLabel(this, "CountryLabel", QStringLiteral("Country"), {10, 170, 70, 26});
     CountryEdit = PlaceField(new QComboBox(this), "CountryEdit", {86, 172, 142, 21}, CountryLabel, QString());
     CountryEdit->setEditable(true);
     // The list is the catalogue's; what the user types is not added to it.
     CountryEdit->setInsertPolicy(QComboBox::NoInsert);
-    RefreshLabel = MakeLabel(this, "RefreshLabel", QStringLiteral("Default Refresh"), {235, 176, 94, 13});
+    RefreshLabel = MakeLabel(this, "RefreshLabel", QStringLiteral("Default Refresh"), {235, 170, 94, 26});
     RefreshEdit = PlaceField(new QLineEdit(this), "RefreshEdit", {334, 172, 59, 21}, RefreshLabel,
                              QStringLiteral("Default refresh time of custom cam"));
     setTabOrder(TitleEdit, URLEdit);

@@ -10,6 +10,7 @@
 #include "widgets/ImgBtn.h"
 #include "widgets/Skins.h"
 #include "widgets/TextTargets.h"
+#include "widgets/WindowFont.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -55,6 +56,7 @@ TDownloadForm::TDownloadForm(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("DownloadForm"));
     setWindowTitle(QStringLiteral("Downloading Language Pack"));
+    setFont(WindowFont());
     setModal(true);
     CreateControls();
     Skins::FitWindowToContents(this);

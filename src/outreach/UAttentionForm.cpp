@@ -5,6 +5,7 @@
 #include "widgets/ImgBtn.h"
 #include "widgets/Skins.h"
 #include "widgets/TextTargets.h"
+#include "widgets/WindowFont.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -18,6 +19,7 @@ TAttentionForm::TAttentionForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Lumora"));
     setWindowIcon(BuiltinApplicationIcon());
     setFixedSize(300, 193);
+    setFont(WindowFont());
     setModal(true);
     CreateControls();
 }

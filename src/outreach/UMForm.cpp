@@ -8,7 +8,9 @@
 #include "outreach/SuppressedMessages.h"
 #include "platform/ULMRLib.h"
 #include "widgets/BuiltinPictures.h"
+#include "widgets/DesignedControls.h"
 #include "widgets/ImgBtn.h"
+#include "widgets/WindowFont.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -17,15 +19,9 @@
 namespace {
 
 QLabel* MakeBoxLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place) {
-    auto* label = new QLabel(text, parent);
+    QLabel* label = MakeWrappingLabel(parent, text, place, Qt::AlignLeft);
     label->setObjectName(name);
     label->setAccessibleName(text);
-    label->setGeometry(place);
-    label->setWordWrap(true);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    QFont font = label->font();
-    font.setPixelSize(11);
-    label->setFont(font);
     return label;
 }
 
@@ -59,6 +55,7 @@ TMForm::TMForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Lumora - Korvex Software"));
     setWindowIcon(BuiltinApplicationIcon());
     setFixedSize(424, 407);
+    setFont(WindowFont());
     move(101, 140);
     CreateControls();
 
@@ -81,26 +78,29 @@ void TMForm::CreateControls() {
     Web = new TEmbeddedWB(this);
     Web->setObjectName(QStringLiteral("Web"));
     Web->setAccessibleName(QStringLiteral("Message"));
-    Web->setGeometry(0, 0, 424, 371);
+    Web->setGeometry(0, 0, 424, 363);
 
+    // The strip under the message is three lines of the window's font high, so that the check boxes'
+    // captions have room for a language's longer words; the message gives up those pixels.
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 371, 424, 36);
+    Panel1->setGeometry(0, 363, 424, 44);
     MainImage = new QLabel(Panel1);
     MainImage->setObjectName(QStringLiteral("MainImage"));
-    MainImage->setGeometry(0, 0, 424, 36);
+    MainImage->setGeometry(0, 0, 424, 44);
+    MainImage->setScaledContents(true);
     MainImage->setPixmap(BuiltinPicture(QStringLiteral("mform/background")));
 
-    HelpBut = MakeButton(Panel1, QStringLiteral("HelpBut"), QStringLiteral("help"), QRect(4, 7, 35, 26),
+    HelpBut = MakeButton(Panel1, QStringLiteral("HelpBut"), QStringLiteral("help"), QRect(4, 9, 35, 26),
                          QStringLiteral("Open help on messages"));
     noshow_message = MakeBoxLabel(Panel1, QStringLiteral("noshow_message"),
-                                  QStringLiteral("Don't show this message again"), QRect(70, 7, 97, 26));
-    NoBox = MakeBox(Panel1, QStringLiteral("NoBox"), noshow_message->text(), noshow_message, {48, 13});
+                                  QStringLiteral("Don't show this message again"), QRect(64, 2, 114, 40));
+    NoBox = MakeBox(Panel1, QStringLiteral("NoBox"), noshow_message->text(), noshow_message, {46, 14});
     noshowall_message = MakeBoxLabel(Panel1, QStringLiteral("noshowall_message"),
-                                     QStringLiteral("Don't show messages at all"), QRect(206, 7, 96, 26));
+                                     QStringLiteral("Don't show messages at all"), QRect(200, 2, 102, 40));
     NoAllBox =
-        MakeBox(Panel1, QStringLiteral("NoAllBox"), noshowall_message->text(), noshowall_message, {184, 13});
-    OKBut = MakeButton(Panel1, QStringLiteral("OKBut"), QStringLiteral("ok"), QRect(306, 7, 114, 26),
+        MakeBox(Panel1, QStringLiteral("NoAllBox"), noshowall_message->text(), noshowall_message, {182, 14});
+    OKBut = MakeButton(Panel1, QStringLiteral("OKBut"), QStringLiteral("ok"), QRect(306, 9, 114, 26),
                        QStringLiteral("Close message and keep settings"));
 
     connect(OKBut, &TImgBtn::Click, this, &TMForm::OKButClick);

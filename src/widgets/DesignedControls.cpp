@@ -20,6 +20,20 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& place, Qt::
     return label;
 }
 
+QLabel* MakeWrappingLabel(QWidget* parent, const QString& text, const QRect& place, Qt::Alignment alignment) {
+    QLabel* label = MakeLabel(parent, text, place, alignment);
+    label->setWordWrap(true);
+    return label;
+}
+
+QWidget* MakePanel(QWidget* parent, const QRect& place, const char* name) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QLatin1String(name));
+    panel->setGeometry(place);
+    panel->setAttribute(Qt::WA_TranslucentBackground);
+    return panel;
+}
+
 void NameControls(std::initializer_list<std::pair<QWidget*, const char*>> controls) {
     for (const auto& [control, name] : controls) {
         control->setObjectName(QLatin1String(name));

@@ -33,17 +33,6 @@ inline TTextTable::Setter Field(QByteArray& field) {
     return [&field](const QByteArray& text) { field = text; };
 }
 
-// A right-aligned caption keeps its right edge and grows to the left when a language's words are
-// longer than the designed ones.
-inline TTextTable::Setter RightAlignedCaption(QLabel* label) {
-    return [label](const QByteArray& text) {
-        label->setText(DisplayText(text));
-        const int needed = label->sizeHint().width();
-        if (needed > label->width())
-            label->setGeometry(label->geometry().adjusted(label->width() - needed, 0, 0, 0));
-    };
-}
-
 // Controls found by their name when the text arrives: a window whose control does not exist leaves
 // the text unused.
 template <typename Control> Control* Named(QWidget* window, const char* name) {

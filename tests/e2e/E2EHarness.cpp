@@ -136,11 +136,11 @@ bool CloseMessagesWindow(int milliseconds, bool neverAgain) {
     const auto windows = [] { return VisibleWindowsOfSize(424, 407); };
     if (!QTest::qWaitFor([&] { return !windows().isEmpty(); }, milliseconds))
         return false;
-    // The bottom strip starts 371 pixels down: its check box at 48, 13 and OK at 306, 7 (114 x 26).
+    // The bottom strip starts 363 pixels down: its check box at 46, 14 and OK at 306, 9 (114 x 26).
     const QPoint window = windows().first();
-    if (neverAgain && !ClickAt(window + QPoint(48 + 7, 371 + 13 + 7)))
+    if (neverAgain && !ClickAt(window + QPoint(46 + 7, 363 + 14 + 7)))
         return false;
-    return ClickAt(window + QPoint(306 + 57, 371 + 13)) &&
+    return ClickAt(window + QPoint(306 + 57, 363 + 9 + 13)) &&
            QTest::qWaitFor([&] { return windows().isEmpty(); }, 10000);
 }
 
