@@ -75,8 +75,7 @@ void TMainForm::LoadSkin(int language) {
     // A window never shown has no pictures yet: it takes the language's skin on its first show.
     if (!ControlsMade())
         return;
-    const QString skin =
-        Skins::SkinDirectory(LanguageHome(language), QStringLiteral("mainform"));
+    const QString skin = Skins::SkinDirectory(LanguageHome(language), QStringLiteral("mainform"));
     // The background fills the client area, drawn unscaled from the top left corner.
     Skins::LoadBackground(MainImage, skin + QStringLiteral("background.bmp"), false);
     Skins::LoadButtons(skin, SkinnedButtons());

@@ -84,7 +84,8 @@ bool PackDownloadNeeded(const QString& languageDir, const TWebLanguage* offered,
     if (QFileInfo(path).isFile())
         return offered->packversion > ReadPackVersion(path);
     const QString shipped = shippedDir + QLatin1Char('/') + QLatin1String(FileName);
-    return shippedDir.isEmpty() || !QFileInfo(shipped).isFile() || offered->packversion > ReadPackVersion(shipped);
+    return shippedDir.isEmpty() || !QFileInfo(shipped).isFile() ||
+           offered->packversion > ReadPackVersion(shipped);
 }
 
 void RememberRefusedPack(const QString& languageDir, qint32 version) {

@@ -231,8 +231,7 @@ void TDownloadForm::closeEvent(QCloseEvent* event) {
 }
 
 void TDownloadForm::LoadSkin(int language) {
-    const QString skin =
-        Skins::SkinDirectory(LanguageHome(language), QStringLiteral("downloadform"));
+    const QString skin = Skins::SkinDirectory(LanguageHome(language), QStringLiteral("downloadform"));
     Skins::LoadBackground(MainImage, skin + QStringLiteral("background.bmp"), true);
     Skins::LoadButtons(skin, {{"cancel", CancelBut}, {"help", HelpBut}});
     Skins::FitWindowToContents(this);

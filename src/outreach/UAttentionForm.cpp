@@ -154,8 +154,7 @@ void TAttentionForm::closeEvent(QCloseEvent* event) {
 }
 
 void TAttentionForm::LoadSkin(int language) {
-    const QString skin =
-        Skins::SkinDirectory(LanguageHome(language), QStringLiteral("attentionform"));
+    const QString skin = Skins::SkinDirectory(LanguageHome(language), QStringLiteral("attentionform"));
     Skins::LoadBackground(AttentionImage, skin + QStringLiteral("background_a.bmp"), true);
     Skins::LoadBackground(ThankYouImage, skin + QStringLiteral("background_t.bmp"), true);
     Skins::LoadButtons(skin, {{"retry", RetryBut}, {"ok", OKBut}, {"help", HelpBut}, {"cancel", CancelBut}});

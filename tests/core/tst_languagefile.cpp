@@ -123,7 +123,8 @@ private Q_SLOTS:
             Write(program.filePath(QStringLiteral("properties.cam")), shipped);
         TWebLanguage language;
         language.packversion = serverVersion;
-        QCOMPARE(LanguageFile::PackDownloadNeeded(dir.path(), offered ? &language : nullptr, program.path()), needed);
+        QCOMPARE(LanguageFile::PackDownloadNeeded(dir.path(), offered ? &language : nullptr, program.path()),
+                 needed);
     }
 
     void dataDirectoryFirstThenProgramDirectory() {
