@@ -184,11 +184,11 @@ private Q_SLOTS:
         constexpr int Kills = 36;
         int sawNew = 0;
         QSet<QString> strayFiles;
-        // On a busy machine a write can take longer than the measured one: kills then go on, with twice
-        // the delays, until one has come after a new version was in place.
+        // On a busy machine a write can take longer than the measured one: kills then go on, with
+        // delays growing round by round, until one has come after a new version was in place.
         int kill = 0;
-        for (; kill < Kills || (sawNew == 0 && kill < 2 * Kills); ++kill) {
-            QVERIFY(KillWhileWriting(target, work, kill < Kills ? maxDelay : 2 * maxDelay));
+        for (; kill < Kills || (sawNew == 0 && kill < 3 * Kills); ++kill) {
+            QVERIFY(KillWhileWriting(target, work, maxDelay << (kill / Kills)));
             Snapshot left = Files(work);
             TakeTemporaryFiles(left, newFiles, strayFiles);
             TakeTemporaryFiles(left, oldFiles, strayFiles);
