@@ -157,10 +157,8 @@ private Q_SLOTS:
     void aDamagedRecordIsNotTakenForPlasmas_data() {
         QTest::addColumn<QByteArray>("record");
         QTest::newRow("another desktop's") << QByteArray("desktop=xfce /backdrop/a=b");
-        QTest::newRow("a value before its desktop") << QByteArray("desktop=kde 1/Image=x");
         QTest::newRow("a value of another desktop") << QByteArray("desktop=kde 1=org.kde.image 2/Image=x");
         QTest::newRow("no desktop number") << QByteArray("desktop=kde one=org.kde.image");
-        QTest::newRow("no key") << QByteArray("desktop=kde 1=org.kde.image 1/=x");
     }
     void aDamagedRecordIsNotTakenForPlasmas() {
         QFETCH(QByteArray, record);
