@@ -93,7 +93,7 @@ TCatalogueReplies::TSnapshot TCatalogueReplies::LoadSnapshot() {
     // The generation is read first: a change that lands while the rest is read moves it again, and
     // the next check loads the catalogue once more.
     snapshot.Generation = m_store.CatalogueGeneration();
-    snapshot.Cams = m_store.Cams();
+    snapshot.Cams = m_store.OfferedCams();
     snapshot.Languages = m_store.Languages();
     for (const TStoredCam& cam : snapshot.Cams) {
         if (cam.Language)

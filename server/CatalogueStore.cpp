@@ -33,26 +33,42 @@ qint64 TCatalogueStore::CatalogueGeneration() {
     return query->Step() ? query->Integer(0) : 0;
 }
 
+TStoredCam TCatalogueStore::ReadCam(const TSqlStatement& row) {
+    TStoredCam stored;
+    TWebCam& cam = stored.Cam;
+    cam.RefID = static_cast<qint32>(row.Integer(0));
+    cam.URL = row.Bytes(1);
+    cam.Name = row.Bytes(2);
+    cam.Description = row.Bytes(3);
+    cam.Refresh = static_cast<qint32>(row.Integer(4));
+    cam.Category = row.Bytes(5);
+    cam.Webpage = row.Bytes(6);
+    cam.Country = row.Bytes(7);
+    stored.Language = row.OptionalInteger(8);
+    return stored;
+}
+
 std::vector<TStoredCam> TCatalogueStore::Cams() {
     std::lock_guard lock(m_mutex);
     TStatementUse query =
         m_connection->Prepare("SELECT refid, url, name, description, refresh, category, webpage, country, "
                               "language FROM cams ORDER BY refid");
     std::vector<TStoredCam> cams;
-    while (query->Step()) {
-        TStoredCam stored;
-        TWebCam& cam = stored.Cam;
-        cam.RefID = static_cast<qint32>(query->Integer(0));
-        cam.URL = query->Bytes(1);
-        cam.Name = query->Bytes(2);
-        cam.Description = query->Bytes(3);
-        cam.Refresh = static_cast<qint32>(query->Integer(4));
-        cam.Category = query->Bytes(5);
-        cam.Webpage = query->Bytes(6);
-        cam.Country = query->Bytes(7);
-        stored.Language = query->OptionalInteger(8);
-        cams.push_back(std::move(stored));
-    }
+    while (query->Step())
+        cams.push_back(ReadCam(*query));
+    return cams;
+}
+
+std::vector<TStoredCam> TCatalogueStore::OfferedCams() {
+    std::lock_guard lock(m_mutex);
+    TStatementUse query = m_connection->Prepare(
+        "SELECT c.refid, c.url, c.name, c.description, c.refresh, c.category, c.webpage, c.country, "
+        "c.language FROM cams c LEFT JOIN cam_health h ON h.refid = c.refid AND h.url = c.url "
+        "WHERE h.withheld IS NULL OR h.withheld = ?1 ORDER BY c.refid");
+    query->Bind(1, Withholding::None);
+    std::vector<TStoredCam> cams;
+    while (query->Step())
+        cams.push_back(ReadCam(*query));
     return cams;
 }
 

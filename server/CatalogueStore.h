@@ -1,6 +1,8 @@
 #pragma once
 
 #include "SqlConnection.h"
+#include "checker/CamHealth.h"
+#include "checker/CheckerLease.h"
 #include "core/UCams.h"
 
 #include <QByteArray>
@@ -50,6 +52,32 @@ struct TSuggestion {
     std::optional<qint64> CamRefID;
 };
 
+// A cam the checker looks at: its address, and when it was last checked there (empty: never).
+struct TCamToCheck {
+    qint64 RefID = 0;
+    QByteArray Url;
+    QByteArray LastCheck;
+};
+
+// The outcome of one check, as the checker hands it to the store.
+struct TCheckRecord {
+    qint64 RefID = 0;
+    QByteArray Url;
+    TCheckResult Result;
+};
+
+// What the store made of one check.
+struct TRecordedCheck {
+    qint64 RefID = 0;
+    QByteArray WithheldBefore;
+    TCamHealth Health;
+};
+
+struct TCamWithHealth {
+    TStoredCam Cam;
+    std::optional<TCamHealth> Health; // none before the first check at the cam's address
+};
+
 // The catalogue server's store, over one connection to SQLite or PostgreSQL and used through prepared
 // statements only. Every operation is serialised on the one connection; errors are thrown as TStoreError.
 class TCatalogueStore {
@@ -72,6 +100,8 @@ public:
     void Transaction(const std::function<void()>& work);
 
     std::vector<TStoredCam> Cams();
+    // The cams clients are offered: every cam but those the checker withholds.
+    std::vector<TStoredCam> OfferedCams();
     // Stores the cam under its RefID when that is positive, else under a new number, which is
     // returned. Numbers are never given out twice.
     qint64 PutCam(const TStoredCam& cam);
@@ -107,11 +137,28 @@ public:
     // Decides a new suggestion; false when it is no longer new (decided meanwhile by somebody else).
     bool DecideSuggestion(qint64 id, const QByteArray& status, std::optional<qint64> camRefID);
 
+    // Cams whose picture lies elsewhere (a path on this server is its own picture, not checked),
+    // by number.
+    std::vector<TCamToCheck> CamsToCheck();
+    // Stores what the checks found, all in one transaction; a cam deleted or given another address
+    // meanwhile is passed over.
+    std::vector<TRecordedCheck> RecordChecks(const std::vector<TCheckRecord>& records,
+                                             const TWithholdingRules& rules);
+    // Every cam with what the checker knows of it at its present address, by number.
+    std::vector<TCamWithHealth> CamsWithHealth();
+    // Forgets the health of cams that no longer exist.
+    void ForgetRemovedCamsHealth();
+    // The lease that lets one process of all that share this database check the cams.
+    std::unique_ptr<TCheckerLease> CheckerLease() { return m_connection->CheckerLease(); }
+
     // What the database takes on disk, for the administrator.
     TStorageSizes Sizes() { return m_connection->Sizes(); }
 
 private:
     static TSuggestion ReadSuggestion(const TSqlStatement& row);
+    static TStoredCam ReadCam(const TSqlStatement& row);
+    static TCamHealth ReadHealth(const TSqlStatement& row, int first);
+    std::optional<TCamHealth> CamHealth(qint64 refid, const QByteArray& url);
     static std::vector<TListedMessage> ListMessages(TSqlStatement& query);
 
     std::unique_ptr<TSqlConnection> m_connection;

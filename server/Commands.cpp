@@ -1,7 +1,9 @@
 #include "Commands.h"
 
+#include "CamCommands.h"
 #include "CommandError.h"
 #include "CommandLine.h"
+#include "CommandOptions.h"
 #include "HttpFront.h"
 #include "LanguagePacks.h"
 #include "PostgresConnection.h"
@@ -32,31 +34,6 @@ struct TCommand {
     int PositionalCount;
     std::function<int(const TCommandLine&)> Run;
 };
-
-void Print(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-void PrintBytes(const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-qint64 NumberOption(const TCommandLine& line, const QString& name) {
-    const std::optional<qint64> number = ParseNumber(line.Value(name));
-    if (!number)
-        throw TCommandError(
-            QStringLiteral("--%1 needs a whole number, not \"%2\"").arg(name, line.Value(name)));
-    return *number;
-}
-
-std::optional<qint64> OptionalNumberOption(const TCommandLine& line, const QString& name) {
-    if (!line.Has(name))
-        return std::nullopt;
-    return NumberOption(line, name);
-}
 
 QByteArray ReadWholeFile(const QString& path) {
     QFile file(path);
@@ -129,16 +106,6 @@ void ReadTlsIdentity(const TCommandLine& line, TFrontOptions& options) {
     options.PublicHost = "https://" + options.PublicHost;
 }
 
-// A number of things, 0 or more, or the default when the option is not given.
-qint64 CountOption(const TCommandLine& line, const QString& name, qint64 fallback) {
-    if (!line.Has(name))
-        return fallback;
-    const qint64 count = NumberOption(line, name);
-    if (count < 0)
-        throw TCommandError(QStringLiteral("--%1 needs 0 or more, not %2").arg(name).arg(count));
-    return count;
-}
-
 // What one client may take of the server, so that a flood from one address neither fills the disk nor
 // crowds out the others. A limit of 0 is none.
 void ReadClientLimits(const TCommandLine& line, TFrontOptions& options) {
@@ -204,6 +171,16 @@ int Serve(const TCommandLine& line) {
     sigaddset(&stopSignals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    // The checker writes what it finds, so it works on the primary, as suggestions do, on a connection
+    // of its own.
+    const qint64 checkInterval = DurationOption(line, QStringLiteral("check-interval"), 30 * 60);
+    const TCheckerSettings checkerSettings = CheckerSettings(line, options.PublicHost);
+    std::unique_ptr<TCatalogueStore> checkerStore;
+    if (checkInterval > 0)
+        checkerStore = OpenStore(line.Has(QStringLiteral("suggestions-db"))
+                                     ? line.Value(QStringLiteral("suggestions-db"))
+                                     : location);
+
     TDemoPictures pictures;
     THttpFront front(*store, *suggestionStore, pictures, options);
     const int bound = front.Bind(host, port);
@@ -232,7 +209,18 @@ int Serve(const TCommandLine& line) {
     // The line scripts and tests wait for: the server accepts connections from here on.
     Print(stdout, QStringLiteral("lumora-server listening on %1").arg(address));
 
+    std::unique_ptr<TCamChecker> checker;
+    if (checkerStore) {
+        TCheckerSettings settings = checkerSettings;
+        settings.IntervalSeconds = checkInterval;
+        settings.Note = [&front](const std::string& text) { front.Log().Note("cam checker: " + text); };
+        checker = std::make_unique<TCamChecker>(*checkerStore, std::move(settings));
+        checker->Start();
+    }
+
     const bool ok = front.Run();
+    if (checker)
+        checker->Stop();
     finished = true;
     pthread_kill(signalWatcher.native_handle(), SIGUSR1);
     signalWatcher.join();
@@ -450,7 +438,8 @@ const std::vector<TCommand>& Commands() {
          "serve [--listen HOST:PORT] [--db FILE|URI] [--suggestions-db FILE|URI] [--public-host HOST] "
          "[--suggestion-rate RATE] [--max-pending-suggestions N] [--connections-per-client N] "
          "[--trust-proxy CIDR[,CIDR]] "
-         "[--threads N] [--demo] [--no-access-log] [--tls-cert FILE --tls-key FILE]\n"
+         "[--threads N] [--demo] [--no-access-log] [--tls-cert FILE --tls-key FILE] [--check-interval TIME] "
+         "[--check-concurrency N] [--frozen-after TIME]\n"
          "  --listen       address and port to listen on (default 127.0.0.1:18080; port 0 takes a free one)\n"
          "  --db           the catalogue database: a SQLite file (default "
          "$XDG_DATA_HOME/lumora-server/catalogue.db)\n"
@@ -473,13 +462,45 @@ const std::vector<TCommand>& Commands() {
          "  --tls-cert     serve HTTPS with this PEM certificate (its chain after it), for hosts without\n"
          "                 a TLS proxy in front; every address handed out becomes https://\n"
          "  --tls-key      the certificate's PEM private key (keep it readable by the server only)\n"
+         "  --check-interval  how often every cam's picture is checked, the checks spread evenly (default\n"
+         "                 30m; 0: no checks). Of all servers sharing a database one checks at a "
+         "time.\n" LUMORA_CHECKER_USAGE
          "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections; stops cleanly on\n"
          "SIGTERM or SIGINT after answering the requests it has accepted.",
          {DbOption, "suggestions-db", "listen", "public-host", "threads", "suggestion-rate",
-          "max-pending-suggestions", "connections-per-client", "trust-proxy", "tls-cert", "tls-key"},
+          "max-pending-suggestions", "connections-per-client", "trust-proxy", "tls-cert", "tls-key",
+          "check-interval", "check-concurrency", "frozen-after"},
          {"demo", "no-access-log"},
          0,
          Serve},
+        {"check-cams",
+         "check the cams' pictures now",
+         "check-cams [--db FILE|URI] [--cam REFID] [--public-host HOST] [--check-concurrency N] "
+         "[--frozen-after TIME]\n"
+         "  Fetches every cam's picture once, as Lumora would, keeps what it found and prints it; for cron\n"
+         "  where no server runs the checks (serve checks on its own). A cam whose last 3 checks failed,\n"
+         "  or whose picture has not changed for --frozen-after, is withheld from the catalogue until a\n"
+         "  check finds it well again; nothing is deleted. Pictures this server serves are not checked.\n"
+         "  --cam          check this cam only (also while a server checks the others)\n"
+         "  --public-host  this catalogue's host name, told to the cams in the "
+         "User-Agent\n" LUMORA_CHECKER_USAGE,
+         {DbOption, "cam", "public-host", "check-concurrency", "frozen-after"},
+         {},
+         0,
+         CheckCams},
+        {"cams",
+         "list the cams, with --status their health",
+         "cams [--status] [--withheld] [--json] [--db FILE|URI]\n"
+         "  One line per cam: number, category, name and address; with --status what the checks found:\n"
+         "  state (alive, failing, dead or frozen: the two withheld; unchecked; local: served here), "
+         "failures\n"
+         "  in a row, last check and success, when the picture last changed, type, bytes and size.\n"
+         "  --withheld     only the cams withheld from the catalogue (implies --status)\n"
+         "  --json         the same as a JSON array",
+         {DbOption},
+         {"status", "withheld", "json"},
+         0,
+         ListCams},
         {"demo",
          "seed the demo catalogue",
          "demo [--db FILE]\n"

@@ -11,6 +11,8 @@ namespace {
 constexpr const char* WriteLock = "SELECT pg_advisory_xact_lock(7310452001)";
 // Held while the schema is created or migrated, so that servers starting together do it once.
 constexpr const char* SchemaLock = "SELECT pg_advisory_xact_lock(7310452002)";
+// Held, for as long as its session lasts, by the one server that checks the cams.
+constexpr const char* CheckerLock = "SELECT pg_try_advisory_lock(7310452003)";
 constexpr const char* ChangeChannel = "lumora_catalogue";
 // A standby cannot listen: there the counter is looked at this often.
 constexpr int StandbyCheckMs = 250;
@@ -71,6 +73,21 @@ CREATE TRIGGER languages_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON
 CREATE INDEX suggestions_by_status ON suggestions(status);
 CREATE INDEX suggestions_by_source ON suggestions USING hash (source);
 )sql",
+    // What the cam checker found of each cam. Only a change of whether a cam is withheld changes the
+    // catalogue that clients get.
+    R"sql(
+CREATE TABLE cam_health(
+  refid BIGINT PRIMARY KEY, url BYTEA NOT NULL, last_check BYTEA NOT NULL, last_success BYTEA NOT NULL,
+  failures BIGINT NOT NULL, last_failure BYTEA NOT NULL, content_type BYTEA NOT NULL, bytes BIGINT NOT NULL,
+  width BIGINT NOT NULL, height BIGINT NOT NULL, digest BYTEA NOT NULL, changed BYTEA NOT NULL,
+  changed_since_previous BIGINT NOT NULL, withheld BYTEA NOT NULL);
+CREATE TRIGGER cam_health_inserted AFTER INSERT ON cam_health FOR EACH ROW WHEN (NEW.withheld <> '')
+  EXECUTE FUNCTION lumora_catalogue_changed();
+CREATE TRIGGER cam_health_updated AFTER UPDATE ON cam_health FOR EACH ROW
+  WHEN (OLD.withheld <> NEW.withheld OR OLD.url <> NEW.url) EXECUTE FUNCTION lumora_catalogue_changed();
+CREATE TRIGGER cam_health_deleted AFTER DELETE ON cam_health FOR EACH ROW WHEN (OLD.withheld <> '')
+  EXECUTE FUNCTION lumora_catalogue_changed();
+)sql",
 };
 constexpr qint64 SchemaVersion = qint64(std::size(Migrations));
 
@@ -86,8 +103,16 @@ void IgnoreNotice(void*, const char*) {}
 
 PGconn* Connect(const std::string& uri, std::string* error) {
     // Values in the address itself come later and win.
-    const char* const keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* const values[] = {"10", "lumora-server", uri.c_str(), nullptr};
+    // Keepalives find a connection whose other end vanished within half a minute: the checker's
+    // lease is let go by such a connection.
+    const char* const keywords[] = {"connect_timeout",
+                                    "application_name",
+                                    "keepalives_idle",
+                                    "keepalives_count",
+                                    "keepalives_interval",
+                                    "dbname",
+                                    nullptr};
+    const char* const values[] = {"10", "lumora-server", "10", "3", "5", uri.c_str(), nullptr};
     PGconn* conn = PQconnectdbParams(keywords, values, 1);
     if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
         *error = conn ? ErrorText(conn) : std::string("out of memory");
@@ -403,4 +428,46 @@ void TPostgresConnection::WaitForChange(int wakeUp) {
     }
     while (PGnotify* notice = PQnotifies(m_listener))
         PQfreemem(notice);
+}
+
+namespace {
+
+// A session lock on a connection of its own: the database lets it go when the session ends, and the
+// holder learns of a broken connection at its next question.
+class TAdvisoryLease : public TCheckerLease {
+public:
+    explicit TAdvisoryLease(std::string uri)
+        : m_uri(std::move(uri)) {}
+    ~TAdvisoryLease() override { PQfinish(m_conn); }
+
+    bool Hold() override {
+        if (m_conn == nullptr) {
+            std::string error;
+            m_conn = Connect(m_uri, &error);
+            m_held = false;
+            if (m_conn == nullptr)
+                return false;
+        }
+        std::unique_ptr<PGresult, void (*)(PGresult*)> result(
+            PQexec(m_conn, m_held ? "SELECT true" : CheckerLock), PQclear);
+        if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
+            PQfinish(m_conn);
+            m_conn = nullptr;
+            m_held = false;
+            return false;
+        }
+        m_held = PQgetvalue(result.get(), 0, 0)[0] == 't';
+        return m_held;
+    }
+
+private:
+    const std::string m_uri;
+    PGconn* m_conn = nullptr;
+    bool m_held = false;
+};
+
+} // namespace
+
+std::unique_ptr<TCheckerLease> TPostgresConnection::CheckerLease() {
+    return std::make_unique<TAdvisoryLease>(m_uri);
 }

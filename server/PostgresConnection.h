@@ -26,6 +26,7 @@ public:
     bool ReadOnly() const override { return m_readOnly; }
     void WaitForChange(int wakeUp) override;
     TStorageSizes Sizes() override;
+    std::unique_ptr<TCheckerLease> CheckerLease() override;
 
 private:
     class TStatement;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SqlStatement.h"
+#include "checker/CheckerLease.h"
 
 #include <QtGlobal>
 #include <optional>
@@ -30,6 +31,9 @@ public:
     virtual bool ReadOnly() const = 0;
 
     virtual TStorageSizes Sizes() = 0;
+
+    // The lease that lets one process of all that use this database check the cams.
+    virtual std::unique_ptr<TCheckerLease> CheckerLease() = 0;
 
     // Returns once the catalogue may have changed, or when the descriptor `wakeUp` is readable.
     // Called on a thread of its own, beside the other calls.

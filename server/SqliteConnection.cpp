@@ -38,6 +38,18 @@ CREATE TRIGGER IF NOT EXISTS languages_updated AFTER UPDATE ON languages
   BEGIN UPDATE catalogue_state SET generation = generation + 1; END;
 CREATE TRIGGER IF NOT EXISTS languages_deleted AFTER DELETE ON languages
   BEGIN UPDATE catalogue_state SET generation = generation + 1; END;
+CREATE TABLE IF NOT EXISTS cam_health(
+  refid INTEGER PRIMARY KEY, url BLOB NOT NULL, last_check BLOB NOT NULL, last_success BLOB NOT NULL,
+  failures INTEGER NOT NULL, last_failure BLOB NOT NULL, content_type BLOB NOT NULL, bytes INTEGER NOT NULL,
+  width INTEGER NOT NULL, height INTEGER NOT NULL, digest BLOB NOT NULL, changed BLOB NOT NULL,
+  changed_since_previous INTEGER NOT NULL, withheld BLOB NOT NULL);
+CREATE TRIGGER IF NOT EXISTS cam_health_inserted AFTER INSERT ON cam_health WHEN NEW.withheld <> X''
+  BEGIN UPDATE catalogue_state SET generation = generation + 1; END;
+CREATE TRIGGER IF NOT EXISTS cam_health_updated AFTER UPDATE ON cam_health
+  WHEN OLD.withheld <> NEW.withheld OR OLD.url <> NEW.url
+  BEGIN UPDATE catalogue_state SET generation = generation + 1; END;
+CREATE TRIGGER IF NOT EXISTS cam_health_deleted AFTER DELETE ON cam_health WHEN OLD.withheld <> X''
+  BEGIN UPDATE catalogue_state SET generation = generation + 1; END;
 )sql";
 
 // Another process's change is seen within this time.
@@ -185,4 +197,9 @@ TStorageSizes TSqliteConnection::Sizes() {
 void TSqliteConnection::WaitForChange(int wakeUp) {
     pollfd watched{wakeUp, POLLIN, 0};
     ::poll(&watched, 1, ChangeCheckMs);
+}
+
+// Servers sharing a SQLite file run on one machine: a lock on a file beside it will do.
+std::unique_ptr<TCheckerLease> TSqliteConnection::CheckerLease() {
+    return FileLease(QString::fromUtf8(sqlite3_db_filename(m_db, "main")) + QStringLiteral("-checker.lock"));
 }

@@ -23,6 +23,7 @@ public:
     bool ReadOnly() const override { return false; }
     void WaitForChange(int wakeUp) override;
     TStorageSizes Sizes() override;
+    std::unique_ptr<TCheckerLease> CheckerLease() override;
 
 private:
     class TStatement;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/HTTPTransferState.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -67,9 +69,9 @@ public:
     // the connection to libcurl's own limit. A server that trickles its reply a few bytes a second
     // keeps above the stall bound: the whole transfer must end within TransferTimeout seconds, which is
     // ample for the largest picture or pack at any connection speed still in use; zero switches it off.
-    int ConnectTimeout = 20;
-    int StallTimeout = 30;
-    int TransferTimeout = 600;
+    int ConnectTimeout = TransferBounds::ConnectTimeout;
+    int StallTimeout = TransferBounds::StallTimeout;
+    int TransferTimeout = TransferBounds::TransferTimeout;
     // A string reply longer than this fails: no catalogue or message reply comes near it.
     qint64 MaxStringSize = 64 * 1024 * 1024;
     // A file larger than this fails, so that no reply can fill the disk: an announced Content-Length

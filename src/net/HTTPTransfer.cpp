@@ -102,8 +102,8 @@ std::optional<qint64> ParseContentLength(const QByteArray& value) {
     return value.toLongLong();
 }
 
-// Failures that a user must hear of even where the program shows nothing: an address whose
-// certificate is not trusted, or that sent the transfer from https back to plain http.
+} // namespace
+
 bool IsSecurityRefusal(CURLcode code) {
     switch (code) {
     case CURLE_PEER_FAILED_VERIFICATION:
@@ -119,19 +119,28 @@ bool IsSecurityRefusal(CURLcode code) {
     }
 }
 
+namespace {
+
 // libcurl follows every 3xx reply that names a new address; such a reply's body is not ours.
 bool IsFollowedRedirect(long code) {
     return code >= 300 && code < 400;
 }
 
-class Transfer {
+} // namespace
+
+class THTTPTransfer::Transfer {
 public:
-    Transfer(THTTPTransferState& state, const THTTPTransferHooks& hooks)
+    Transfer(THTTPTransferState& state, THTTPTransferHooks hooks)
         : m_state(state)
         , m_request(state.Request)
-        , m_hooks(hooks) {}
+        , m_hooks(std::move(hooks)) {}
+    ~Transfer() {
+        if (m_file)
+            std::fclose(m_file);
+    }
 
-    void Run();
+    CURL* Begin();
+    void Finish(CURLcode code);
 
 private:
     static size_t OnHeader(char* data, size_t size, size_t count, void* self) {
@@ -162,8 +171,8 @@ private:
 
     THTTPTransferState& m_state;
     const THTTPRequest& m_request;
-    const THTTPTransferHooks& m_hooks;
-    CURL* m_curl = nullptr;
+    const THTTPTransferHooks m_hooks;
+    std::unique_ptr<CURL, CurlEasyDeleter> m_curl;
     CurlList m_headers;
     CurlList m_connectTo;
     QByteArray m_address;
@@ -188,7 +197,7 @@ private:
     FILE* m_file = nullptr;
 };
 
-bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
+bool THTTPTransfer::Transfer::Configure(CURL* curl, const THostAndPath& target) {
     const bool post = !m_request.PostQuery.isEmpty();
     THostAndPath encoded = target;
     encoded.Path = EncodeBlanks(target.Path);
@@ -222,11 +231,11 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
     }
     if (m_request.TransferTimeout > 0)
         set(CURLOPT_TIMEOUT, long(m_request.TransferTimeout));
-    set(CURLOPT_PREREQFUNCTION, &Transfer::OnRequest);
+    set(CURLOPT_PREREQFUNCTION, &THTTPTransfer::Transfer::OnRequest);
     set(CURLOPT_PREREQDATA, this);
-    set(CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+    set(CURLOPT_HEADERFUNCTION, &THTTPTransfer::Transfer::OnHeader);
     set(CURLOPT_HEADERDATA, this);
-    set(CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
+    set(CURLOPT_WRITEFUNCTION, &THTTPTransfer::Transfer::OnBody);
     set(CURLOPT_WRITEDATA, this);
     // libcurl copies the texts it is given, so temporaries are fine here.
     if (!m_request.Agent.isEmpty())
@@ -265,9 +274,9 @@ bool Transfer::Configure(CURL* curl, const THostAndPath& target) {
 
 // Before each request goes out, the first and every redirected one: once the transfer has reached
 // https, a request in the clear would give away what the secure one kept private.
-bool Transfer::Request() {
+bool THTTPTransfer::Transfer::Request() {
     const char* scheme = nullptr;
-    curl_easy_getinfo(m_curl, CURLINFO_SCHEME, &scheme);
+    curl_easy_getinfo(m_curl.get(), CURLINFO_SCHEME, &scheme);
     const bool secure = scheme && QByteArray(scheme).toLower() == "https";
     if (m_secure && !secure)
         return Fail("redirected from https to plain http");
@@ -275,7 +284,7 @@ bool Transfer::Request() {
     return true;
 }
 
-size_t Transfer::Header(const QByteArray& line) {
+size_t THTTPTransfer::Transfer::Header(const QByteArray& line) {
     // Trailers after the body are not a new reply.
     if (m_bodyStarted)
         return line.size();
@@ -289,7 +298,7 @@ size_t Transfer::Header(const QByteArray& line) {
     const QByteArray trimmed = line.trimmed();
     if (trimmed.isEmpty()) {
         long code = 0;
-        curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
+        curl_easy_getinfo(m_curl.get(), CURLINFO_RESPONSE_CODE, &code);
         if (code >= 100 && code < 200)
             return line.size(); // an interim reply; the real one follows
         if (m_request.PostQuery.isEmpty() && m_locationSeen && IsFollowedRedirect(code))
@@ -312,7 +321,8 @@ size_t Transfer::Header(const QByteArray& line) {
 }
 
 // The head of the reply is complete: decide whether its body is wanted, then prepare its target.
-bool Transfer::BeginBody() {
+bool THTTPTransfer::Transfer::BeginBody() {
+    m_state.ContentType = m_typeValue;
     const QByteArray boundary = MixedReplaceBoundary(m_typeValue);
     if (!boundary.isEmpty()) {
         // A stream's length, if it gives one at all, is not that of its first picture.
@@ -346,7 +356,7 @@ bool Transfer::BeginBody() {
     return true;
 }
 
-size_t Transfer::Body(const char* data, size_t size) {
+size_t THTTPTransfer::Transfer::Body(const char* data, size_t size) {
     if (!m_bodyStarted) {
         Fail("body without a reply head");
         return 0;
@@ -360,7 +370,7 @@ size_t Transfer::Body(const char* data, size_t size) {
 }
 
 // One chunk of the body: the unit of appending and of progress reports.
-bool Transfer::Chunk(const char* data, size_t size) {
+bool THTTPTransfer::Transfer::Chunk(const char* data, size_t size) {
     // Bytes beyond the announced size are not part of the reply.
     qint64 wanted = qint64(size);
     if (m_lengthKnown)
@@ -385,7 +395,7 @@ bool Transfer::Chunk(const char* data, size_t size) {
 
 // Holds a stream's bytes until its first whole picture, which then becomes the body like any other;
 // the transfer ends there, as the stream would go on for ever.
-bool Transfer::StreamBody(const char* data, size_t size) {
+bool THTTPTransfer::Transfer::StreamBody(const char* data, size_t size) {
     if (!m_stream->Feed(data, qsizetype(size))) {
         const qint64 limit = m_request.ToFile ? m_request.MaxFileSize : m_request.MaxStringSize;
         return m_stream->Held() <= limit || Fail("stream sent no whole picture within its limit");
@@ -398,14 +408,14 @@ bool Transfer::StreamBody(const char* data, size_t size) {
 }
 
 // A reply without a Content-Length that must be a picture is whole when its format says so.
-bool Transfer::CameWhole() {
+bool THTTPTransfer::Transfer::CameWhole() {
     if (!m_request.ToFile)
         return IsWholePicture(m_state.Text);
     QFile file(m_request.FileName);
     return file.open(QIODevice::ReadOnly) && IsWholePicture(file.readAll());
 }
 
-bool Transfer::Succeeded(CURLcode code) {
+bool THTTPTransfer::Transfer::Succeeded(CURLcode code) {
     if (m_failed)
         return false;
     if (IsSecurityRefusal(code)) {
@@ -444,28 +454,30 @@ bool Transfer::Succeeded(CURLcode code) {
     return m_state.Total > 0 || Fail("empty reply");
 }
 
-void Transfer::Run() {
+CURL* THTTPTransfer::Transfer::Begin() {
     const THostAndPath target = SplitUrl(m_request.URL);
     if (!IsFetchableHost(target.Host)) {
         Fail("no host in the address");
-        return;
+        return nullptr;
     }
     const std::optional<QByteArray> anchors = TrustAnchorsForTransfers();
     if (!anchors) {
         Fail("cannot read the added trust anchors");
         qCWarning(lcNet, "%s refused: LUMORA_EXTRA_CA_FILE holds no readable certificate",
                   m_request.URL.constData());
-        return;
+        return nullptr;
     }
     m_trustAnchors = *anchors;
-    std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
-    m_curl = curl.get();
-    if (!m_curl || !Configure(m_curl, target)) {
+    m_curl.reset(curl_easy_init());
+    if (!m_curl || !Configure(m_curl.get(), target)) {
         Fail("cannot prepare the request");
-        return;
+        return nullptr;
     }
-    const CURLcode code = curl_easy_perform(m_curl);
-    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &m_state.Status);
+    return m_curl.get();
+}
+
+void THTTPTransfer::Transfer::Finish(CURLcode code) {
+    curl_easy_getinfo(m_curl.get(), CURLINFO_RESPONSE_CODE, &m_state.Status);
     if (m_file && std::fclose(m_file) != 0)
         Fail("cannot write the target file");
     m_file = nullptr;
@@ -480,11 +492,25 @@ void Transfer::Run() {
     DiscardTarget(m_state);
 }
 
-} // namespace
+THTTPTransfer::THTTPTransfer(THTTPTransferState& state, THTTPTransferHooks hooks)
+    : m_transfer(std::make_unique<Transfer>(state, std::move(hooks))) {
+    state.Success = false;
+}
+
+THTTPTransfer::~THTTPTransfer() = default;
+
+CURL* THTTPTransfer::Begin() {
+    return m_transfer->Begin();
+}
+
+void THTTPTransfer::Finish(CURLcode code) {
+    m_transfer->Finish(code);
+}
 
 void RunHTTPTransfer(THTTPTransferState& state, const THTTPTransferHooks& hooks) {
-    state.Success = false;
-    Transfer(state, hooks).Run();
+    THTTPTransfer transfer(state, hooks);
+    if (CURL* handle = transfer.Begin())
+        transfer.Finish(curl_easy_perform(handle));
 }
 
 void PrepareHTTPTransfers() {

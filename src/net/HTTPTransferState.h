@@ -4,6 +4,14 @@
 #include <QList>
 #include <QString>
 
+// The bounds a transfer starts with (THTTPGet explains them), also those of the catalogue server's
+// cam checks.
+namespace TransferBounds {
+constexpr int ConnectTimeout = 20;
+constexpr int StallTimeout = 30;
+constexpr int TransferTimeout = 600;
+} // namespace TransferBounds
+
 // The copies of a request that a transfer works with, taken when it starts.
 struct THTTPRequest {
     QByteArray AcceptTypes;
@@ -41,6 +49,9 @@ struct THTTPTransferState {
     QByteArray Text;          // string mode: the body, every byte as received
     QByteArray FailureReason; // for diagnostics only; the component reports failures by OnError
     long Status = 0;          // the last reply's HTTP status, for diagnostics; 0 when none came
+    // The reply's Content-Type as sent, once its body began; the fetcher does not hand it on to the
+    // program, which has no use for it.
+    QByteArray ContentType;
     // File mode: the part file was created by this transfer and is still there.
     bool TargetWritten = false;
     // File mode: the body began, so the target was to be replaced; a failure then removes it too, as

@@ -115,6 +115,22 @@ QList<TestHttpServer::Request> TestHttpServer::Requests() const {
     return m_requests;
 }
 
+int TestHttpServer::MostAtOnce(const QByteArray& host, std::chrono::milliseconds slack) const {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_spans.find(host);
+    if (found == m_spans.end())
+        return 0;
+    int most = 0;
+    for (const Span& span : found->second) {
+        const auto overlapping =
+            std::count_if(found->second.begin(), found->second.end(), [&](const Span& other) {
+                return other.Received <= span.Received && span.Received < other.Answered - slack;
+            });
+        most = std::max(most, int(overlapping));
+    }
+    return most;
+}
+
 int TestHttpServer::RequestCount() const {
     std::lock_guard lock(m_mutex);
     return int(m_requests.size());
@@ -155,12 +171,15 @@ void TestHttpServer::AcceptLoop() {
 void TestHttpServer::HandleConnection(int fd) {
     Request request;
     if (ReadRequest(fd, request)) {
+        const auto received = std::chrono::steady_clock::now();
         {
             std::lock_guard lock(m_mutex);
             m_requests.append(request);
         }
         m_changed.notify_all();
         SendReply(fd, ReplyFor(request));
+        std::lock_guard lock(m_mutex);
+        m_spans[request.Header("Host")].push_back({received, std::chrono::steady_clock::now()});
     }
     std::lock_guard lock(m_mutex);
     m_openFds.erase(std::find(m_openFds.begin(), m_openFds.end(), fd));
@@ -264,7 +283,7 @@ void TestHttpServer::SendReply(int fd, const Reply& reply) {
         const qint64 step = std::max<qint64>(1, reply.TrickleBytes);
         for (qint64 at = 0; at < sent; at += step) {
             if (!SendAll(fd, reply.Body.constData() + at, std::min(step, sent - at)) ||
-                !Pause(reply.TrickleDelay))
+                (at + step < sent && !Pause(reply.TrickleDelay)))
                 return;
         }
         return;
@@ -285,6 +304,8 @@ void TestHttpServer::SendFlood(int fd, const Reply& reply) {
     QByteArray head = "HTTP/1.0 " + reply.Status + "\r\n";
     if (reply.FloodAnnounces >= 0)
         head += "Content-Length: " + QByteArray::number(reply.FloodAnnounces) + "\r\n";
+    for (const QByteArray& line : reply.ExtraHeaders)
+        head += line + "\r\n";
     if (!endlessHead)
         head += "\r\n";
     QByteArray block = reply.Body.isEmpty() ? QByteArray(64 * 1024, 'f') : reply.Body;

@@ -97,6 +97,10 @@ public:
     int RequestCount() const;
     // Waits until at least `count` requests have been read completely.
     bool WaitForRequests(int count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // The most requests naming `host` in their Host header that were being answered at one time: a
+    // request that came in while another one's answer still had more than `slack` to go overlaps it.
+    int MostAtOnce(const QByteArray& host,
+                   std::chrono::milliseconds slack = std::chrono::milliseconds(20)) const;
     // Connections that the client closed (or that ended) so far; for tests that the client gave up.
     int ClosedConnections() const;
     bool WaitForClosedConnections(int count,
@@ -120,6 +124,10 @@ private:
     bool m_stopping = false;
     std::map<QByteArray, Reply> m_replies;
     QList<Request> m_requests;
+    struct Span {
+        std::chrono::steady_clock::time_point Received, Answered;
+    };
+    std::map<QByteArray, std::vector<Span>> m_spans; // by Host header
     int m_closed = 0;
     std::vector<int> m_openFds;
     std::vector<std::thread> m_threads;
