@@ -11,8 +11,11 @@ namespace {
 constexpr const char* WriteLock = "SELECT pg_advisory_xact_lock(7310452001)";
 // Held while the schema is created or migrated, so that servers starting together do it once.
 constexpr const char* SchemaLock = "SELECT pg_advisory_xact_lock(7310452002)";
-// Held, for as long as its session lasts, by the one server that checks the cams.
-constexpr const char* CheckerLock = "SELECT pg_try_advisory_lock(7310452003)";
+// Held, for as long as its session lasts, by the one server that checks the cams. Locks are the
+// database's, and one database may hold catalogues in several schemas: the second key is this
+// catalogue's own (its table of state, as the search path finds it).
+constexpr const char* CheckerLock =
+    "SELECT pg_try_advisory_lock(731045, ('catalogue_state'::regclass::oid::bigint - 2147483648)::int)";
 constexpr const char* ChangeChannel = "lumora_catalogue";
 // A standby cannot listen: there the counter is looked at this often.
 constexpr int StandbyCheckMs = 250;

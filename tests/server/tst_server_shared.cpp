@@ -1,12 +1,15 @@
 // Several lumora-server processes on one PostgreSQL database: a change reaches every server's kept
 // catalogue reply, suggestions sent to any of them are all stored, a server stopped in the middle loses
-// nothing it answered "ok", and a read-only database serves with suggestions going to its primary.
+// nothing it answered "ok", a read-only database serves with suggestions going to its primary, and one
+// server checks the cams until it dies, when another takes over.
 #include "ServerHarness.h"
 #include "StoreLocation.h"
 #include "TestDatabase.h"
+#include "TestHttpServer.h"
 
 #include <QTest>
 #include <atomic>
+#include <csignal>
 #include <thread>
 #include <vector>
 
@@ -42,6 +45,7 @@ private Q_SLOTS:
     void changeReachesEveryServer();
     void suggestionsToBothAreAllStored();
     void standbyServesWithSuggestionsOnThePrimary();
+    void oneCheckerTakesOverFromAnother();
 
 private:
     QString m_db;
@@ -138,3 +142,33 @@ void TestServerShared::standbyServesWithSuggestionsOnThePrimary() {
 
 QTEST_GUILESS_MAIN(TestServerShared)
 #include "tst_server_shared.moc"
+
+void TestServerShared::oneCheckerTakesOverFromAnother() {
+    TestHttpServer cams;
+    cams.Serve("/p.jpg", "not a picture, checked all the same", "image/jpeg");
+    const QString db = FreshDatabase(QStringLiteral("checked"));
+    const QByteArray record = "object=cam\r\nurl=" + cams.Url("/p.jpg") + "\r\nname=p\r\nend\r\n";
+    QCOMPARE(RunServerCommand({"import-cams", WriteScratchFile("checked.txt", record), "--db", db}).ExitCode, 0);
+    const QStringList options = {"--no-access-log", "--check-interval", "1s"};
+    TRunningServer servers[3];
+    for (TRunningServer& server : servers)
+        QVERIFY(server.Start(db, options));
+
+    const QByteArray holding = "cam checker: this server checks the cams";
+    const auto holders = [&] {
+        std::vector<TRunningServer*> found;
+        for (TRunningServer& server : servers)
+            if (server.ErrorOutput().count(holding) > 0)
+                found.push_back(&server);
+        return found;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(holders().size(), std::size_t(1), 15000);
+    QVERIFY(cams.WaitForRequests(2));
+    // However it ends, the holder lets the lease go, and another server takes it within seconds.
+    TRunningServer* first = holders().front();
+    ::kill(pid_t(first->ProcessId()), SIGKILL);
+    first->Stop();
+    const int checksBefore = cams.RequestCount();
+    QTRY_COMPARE_WITH_TIMEOUT(holders().size(), std::size_t(2), 25000);
+    QVERIFY(cams.WaitForRequests(checksBefore + 2));
+}
