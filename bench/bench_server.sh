@@ -5,6 +5,9 @@
 # latencies, socket errors and timeouts (wrk's 10 s) are printed beside. The same runs again with the
 # catalogue in a private PostgreSQL cluster (BENCH_STORES="sqlite postgresql"), which also prints how long
 # a change takes to show in a second server's reply. The last line holds the smallest R.
+# Meanwhile every server checks its cams, all of them alive on a local play server
+# (bench/cam_play_server.py), every BENCH_CHECK_INTERVAL (default 10s: 200 checks a second; 0 turns the
+# checker off, for the figures without it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BENCH_BUILD:-build/release}
@@ -13,6 +16,7 @@ DURATION=${BENCH_SECONDS:-5}
 ROUNDS=${BENCH_ROUNDS:-3}
 CONNECTION_COUNTS=${BENCH_CONNECTIONS:-32 1000}
 STORES=${BENCH_STORES:-sqlite postgresql}
+CHECK_INTERVAL=${BENCH_CHECK_INTERVAL:-10s}
 # wrk, nginx and the server each hold one descriptor per connection.
 ulimit -n "$(ulimit -Hn)"
 [ -x "$SERVER" ] || { echo "no $SERVER: build the release preset first" >&2; exit 1; }
@@ -20,11 +24,13 @@ ulimit -n "$(ulimit -Hn)"
 work=$(mktemp -d "${TMPDIR:-/tmp}/lumora-bench-server.XXXXXX")
 server_pids=()
 nginx_pid=""
+play_pid=""
 pg_bin=""
 as_cluster_user=()
 cleanup() {
   for pid in "${server_pids[@]}"; do kill -TERM "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
   [ -n "$nginx_pid" ] && kill -QUIT "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null || true
+  [ -n "$play_pid" ] && kill "$play_pid" 2>/dev/null && wait "$play_pid" 2>/dev/null || true
   [ -n "$pg_bin" ] && "${as_cluster_user[@]}" "$pg_bin/pg_ctl" -D "$work/pg/data" -m immediate -w stop >/dev/null 2>&1 || true
   rm -rf "$work"
 }
@@ -58,10 +64,20 @@ start_cluster() {
     -o "-c listen_addresses=127.0.0.1 -p $pg_port -c unix_socket_directories=$work/pg" start >/dev/null
 }
 
+# The cams' pictures, for the servers' checkers: every host name leads to the play server.
+{ printf 'P6\n64 48\n255\n'; head -c $((64 * 48 * 3)) /dev/urandom; } > "$work/picture.ppm"
+cjpeg -quality 80 "$work/picture.ppm" > "$work/picture.jpg"
+python3 bench/cam_play_server.py "$work/picture.jpg" > "$work/play.port" &
+play_pid=$!
+for _ in $(seq 50); do [ -s "$work/play.port" ] && break; sleep 0.1; done
+[ -s "$work/play.port" ] || { echo "the play server did not start" >&2; exit 1; }
+export LUMORA_CONNECT_TO="::127.0.0.1:$(head -1 "$work/play.port")"
+
 start_server() { # database name -> $started_port; the server's output goes to $work/NAME.out and .err
   # BENCH_SERVER_OPTIONS adds options to serve, e.g. "--threads 4" to compare front settings.
   # shellcheck disable=SC2086
-  "$SERVER" serve --db "$1" --listen 127.0.0.1:0 --no-access-log ${BENCH_SERVER_OPTIONS:-} \
+  "$SERVER" serve --db "$1" --listen 127.0.0.1:0 --no-access-log --check-interval "$CHECK_INTERVAL" \
+    ${BENCH_SERVER_OPTIONS:-} \
     > "$work/$2.out" 2> "$work/$2.err" &
   server_pids+=($!)
   for _ in $(seq 100); do grep -qs "listening on" "$work/$2.out" && break; sleep 0.1; done
@@ -172,7 +188,7 @@ change_reach() {
   printf '%s\n' "${times[@]}" | sort -n | awk '{t[NR] = $1} END {printf "change visible on a second server after %d ms (median of %d; slowest %d ms; goal 1000 ms)\n", t[int((NR + 1) / 2)], NR, t[NR]}'
 }
 
-echo "catalogue reply: $bytes bytes, 2000 cams, $ROUNDS rounds of ${DURATION}s per server"
+echo "catalogue reply: $bytes bytes, 2000 cams, $ROUNDS rounds of ${DURATION}s per server, cams checked every $CHECK_INTERVAL"
 ratios=()
 for store in $STORES; do
   server_port=${server_ports[$store]}

@@ -148,7 +148,8 @@ void TestServerShared::oneCheckerTakesOverFromAnother() {
     cams.Serve("/p.jpg", "not a picture, checked all the same", "image/jpeg");
     const QString db = FreshDatabase(QStringLiteral("checked"));
     const QByteArray record = "object=cam\r\nurl=" + cams.Url("/p.jpg") + "\r\nname=p\r\nend\r\n";
-    QCOMPARE(RunServerCommand({"import-cams", WriteScratchFile("checked.txt", record), "--db", db}).ExitCode, 0);
+    QCOMPARE(RunServerCommand({"import-cams", WriteScratchFile("checked.txt", record), "--db", db}).ExitCode,
+             0);
     const QStringList options = {"--no-access-log", "--check-interval", "1s"};
     TRunningServer servers[3];
     for (TRunningServer& server : servers)
