@@ -34,10 +34,10 @@ for _ in $(seq 50); do [ -s "$work/play.port" ] && break; sleep 0.1; done
 port=$(head -1 "$work/play.port")
 [ -n "$port" ] || { echo "the play server did not start" >&2; exit 1; }
 
-# Cams by number: every host has one slow cam, dead ones are spread over the hosts.
+# Cams by number, cam i at host i % HOSTS: every host has one slow cam, half of them one dead.
 awk -v cams="$CAMS" -v hosts="$HOSTS" -v slow="$SLOW" -v dead="$DEAD" 'BEGIN {
   for (i = 0; i < cams; i++) {
-    kind = (i % 10 == 3 && slow-- > 0) ? "slow" : (i % 20 == 7 && dead-- > 0) ? "dead" : "ok"
+    kind = (i >= 3 * hosts && i < 3 * hosts + slow) ? "slow" : (i >= 7 * hosts && i < 7 * hosts + dead) ? "dead" : "ok"
     printf "object=cam\r\nrefid=%d\r\nurl=http://h%d.bench.test/%s/%d.jpg\r\nname=Bench %d\r\nend\r\n", i + 1, i % hosts, kind, i, i
   }
 }' > "$work/cams.txt"

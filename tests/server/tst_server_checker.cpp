@@ -67,7 +67,7 @@ std::set<int> OfferedCams(quint16 port) {
 // The running server takes the store's change within a moment.
 std::set<int> OfferedOnce(quint16 port, const std::set<int>& expected) {
     std::set<int> offered;
-    for (int i = 0; i < 50 && (offered = OfferedCams(port)) != expected; ++i)
+    for (int i = 0; i < 150 && (offered = OfferedCams(port)) != expected; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return offered;
 }
