@@ -70,7 +70,7 @@ QStringList StatusRow(const TCamWithHealth& cam) {
     const QString reason = health.Failures > 0 ? QString::fromUtf8(health.LastFailure) : QString();
     return {QString::number(cam.Cam.Cam.RefID),
             State(cam),
-            QString::number(health.Failures),
+            cam.Health ? QString::number(health.Failures) : QString(),
             QString::fromLatin1(health.LastCheck.left(19)),
             QString::fromLatin1(health.LastSuccess.left(19)),
             QString::fromLatin1(health.Changed.left(19)),
