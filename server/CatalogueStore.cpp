@@ -15,8 +15,27 @@ TCatalogueStore::TCatalogueStore(std::unique_ptr<TSqlConnection> connection)
 
 TCatalogueStore::~TCatalogueStore() = default;
 
-void TCatalogueStore::Transaction(const std::function<void()>& work) {
+TCatalogueStore::TTimedLock::TTimedLock(TCatalogueStore& store)
+    : m_store(store) {
+    m_store.m_mutex.lock();
+    if (m_store.m_operationDepth++ == 0)
+        m_start = std::chrono::steady_clock::now();
+}
+
+TCatalogueStore::TTimedLock::~TTimedLock() {
+    if (--m_store.m_operationDepth == 0 && m_store.m_queryObserver)
+        m_store.m_queryObserver(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count());
+    m_store.m_mutex.unlock();
+}
+
+void TCatalogueStore::SetQueryObserver(std::function<void(double)> observer) {
     std::lock_guard lock(m_mutex);
+    m_queryObserver = std::move(observer);
+}
+
+void TCatalogueStore::Transaction(const std::function<void()>& work) {
+    TTimedLock lock(*this);
     m_connection->Begin();
     try {
         work();
@@ -28,13 +47,13 @@ void TCatalogueStore::Transaction(const std::function<void()>& work) {
 }
 
 qint64 TCatalogueStore::CatalogueGeneration() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare("SELECT generation FROM catalogue_state WHERE id = 1");
     return query->Step() ? query->Integer(0) : 0;
 }
 
 std::vector<TStoredCam> TCatalogueStore::Cams() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT refid, url, name, description, refresh, category, webpage, country, "
                               "language FROM cams ORDER BY refid");
@@ -57,7 +76,7 @@ std::vector<TStoredCam> TCatalogueStore::Cams() {
 }
 
 qint64 TCatalogueStore::PutCam(const TStoredCam& stored) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     const TWebCam& cam = stored.Cam;
     TStatementUse put = m_connection->Prepare(
         "INSERT INTO cams(refid, url, name, description, refresh, category, webpage, country, language) "
@@ -79,12 +98,12 @@ qint64 TCatalogueStore::PutCam(const TStoredCam& stored) {
 }
 
 void TCatalogueStore::DeleteAllCams() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     m_connection->Prepare("DELETE FROM cams")->Run();
 }
 
 std::optional<qint64> TCatalogueStore::FindCamByUrl(const QByteArray& url) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT refid FROM cams WHERE url = ?1 ORDER BY refid LIMIT 1");
     query->Bind(1, url);
@@ -92,7 +111,7 @@ std::optional<qint64> TCatalogueStore::FindCamByUrl(const QByteArray& url) {
 }
 
 std::vector<TStoredLanguage> TCatalogueStore::Languages() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT refid, name, webpage, packversion, packurl FROM languages ORDER BY refid");
     std::vector<TStoredLanguage> languages;
@@ -103,7 +122,7 @@ std::vector<TStoredLanguage> TCatalogueStore::Languages() {
 }
 
 std::optional<TStoredLanguage> TCatalogueStore::Language(qint64 refid) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT refid, name, webpage, packversion, packurl FROM languages WHERE refid = ?1");
     query->Bind(1, refid);
@@ -114,7 +133,7 @@ std::optional<TStoredLanguage> TCatalogueStore::Language(qint64 refid) {
 }
 
 void TCatalogueStore::PutLanguage(const TStoredLanguage& language, const QByteArray& pack) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse put = m_connection->Prepare("INSERT INTO languages(refid, name, webpage, packversion, "
                                               "packurl, pack) VALUES (?1, ?2, ?3, ?4, ?5, ?6) "
                                               "ON CONFLICT(refid) DO UPDATE SET name = ?2, webpage = ?3, "
@@ -132,7 +151,7 @@ void TCatalogueStore::PutLanguage(const TStoredLanguage& language, const QByteAr
 }
 
 std::optional<QByteArray> TCatalogueStore::Pack(qint64 refid, qint64 packVersion) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT pack FROM languages WHERE refid = ?1 AND packversion = ?2 AND pack IS NOT NULL");
     query->Bind(1, refid).Bind(2, packVersion);
@@ -140,7 +159,7 @@ std::optional<QByteArray> TCatalogueStore::Pack(qint64 refid, qint64 packVersion
 }
 
 qint64 TCatalogueStore::AddMessage(const TStoredMessage& message, const QByteArray& page) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse add =
         m_connection->Prepare("INSERT INTO messages(language, version, url, page, active, created) "
                               "VALUES (?1, ?2, ?3, ?4, 1, ?5) RETURNING refid");
@@ -155,7 +174,7 @@ qint64 TCatalogueStore::AddMessage(const TStoredMessage& message, const QByteArr
 }
 
 int TCatalogueStore::RetireMessages(std::optional<qint64> language, const QByteArray& version) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse retire =
         m_connection->Prepare("UPDATE messages SET active = 0 WHERE active = 1 AND language IS NOT DISTINCT "
                               "FROM ?1 AND version = ?2 RETURNING refid");
@@ -173,7 +192,7 @@ std::vector<TListedMessage> TCatalogueStore::ListMessages(TSqlStatement& query) 
 }
 
 bool TCatalogueStore::RetireMessage(qint64 refid) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse retire = m_connection->Prepare(
         "UPDATE messages SET active = 0 WHERE active = 1 AND refid = ?1 RETURNING refid");
     retire->Bind(1, refid);
@@ -181,7 +200,7 @@ bool TCatalogueStore::RetireMessage(qint64 refid) {
 }
 
 std::vector<TStoredMessage> TCatalogueStore::ActiveMessages() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     std::vector<TStoredMessage> messages;
     for (const TListedMessage& listed : ListMessages(
              *m_connection->Prepare("SELECT refid, language, version, url, active, created FROM messages "
@@ -191,13 +210,13 @@ std::vector<TStoredMessage> TCatalogueStore::ActiveMessages() {
 }
 
 std::vector<TListedMessage> TCatalogueStore::AllMessages() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     return ListMessages(*m_connection->Prepare(
         "SELECT refid, language, version, url, active, created FROM messages ORDER BY refid"));
 }
 
 std::optional<QByteArray> TCatalogueStore::MessagePage(qint64 refid) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT page FROM messages WHERE refid = ?1 AND page IS NOT NULL");
     query->Bind(1, refid);
@@ -205,7 +224,7 @@ std::optional<QByteArray> TCatalogueStore::MessagePage(qint64 refid) {
 }
 
 qint64 TCatalogueStore::AddSuggestion(const TSuggestion& s) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse add = m_connection->Prepare(
         "INSERT INTO suggestions(received, body, title, description, source, webpage, country, refresh, "
         "language, category, status) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) RETURNING id");
@@ -226,7 +245,7 @@ qint64 TCatalogueStore::AddSuggestion(const TSuggestion& s) {
 }
 
 TCatalogueStore::TAdmission TCatalogueStore::AddPendingSuggestion(const TSuggestion& s, qint64 maxPending) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TAdmission admission = TAdmission::Stored;
     Transaction([&] {
         TStatementUse pending =
@@ -246,7 +265,7 @@ TCatalogueStore::TAdmission TCatalogueStore::AddPendingSuggestion(const TSuggest
 }
 
 qint64 TCatalogueStore::PendingSuggestions() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse count = m_connection->Prepare("SELECT count(*) FROM suggestions WHERE status = ?1");
     count->Bind(1, QByteArrayLiteral("new"));
     return count->Step() ? count->Integer(0) : 0;
@@ -276,7 +295,7 @@ TSuggestion TCatalogueStore::ReadSuggestion(const TSqlStatement& row) {
     "cam_refid"
 
 std::vector<TSuggestion> TCatalogueStore::Suggestions(const QByteArray& status) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT " SUGGESTION_COLUMNS " FROM suggestions WHERE length(?1) = 0 OR status = ?1 ORDER BY id");
     query->Bind(1, status);
@@ -287,7 +306,7 @@ std::vector<TSuggestion> TCatalogueStore::Suggestions(const QByteArray& status) 
 }
 
 std::optional<TSuggestion> TCatalogueStore::Suggestion(qint64 id) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT " SUGGESTION_COLUMNS " FROM suggestions WHERE id = ?1");
     query->Bind(1, id);
@@ -297,7 +316,7 @@ std::optional<TSuggestion> TCatalogueStore::Suggestion(qint64 id) {
 }
 
 bool TCatalogueStore::DecideSuggestion(qint64 id, const QByteArray& status, std::optional<qint64> camRefID) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse update = m_connection->Prepare(
         "UPDATE suggestions SET status = ?2, cam_refid = ?3 WHERE id = ?1 AND status = ?4 RETURNING id");
     update->Bind(1, id).Bind(2, status).Bind(3, camRefID).Bind(4, QByteArrayLiteral("new"));

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -110,10 +111,31 @@ public:
     // What the database takes on disk, for the administrator.
     TStorageSizes Sizes() { return m_connection->Sizes(); }
 
+    // Told how long each operation took, in seconds, from any thread that uses the store.
+    void SetQueryObserver(std::function<void(double)> observer);
+
 private:
+    // Every operation holds this while it uses the connection: it serialises them and tells the
+    // observer how long each took once it had the connection. An operation made inside another (the
+    // statements of a transaction) counts as part of the outer one.
+    class TTimedLock {
+    public:
+        explicit TTimedLock(TCatalogueStore& store);
+        ~TTimedLock();
+        TTimedLock(const TTimedLock&) = delete;
+        TTimedLock& operator=(const TTimedLock&) = delete;
+
+    private:
+        TCatalogueStore& m_store;
+        std::chrono::steady_clock::time_point m_start;
+    };
+
     static TSuggestion ReadSuggestion(const TSqlStatement& row);
     static std::vector<TListedMessage> ListMessages(TSqlStatement& query);
 
     std::unique_ptr<TSqlConnection> m_connection;
     std::recursive_mutex m_mutex;
+    // Guarded by m_mutex.
+    int m_operationDepth = 0;
+    std::function<void(double)> m_queryObserver;
 };
