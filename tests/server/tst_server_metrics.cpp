@@ -35,34 +35,22 @@ struct TScrape {
     }
 };
 
-// Reads `a="x",b="y"` (escapes \\ \" \n) into `a=x,b=y`; false when malformed.
-bool ReadLabels(const QByteArray& text, QByteArray& labels, QByteArray& le) {
-    static const QRegularExpression name(QStringLiteral("^[a-zA-Z_][a-zA-Z0-9_]*$"));
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const qsizetype equals = text.indexOf("=\"", i);
-        if (equals < 0 || !name.match(QString::fromLatin1(text.mid(i, equals - i))).hasMatch())
-            return false;
-        const QByteArray label = text.mid(i, equals - i);
+// Reads `a="x",b="y"` (escapes \\ \" \n) into `a=x,b=y`, the bucket bound `le` apart; false when
+// malformed.
+bool ReadLabels(const QString& text, QByteArray& labels, QByteArray& le) {
+    static const QString pair = QStringLiteral(R"re(([a-zA-Z_]\w*)="((?:[^"\\\n]|\\[\\"n])*)")re");
+    static const QRegularExpression whole(QStringLiteral("^(?:%1(?:,(?!$)|$))*$").arg(pair)), one(pair);
+    if (!whole.match(text).hasMatch())
+        return false;
+    for (const QRegularExpressionMatch& match : one.globalMatch(text)) {
+        const QByteArray escaped = match.captured(2).toUtf8();
         QByteArray value;
-        for (i = equals + 2; i < text.size() && text[i] != '"'; ++i) {
-            if (text[i] == '\\') {
-                const char escaped = i + 1 < text.size() ? text[++i] : '?';
-                if (escaped != '\\' && escaped != '"' && escaped != 'n')
-                    return false;
-                value += escaped == 'n' ? '\n' : escaped;
-            } else {
-                value += text[i];
-            }
-        }
-        if (i >= text.size())
-            return false;
-        if (label == "le")
+        for (qsizetype i = 0; i < escaped.size(); ++i)
+            value += escaped[i] != '\\' ? escaped[i] : escaped[++i] == 'n' ? '\n' : escaped[i];
+        if (match.captured(1) == QLatin1String("le"))
             le = value;
         else
-            labels += (labels.isEmpty() ? "" : ",") + label + '=' + value;
-        if (++i < text.size() && text[i++] != ',')
-            return false;
+            labels += (labels.isEmpty() ? "" : ",") + match.captured(1).toUtf8() + '=' + value;
     }
     return true;
 }
@@ -104,7 +92,7 @@ TScrape Parse(const QByteArray& exposition) {
         const QRegularExpressionMatch match = sample.match(QString::fromUtf8(line));
         QByteArray labels, le;
         double value = 0;
-        if (!match.hasMatch() || !ReadLabels(match.captured(2).toUtf8(), labels, le) ||
+        if (!match.hasMatch() || !ReadLabels(match.captured(2), labels, le) ||
             !ReadNumber(match.captured(3).toUtf8(), value)) {
             fail(QStringLiteral("malformed line"), line);
             continue;
