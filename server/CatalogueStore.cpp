@@ -15,8 +15,27 @@ TCatalogueStore::TCatalogueStore(std::unique_ptr<TSqlConnection> connection)
 
 TCatalogueStore::~TCatalogueStore() = default;
 
-void TCatalogueStore::Transaction(const std::function<void()>& work) {
+TCatalogueStore::TTimedLock::TTimedLock(TCatalogueStore& store)
+    : m_store(store) {
+    m_store.m_mutex.lock();
+    if (m_store.m_operationDepth++ == 0)
+        m_start = std::chrono::steady_clock::now();
+}
+
+TCatalogueStore::TTimedLock::~TTimedLock() {
+    if (--m_store.m_operationDepth == 0 && m_store.m_queryObserver)
+        m_store.m_queryObserver(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count());
+    m_store.m_mutex.unlock();
+}
+
+void TCatalogueStore::SetQueryObserver(std::function<void(double)> observer) {
     std::lock_guard lock(m_mutex);
+    m_queryObserver = std::move(observer);
+}
+
+void TCatalogueStore::Transaction(const std::function<void()>& work) {
+    TTimedLock lock(*this);
     m_connection->Begin();
     try {
         work();
@@ -28,7 +47,7 @@ void TCatalogueStore::Transaction(const std::function<void()>& work) {
 }
 
 qint64 TCatalogueStore::CatalogueGeneration() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare("SELECT generation FROM catalogue_state WHERE id = 1");
     return query->Step() ? query->Integer(0) : 0;
 }
@@ -49,7 +68,7 @@ TStoredCam TCatalogueStore::ReadCam(const TSqlStatement& row) {
 }
 
 std::vector<TStoredCam> TCatalogueStore::Cams() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT refid, url, name, description, refresh, category, webpage, country, "
                               "language FROM cams ORDER BY refid");
@@ -60,7 +79,7 @@ std::vector<TStoredCam> TCatalogueStore::Cams() {
 }
 
 std::vector<TStoredCam> TCatalogueStore::OfferedCams() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT c.refid, c.url, c.name, c.description, c.refresh, c.category, c.webpage, c.country, "
         "c.language FROM cams c LEFT JOIN cam_health h ON h.refid = c.refid AND h.url = c.url "
@@ -73,7 +92,7 @@ std::vector<TStoredCam> TCatalogueStore::OfferedCams() {
 }
 
 qint64 TCatalogueStore::PutCam(const TStoredCam& stored) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     const TWebCam& cam = stored.Cam;
     TStatementUse put = m_connection->Prepare(
         "INSERT INTO cams(refid, url, name, description, refresh, category, webpage, country, language) "
@@ -95,12 +114,12 @@ qint64 TCatalogueStore::PutCam(const TStoredCam& stored) {
 }
 
 void TCatalogueStore::DeleteAllCams() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     m_connection->Prepare("DELETE FROM cams")->Run();
 }
 
 std::optional<qint64> TCatalogueStore::FindCamByUrl(const QByteArray& url) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT refid FROM cams WHERE url = ?1 ORDER BY refid LIMIT 1");
     query->Bind(1, url);
@@ -108,7 +127,7 @@ std::optional<qint64> TCatalogueStore::FindCamByUrl(const QByteArray& url) {
 }
 
 std::vector<TStoredLanguage> TCatalogueStore::Languages() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT refid, name, webpage, packversion, packurl FROM languages ORDER BY refid");
     std::vector<TStoredLanguage> languages;
@@ -119,7 +138,7 @@ std::vector<TStoredLanguage> TCatalogueStore::Languages() {
 }
 
 std::optional<TStoredLanguage> TCatalogueStore::Language(qint64 refid) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT refid, name, webpage, packversion, packurl FROM languages WHERE refid = ?1");
     query->Bind(1, refid);
@@ -130,7 +149,7 @@ std::optional<TStoredLanguage> TCatalogueStore::Language(qint64 refid) {
 }
 
 void TCatalogueStore::PutLanguage(const TStoredLanguage& language, const QByteArray& pack) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse put = m_connection->Prepare("INSERT INTO languages(refid, name, webpage, packversion, "
                                               "packurl, pack) VALUES (?1, ?2, ?3, ?4, ?5, ?6) "
                                               "ON CONFLICT(refid) DO UPDATE SET name = ?2, webpage = ?3, "
@@ -148,7 +167,7 @@ void TCatalogueStore::PutLanguage(const TStoredLanguage& language, const QByteAr
 }
 
 std::optional<QByteArray> TCatalogueStore::Pack(qint64 refid, qint64 packVersion) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT pack FROM languages WHERE refid = ?1 AND packversion = ?2 AND pack IS NOT NULL");
     query->Bind(1, refid).Bind(2, packVersion);
@@ -156,7 +175,7 @@ std::optional<QByteArray> TCatalogueStore::Pack(qint64 refid, qint64 packVersion
 }
 
 qint64 TCatalogueStore::AddMessage(const TStoredMessage& message, const QByteArray& page) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse add =
         m_connection->Prepare("INSERT INTO messages(language, version, url, page, active, created) "
                               "VALUES (?1, ?2, ?3, ?4, 1, ?5) RETURNING refid");
@@ -171,7 +190,7 @@ qint64 TCatalogueStore::AddMessage(const TStoredMessage& message, const QByteArr
 }
 
 int TCatalogueStore::RetireMessages(std::optional<qint64> language, const QByteArray& version) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse retire =
         m_connection->Prepare("UPDATE messages SET active = 0 WHERE active = 1 AND language IS NOT DISTINCT "
                               "FROM ?1 AND version = ?2 RETURNING refid");
@@ -189,7 +208,7 @@ std::vector<TListedMessage> TCatalogueStore::ListMessages(TSqlStatement& query) 
 }
 
 bool TCatalogueStore::RetireMessage(qint64 refid) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse retire = m_connection->Prepare(
         "UPDATE messages SET active = 0 WHERE active = 1 AND refid = ?1 RETURNING refid");
     retire->Bind(1, refid);
@@ -197,7 +216,7 @@ bool TCatalogueStore::RetireMessage(qint64 refid) {
 }
 
 std::vector<TStoredMessage> TCatalogueStore::ActiveMessages() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     std::vector<TStoredMessage> messages;
     for (const TListedMessage& listed : ListMessages(
              *m_connection->Prepare("SELECT refid, language, version, url, active, created FROM messages "
@@ -207,13 +226,13 @@ std::vector<TStoredMessage> TCatalogueStore::ActiveMessages() {
 }
 
 std::vector<TListedMessage> TCatalogueStore::AllMessages() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     return ListMessages(*m_connection->Prepare(
         "SELECT refid, language, version, url, active, created FROM messages ORDER BY refid"));
 }
 
 std::optional<QByteArray> TCatalogueStore::MessagePage(qint64 refid) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT page FROM messages WHERE refid = ?1 AND page IS NOT NULL");
     query->Bind(1, refid);
@@ -221,7 +240,7 @@ std::optional<QByteArray> TCatalogueStore::MessagePage(qint64 refid) {
 }
 
 qint64 TCatalogueStore::AddSuggestion(const TSuggestion& s) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse add = m_connection->Prepare(
         "INSERT INTO suggestions(received, body, title, description, source, webpage, country, refresh, "
         "language, category, status) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) RETURNING id");
@@ -242,7 +261,7 @@ qint64 TCatalogueStore::AddSuggestion(const TSuggestion& s) {
 }
 
 TCatalogueStore::TAdmission TCatalogueStore::AddPendingSuggestion(const TSuggestion& s, qint64 maxPending) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TAdmission admission = TAdmission::Stored;
     Transaction([&] {
         TStatementUse pending =
@@ -262,7 +281,7 @@ TCatalogueStore::TAdmission TCatalogueStore::AddPendingSuggestion(const TSuggest
 }
 
 qint64 TCatalogueStore::PendingSuggestions() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse count = m_connection->Prepare("SELECT count(*) FROM suggestions WHERE status = ?1");
     count->Bind(1, QByteArrayLiteral("new"));
     return count->Step() ? count->Integer(0) : 0;
@@ -292,7 +311,7 @@ TSuggestion TCatalogueStore::ReadSuggestion(const TSqlStatement& row) {
     "cam_refid"
 
 std::vector<TSuggestion> TCatalogueStore::Suggestions(const QByteArray& status) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT " SUGGESTION_COLUMNS " FROM suggestions WHERE length(?1) = 0 OR status = ?1 ORDER BY id");
     query->Bind(1, status);
@@ -303,7 +322,7 @@ std::vector<TSuggestion> TCatalogueStore::Suggestions(const QByteArray& status) 
 }
 
 std::optional<TSuggestion> TCatalogueStore::Suggestion(qint64 id) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT " SUGGESTION_COLUMNS " FROM suggestions WHERE id = ?1");
     query->Bind(1, id);
@@ -313,7 +332,7 @@ std::optional<TSuggestion> TCatalogueStore::Suggestion(qint64 id) {
 }
 
 bool TCatalogueStore::DecideSuggestion(qint64 id, const QByteArray& status, std::optional<qint64> camRefID) {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse update = m_connection->Prepare(
         "UPDATE suggestions SET status = ?2, cam_refid = ?3 WHERE id = ?1 AND status = ?4 RETURNING id");
     update->Bind(1, id).Bind(2, status).Bind(3, camRefID).Bind(4, QByteArrayLiteral("new"));

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -71,6 +72,11 @@ struct TRecordedCheck {
     qint64 RefID = 0;
     QByteArray WithheldBefore;
     TCamHealth Health;
+};
+
+struct TCamCounts {
+    qint64 Cams = 0;
+    qint64 Withheld = 0;
 };
 
 struct TCamWithHealth {
@@ -146,6 +152,7 @@ public:
                                              const TWithholdingRules& rules);
     // Every cam with what the checker knows of it at its present address, by number.
     std::vector<TCamWithHealth> CamsWithHealth();
+    TCamCounts CamCounts();
     // Forgets the health of cams that no longer exist.
     void ForgetRemovedCamsHealth();
     // The lease that lets one process of all that share this database check the cams.
@@ -154,7 +161,25 @@ public:
     // What the database takes on disk, for the administrator.
     TStorageSizes Sizes() { return m_connection->Sizes(); }
 
+    // Told how long each operation took, in seconds, from any thread that uses the store.
+    void SetQueryObserver(std::function<void(double)> observer);
+
 private:
+    // Every operation holds this while it uses the connection: it serialises them and tells the
+    // observer how long each took once it had the connection. An operation made inside another (the
+    // statements of a transaction) counts as part of the outer one.
+    class TTimedLock {
+    public:
+        explicit TTimedLock(TCatalogueStore& store);
+        ~TTimedLock();
+        TTimedLock(const TTimedLock&) = delete;
+        TTimedLock& operator=(const TTimedLock&) = delete;
+
+    private:
+        TCatalogueStore& m_store;
+        std::chrono::steady_clock::time_point m_start;
+    };
+
     static TSuggestion ReadSuggestion(const TSqlStatement& row);
     static TStoredCam ReadCam(const TSqlStatement& row);
     static TCamHealth ReadHealth(const TSqlStatement& row, int first);
@@ -163,4 +188,7 @@ private:
 
     std::unique_ptr<TSqlConnection> m_connection;
     std::recursive_mutex m_mutex;
+    // Guarded by m_mutex.
+    int m_operationDepth = 0;
+    std::function<void(double)> m_queryObserver;
 };

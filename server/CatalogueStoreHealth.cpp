@@ -20,7 +20,7 @@ TCamHealth TCatalogueStore::ReadHealth(const TSqlStatement& row, int first) {
 }
 
 std::vector<TCamToCheck> TCatalogueStore::CamsToCheck() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT c.refid, c.url, h.last_check FROM cams c "
         "LEFT JOIN cam_health h ON h.refid = c.refid AND h.url = c.url ORDER BY c.refid");
@@ -85,7 +85,7 @@ std::vector<TRecordedCheck> TCatalogueStore::RecordChecks(const std::vector<TChe
 }
 
 std::vector<TCamWithHealth> TCatalogueStore::CamsWithHealth() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     TStatementUse query = m_connection->Prepare(
         "SELECT c.refid, c.url, c.name, c.description, c.refresh, c.category, c.webpage, c.country, "
         "c.language, h.url, h.last_check, h.last_success, h.failures, h.last_failure, h.content_type, "
@@ -101,7 +101,18 @@ std::vector<TCamWithHealth> TCatalogueStore::CamsWithHealth() {
     return cams;
 }
 
+TCamCounts TCatalogueStore::CamCounts() {
+    TTimedLock lock(*this);
+    TStatementUse query = m_connection->Prepare(
+        "SELECT (SELECT count(*) FROM cams), (SELECT count(*) FROM cams c JOIN cam_health h "
+        "ON h.refid = c.refid AND h.url = c.url WHERE h.withheld <> ?1)");
+    query->Bind(1, Withholding::None);
+    if (!query->Step())
+        return {};
+    return {query->Integer(0), query->Integer(1)};
+}
+
 void TCatalogueStore::ForgetRemovedCamsHealth() {
-    std::lock_guard lock(m_mutex);
+    TTimedLock lock(*this);
     m_connection->Prepare("DELETE FROM cam_health WHERE refid NOT IN (SELECT refid FROM cams)")->Run();
 }

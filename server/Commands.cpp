@@ -6,7 +6,9 @@
 #include "CommandOptions.h"
 #include "HttpFront.h"
 #include "LanguagePacks.h"
+#include "MetricsFront.h"
 #include "PostgresConnection.h"
+#include "ServerMetrics.h"
 #include "StoreLocation.h"
 #include "Suggestions.h"
 #include "core/AtomicFile.h"
@@ -124,12 +126,26 @@ void ReadClientLimits(const TCommandLine& line, TFrontOptions& options) {
     options.TrustedProxies = *proxies;
 }
 
+TServerMetrics::TCatalogueFigures CountCams(TCatalogueStore& store) {
+    const TCamCounts counts = store.CamCounts();
+    return {counts.Cams, counts.Cams - counts.Withheld, counts.Withheld};
+}
+
 int Serve(const TCommandLine& line) {
     std::string host;
     int port = 0;
     const QString listen = line.Value(QStringLiteral("listen"), QStringLiteral("127.0.0.1:18080"));
     if (!SplitListenAddress(listen, host, port))
         throw TCommandError(QStringLiteral("--listen needs HOST:PORT, not \"%1\"").arg(listen));
+    std::string metricsHost;
+    int metricsPort = 0;
+    const bool metricsWanted = line.Has(QStringLiteral("metrics-listen"));
+    const QString metricsListen = line.Value(QStringLiteral("metrics-listen"));
+    if (metricsWanted && !SplitListenAddress(metricsListen, metricsHost, metricsPort))
+        throw TCommandError(
+            QStringLiteral("--metrics-listen needs HOST:PORT, not \"%1\"").arg(metricsListen));
+    // Made before the stores, which report to it as long as they live.
+    TServerMetrics metrics;
 
     TFrontOptions options;
     options.PublicHost =
@@ -161,6 +177,10 @@ int Serve(const TCommandLine& line) {
         for (const QString& done : SeedDemoCatalogue(*store))
             Print(stderr, QStringLiteral("lumora-server: demo: ") + done);
     }
+    const auto observeQuery = [&metrics](double seconds) { metrics.ObserveStoreQuery(seconds); };
+    store->SetQueryObserver(observeQuery);
+    suggestionStore->SetQueryObserver(observeQuery);
+    metrics.SetCatalogueSource([&store] { return CountCams(*store); });
 
     // Stop signals are taken by one thread of their own: every worker started from here on
     // inherits the blocked mask, so a stop never lands in the middle of a request.
@@ -176,16 +196,23 @@ int Serve(const TCommandLine& line) {
     const qint64 checkInterval = DurationOption(line, QStringLiteral("check-interval"), 30 * 60);
     const TCheckerSettings checkerSettings = CheckerSettings(line, options.PublicHost);
     std::unique_ptr<TCatalogueStore> checkerStore;
-    if (checkInterval > 0)
+    if (checkInterval > 0) {
         checkerStore = OpenStore(line.Has(QStringLiteral("suggestions-db"))
                                      ? line.Value(QStringLiteral("suggestions-db"))
                                      : location);
+        checkerStore->SetQueryObserver(observeQuery);
+    }
 
     TDemoPictures pictures;
-    THttpFront front(*store, *suggestionStore, pictures, options);
+    THttpFront front(*store, *suggestionStore, pictures, options, &metrics);
     const int bound = front.Bind(host, port);
     if (bound < 0)
         throw TCommandError(QStringLiteral("cannot listen on %1").arg(listen));
+    // Answers from its own thread from here on, and stops when Serve returns.
+    TMetricsFront metricsFront(metrics, *store);
+    const int metricsBound = metricsWanted ? metricsFront.Start(metricsHost, metricsPort) : -1;
+    if (metricsWanted && metricsBound < 0)
+        throw TCommandError(QStringLiteral("cannot listen on %1 for metrics").arg(metricsListen));
 
     std::atomic<bool> finished{false};
     std::thread signalWatcher([&] {
@@ -208,12 +235,19 @@ int Serve(const TCommandLine& line) {
         QStringLiteral("serving %1 for %2/").arg(address, QString::fromUtf8(served)).toStdString());
     // The line scripts and tests wait for: the server accepts connections from here on.
     Print(stdout, QStringLiteral("lumora-server listening on %1").arg(address));
+    if (metricsWanted)
+        Print(stdout, QStringLiteral("lumora-server metrics on %1:%2")
+                          .arg(QString::fromStdString(metricsHost))
+                          .arg(metricsBound));
 
     std::unique_ptr<TCamChecker> checker;
     if (checkerStore) {
         TCheckerSettings settings = checkerSettings;
         settings.IntervalSeconds = checkInterval;
         settings.Note = [&front](const std::string& text) { front.Log().Note("cam checker: " + text); };
+        settings.Checked = [&metrics](const TCheckResult& result) {
+            metrics.ObserveCamCheck(result.Seconds, result.FailureKind.toStdString());
+        };
         checker = std::make_unique<TCamChecker>(*checkerStore, std::move(settings));
         checker->Start();
     }
@@ -438,8 +472,9 @@ const std::vector<TCommand>& Commands() {
          "serve [--listen HOST:PORT] [--db FILE|URI] [--suggestions-db FILE|URI] [--public-host HOST] "
          "[--suggestion-rate RATE] [--max-pending-suggestions N] [--connections-per-client N] "
          "[--trust-proxy CIDR[,CIDR]] "
-         "[--threads N] [--demo] [--no-access-log] [--tls-cert FILE --tls-key FILE] [--check-interval TIME] "
-         "[--check-concurrency N] [--frozen-after TIME]\n"
+         "[--threads N] [--demo] [--no-access-log] [--tls-cert FILE --tls-key FILE] "
+         "[--metrics-listen HOST:PORT] [--check-interval TIME] [--check-concurrency N] "
+         "[--frozen-after TIME]\n"
          "  --listen       address and port to listen on (default 127.0.0.1:18080; port 0 takes a free one)\n"
          "  --db           the catalogue database: a SQLite file (default "
          "$XDG_DATA_HOME/lumora-server/catalogue.db)\n"
@@ -462,14 +497,18 @@ const std::vector<TCommand>& Commands() {
          "  --tls-cert     serve HTTPS with this PEM certificate (its chain after it), for hosts without\n"
          "                 a TLS proxy in front; every address handed out becomes https://\n"
          "  --tls-key      the certificate's PEM private key (keep it readable by the server only)\n"
+         "  --metrics-listen  address and port for operators (default: none): GET /metrics in the\n"
+         "                 Prometheus text format and GET /healthz, plain HTTP; keep it off the internet\n"
          "  --check-interval  how often every cam's picture is checked, the checks spread evenly (default\n"
          "                 30m; 0: no checks). Of all servers sharing a database one checks at a "
          "time.\n" LUMORA_CHECKER_USAGE
-         "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections; stops cleanly on\n"
-         "SIGTERM or SIGINT after answering the requests it has accepted.",
+         "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections (then\n"
+         "\"lumora-server metrics on HOST:PORT\" with --metrics-listen); stops cleanly on SIGTERM or\n"
+         "SIGINT after answering the requests it has accepted. GET /healthz answers 200 while the\n"
+         "database answers, 503 with the reason when it does not.",
          {DbOption, "suggestions-db", "listen", "public-host", "threads", "suggestion-rate",
           "max-pending-suggestions", "connections-per-client", "trust-proxy", "tls-cert", "tls-key",
-          "check-interval", "check-concurrency", "frozen-after"},
+          "metrics-listen", "check-interval", "check-concurrency", "frozen-after"},
          {"demo", "no-access-log"},
          0,
          Serve},

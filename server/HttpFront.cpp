@@ -1,5 +1,8 @@
 #include "HttpFront.h"
 
+#include "ListenSocket.h"
+#include "ServerMetrics.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdarg>
@@ -7,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <microhttpd.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <optional>
@@ -212,12 +214,19 @@ struct THttpFront::TCallbacks {
         return Send(connection, response, closeAfter);
     }
 
-    static void Connection(void* front, MHD_Connection* connection, void**,
+    static void Connection(void* self, MHD_Connection* connection, void**,
                            MHD_ConnectionNotificationCode code) {
+        THttpFront& front = *static_cast<THttpFront*>(self);
+        if (front.m_metrics != nullptr) {
+            if (code == MHD_CONNECTION_NOTIFY_STARTED)
+                front.m_metrics->ConnectionOpened();
+            else if (code == MHD_CONNECTION_NOTIFY_CLOSED)
+                front.m_metrics->ConnectionClosed();
+        }
         const MHD_ConnectionInfo* info =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
         if (code == MHD_CONNECTION_NOTIFY_CLOSED && info != nullptr)
-            static_cast<THttpFront*>(front)->m_connections.Close(info->connect_fd);
+            front.m_connections.Close(info->connect_fd);
     }
 
     static void Completed(void* front, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
@@ -245,9 +254,11 @@ struct THttpFront::TCallbacks {
 };
 
 THttpFront::THttpFront(TCatalogueStore& store, TCatalogueStore& suggestions, TDemoPictures& pictures,
-                       const TFrontOptions& options)
+                       const TFrontOptions& options, TServerMetrics* metrics)
     : m_options(options)
-    , m_handler(store, suggestions, pictures, options.PublicHost, options.AccessLog, options.Suggestions)
+    , m_metrics(metrics)
+    , m_handler(store, suggestions, pictures, options.PublicHost, options.AccessLog, options.Suggestions,
+                metrics)
     , m_connections(options.ConnectionsPerClient)
     , m_wakeUp(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     m_pool.setMaxThreadCount(PoolThreads);
@@ -265,29 +276,9 @@ THttpFront::~THttpFront() {
 }
 
 int THttpFront::Bind(const std::string& host, int port) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.empty() ? nullptr : host.c_str(), std::to_string(port).c_str(), &hints, &found) !=
-        0)
-        return -1;
-    const int fd = ::socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    const bool bound = fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
-                       ::bind(fd, found->ai_addr, found->ai_addrlen) == 0 && ::listen(fd, ListenBacklog) == 0;
-    ::freeaddrinfo(found);
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (!bound || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-    m_listenSocket = fd;
-    return address.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
-                                         : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    const TListenSocket socket = OpenListenSocket(host, port, ListenBacklog);
+    m_listenSocket = socket.Fd;
+    return socket.Port;
 }
 
 bool THttpFront::Run() {

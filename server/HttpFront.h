@@ -15,6 +15,7 @@
 #include <vector>
 
 class TDemoPictures;
+class TServerMetrics;
 struct MHD_Daemon;
 struct MHD_Connection;
 
@@ -50,9 +51,10 @@ struct TFrontOptions {
 // memory, in a small pool when it may wait for the database.
 class THttpFront {
 public:
-    // Suggestions go to `suggestions`, which may be `store` itself.
+    // Suggestions go to `suggestions`, which may be `store` itself. Connections and requests are
+    // counted in `metrics` when given.
     THttpFront(TCatalogueStore& store, TCatalogueStore& suggestions, TDemoPictures& pictures,
-               const TFrontOptions& options);
+               const TFrontOptions& options, TServerMetrics* metrics = nullptr);
     ~THttpFront();
 
     // Binds the address; the port actually bound (a free one for port 0), or -1 on failure.
@@ -83,6 +85,7 @@ private:
     void WatchCatalogue();
 
     const TFrontOptions m_options;
+    TServerMetrics* const m_metrics;
     TRequestHandler m_handler;
     TSharedReplies m_sharedReplies;
     TConnectionsPerClient m_connections;

@@ -1,7 +1,9 @@
 #include "RequestHandler.h"
 
 #include "FormBody.h"
+#include "Health.h"
 #include "NetworkAddress.h"
+#include "ServerMetrics.h"
 #include "Suggestions.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPictures.h"
@@ -9,7 +11,6 @@
 #include <algorithm>
 #include <cctype>
 #include <regex>
-#include <string_view>
 
 namespace {
 
@@ -83,7 +84,7 @@ std::string CatalogueDetail(const THttpRequest& request) {
 
 TRequestHandler::TRequestHandler(TCatalogueStore& store, TCatalogueStore& suggestions,
                                  TDemoPictures& pictures, const QByteArray& publicHost, bool accessLog,
-                                 const TSuggestionLimits& limits)
+                                 const TSuggestionLimits& limits, TServerMetrics* metrics)
     : m_store(store)
     , m_suggestions(suggestions)
     , m_pictures(pictures)
@@ -91,7 +92,8 @@ TRequestHandler::TRequestHandler(TCatalogueStore& store, TCatalogueStore& sugges
     , m_log(accessLog)
     , m_replies(store, publicHost)
     , m_maxPending(limits.MaxPending)
-    , m_suggestionRate(limits.Rate) {}
+    , m_suggestionRate(limits.Rate)
+    , m_metrics(metrics) {}
 
 THttpResponse TRequestHandler::Answer(const THttpRequest& request) {
     THttpResponse response;
@@ -102,18 +104,18 @@ THttpResponse TRequestHandler::Answer(const THttpRequest& request) {
         response = Reply(500, "500 the server could not answer\n");
     }
     ExplainFailure(response);
-    WriteLog(request, response);
+    Record(request, response);
     return response;
 }
 
 bool TRequestHandler::AnswersFromMemory(const THttpRequest& request) {
-    return request.Method == "POST" && request.Path == CatalogueListPath;
+    return RouteOf(request) == TRoute::Catalogue;
 }
 
 THttpResponse TRequestHandler::Refuse(const THttpRequest& request, int status) {
     THttpResponse response = Reply(status, QByteArray());
     ExplainFailure(response);
-    WriteLog(request, response);
+    Record(request, response);
     return response;
 }
 
@@ -121,27 +123,76 @@ void TRequestHandler::CheckForChanges() {
     m_replies.CheckForChanges();
 }
 
+TRequestHandler::TRoute TRequestHandler::RouteOf(const THttpRequest& request) {
+    const std::string& path = request.Path;
+    if (request.Method == "POST") {
+        if (path == CatalogueListPath)
+            return TRoute::Catalogue;
+        if (path == "/lmr/p_suggest.php")
+            return TRoute::Suggest;
+        if (path == "/lmr/cam_message.php")
+            return TRoute::Message;
+    } else if (request.Method == "GET" || request.Method == "HEAD") {
+        if (path.starts_with("/packs/"))
+            return TRoute::Packs;
+        if (path == "/demo/")
+            return TRoute::DemoIndex;
+        if (path.starts_with("/demo/"))
+            return TRoute::Demo;
+        if (path.starts_with("/messages/"))
+            return TRoute::Messages;
+        if (path == "/healthz")
+            return TRoute::Health;
+    }
+    return TRoute::Other;
+}
+
+std::string_view TRequestHandler::RouteLabel(TRoute route) {
+    switch (route) {
+    case TRoute::Catalogue:
+        return "catalogue";
+    case TRoute::Suggest:
+        return "suggest";
+    case TRoute::Message:
+        return "message";
+    case TRoute::Packs:
+        return "packs";
+    case TRoute::DemoIndex:
+    case TRoute::Demo:
+        return "demo";
+    case TRoute::Messages:
+        return "messages";
+    case TRoute::Health:
+        return "healthz";
+    case TRoute::Other:
+        break;
+    }
+    return "other";
+}
+
 THttpResponse TRequestHandler::Route(const THttpRequest& request) {
     if (request.Headers.size() > MaxHeaderCount)
         return Reply(431, "too many header lines\n");
 
-    const std::string& path = request.Path;
-    if (request.Method == "POST") {
-        if (path == CatalogueListPath)
-            return CatalogueList(request);
-        if (path == "/lmr/p_suggest.php")
-            return Suggest(request);
-        if (path == "/lmr/cam_message.php")
-            return CamMessage(request);
-    } else if (request.Method == "GET" || request.Method == "HEAD") {
-        if (path.starts_with("/packs/"))
-            return LanguagePack(path);
-        if (path == "/demo/")
-            return DemoIndex();
-        if (path.starts_with("/demo/"))
-            return DemoPicture(path);
-        if (path.starts_with("/messages/"))
-            return MessagePage(path);
+    switch (RouteOf(request)) {
+    case TRoute::Catalogue:
+        return CatalogueList(request);
+    case TRoute::Suggest:
+        return Suggest(request);
+    case TRoute::Message:
+        return CamMessage(request);
+    case TRoute::Packs:
+        return LanguagePack(request.Path);
+    case TRoute::DemoIndex:
+        return DemoIndex();
+    case TRoute::Demo:
+        return DemoPicture(request.Path);
+    case TRoute::Messages:
+        return MessagePage(request.Path);
+    case TRoute::Health:
+        return HealthReply(m_store);
+    case TRoute::Other:
+        break;
     }
     return NotFound();
 }
@@ -232,7 +283,10 @@ THttpResponse TRequestHandler::MessagePage(const std::string& path) {
     return Reply(200, std::move(*page), "text/html; charset=utf-8");
 }
 
-void TRequestHandler::WriteLog(const THttpRequest& request, const THttpResponse& response) {
+void TRequestHandler::Record(const THttpRequest& request, const THttpResponse& response) {
+    const auto bytes = static_cast<std::size_t>(response.Body->size());
+    if (m_metrics != nullptr)
+        m_metrics->CountRequest(RouteLabel(RouteOf(request)), response.Status, bytes);
     if (!m_log.Enabled())
         return;
     std::string detail = request.Path == CatalogueListPath ? CatalogueDetail(request) : std::string();
@@ -240,6 +294,5 @@ void TRequestHandler::WriteLog(const THttpRequest& request, const THttpResponse&
     const std::string agent = HeaderValue(request.Headers, "User-Agent");
     if (!agent.empty())
         detail += (detail.empty() ? "agent=" : " agent=") + agent;
-    m_log.Write(request.Client, request.Method, request.Path, response.Status,
-                static_cast<std::size_t>(response.Body->size()), detail);
+    m_log.Write(request.Client, request.Method, request.Path, response.Status, bytes, detail);
 }

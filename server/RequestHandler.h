@@ -7,8 +7,10 @@
 #include "HttpExchange.h"
 
 #include <atomic>
+#include <string_view>
 
 class TDemoPictures;
+class TServerMetrics;
 
 // What one client may leave in the store. Without limits unless given (the serve command gives them).
 struct TSuggestionLimits {
@@ -17,15 +19,16 @@ struct TSuggestionLimits {
 };
 
 // The catalogue server's answers, apart from the network: the three scripts Lumora posts to,
-// language packs, demo pictures and message pages. Every answer is written to the access log.
-// Safe to call from several threads at once.
+// language packs, demo pictures, message pages and the health probe. Every answer is written to the
+// access log and counted in the metrics. Safe to call from several threads at once.
 class TRequestHandler {
 public:
     static constexpr std::size_t MaxHeaderCount = 100;
 
     // Suggestions go to `suggestions`, which may be `store` itself.
     TRequestHandler(TCatalogueStore& store, TCatalogueStore& suggestions, TDemoPictures& pictures,
-                    const QByteArray& publicHost, bool accessLog, const TSuggestionLimits& limits = {});
+                    const QByteArray& publicHost, bool accessLog, const TSuggestionLimits& limits = {},
+                    TServerMetrics* metrics = nullptr);
 
     THttpResponse Answer(const THttpRequest& request);
     // Whether the answer is made from memory alone (the kept catalogue replies), never waiting for
@@ -42,6 +45,11 @@ public:
     TAccessLog& Log() { return m_log; }
 
 private:
+    // What a request asks for, as the routes tell it apart; the metrics count requests by it.
+    enum class TRoute { Catalogue, Suggest, Message, Packs, DemoIndex, Demo, Messages, Health, Other };
+    static TRoute RouteOf(const THttpRequest& request);
+    static std::string_view RouteLabel(TRoute route);
+
     THttpResponse Route(const THttpRequest& request);
     THttpResponse CatalogueList(const THttpRequest& request);
     THttpResponse Suggest(const THttpRequest& request);
@@ -50,7 +58,8 @@ private:
     THttpResponse DemoIndex();
     THttpResponse DemoPicture(const std::string& path);
     THttpResponse MessagePage(const std::string& path);
-    void WriteLog(const THttpRequest& request, const THttpResponse& response);
+    // The access log line and the metrics of an answered request.
+    void Record(const THttpRequest& request, const THttpResponse& response);
 
     TCatalogueStore& m_store;
     TCatalogueStore& m_suggestions;
@@ -61,4 +70,5 @@ private:
     const qint64 m_maxPending;
     TClientRateLimit m_suggestionRate;
     std::atomic<bool> m_saidFull{false}; // the ceiling is told once each time it is reached
+    TServerMetrics* const m_metrics;     // none: nothing is counted
 };

@@ -87,6 +87,8 @@ bool TRunningServer::Start(const QString& database, const QStringList& options, 
                                  QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database} +
                          options);
     static const QRegularExpression ready(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
+    static const QRegularExpression metrics(QStringLiteral("metrics on 127\\.0\\.0\\.1:(\\d+)"));
+    const bool metricsWanted = options.contains(QStringLiteral("--metrics-listen"));
     QByteArray output;
     QElapsedTimer clock;
     clock.start();
@@ -94,8 +96,10 @@ bool TRunningServer::Start(const QString& database, const QStringList& options, 
         m_process->waitForReadyRead(100);
         output += m_process->readAllStandardOutput();
         const QRegularExpressionMatch match = ready.match(QString::fromUtf8(output));
-        if (match.hasMatch()) {
+        const QRegularExpressionMatch metricsMatch = metrics.match(QString::fromUtf8(output));
+        if (match.hasMatch() && (!metricsWanted || metricsMatch.hasMatch())) {
             m_port = quint16(match.captured(1).toUInt());
+            m_metricsPort = metricsWanted ? quint16(metricsMatch.captured(1).toUInt()) : 0;
             return true;
         }
     }

@@ -44,12 +44,15 @@ public:
     // Sends SIGTERM and returns the exit code; -1 when it did not stop within the time.
     int Stop();
     quint16 Port() const { return m_port; }
+    // The port of --metrics-listen, when the options give it.
+    quint16 MetricsPort() const { return m_metricsPort; }
     qint64 ProcessId() const { return m_process ? m_process->processId() : 0; }
     QByteArray ErrorOutput();
 
 private:
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
+    quint16 m_metricsPort = 0;
     QByteArray m_errors;
 };
 

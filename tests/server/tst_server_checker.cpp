@@ -206,8 +206,12 @@ void TestServerChecker::serveChecksOnItsOwn() {
         "serve.db", {{Alive, "http://alive.cams.test/a.jpg"}, {Dead, "http://dead.cams.test/broken.jpg"}});
     QVERIFY(!db.isEmpty());
     TRunningServer server;
-    QVERIFY(server.Start(db, {"--check-interval", "1s"}));
+    QVERIFY(server.Start(db, {"--check-interval", "1s", "--metrics-listen", "127.0.0.1:0"}));
     QCOMPARE(OfferedOnce(server.Port(), {Alive}), std::set<int>{Alive});
+    // Operators see it too.
+    const QByteArray metrics = Get(server.MetricsPort(), "/metrics").Body;
+    QVERIFY2(metrics.contains("\nlumora_catalogue_cams_withheld 1\n"), metrics.constData());
+    QVERIFY2(metrics.contains("\nlumora_cam_check_failures_total{reason=\"status\"} "), metrics.constData());
     m_cams.Serve("/broken.jpg", Shade(5), "image/jpeg");
     QCOMPARE(OfferedOnce(server.Port(), {Alive, Dead}), (std::set<int>{Alive, Dead}));
     QCOMPARE(server.Stop(), 0);

@@ -1,0 +1,18 @@
+#include "Health.h"
+
+#include "CatalogueStore.h"
+
+THttpResponse HealthReply(TCatalogueStore& store) {
+    THttpResponse response;
+    // A probe must see the server as it is now, never a copy kept on the way.
+    response.Headers.emplace_back("Cache-Control", "no-store");
+    try {
+        store.CatalogueGeneration();
+        response.Body = std::make_shared<const QByteArray>("ok\n");
+    } catch (const TStoreError& error) {
+        response.Status = 503;
+        response.Body = std::make_shared<const QByteArray>(QByteArray("the database does not answer: ") +
+                                                           QByteArray(error.what()).simplified() + '\n');
+    }
+    return response;
+}
