@@ -67,15 +67,19 @@ TStoredCam TCatalogueStore::ReadCam(const TSqlStatement& row) {
     return stored;
 }
 
+std::vector<TStoredCam> TCatalogueStore::ReadCams(TSqlStatement& query) {
+    std::vector<TStoredCam> cams;
+    while (query.Step())
+        cams.push_back(ReadCam(query));
+    return cams;
+}
+
 std::vector<TStoredCam> TCatalogueStore::Cams() {
     TTimedLock lock(*this);
     TStatementUse query =
         m_connection->Prepare("SELECT refid, url, name, description, refresh, category, webpage, country, "
                               "language FROM cams ORDER BY refid");
-    std::vector<TStoredCam> cams;
-    while (query->Step())
-        cams.push_back(ReadCam(*query));
-    return cams;
+    return ReadCams(*query);
 }
 
 std::vector<TStoredCam> TCatalogueStore::OfferedCams() {
@@ -85,10 +89,7 @@ std::vector<TStoredCam> TCatalogueStore::OfferedCams() {
         "c.language FROM cams c LEFT JOIN cam_health h ON h.refid = c.refid AND h.url = c.url "
         "WHERE h.withheld IS NULL OR h.withheld = ?1 ORDER BY c.refid");
     query->Bind(1, Withholding::None);
-    std::vector<TStoredCam> cams;
-    while (query->Step())
-        cams.push_back(ReadCam(*query));
-    return cams;
+    return ReadCams(*query);
 }
 
 qint64 TCatalogueStore::PutCam(const TStoredCam& stored) {

@@ -182,6 +182,7 @@ private:
 
     static TSuggestion ReadSuggestion(const TSqlStatement& row);
     static TStoredCam ReadCam(const TSqlStatement& row);
+    static std::vector<TStoredCam> ReadCams(TSqlStatement& query);
     static TCamHealth ReadHealth(const TSqlStatement& row, int first);
     std::optional<TCamHealth> CamHealth(qint64 refid, const QByteArray& url);
     static std::vector<TListedMessage> ListMessages(TSqlStatement& query);

@@ -30,3 +30,12 @@ struct THttpResponse {
     // camera streams do.
     bool Unsized = false;
 };
+
+// An answer of these bytes.
+inline THttpResponse MakeResponse(int status, QByteArray body, std::string contentType = "text/plain") {
+    THttpResponse response;
+    response.Status = status;
+    response.ContentType = std::move(contentType);
+    response.Body = std::make_shared<const QByteArray>(std::move(body));
+    return response;
+}

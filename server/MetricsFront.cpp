@@ -16,14 +16,6 @@ constexpr unsigned MaxConnections = 32;
 constexpr unsigned TimeoutSeconds = 5;
 constexpr int ListenBacklog = 16;
 
-THttpResponse Reply(int status, QByteArray body, std::string contentType = "text/plain") {
-    THttpResponse response;
-    response.Status = status;
-    response.ContentType = std::move(contentType);
-    response.Body = std::make_shared<const QByteArray>(std::move(body));
-    return response;
-}
-
 } // namespace
 
 struct TMetricsFront::TCallbacks {
@@ -84,9 +76,9 @@ int TMetricsFront::Start(const std::string& host, int port) {
 THttpResponse TMetricsFront::Answer(const std::string& method, const std::string& path) {
     if (method == "GET" || method == "HEAD") {
         if (path == "/metrics")
-            return Reply(200, m_metrics.Render(), TMetricsText::ContentType);
+            return MakeResponse(200, m_metrics.Render(), TMetricsText::ContentType);
         if (path == "/healthz")
             return HealthReply(m_store);
     }
-    return Reply(404, "404 not found\n");
+    return MakeResponse(404, "404 not found\n");
 }

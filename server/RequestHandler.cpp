@@ -32,14 +32,6 @@ std::string Text(const QByteArray& bytes) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-THttpResponse Reply(int status, QByteArray body, std::string contentType = "text/plain") {
-    THttpResponse response;
-    response.Status = status;
-    response.ContentType = std::move(contentType);
-    response.Body = std::make_shared<const QByteArray>(std::move(body));
-    return response;
-}
-
 THttpResponse Shared(std::shared_ptr<const QByteArray> body, std::string contentType) {
     THttpResponse response;
     response.ContentType = std::move(contentType);
@@ -48,7 +40,7 @@ THttpResponse Shared(std::shared_ptr<const QByteArray> body, std::string content
 }
 
 THttpResponse NotFound() {
-    return Reply(404, QByteArray());
+    return MakeResponse(404, QByteArray());
 }
 
 // A failure answered without words of its own still says what happened.
@@ -101,7 +93,7 @@ THttpResponse TRequestHandler::Answer(const THttpRequest& request) {
         response = Route(request);
     } catch (const std::exception& error) {
         m_log.Note(std::string("request failed: ") + error.what());
-        response = Reply(500, "500 the server could not answer\n");
+        response = MakeResponse(500, "500 the server could not answer\n");
     }
     ExplainFailure(response);
     Record(request, response);
@@ -113,7 +105,7 @@ bool TRequestHandler::AnswersFromMemory(const THttpRequest& request) {
 }
 
 THttpResponse TRequestHandler::Refuse(const THttpRequest& request, int status) {
-    THttpResponse response = Reply(status, QByteArray());
+    THttpResponse response = MakeResponse(status, QByteArray());
     ExplainFailure(response);
     Record(request, response);
     return response;
@@ -172,7 +164,7 @@ std::string_view TRequestHandler::RouteLabel(TRoute route) {
 
 THttpResponse TRequestHandler::Route(const THttpRequest& request) {
     if (request.Headers.size() > MaxHeaderCount)
-        return Reply(431, "too many header lines\n");
+        return MakeResponse(431, "too many header lines\n");
 
     switch (RouteOf(request)) {
     case TRoute::Catalogue:
@@ -207,33 +199,33 @@ THttpResponse TRequestHandler::CatalogueList(const THttpRequest& request) {
 THttpResponse TRequestHandler::Suggest(const THttpRequest& request) {
     std::optional<TSuggestion> suggestion = ParseSuggestion(request.Body);
     if (!suggestion)
-        return Reply(400, "refused: not a cam suggestion");
+        return MakeResponse(400, "refused: not a cam suggestion");
     if (!m_suggestionRate.Take(LimitKey(request.Client)))
-        return Reply(429, "refused: too many suggestions from your address, try again later");
+        return MakeResponse(429, "refused: too many suggestions from your address, try again later");
     TCatalogueStore::TAdmission admission;
     try {
         admission = m_suggestions.AddPendingSuggestion(*suggestion, m_maxPending);
     } catch (const TStoreError& error) {
         m_log.Note(std::string("a suggestion could not be stored: ") + error.what());
-        return Reply(503, "refused: the suggestion could not be stored");
+        return MakeResponse(503, "refused: the suggestion could not be stored");
     }
     if (admission == TCatalogueStore::TAdmission::Full) {
         if (!m_saidFull.exchange(true))
             m_log.Note("suggestions are refused: " + std::to_string(m_maxPending) +
                        " wait for review (--max-pending-suggestions); approving or rejecting makes room");
-        return Reply(503, "refused: too many suggestions wait for review, try again later");
+        return MakeResponse(503, "refused: too many suggestions wait for review, try again later");
     }
     if (admission == TCatalogueStore::TAdmission::Stored)
         m_saidFull = false;
     // The same cam waiting for review already counts as taken: the user's suggestion is there. Answered
     // only once the suggestion is committed: an "ok" is never lost.
-    return Reply(200, "ok");
+    return MakeResponse(200, "ok");
 }
 
 THttpResponse TRequestHandler::CamMessage(const THttpRequest& request) {
     const qint64 language = FormBody::IntegerValue(request.Body, "language", 0);
     const QByteArray version = FormBody::Value(request.Body, "version").value_or(QByteArray());
-    return Reply(200, BuildMessageReply(m_store.ActiveMessages(), language, version, m_publicHost));
+    return MakeResponse(200, BuildMessageReply(m_store.ActiveMessages(), language, version, m_publicHost));
 }
 
 THttpResponse TRequestHandler::LanguagePack(const std::string& path) {
@@ -244,11 +236,11 @@ THttpResponse TRequestHandler::LanguagePack(const std::string& path) {
     std::optional<QByteArray> pack = m_store.Pack(Number((*match)[1]), Number((*match)[2]));
     if (!pack)
         return NotFound();
-    return Reply(200, std::move(*pack), "application/octet-stream");
+    return MakeResponse(200, std::move(*pack), "application/octet-stream");
 }
 
 THttpResponse TRequestHandler::DemoIndex() {
-    return Reply(200, DemoIndexPage(), "text/html; charset=utf-8");
+    return MakeResponse(200, DemoIndexPage(), "text/html; charset=utf-8");
 }
 
 THttpResponse TRequestHandler::DemoPicture(const std::string& path) {
@@ -265,7 +257,7 @@ THttpResponse TRequestHandler::DemoPicture(const std::string& path) {
         delivery == TDemoDelivery::Stream ? m_pictures.Stream(name, StreamFrames) : m_pictures.Picture(name);
     if (!picture)
         return NotFound();
-    THttpResponse response = Reply(200, std::move(picture->Bytes), Text(picture->ContentType));
+    THttpResponse response = MakeResponse(200, std::move(picture->Bytes), Text(picture->ContentType));
     response.Unsized = delivery != TDemoDelivery::Whole;
     // Every request must see the cam's current picture, never a copy kept on the way.
     response.Headers.emplace_back("Cache-Control", "no-store");
@@ -280,7 +272,7 @@ THttpResponse TRequestHandler::MessagePage(const std::string& path) {
     std::optional<QByteArray> page = m_store.MessagePage(Number((*match)[1]));
     if (!page)
         return NotFound();
-    return Reply(200, std::move(*page), "text/html; charset=utf-8");
+    return MakeResponse(200, std::move(*page), "text/html; charset=utf-8");
 }
 
 void TRequestHandler::Record(const THttpRequest& request, const THttpResponse& response) {
