@@ -1,8 +1,8 @@
 #pragma once
 
+#include "CamHealth.h"
+#include "CheckerLease.h"
 #include "SqlConnection.h"
-#include "checker/CamHealth.h"
-#include "checker/CheckerLease.h"
 #include "core/UCams.h"
 
 #include <QByteArray>

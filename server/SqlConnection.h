@@ -1,7 +1,7 @@
 #pragma once
 
+#include "CheckerLease.h"
 #include "SqlStatement.h"
-#include "checker/CheckerLease.h"
 
 #include <QtGlobal>
 #include <optional>

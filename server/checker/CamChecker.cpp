@@ -33,7 +33,7 @@ TCamChecker::~TCamChecker() {
     Stop();
 }
 
-void TCamChecker::Step(TCheckSchedule& schedule, qint64 waitMs) {
+void TCamChecker::RunDueChecks(TCheckSchedule& schedule, qint64 waitMs) {
     const qint64 now = NowMs();
     schedule.StartDue(
         now, [&] { return m_transfers->Running() < m_settings.Concurrency; },
@@ -85,7 +85,7 @@ std::vector<TRecordedCheck> TCamChecker::CheckOnce(const std::vector<TCamToCheck
     schedule.Update(cams, NowMs());
     m_recorded.clear();
     while (!schedule.Empty() || m_transfers->Running() > 0)
-        Step(schedule, StepMs);
+        RunDueChecks(schedule, StepMs);
     if (!m_batch.empty())
         Keep();
     return std::move(m_recorded);
@@ -159,7 +159,7 @@ void TCamChecker::Serve() {
         }
         const qint64 until = NowMs() + LeaseCheckMs;
         while (!m_stop && NowMs() < until)
-            Step(*schedule, std::min(StepMs, until - NowMs()));
+            RunDueChecks(*schedule, std::min(StepMs, until - NowMs()));
         m_recorded.clear();
     }
     if (!m_batch.empty())

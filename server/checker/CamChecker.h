@@ -47,7 +47,7 @@ private:
     void Serve();
     // Starts the checks due and lets checks go on for at most `waitMs`; what ended is kept in a batch
     // that is stored at least once a second.
-    void Step(TCheckSchedule& schedule, qint64 waitMs);
+    void RunDueChecks(TCheckSchedule& schedule, qint64 waitMs);
     void Keep();
     // Waits this long unless stopped; false once stopped.
     bool Pause(int ms);

@@ -13,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TResult<TPicture> picture = decoder == 0   ? DecodeJpeg(file)
                                       : decoder == 1 ? DecodeGif(file)
                                                      : DecodeBmp(file);
+    // What the header alone tells is a size the decoders allow, and theirs when they decode.
+    const std::optional<QSize> header = PictureDimensions(file);
+    FUZZ_REQUIRE(!header || PictureSizeAllowed(header->width(), header->height()));
     if (picture) {
         FUZZ_REQUIRE(!picture->IsNull());
         FUZZ_REQUIRE(PictureSizeAllowed(picture->Width, picture->Height));

@@ -1,4 +1,4 @@
-#include "checker/CheckerLease.h"
+#include "CheckerLease.h"
 
 #include <QFile>
 #include <fcntl.h>

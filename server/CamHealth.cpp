@@ -1,4 +1,4 @@
-#include "checker/CamHealth.h"
+#include "CamHealth.h"
 
 QByteArray HealthTime(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs).toLatin1();
