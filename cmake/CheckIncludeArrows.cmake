@@ -2,10 +2,11 @@
 # MANIFEST holds one absolute source path a line; see IncludeArrows.cmake for the rules.
 file(STRINGS ${MANIFEST} sources)
 
-# The layer of a folder, by its first name; the server and the pack tool stand on core alone.
+# The layer of a folder, by its first name; the pack tool stands on core alone, the server on core and
+# net (its cam checker fetches pictures as Lumora does).
 function(layer_of folder out)
   string(REGEX REPLACE "/.*" "" top "${folder}")
-  set(layers core 0 net 1 platform 2 widgets 3 catalogue 4 i18n 4 outreach 4 wallpaper 4 app 5 server 1 tools 1)
+  set(layers core 0 net 1 platform 2 widgets 3 catalogue 4 i18n 4 outreach 4 wallpaper 4 app 5 server 2 tools 1)
   list(FIND layers ${top} at)
   if(at LESS 0)
     message(FATAL_ERROR "${folder} is in no layer: give it one in cmake/CheckIncludeArrows.cmake")

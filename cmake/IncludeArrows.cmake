@@ -1,7 +1,7 @@
 # Keeps the folders of src/ in layers, lowest first: core <- net <- platform <- widgets <- the
 # features (catalogue, i18n, outreach, wallpaper) <- app. A file includes the project's headers from
-# its own folder or from a lower layer; the features never include one another; the catalogue server
-# and the pack tool include core alone; and no folders include each other in a circle (core's and
+# its own folder or from a lower layer; the features never include one another; the pack tool
+# includes core alone, the catalogue server core and net; and no folders include each other in a circle (core's and
 # platform's subfolders share their layer). The check runs as part of every build and fails it.
 function(lumora_include_arrows)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
