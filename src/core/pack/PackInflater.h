@@ -12,7 +12,12 @@ struct z_stream_s;
 // error, never a wait: input running out, or the stream ending before what was asked was produced.
 class TPackInflater {
 public:
-    TPackInflater(QIODevice& file, qint64 start, qint64 end);
+    // Whether the Adler-32 at the end of the stream is computed and compared. A caller that compares
+    // the member's own CRC-32 has a stronger check of the same bytes and need not pay for both; the
+    // four bytes must be there either way.
+    enum class TStreamCheck { Compared, Skipped };
+
+    TPackInflater(QIODevice& file, qint64 start, qint64 end, TStreamCheck check = TStreamCheck::Compared);
     ~TPackInflater();
     TPackInflater(const TPackInflater&) = delete;
     TPackInflater& operator=(const TPackInflater&) = delete;
