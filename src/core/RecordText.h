@@ -59,6 +59,10 @@ void ReadRecords(const Lines& lines, const QByteArray& kind, ReadMode mode, cons
 void ReadRecords(const LineViews& lines, const QByteArray& kind, ReadMode mode,
                  const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine);
 
+// The same for a whole text, read in place one line at a time, without a list of its lines.
+void ReadRecords(const QByteArray& text, const QByteArray& kind, ReadMode mode,
+                 const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine);
+
 // Appends one record: the opening line, "key=value" for each pair in the given order, "end".
 void WriteRecord(Lines& lines, const QByteArray& kind,
                  const QList<std::pair<QByteArray, QByteArray>>& keyValues);

@@ -173,7 +173,7 @@ void TCamList::Changed() {
 
 template <typename Lines> void TCamList::ReadCamRecords(const Lines& lines) {
     TWebCamPtr current;
-    // Views into `lines`, which hold the bytes for as long as this runs.
+    // Views into `lines` (or the text), which hold the bytes for as long as this runs.
     std::vector<QByteArrayView> keyLines;
     const auto finishCurrent = [&] {
         if (!current)
@@ -205,7 +205,7 @@ void TCamList::LoadFromLines(const RecordText::LineViews& lines) {
 }
 
 void TCamList::LoadFromText(const QByteArray& text) {
-    LoadFromLines(RecordText::SplitLineViews(text));
+    ReadCamRecords(text);
 }
 
 QByteArray TCamList::CustomRecordText() const {
