@@ -32,39 +32,28 @@ template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollat
 // The display texts of every cam's name, decoded into one block that they share: 100,000 texts
 // allocated and later freed one by one cost more than all the sorting.
 std::vector<QString> NameTexts(const TCamList& list) {
-    // Decoding never gives more UTF-16 units than it was given bytes.
     qsizetype capacity = 0;
     for (const TWebCamPtr& cam : list)
         capacity += cam->Name.size() + 1;
     QString block(capacity, Qt::Uninitialized);
     QChar* const start = block.data();
-    const QChar* const end = start + capacity;
     QChar* out = start;
-    std::vector<QString> texts;
-    texts.reserve(size_t(list.Count()));
     std::vector<std::pair<qsizetype, qsizetype>> spans;
     spans.reserve(size_t(list.Count()));
     for (const TWebCamPtr& cam : list) {
-        QString text = DisplayText(cam->Name);
-        if (text.size() + 1 > end - out) {
-            spans.emplace_back(-1, 0);
-            texts.push_back(std::move(text));
-            continue;
-        }
-        std::copy_n(text.constData(), text.size(), out);
+        QChar* const end = AppendDisplayText(out, cam->Name);
         // Each text keeps the terminating NUL that every QString has.
-        out[text.size()] = QChar(u'\0');
-        spans.emplace_back(out - start, text.size());
-        texts.emplace_back();
-        out += text.size() + 1;
+        *end = QChar(u'\0');
+        spans.emplace_back(out - start, end - out);
+        out = end + 1;
     }
-    for (size_t i = 0; i < spans.size(); ++i) {
-        if (spans[i].first < 0)
-            continue;
+    std::vector<QString> texts;
+    texts.reserve(spans.size());
+    for (const auto& [at, length] : spans) {
         QString::DataPointer shared = block.data_ptr();
-        shared.ptr = reinterpret_cast<char16_t*>(start + spans[i].first);
-        shared.size = spans[i].second;
-        texts[i] = QString(std::move(shared));
+        shared.ptr = reinterpret_cast<char16_t*>(start + at);
+        shared.size = length;
+        texts.emplace_back(std::move(shared));
     }
     return texts;
 }
