@@ -1,6 +1,7 @@
 #include "core/RecordText.h"
 
 #include <cstring>
+#include <vector>
 
 namespace RecordText {
 
@@ -80,9 +81,11 @@ void ReadAll(const QList<Line>& lines, const QByteArray& kind, ReadMode mode, co
     }
 }
 
-// The same reading as ReadAll over the text's lines, taking one line at a time.
-void ReadAllInPlace(const QByteArray& text, const QByteArray& kind, ReadMode mode,
-                    const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine) {
+// The same reading as ReadAll over the text's lines, taking one line at a time. `closeRecord` is
+// told when a record's key lines are over: at its closing line or at the end of the text.
+template <typename OpenRecord, typename HandleKeyLine, typename CloseRecord>
+void ReadAllInPlace(const QByteArray& text, const QByteArray& kind, ReadMode mode, OpenRecord openRecord,
+                    HandleKeyLine handleKeyLine, CloseRecord closeRecord) {
     const QByteArray opening = OpeningLine(kind);
     TLineCursor cursor(text);
     QByteArrayView line;
@@ -97,6 +100,8 @@ void ReadAllInPlace(const QByteArray& text, const QByteArray& kind, ReadMode mod
             if (!handleKeyLine(keyLine))
                 return;
         }
+        if (!closeRecord())
+            return;
     }
 }
 
@@ -181,7 +186,19 @@ void ReadRecords(const LineViews& lines, const QByteArray& kind, ReadMode mode,
 
 void ReadRecords(const QByteArray& text, const QByteArray& kind, ReadMode mode,
                  const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine) {
-    ReadAllInPlace(text, kind, mode, openRecord, handleKeyLine);
+    ReadAllInPlace(text, kind, mode, openRecord, handleKeyLine, [] { return true; });
+}
+
+void ReadRecordBlocks(const QByteArray& text, const QByteArray& kind, ReadMode mode,
+                      const RecordBlockHandler& handleRecord) {
+    std::vector<QByteArrayView> keyLines;
+    ReadAllInPlace(
+        text, kind, mode, [&] { keyLines.clear(); },
+        [&](QByteArrayView line) {
+            keyLines.push_back(line);
+            return true;
+        },
+        [&] { return handleRecord(keyLines); });
 }
 
 void WriteRecord(Lines& lines, const QByteArray& kind,

@@ -173,7 +173,7 @@ void TCamList::Changed() {
 
 template <typename Lines> void TCamList::ReadCamRecords(const Lines& lines) {
     TWebCamPtr current;
-    // Views into `lines` (or the text), which hold the bytes for as long as this runs.
+    // Views into `lines`, which hold the bytes for as long as this runs.
     std::vector<QByteArrayView> keyLines;
     const auto finishCurrent = [&] {
         if (!current)
@@ -205,7 +205,14 @@ void TCamList::LoadFromLines(const RecordText::LineViews& lines) {
 }
 
 void TCamList::LoadFromText(const QByteArray& text) {
-    ReadCamRecords(text);
+    RecordText::ReadRecordBlocks(text, CamKind, RecordText::ReadMode::Exact,
+                                 [this](std::span<const QByteArrayView> keyLines) {
+                                     const TWebCamPtr cam = Add();
+                                     cam->ApplyLines(keyLines);
+                                     if (cam->RefID == 0)
+                                         cam->RefID = NewRefID();
+                                     return true;
+                                 });
 }
 
 QByteArray TCamList::CustomRecordText() const {
