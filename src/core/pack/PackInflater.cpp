@@ -5,7 +5,7 @@
 #include <zlib.h>
 
 namespace {
-constexpr qint64 InputBlockSize = 65536;
+constexpr qint64 InputBlockSize = 256 * 1024;
 } // namespace
 
 TPackInflater::TPackInflater(QIODevice& file, qint64 start, qint64 end, TStreamCheck check)

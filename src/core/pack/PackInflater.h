@@ -8,7 +8,7 @@ class QIODevice;
 struct z_stream_s;
 
 // Inflates one zlib stream that starts at an offset of an archive file and may not reach past `end`
-// (where the archive's trailer begins). Input is taken in blocks of 65536 bytes. Every shortfall is an
+// (where the archive's trailer begins). Input is taken in blocks of 256 KiB. Every shortfall is an
 // error, never a wait: input running out, or the stream ending before what was asked was produced.
 class TPackInflater {
 public:
