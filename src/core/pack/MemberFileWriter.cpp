@@ -87,10 +87,13 @@ QString TMemberFileWriter::Write(const QString& path, const std::function<bool(c
         if (fd < 0)
             return SystemError();
         qint64 written = 0;
-        if (!write([fd, &written](const char* data, qsizetype length) {
-                written += length;
-                return WriteAll(fd, data, length);
-            }))
+        const bool produced = write([fd, &written](const char* data, qsizetype length) {
+            written += length;
+            return WriteAll(fd, data, length);
+        });
+        // The spare may now reach as far as the content came, whole or not.
+        m_spareSize = std::max(m_spareSize, written);
+        if (!produced)
             return QStringLiteral("cannot write %1").arg(path);
         // The old bytes of a taken file were overwritten rather than freed first: pages and blocks
         // already there are used again. What lies past the new end goes now.
