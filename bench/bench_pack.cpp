@@ -164,6 +164,7 @@ int main(int argc, char* argv[]) {
     installer.ExtractWithPath = true;
     installer.SavePaths = true;
     installer.RecursePaths = true;
+    installer.CheckCRC = true;
 
     // Rounds alternate between the two, and each keeps its best, so that a busy moment of the machine
     // does not favour either.
@@ -198,6 +199,6 @@ int main(int argc, char* argv[]) {
     std::printf("open + extract to disk: %.1f ms, %.0f MB/s\n", oursMs, megabytes / oursMs * 1000);
     std::printf("  of which open (trailer CRC-32, directory): %.1f ms\n", openMs);
     std::printf("against inflate alone, without writing any file: %.2f\n", rawMs / oursMs);
-    std::printf("pack ratio=%.2f goal=0.8\n", rawWriteMs / oursMs);
+    std::printf("pack ratio=%.2f goal=1.0\n", rawWriteMs / oursMs);
     return 0;
 }

@@ -29,7 +29,42 @@ template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollat
     nodes = std::move(sorted);
 }
 
+// The display texts of every cam's name, decoded into one block that they share: 100,000 texts
+// allocated and later freed one by one cost more than all the sorting.
+std::vector<QString> NameTexts(const TCamList& list) {
+    qsizetype capacity = 0;
+    for (const TWebCamPtr& cam : list)
+        capacity += cam->Name.size() + 1;
+    QString block(capacity, Qt::Uninitialized);
+    QChar* const start = block.data();
+    QChar* out = start;
+    std::vector<std::pair<qsizetype, qsizetype>> spans;
+    spans.reserve(size_t(list.Count()));
+    for (const TWebCamPtr& cam : list) {
+        QChar* const end = AppendDisplayText(out, cam->Name);
+        // Each text keeps the terminating NUL that every QString has.
+        *end = QChar(u'\0');
+        spans.emplace_back(out - start, end - out);
+        out = end + 1;
+    }
+    std::vector<QString> texts;
+    texts.reserve(spans.size());
+    for (const auto& [at, length] : spans) {
+        QString::DataPointer shared = block.data_ptr();
+        shared.ptr = reinterpret_cast<char16_t*>(start + at);
+        shared.size = length;
+        texts.emplace_back(std::move(shared));
+    }
+    return texts;
+}
+
 } // namespace
+
+TCamTreeModel::CamNodes& TCamTreeModel::Category::ChangeableCams() {
+    if (Nodes.use_count() > 1)
+        Nodes = std::make_shared<CamNodes>(*Nodes);
+    return *Nodes;
+}
 
 TCamTreeModel::TCamTreeModel(QObject* parent)
     : QAbstractItemModel(parent) {}
@@ -40,19 +75,22 @@ void TCamTreeModel::SortWholeList(const TCamList& list) {
     if (m_sortedGeneration == list.Generation() && m_sortedGeneration != 0)
         return;
     m_sorted.clear();
+    std::vector<QString> names = NameTexts(list);
+    const auto listOrder = std::make_shared<const std::vector<TWebCamPtr>>(list.begin(), list.end());
+    auto name = names.begin();
     QHash<QByteArray, size_t> categoryIndex;
     for (const TWebCamPtr& cam : list) {
         auto found = categoryIndex.constFind(cam->Category);
         if (found == categoryIndex.constEnd()) {
             found = categoryIndex.insert(cam->Category, m_sorted.size());
-            m_sorted.push_back(Category{DisplayText(cam->Category), 0, CollapsedImage, {}});
+            m_sorted.push_back(Category{DisplayText(cam->Category), 0, CollapsedImage, listOrder});
         }
-        m_sorted[*found].Cams.push_back(CamNode{DisplayText(cam->Name), cam});
+        m_sorted[*found].Nodes->push_back(CamNode{std::move(*name++), cam});
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseSensitive);
     for (Category& category : m_sorted)
-        SortByText(category.Cams, collator);
+        SortByText(*category.Nodes, collator);
     SortByText(m_sorted, collator);
     m_sortedGeneration = list.Generation();
 }
@@ -63,12 +101,16 @@ void TCamTreeModel::Show(const std::function<bool(const TWebCam&)>& passes) {
     for (const Category& sorted : m_sorted) {
         auto shown = std::make_unique<Category>();
         shown->Text = sorted.Text;
-        shown->Cams.reserve(passes ? 0 : sorted.Cams.size());
-        for (const CamNode& node : sorted.Cams) {
-            if (!passes || passes(*node.Cam))
-                shown->Cams.push_back(node);
+        shown->ListOrder = sorted.ListOrder;
+        if (!passes) {
+            shown->Nodes = sorted.Nodes;
+        } else {
+            for (const CamNode& node : sorted.Cams()) {
+                if (passes(*node.Cam))
+                    shown->Nodes->push_back(node);
+            }
         }
-        if (shown->Cams.empty())
+        if (shown->Cams().empty())
             continue;
         shown->Row = int(m_categories.size());
         m_categories.push_back(std::move(shown));
@@ -110,9 +152,9 @@ QModelIndex TCamTreeModel::AddToTree(const TWebCamPtr& cam) {
     }
     Category& category = **found;
     const QModelIndex parent = createIndex(category.Row, 0, nullptr);
-    const int row = int(category.Cams.size());
+    const int row = int(category.Cams().size());
     beginInsertRows(parent, row, row);
-    category.Cams.push_back(CamNode{DisplayText(cam->Name), cam});
+    category.ChangeableCams().push_back(CamNode{DisplayText(cam->Name), cam});
     endInsertRows();
     return index(row, 0, parent);
 }
@@ -121,7 +163,7 @@ void TCamTreeModel::SetNodeText(const QModelIndex& node, const QString& text) {
     Category* category = CategoryOf(node);
     if (!category)
         return;
-    category->Cams[size_t(node.row())].Text = text;
+    category->ChangeableCams()[size_t(node.row())].Text = text;
     Q_EMIT dataChanged(node, node);
 }
 
@@ -130,18 +172,19 @@ void TCamTreeModel::DeleteNode(const QModelIndex& node) {
     if (!category)
         return;
     beginRemoveRows(node.parent(), node.row(), node.row());
-    category->Cams.erase(category->Cams.begin() + node.row());
+    CamNodes& cams = category->ChangeableCams();
+    cams.erase(cams.begin() + node.row());
     endRemoveRows();
 }
 
 TWebCamPtr TCamTreeModel::CamOf(const QModelIndex& node) const {
     const Category* category = CategoryOf(node);
-    return category ? category->Cams[size_t(node.row())].Cam : nullptr;
+    return category ? category->Cams()[size_t(node.row())].Cam : nullptr;
 }
 
 QModelIndex TCamTreeModel::LastNodeOf(qint32 refid) const {
     for (auto category = m_categories.rbegin(); category != m_categories.rend(); ++category) {
-        const std::vector<CamNode>& cams = (*category)->Cams;
+        const CamNodes& cams = (*category)->Cams();
         for (size_t row = cams.size(); row-- > 0;) {
             if (cams[row].Cam->RefID == refid)
                 return createIndex(int(row), 0, category->get());
@@ -152,7 +195,7 @@ QModelIndex TCamTreeModel::LastNodeOf(qint32 refid) const {
 
 QModelIndex TCamTreeModel::FirstCamNode() const {
     for (const auto& category : m_categories) {
-        if (!category->Cams.empty())
+        if (!category->Cams().empty())
             return createIndex(0, 0, category.get());
     }
     return {};
@@ -189,7 +232,7 @@ QModelIndex TCamTreeModel::index(int row, int column, const QModelIndex& parent)
     if (!IsCategory(parent) || parent.row() >= int(m_categories.size()))
         return {};
     Category* category = m_categories[size_t(parent.row())].get();
-    return row < int(category->Cams.size()) ? createIndex(row, 0, category) : QModelIndex();
+    return row < int(category->Cams().size()) ? createIndex(row, 0, category) : QModelIndex();
 }
 
 QModelIndex TCamTreeModel::parent(const QModelIndex& child) const {
@@ -202,7 +245,7 @@ int TCamTreeModel::rowCount(const QModelIndex& parent) const {
         return int(m_categories.size());
     if (!IsCategory(parent) || parent.column() != 0)
         return 0;
-    return int(m_categories[size_t(parent.row())]->Cams.size());
+    return int(m_categories[size_t(parent.row())]->Cams().size());
 }
 
 int TCamTreeModel::columnCount(const QModelIndex&) const {
@@ -221,7 +264,7 @@ QVariant TCamTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return CategoryOf(index)->Cams[size_t(index.row())].Text;
+        return CategoryOf(index)->Cams()[size_t(index.row())].Text;
     return {};
 }
 

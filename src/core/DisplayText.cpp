@@ -12,14 +12,12 @@ constexpr std::array<char16_t, 32> Windows1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QString FromWindows1252(QByteArrayView bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
+QChar* FromWindows1252(QChar* out, QByteArrayView bytes) {
     for (const char byte : bytes) {
         const auto code = static_cast<unsigned char>(byte);
         *out++ = QChar(code >= 0x80 && code < 0xA0 ? Windows1252High[code - 0x80] : char16_t(code));
     }
-    return text;
+    return out;
 }
 
 } // namespace
@@ -35,5 +33,13 @@ QString DisplayText(QByteArrayView bytes) {
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    return FromWindows1252(bytes);
+    text.resize(bytes.size());
+    FromWindows1252(text.data(), bytes);
+    return text;
+}
+
+QChar* AppendDisplayText(QChar* out, QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QChar* const end = utf8.appendToBuffer(out, bytes);
+    return utf8.hasError() ? FromWindows1252(out, bytes) : end;
 }

@@ -53,6 +53,10 @@ void TLanguageList::LoadFromLines(const RecordText::LineViews& lines) {
     ReadLanguageRecords(lines);
 }
 
+void TLanguageList::LoadFromText(const QByteArray& text) {
+    ReadLanguageRecords(text);
+}
+
 const TWebLanguage* TLanguageList::Find(qint32 refid) const {
     for (const auto& language : m_languages) {
         if (language->refid == refid)

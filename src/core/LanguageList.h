@@ -29,6 +29,8 @@ public:
     // Appends one language per language record of the reply (exact reading).
     void LoadFromLines(const RecordText::Lines& lines);
     void LoadFromLines(const RecordText::LineViews& lines);
+    // The same for a whole reply, read in place.
+    void LoadFromText(const QByteArray& text);
 
     // The first language with this number; none when there is none.
     const TWebLanguage* Find(qint32 refid) const;

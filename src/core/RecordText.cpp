@@ -1,6 +1,7 @@
 #include "core/RecordText.h"
 
 #include <cstring>
+#include <vector>
 
 namespace RecordText {
 
@@ -12,25 +13,45 @@ template <typename Line> Line LineInMode(const Line& line, ReadMode mode) {
     return mode == ReadMode::Trimmed ? TrimLine(line) : line;
 }
 
+// Walks the lines of a text one by one.
+class TLineCursor {
+public:
+    explicit TLineCursor(const QByteArray& text)
+        : m_data(text.constData()) {}
+
+    // The next line; false when the text has no more.
+    bool Next(QByteArrayView& line) {
+        if (m_ended)
+            return false;
+        // A QByteArray's data always ends with a NUL, and the first NUL ends the text, so the C
+        // library's fast scan for the next CR, LF or NUL finds every line end.
+        const qsizetype length = static_cast<qsizetype>(std::strcspn(m_data + m_start, "\r\n"));
+        const char stop = m_data[m_start + length];
+        line = QByteArrayView(m_data + m_start, length);
+        if (stop == '\0') {
+            m_ended = true;
+            return length > 0;
+        }
+        m_start += length + 1;
+        if (stop == '\r' && m_data[m_start] == '\n')
+            ++m_start;
+        return true;
+    }
+    // Whether the line Next gave last is the last line of the text.
+    bool AtLast() const { return m_ended || m_data[m_start] == '\0'; }
+
+private:
+    const char* m_data;
+    qsizetype m_start = 0;
+    bool m_ended = false;
+};
+
 // Calls addLine(start, length) for every line of the text.
 template <typename AddLine> void ForEachLine(const QByteArray& text, AddLine addLine) {
-    // A QByteArray's data always ends with a NUL, and the first NUL ends the text, so the C library's
-    // fast scan for the next CR, LF or NUL finds every line end.
-    const char* data = text.constData();
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype length = static_cast<qsizetype>(std::strcspn(data + start, "\r\n"));
-        const char stop = data[start + length];
-        if (stop == '\0') {
-            if (length > 0)
-                addLine(start, length);
-            return;
-        }
-        addLine(start, length);
-        start += length + 1;
-        if (stop == '\r' && data[start] == '\n')
-            ++start;
-    }
+    TLineCursor cursor(text);
+    QByteArrayView line;
+    while (cursor.Next(line))
+        addLine(line.constData() - text.constData(), line.size());
 }
 
 template <typename Line, typename Handler>
@@ -56,6 +77,30 @@ void ReadAll(const QList<Line>& lines, const QByteArray& kind, ReadMode mode, co
             continue;
         openRecord();
         if (!ReadBody(lines, i, mode, handleKeyLine))
+            return;
+    }
+}
+
+// The same reading as ReadAll over the text's lines, taking one line at a time. `closeRecord` is
+// told when a record's key lines are over: at its closing line or at the end of the text.
+template <typename OpenRecord, typename HandleKeyLine, typename CloseRecord>
+void ReadAllInPlace(const QByteArray& text, const QByteArray& kind, ReadMode mode, OpenRecord openRecord,
+                    HandleKeyLine handleKeyLine, CloseRecord closeRecord) {
+    const QByteArray opening = OpeningLine(kind);
+    TLineCursor cursor(text);
+    QByteArrayView line;
+    while (cursor.Next(line) && !cursor.AtLast()) {
+        if (LineInMode(line, mode) != opening)
+            continue;
+        openRecord();
+        while (cursor.Next(line)) {
+            const QByteArrayView keyLine = LineInMode(line, mode);
+            if (keyLine == ClosingLine)
+                break;
+            if (!handleKeyLine(keyLine))
+                return;
+        }
+        if (!closeRecord())
             return;
     }
 }
@@ -137,6 +182,23 @@ void ReadRecords(const Lines& lines, const QByteArray& kind, ReadMode mode, cons
 void ReadRecords(const LineViews& lines, const QByteArray& kind, ReadMode mode,
                  const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine) {
     ReadAll(lines, kind, mode, openRecord, handleKeyLine);
+}
+
+void ReadRecords(const QByteArray& text, const QByteArray& kind, ReadMode mode,
+                 const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine) {
+    ReadAllInPlace(text, kind, mode, openRecord, handleKeyLine, [] { return true; });
+}
+
+void ReadRecordBlocks(const QByteArray& text, const QByteArray& kind, ReadMode mode,
+                      const RecordBlockHandler& handleRecord) {
+    std::vector<QByteArrayView> keyLines;
+    ReadAllInPlace(
+        text, kind, mode, [&] { keyLines.clear(); },
+        [&](QByteArrayView line) {
+            keyLines.push_back(line);
+            return true;
+        },
+        [&] { return handleRecord(keyLines); });
 }
 
 void WriteRecord(Lines& lines, const QByteArray& kind,

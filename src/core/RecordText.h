@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <functional>
+#include <span>
 #include <utility>
 
 // Record text: the one line format of every server reply and data file. Blocks of key lines
@@ -24,6 +25,8 @@ using KeyLineHandler = std::function<bool(const QByteArray& line)>;
 using KeyLineViewHandler = std::function<bool(QByteArrayView line)>;
 // Called at each opening line, before the record's key lines are handed over.
 using RecordOpener = std::function<void()>;
+// Called with all key lines of one record; returning false ends the reading of the whole text.
+using RecordBlockHandler = std::function<bool(std::span<const QByteArrayView> keyLines)>;
 
 // CR LF, LF and CR each end a line; a NUL byte ends the text; a final line break adds no empty line.
 Lines SplitLines(const QByteArray& text);
@@ -58,6 +61,14 @@ void ReadRecords(const Lines& lines, const QByteArray& kind, ReadMode mode, cons
                  const KeyLineHandler& handleKeyLine);
 void ReadRecords(const LineViews& lines, const QByteArray& kind, ReadMode mode,
                  const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine);
+
+// The same for a whole text, read in place one line at a time, without a list of its lines.
+void ReadRecords(const QByteArray& text, const QByteArray& kind, ReadMode mode,
+                 const RecordOpener& openRecord, const KeyLineViewHandler& handleKeyLine);
+
+// The same, handing over each record's key lines at once: one call per record rather than per line.
+void ReadRecordBlocks(const QByteArray& text, const QByteArray& kind, ReadMode mode,
+                      const RecordBlockHandler& handleRecord);
 
 // Appends one record: the opening line, "key=value" for each pair in the given order, "end".
 void WriteRecord(Lines& lines, const QByteArray& kind,

@@ -6,8 +6,11 @@
 
 #include <QSet>
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <cstring>
 #include <limits>
+#include <optional>
 
 const QByteArray TWebCam::CustomCategory = QByteArrayLiteral("Custom");
 
@@ -30,30 +33,60 @@ qint32 ToIntegerOr(QByteArrayView text, qint32 fallback) {
 } // namespace
 
 void TWebCam::ApplyLine(QByteArrayView line) {
-    // The catalogue reply holds a million of these lines: the key is compared in place and only
-    // the value is copied out.
-    const qsizetype equals = line.indexOf('=');
-    if (equals < 0)
-        return; // an empty key, which no cam key is
-    const QByteArrayView key(line.constData(), equals);
-    const QByteArrayView rest = line.sliced(equals + 1);
-    const auto value = [&] { return rest.toByteArray(); };
-    if (key == "refid")
-        RefID = ToIntegerOr(rest, 0);
-    else if (key == "url")
-        URL = value();
-    else if (key == "name")
-        Name = value();
-    else if (key == "description")
-        Description = value();
-    else if (key == "refresh")
-        Refresh = ToIntegerOr(rest, DefaultRefresh);
-    else if (key == "category")
-        Category = value();
-    else if (key == "webpage")
-        Webpage = value();
-    else if (key == "country")
-        Country = value();
+    ApplyLines({&line, 1});
+}
+
+void TWebCam::ApplyLines(std::span<const QByteArrayView> lines) {
+    // The catalogue reply holds a million of these lines: keys are compared in place, and the texts
+    // of a record are copied into one block that its fields share, one allocation per cam rather
+    // than one per field.
+    static const std::array<std::pair<QByteArrayView, QByteArray TWebCam::*>, 6> textKeys{{
+        {"url", &TWebCam::URL},
+        {"name", &TWebCam::Name},
+        {"description", &TWebCam::Description},
+        {"category", &TWebCam::Category},
+        {"webpage", &TWebCam::Webpage},
+        {"country", &TWebCam::Country},
+    }};
+    std::array<std::optional<QByteArrayView>, textKeys.size()> texts;
+    for (const QByteArrayView line : lines) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0)
+            continue; // an empty key, which no cam key is
+        const QByteArrayView key(line.constData(), equals);
+        const QByteArrayView rest = line.sliced(equals + 1);
+        if (key == "refid") {
+            RefID = ToIntegerOr(rest, 0);
+        } else if (key == "refresh") {
+            Refresh = ToIntegerOr(rest, DefaultRefresh);
+        } else {
+            const auto known = std::find_if(textKeys.begin(), textKeys.end(),
+                                            [key](const auto& textKey) { return textKey.first == key; });
+            if (known != textKeys.end())
+                texts[size_t(known - textKeys.begin())] = rest;
+        }
+    }
+
+    qsizetype blockSize = 0;
+    for (const std::optional<QByteArrayView>& text : texts)
+        blockSize += text ? text->size() + 1 : 0;
+    if (blockSize == 0)
+        return;
+    QByteArray block(blockSize, Qt::Uninitialized);
+    char* const start = block.data();
+    char* out = start;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (!texts[i])
+            continue;
+        // Each text keeps the terminating NUL that every QByteArray has.
+        std::memcpy(out, texts[i]->data(), size_t(texts[i]->size()));
+        out[texts[i]->size()] = '\0';
+        QByteArray::DataPointer shared = block.data_ptr();
+        shared.ptr = out;
+        shared.size = texts[i]->size();
+        this->*textKeys[i].second = QByteArray(std::move(shared));
+        out += texts[i]->size() + 1;
+    }
 }
 
 void TWebCam::ReadRecord(const RecordText::Lines& lines, qsizetype& index) {
@@ -140,8 +173,14 @@ void TCamList::Changed() {
 
 template <typename Lines> void TCamList::ReadCamRecords(const Lines& lines) {
     TWebCamPtr current;
+    // Views into `lines`, which hold the bytes for as long as this runs.
+    std::vector<QByteArrayView> keyLines;
     const auto finishCurrent = [&] {
-        if (current && current->RefID == 0)
+        if (!current)
+            return;
+        current->ApplyLines(keyLines);
+        keyLines.clear();
+        if (current->RefID == 0)
             current->RefID = NewRefID();
     };
     RecordText::ReadRecords(
@@ -151,7 +190,7 @@ template <typename Lines> void TCamList::ReadCamRecords(const Lines& lines) {
             current = Add();
         },
         [&](QByteArrayView line) {
-            current->ApplyLine(line);
+            keyLines.push_back(line);
             return true;
         });
     finishCurrent();
@@ -166,7 +205,14 @@ void TCamList::LoadFromLines(const RecordText::LineViews& lines) {
 }
 
 void TCamList::LoadFromText(const QByteArray& text) {
-    LoadFromLines(RecordText::SplitLineViews(text));
+    RecordText::ReadRecordBlocks(text, CamKind, RecordText::ReadMode::Exact,
+                                 [this](std::span<const QByteArrayView> keyLines) {
+                                     const TWebCamPtr cam = Add();
+                                     cam->ApplyLines(keyLines);
+                                     if (cam->RefID == 0)
+                                         cam->RefID = NewRefID();
+                                     return true;
+                                 });
 }
 
 QByteArray TCamList::CustomRecordText() const {

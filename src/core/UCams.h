@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 // One public webcam. Texts are kept as the bytes the catalogue sent.
@@ -23,6 +24,8 @@ public:
 
     // Applies one key line of a cam record; unknown keys are ignored.
     void ApplyLine(QByteArrayView line);
+    // Applies the key lines of one record in order, as ApplyLine one after another would.
+    void ApplyLines(std::span<const QByteArrayView> lines);
     // `index` stands on the opening line; afterwards on the closing line (or the last line).
     void ReadRecord(const RecordText::Lines& lines, qsizetype& index);
     // Appends the cam as a record followed by one empty line. The number is never stored.

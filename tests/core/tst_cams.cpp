@@ -15,6 +15,13 @@ TCamList ListFrom(const QByteArray& text) {
     return list;
 }
 
+// The catalogue reply's way: the whole text read in place, each record's lines at once.
+TCamList ListFromText(const QByteArray& text) {
+    TCamList list;
+    list.LoadFromText(text);
+    return list;
+}
+
 QList<qint32> RefIDs(const TCamList& list) {
     QList<qint32> ids;
     for (const TWebCamPtr& cam : list)
@@ -56,14 +63,22 @@ private Q_SLOTS:
         QCOMPARE(list.Items(0)->Refresh, refresh);
     }
 
+    void readsFieldsExactly_data() {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("lines") << false;
+        QTest::newRow("whole text") << true;
+    }
     void readsFieldsExactly() {
-        const TCamList list = ListFrom("object=cam\nrefid=12\nurl=http://h/c.jpg?a=1&b=2\nname= Harbour \n"
-                                       "description=d\ncategory=Sea\nwebpage=http://h/\ncountry=Norway\n"
-                                       " name=ignored\nName=ignored\nend\n");
+        QFETCH(bool, inPlace);
+        const QByteArray text = "object=cam\nrefid=12\nurl=http://h/c.jpg?a=1&b=2\nname= Harbour \n"
+                                "description=d\ncategory=Sea\nwebpage=http://h/\ncountry=Norway\n"
+                                " name=ignored\nName=ignored\nname=\nname=Harbour\nend\n";
+        const TCamList list = inPlace ? ListFromText(text) : ListFrom(text);
+        QCOMPARE(list.Count(), 1);
         const TWebCam& cam = *list.Items(0);
         QCOMPARE(cam.RefID, 12);
         QCOMPARE(cam.URL, QByteArray("http://h/c.jpg?a=1&b=2"));
-        QCOMPARE(cam.Name, QByteArray(" Harbour "));
+        QCOMPARE(cam.Name, QByteArray("Harbour"));
         QCOMPARE(cam.Description, QByteArray("d"));
         QCOMPARE(cam.Category, QByteArray("Sea"));
         QCOMPARE(cam.Webpage, QByteArray("http://h/"));
@@ -93,6 +108,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         QFETCH(QList<qint32>, ids);
         QCOMPARE(RefIDs(ListFrom(text)), ids);
+        QCOMPARE(RefIDs(ListFromText(text)), ids);
     }
 
     // A reply of 60,000 cams, nearly all without a number: each gets the smallest so far minus one,

@@ -29,6 +29,10 @@ void TestDisplayText::readsEitherEncoding() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
     QCOMPARE(DisplayText(bytes), shown);
+    // Written into a block of bytes.size() characters, as the tree gathers its texts.
+    QString block(bytes.size(), u'?');
+    const QChar* end = AppendDisplayText(block.data(), bytes);
+    QCOMPARE(QStringView(block.constData(), end), QStringView(shown));
 }
 
 void TestDisplayText::everySingleByteGivesOneCharacter() {

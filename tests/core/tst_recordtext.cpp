@@ -8,7 +8,8 @@ using RecordText::ReadMode;
 namespace {
 
 // Reads every record of a kind and renders what the reader saw: "[" at each opening, then the
-// key lines of the record joined by "|". Both the copying and the in-place reader must see the same.
+// key lines of the record joined by "|". The copying reader, the one over line views and the one over
+// the whole text must all see the same.
 template <typename Lines> QByteArray Trace(const Lines& lines, const QByteArray& kind, ReadMode mode) {
     QByteArray trace;
     RecordText::ReadRecords(
@@ -109,6 +110,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, trace);
         QCOMPARE(Trace(RecordText::SplitLines(text), "cam", ReadMode(mode)), trace);
         QCOMPARE(Trace(RecordText::SplitLineViews(text), "cam", ReadMode(mode)), trace);
+        QCOMPARE(Trace(text, "cam", ReadMode(mode)), trace);
     }
 
     void handlerCanStopReading() {
@@ -116,6 +118,11 @@ private Q_SLOTS:
         RecordText::ReadRecords(
             RecordText::SplitLines("object=w\na=1\nb=2\nend\nobject=w\nc=3\nend"), "w", ReadMode::Trimmed,
             [] {}, [&](const QByteArray&) { return ++seen < 2; });
+        QCOMPARE(seen, 2);
+        seen = 0;
+        RecordText::ReadRecords(
+            QByteArray("object=w\na=1\nb=2\nend\nobject=w\nc=3\nend"), "w", ReadMode::Trimmed, [] {},
+            [&](QByteArrayView) { return ++seen < 2; });
         QCOMPARE(seen, 2);
     }
 

@@ -3,7 +3,6 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
-#include <zlib.h>
 
 namespace {
 
@@ -120,8 +119,4 @@ void TZLBTrailer::SetDirectoryOffset(qint32 offset) {
 }
 void TZLBTrailer::SetDirectoryCompressed(bool compressed) {
     Bytes[CompressedAt] = compressed ? 1 : 0;
-}
-
-quint32 PackCRC::Update(quint32 checksum, const char* data, qsizetype length) {
-    return crc32_z(checksum, reinterpret_cast<const Bytef*>(data), static_cast<z_size_t>(length));
 }

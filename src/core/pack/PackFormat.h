@@ -63,7 +63,8 @@ struct TZLBTrailer {
 };
 
 // The pack checksums: the CRC-32 of zlib, PNG and Ethernet (reflected polynomial 0xEDB88320,
-// initial value all ones, final complement), computed by zlib itself.
+// initial value all ones, final complement). Long runs are folded with carry-less multiplication
+// where the processor has it, the rest goes through zlib.
 namespace PackCRC {
 // The checksum of no bytes, where a running checksum starts.
 inline constexpr quint32 Empty = 0;

@@ -5,16 +5,18 @@
 #include <zlib.h>
 
 namespace {
-constexpr qint64 InputBlockSize = 65536;
+constexpr qint64 InputBlockSize = 256 * 1024;
 } // namespace
 
-TPackInflater::TPackInflater(QIODevice& file, qint64 start, qint64 end)
+TPackInflater::TPackInflater(QIODevice& file, qint64 start, qint64 end, TStreamCheck check)
     : m_file(file)
     , m_position(start)
     , m_end(end)
     , m_stream(std::make_unique<z_stream_s>()) {
     m_input.resize(InputBlockSize);
     m_ready = start >= 0 && start <= end && inflateInit(m_stream.get()) == Z_OK;
+    if (m_ready && check == TStreamCheck::Skipped)
+        inflateValidate(m_stream.get(), 0);
 }
 
 TPackInflater::~TPackInflater() {

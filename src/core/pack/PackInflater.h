@@ -8,11 +8,16 @@ class QIODevice;
 struct z_stream_s;
 
 // Inflates one zlib stream that starts at an offset of an archive file and may not reach past `end`
-// (where the archive's trailer begins). Input is taken in blocks of 65536 bytes. Every shortfall is an
+// (where the archive's trailer begins). Input is taken in blocks of 256 KiB. Every shortfall is an
 // error, never a wait: input running out, or the stream ending before what was asked was produced.
 class TPackInflater {
 public:
-    TPackInflater(QIODevice& file, qint64 start, qint64 end);
+    // Whether the Adler-32 at the end of the stream is computed and compared. A caller that compares
+    // the member's own CRC-32 has a stronger check of the same bytes and need not pay for both; the
+    // four bytes must be there either way.
+    enum class TStreamCheck { Compared, Skipped };
+
+    TPackInflater(QIODevice& file, qint64 start, qint64 end, TStreamCheck check = TStreamCheck::Compared);
     ~TPackInflater();
     TPackInflater(const TPackInflater&) = delete;
     TPackInflater& operator=(const TPackInflater&) = delete;

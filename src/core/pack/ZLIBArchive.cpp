@@ -1,6 +1,6 @@
 #include "core/pack/ZLIBArchive.h"
 
-#include "core/AtomicFile.h"
+#include "core/pack/MemberFileWriter.h"
 #include "core/pack/PackInflater.h"
 
 #include <QDir>
@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr qint64 ChecksumBlockSize = 10240;
+constexpr qint64 ChecksumBlockSize = 256 * 1024;
 constexpr qsizetype ChunkSize = 4096;
 constexpr qsizetype BlockSize = 64 * ChunkSize;
 
@@ -198,15 +198,17 @@ TResult<> TZLBArchive::ExtractFiles(const QString& destination) {
     QFile file(m_archiveName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return UnableToOpen(m_archiveName);
+    TMemberFileWriter files;
     for (int i = 0; i < m_entries.size(); ++i)
-        if (const TResult<> extracted = ExtractEntry(file, i, destination); !extracted)
+        if (const TResult<> extracted = ExtractEntry(file, files, i, destination); !extracted)
             return extracted;
     file.close();
     ReportIdle();
     return {};
 }
 
-TResult<> TZLBArchive::ExtractEntry(QFile& file, int index, const QString& destination) {
+TResult<> TZLBArchive::ExtractEntry(QFile& file, TMemberFileWriter& files, int index,
+                                    const QString& destination) {
     const TZLBFileEntry& entry = m_entries[index];
     if (!EntryStaysInside(entry, ExtractWithPath) ||
         !MemberFits(entry, file.size() - PackFormat::TrailerSize))
@@ -226,15 +228,12 @@ TResult<> TZLBArchive::ExtractEntry(QFile& file, int index, const QString& desti
             return {};
     }
 
-    // Each file is unpacked beside its final name and renamed over it once whole: an unpacking cut
-    // short (a broken member, a full disk, the program killed) leaves every file either as it was or
+    // Each file is unpacked beside its final name and swapped in once whole: an unpacking cut short
+    // (a broken member, a full disk, the program killed) leaves every file either as it was or
     // complete, never half written.
     bool memberSound = true;
-    const QString error = WriteFileAtomically(path, [&](QIODevice& out) {
-        const TResult<quint32> crc =
-            ReadMember(file, index, CheckCRC, [&out](const char* data, qsizetype length) {
-                return out.write(data, length) == length;
-            });
+    const QString error = files.Write(path, [&](const TMemberFileWriter::TSink& sink) {
+        const TResult<quint32> crc = ReadMember(file, index, CheckCRC, sink);
         memberSound = crc && (!CheckCRC || *crc == entry.CRC());
         return memberSound;
     });
@@ -273,20 +272,26 @@ TResult<quint32> TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
         if (!file.seek(entry.Offset()))
             return CorruptFile(index);
     } else {
-        inflater.emplace(file, entry.Offset(), dataEnd);
+        // The member's CRC-32, when it is compared, checks the same bytes as the stream's own Adler-32.
+        inflater.emplace(file, entry.Offset(), dataEnd,
+                         withCRC ? TPackInflater::TStreamCheck::Skipped
+                                 : TPackInflater::TStreamCheck::Compared);
     }
     // Progress moves in steps of 4096 bytes; the bytes themselves move in larger blocks, which lets
-    // zlib inflate at full speed and the file take them in few writes.
+    // zlib inflate at full speed and the file take them in few writes. Each block is checksummed
+    // straight after it was made, while it is still in the processor's cache.
     QByteArray block(BlockSize, Qt::Uninitialized);
     quint32 running = PackCRC::Empty;
     for (qint64 done = 0; done < entry.Size();) {
         const qsizetype length = std::min<qint64>(entry.Size() - done, BlockSize);
         const bool read =
             inflater ? inflater->Read(block.data(), length) : file.read(block.data(), length) == length;
-        if (!read || !sink(block.constData(), length))
+        if (!read)
             return CorruptFile(index);
         if (withCRC)
             running = PackCRC::Update(running, block.constData(), length);
+        if (!sink(block.constData(), length))
+            return CorruptFile(index);
         for (const qint64 blockEnd = done + length; done < blockEnd;) {
             done = std::min(done + ChunkSize, blockEnd);
             ReportProgress(done);

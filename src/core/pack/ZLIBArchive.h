@@ -10,6 +10,7 @@
 #include <functional>
 
 class QFile;
+class TMemberFileWriter;
 class TZLBArchive;
 
 // Only archive creation uses the level; reading ignores it.
@@ -90,7 +91,7 @@ private:
     bool CheckTrailer(QFile& file);
     // Reads the entries; false when the directory is broken or claims more than any pack needs.
     bool ReadDirectory(QFile& file);
-    TResult<> ExtractEntry(QFile& file, int index, const QString& destination);
+    TResult<> ExtractEntry(QFile& file, TMemberFileWriter& files, int index, const QString& destination);
     // Hands every byte of a member to sink in chunks of at most 4096 bytes; returns its CRC-32 when
     // withCRC is set.
     TResult<quint32> ReadMember(QFile& file, int index, bool withCRC,

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <unistd.h>
 
 using HandPack::Builder;
 using HandPack::Entry;
@@ -324,6 +325,64 @@ private Q_SLOTS:
         const QString destination = NewDestination();
         QVERIFY(archive.ExtractFiles(destination));
         QCOMPARE(ReadFile(destination + "a.txt"), QByteArray("alpha"));
+    }
+
+    // Unpacking again over an installed language replaces every file whole. Whatever still shows an
+    // old file keeps its old bytes: a reader holding it open, another name linked to it. Modes stay,
+    // a short file replacing a long one keeps none of the long one's tail, and nothing is left over.
+    void unpackingAgainReplacesFilesWhole() {
+        Builder first;
+        first.Add("long.txt", "", Text(20000, 'l'), false);
+        first.Add("short.txt", "", Text(3000, 's'), true);
+        first.Add("held.txt", "help", Text(5000, 'h'), false);
+        first.Add("linked.txt", "help", Text(4000, 'k'), false);
+        first.Add("private.txt", "skins\\main", Text(2000, 'p'), true);
+        Builder second;
+        second.Add("long.txt", "", Text(100, 'L'), false);
+        second.Add("short.txt", "", Text(10, 'S'), true);
+        second.Add("held.txt", "help", Text(7000, 'H'), false);
+        second.Add("linked.txt", "help", Text(6000, 'K'), true);
+        second.Add("private.txt", "skins\\main", Text(9000, 'P'), false);
+        second.Add("new.txt", "skins\\main", Text(500, 'n'), false);
+
+        const QString destination = NewDestination();
+        TZLBArchive archive;
+        archive.ExtractWithPath = true;
+        archive.CheckCRC = true;
+        QVERIFY(archive.OpenArchive(Place(first.Finish(false))).ValueOr(false));
+        QVERIFY(archive.ExtractFiles(destination));
+
+        QFile held(destination + "help/held.txt");
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        const QString otherName = m_scratch.filePath(QStringLiteral("other%1.txt").arg(++m_serial));
+        QCOMPARE(::link(QFile::encodeName(destination + "help/linked.txt").constData(),
+                        QFile::encodeName(otherName).constData()),
+                 0);
+        QVERIFY(QFile::setPermissions(destination + "skins/main/private.txt",
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+
+        QVERIFY(archive.OpenArchive(Place(second.Finish(true))).ValueOr(false));
+        QVERIFY(archive.ExtractFiles(destination));
+
+        QCOMPARE(held.readAll(), Text(5000, 'h'));
+        QCOMPARE(ReadFile(otherName), Text(4000, 'k'));
+        QCOMPARE(QFile::permissions(destination + "skins/main/private.txt"),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                     QFileDevice::WriteUser);
+        QStringList files;
+        archive.RecursePaths = true;
+        archive.ListDirectory(destination, files);
+        QStringList relative;
+        for (const QString& file : files)
+            relative << QDir(destination).relativeFilePath(file);
+        QCOMPARE(relative, (QStringList{"help/held.txt", "help/linked.txt", "long.txt", "short.txt",
+                                        "skins/main/new.txt", "skins/main/private.txt"}));
+        for (const Entry& entry : second.Entries) {
+            const QString path = destination + QString::fromLatin1(entry.Directory).replace('\\', '/') +
+                                 (entry.Directory.isEmpty() ? "" : "/") + QString::fromLatin1(entry.Name);
+            QCOMPARE(ReadFile(path).size(), qsizetype(entry.Size));
+            QCOMPARE(HandPack::Crc(ReadFile(path)), entry.CRC);
+        }
     }
 
     void foldsSeparators_data() {
