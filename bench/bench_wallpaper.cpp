@@ -157,6 +157,6 @@ int main(int argc, char* argv[]) {
         worstCpu = std::min(worstCpu, ratioCpu);
     }
     std::printf("worst processor-time ratio %.2f\n", worstCpu);
-    std::printf("wallpaper ratio=%.2f goal=1.0\n", worst);
+    std::printf("wallpaper ratio=%.2f goal=1.2\n", worst);
     return 0;
 }
