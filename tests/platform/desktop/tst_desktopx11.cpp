@@ -201,6 +201,32 @@ private Q_SLOTS:
         QCOMPARE(RootPicture().Pixels, picture.Pixels);
     }
 
+    // The picture is drawn while its file is still being written, and shows only once it is.
+    void showsThePictureOnlyOnceItsFileIsWritten_data() {
+        QTest::addColumn<bool>("written");
+        QTest::newRow("file written") << true;
+        QTest::newRow("file failed") << false;
+    }
+    void showsThePictureOnlyOnceItsFileIsWritten() {
+        QFETCH(bool, written);
+        TX11Desktop desktop;
+        const TDesktopWallpaper first{SavePicture("Pic1.bmp", FilledPicture(8, 8, {9, 9, 9})), false, true};
+        QVERIFY(desktop.Write(first));
+        const TPicture before = RootPicture();
+        const std::optional<unsigned long> pixmap = RootPixmap();
+        const TPicture next = FilledPicture(ScreenWidth, ScreenHeight, {1, 2, 250});
+        const TDesktopWallpaper second{m_folder.filePath("Pic0.bmp"), false, true};
+        bool unchangedWhenAsked = false;
+        const bool shown = desktop.WriteWhenSaved(second, next, [&] {
+            unchangedWhenAsked = RootPicture().Pixels == before.Pixels && RootPixmap() == pixmap;
+            return written;
+        });
+        QVERIFY(unchangedWhenAsked);
+        QCOMPARE(shown, written);
+        QCOMPARE(RootPicture().Pixels, written ? next.Pixels : before.Pixels);
+        QCOMPARE(desktop.Read(), std::optional(written ? second : first));
+    }
+
     void eachInstallFreesThePreviousPixmap() {
         TX11Desktop desktop;
         QVERIFY(desktop.Write({SavePicture("Pic1.bmp", FilledPicture(8, 8, {9, 9, 9})), false, false}));
