@@ -194,11 +194,21 @@ private Q_SLOTS:
             QCOMPARE(ColourAt(*root, at.x(), at.y()), (TColour{0, 0, 0}));
     }
 
+    // Every pixel arrives as it is, on screens whose rows are not a multiple of four pixels too.
+    void usesPixelsItIsGivenWithoutReadingTheFile_data() {
+        QTest::addColumn<int>("width");
+        QTest::newRow("64 wide") << ScreenWidth;
+        QTest::newRow("67 wide") << ScreenWidth + 3;
+    }
     void usesPixelsItIsGivenWithoutReadingTheFile() {
-        const TPicture picture = FilledPicture(ScreenWidth, ScreenHeight, {1, 2, 250});
+        QFETCH(int, width);
+        m_server.reset(); // which puts DISPLAY back
+        m_server = std::make_unique<TXvfbServer>(width, ScreenHeight);
+        const TPicture picture = GradientPicture(width, ScreenHeight);
         TX11Desktop desktop;
         QVERIFY(desktop.Write({m_folder.filePath("not-written-yet.bmp"), false, true}, &picture));
-        QCOMPARE(RootPicture().Pixels, picture.Pixels);
+        TX11Display display;
+        QCOMPARE(GetPicture(display, display.Root(), width, ScreenHeight)->Pixels, picture.Pixels);
     }
 
     // The picture is drawn while its file is still being written, and shows only once it is.
