@@ -4,8 +4,25 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <cstdio>
+#include <fcntl.h>
 
 namespace {
+
+// Puts the finished temporary file in the place of `path`. Renaming over an existing file makes
+// ext4 write the new file's blocks out at once (its guard for programs that never sync), which for
+// a wallpaper bitmap costs more than writing it did. Swapping the two names instead is just as
+// atomic and leaves the disk alone; the old content, now under the temporary name, is removed
+// after. A new file, or a file system that cannot swap names, takes the plain rename.
+bool ReplaceWith(const QString& temporary, const QString& path) {
+    const QByteArray from = QFile::encodeName(temporary), to = QFile::encodeName(path);
+#ifdef RENAME_EXCHANGE
+    if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
+        std::remove(from.constData());
+        return true;
+    }
+#endif
+    return std::rename(from.constData(), to.constData()) == 0;
+}
 
 // QSaveFile waits for the disk before it renames; a file that is written again and again (the
 // wallpaper bitmaps, tens of megabytes each) need not.
@@ -17,7 +34,7 @@ QString WriteCached(const QString& path, const std::function<bool(QIODevice& fil
         return file.errorString();
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
                         QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+    if (!ReplaceWith(file.fileName(), path))
         return QStringLiteral("cannot replace %1").arg(path);
     file.setAutoRemove(false);
     return {};

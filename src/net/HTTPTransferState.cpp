@@ -33,7 +33,9 @@ bool IsPartFileName(const QString& name) {
 
 void RemoveLeftoverPartFiles(const QString& directory) {
     const QDir folder(directory);
-    for (const QString& name : folder.entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden))
+    // The names are told apart here rather than by a name filter, which would compile a regular
+    // expression and keep its engine in the memory of an idle program.
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
         if (IsPartFileName(name))
             QFile::remove(folder.filePath(name));
 }

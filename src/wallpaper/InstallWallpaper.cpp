@@ -5,6 +5,7 @@
 #include "platform/desktop/Desktop.h"
 
 #include <QFileInfo>
+#include <future>
 
 QString NextBitmapPath(const QString& currentWallpaper, const QString& dataDirectory) {
     int number = 0;
@@ -31,9 +32,22 @@ TResult<QString> InstallWallpaper(TDesktop& desktop, const QString& pictureFile,
         return Failure(
             QStringLiteral("the %1 desktop cannot be asked for its wallpaper").arg(desktop.Name()));
     const QString target = NextBitmapPath(current->Path, dataDirectory);
-    if (const TResult<> written = WriteBmpFile(target, *picture); !written)
-        return Failure(written.Error());
-    if (!desktop.Write(TDesktopWallpaper{target, false, stretch}, &*picture))
+    // The bitmap file and the desktop's own drawing need the same pixels and nothing of each other:
+    // the file is written on a thread of its own meanwhile (or first, where no thread can be had).
+    std::future<TResult<>> saving =
+        std::async(std::launch::async | std::launch::deferred,
+                   [&target, &picture] { return WriteBmpFile(target, *picture); });
+    std::optional<TResult<>> saved;
+    const auto fileWritten = [&saving, &saved] {
+        if (!saved)
+            saved = saving.get();
+        return bool(*saved);
+    };
+    const bool shown =
+        desktop.WriteWhenSaved(TDesktopWallpaper{target, false, stretch}, *picture, fileWritten);
+    if (!fileWritten())
+        return Failure(saved->Error());
+    if (!shown)
         return Failure(QStringLiteral("the %1 desktop did not take %2").arg(desktop.Name(), target));
     return target;
 }

@@ -74,7 +74,7 @@ TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast) {
 
     jpeg_start_decompress(&d.Info);
     d.CutShort = d.Errors.EndedEarly;
-    d.Picture = MakePicture(int(d.Info.output_width), int(d.Info.output_height));
+    d.Picture = MakeUnfilledPicture(int(d.Info.output_width), int(d.Info.output_height));
     const int width = d.Picture.Width;
     if (cmyk) {
         d.CmykRow.resize(std::size_t(width) * 4);

@@ -44,3 +44,8 @@ inline bool PictureSizeAllowed(qint64 width, qint64 height) {
 
 // A picture of the given size with every pixel black; null when the size is not allowed.
 TPicture MakePicture(int width, int height);
+
+// A picture of the given size whose pixels are left to the caller, which writes every one of them
+// (a decoder, a scaler): a large picture's memory is then touched once instead of twice. Null when
+// the size is not allowed.
+TPicture MakeUnfilledPicture(int width, int height);

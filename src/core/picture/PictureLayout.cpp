@@ -42,7 +42,7 @@ TPicture Tile(const TPicture& picture, int width, int height) {
 
 // Sums over a box of source pixels: the shrinking half of the scaler, for factors beyond two.
 TPicture ShrinkByAveraging(const TPicture& picture, int width, int height) {
-    TPicture result = MakePicture(width, height);
+    TPicture result = MakeUnfilledPicture(width, height);
     std::vector<quint32> sums(std::size_t(width) * 3);
     for (int y = 0; y < height; ++y) {
         const int top = int(qint64(y) * picture.Height / height);
@@ -72,7 +72,7 @@ TPicture ShrinkByAveraging(const TPicture& picture, int width, int height) {
 
 // Bilinear interpolation in 8.8 fixed point, sampling at pixel centres.
 TPicture Interpolate(const TPicture& picture, int width, int height) {
-    TPicture result = MakePicture(width, height);
+    TPicture result = MakeUnfilledPicture(width, height);
     struct TSample {
         int First, Second, Weight; // Weight of Second, out of 256
     };

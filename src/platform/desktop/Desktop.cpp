@@ -2,6 +2,11 @@
 
 TDesktop::~TDesktop() = default;
 
+bool TDesktop::WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPicture& decoded,
+                              const std::function<bool()>& fileWritten) {
+    return fileWritten() && Write(wallpaper, &decoded);
+}
+
 QSize TDesktop::StretchedSize() {
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -64,6 +65,13 @@ public:
     // them, so that a backend that draws them itself need not read the file back. Returns false
     // when the desktop was left unchanged.
     virtual bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded = nullptr) = 0;
+
+    // Installs a wallpaper whose file is still being written: `fileWritten` waits for the file and
+    // tells whether it was written whole. Nothing shows before it is, and a file that failed leaves
+    // the desktop unchanged. A desktop that reads the file waits first; one that draws the pixels
+    // itself draws them meanwhile and shows them once the file is there.
+    virtual bool WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPicture& decoded,
+                                const std::function<bool()>& fileWritten);
 
     // The size a stretched wallpaper is shown at: the largest monitor's width and height; empty
     // where the backend cannot tell, or the desktop scales the picture itself.

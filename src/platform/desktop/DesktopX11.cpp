@@ -298,19 +298,32 @@ bool TX11Desktop::Write(const TDesktopWallpaper& wallpaper, const TPicture* deco
             return false;
         decoded = &loaded.emplace(std::move(*read));
     }
+    return WriteWhenSaved(wallpaper, *decoded, [] { return true; });
+}
+
+bool TX11Desktop::WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPicture& decoded,
+                                 const std::function<bool()>& fileWritten) {
+    if (wallpaper.Path == DefaultBackgroundPath() || decoded.IsNull())
+        return TDesktop::WriteWhenSaved(wallpaper, decoded, fileWritten);
     TX11Display display;
     if (!display.IsOpen()) {
         qCWarning(lcWallpaper, "the X display \"%s\" cannot be opened", qgetenv("DISPLAY").constData());
         return false;
     }
     const Pixmap pixmap =
-        DrawOnEachMonitor(display, *decoded, WallpaperLayout(wallpaper.Tile, wallpaper.Stretch));
+        DrawOnEachMonitor(display, decoded, WallpaperLayout(wallpaper.Tile, wallpaper.Stretch));
     if (pixmap == None) {
         qCWarning(lcWallpaper, "the X server refused a %d x %d background", display.ScreenWidth(),
                   display.ScreenHeight());
         return false;
     }
     Display* x = display.Handle();
+    // Drawn off the screen so far: the root shows it only with its file whole, so that what the
+    // record names is always there.
+    if (!fileWritten()) {
+        XFreePixmap(x, pixmap);
+        return false;
+    }
     ReleaseOurRetainedBackground(display);
     display.WritePixmapProperty(RootPixmapProperty, pixmap);
     display.WritePixmapProperty(SetRootPixmapProperty, pixmap);

@@ -23,6 +23,8 @@ public:
     QString Name() const override { return QStringLiteral("x11"); }
     std::optional<TDesktopWallpaper> Read() override;
     bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded = nullptr) override;
+    bool WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPicture& decoded,
+                        const std::function<bool()>& fileWritten) override;
     std::optional<TDesktopSnapshot> Snapshot() override;
     QSize StretchedSize() override;
 

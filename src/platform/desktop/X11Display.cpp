@@ -106,6 +106,14 @@ namespace {
 
 bool g_failed = false;
 
+// Waits until the server has handled every request so far, unless it has told of the last one
+// already (a round trip just made): every error comes before that answer, so there is nothing
+// left to wait for, and each round trip costs a turn of the server.
+void SyncUnlessAnswered(Display* display) {
+    if (LastKnownRequestProcessed(display) != XNextRequest(display) - 1)
+        XSync(display, False);
+}
+
 int RememberError(Display*, XErrorEvent*) {
     g_failed = true;
     return 0;
@@ -115,19 +123,19 @@ int RememberError(Display*, XErrorEvent*) {
 
 TX11ErrorTrap::TX11ErrorTrap(const TX11Display& display)
     : m_display(display) {
-    XSync(m_display.Handle(), False);
+    SyncUnlessAnswered(m_display.Handle());
     m_outerFailed = g_failed;
     g_failed = false;
     m_previous = reinterpret_cast<void (*)()>(XSetErrorHandler(RememberError));
 }
 
 TX11ErrorTrap::~TX11ErrorTrap() {
-    XSync(m_display.Handle(), False);
+    SyncUnlessAnswered(m_display.Handle());
     g_failed = m_outerFailed;
     XSetErrorHandler(reinterpret_cast<XErrorHandler>(m_previous));
 }
 
 bool TX11ErrorTrap::Failed() {
-    XSync(m_display.Handle(), False);
+    SyncUnlessAnswered(m_display.Handle());
     return g_failed;
 }

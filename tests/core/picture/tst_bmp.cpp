@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -132,17 +133,21 @@ private Q_SLOTS:
     }
 
     void writesFilesWhole() {
-        const QString path =
-            QDir::temp().filePath("lumora-tst-bmp-%1.bmp").arg(QCoreApplication::applicationPid());
+        const QTemporaryDir folder;
+        const QString path = folder.filePath("Pic1.bmp");
         const TPicture picture = GradientPicture(40, 30);
         QCOMPARE(WriteBmpFile(path, picture).Error(), QString());
         const TResult<TPicture> decoded = DecodePictureFile(path, ".bmp");
         QVERIFY(decoded);
         QCOMPARE(decoded->Pixels, picture.Pixels);
-        QVERIFY(!WriteBmpFile(QDir::temp().filePath("no-such-folder/x.bmp"), picture));
+        QVERIFY(!WriteBmpFile(folder.filePath("no-such-folder/x.bmp"), picture));
         QVERIFY(!WriteBmpFile(path, TPicture{}));
         QCOMPARE(DecodePictureFile(path, ".bmp")->Pixels, picture.Pixels); // the old file is intact
-        QFile::remove(path);
+        // A bitmap written over an older one replaces it, and nothing else stays in the folder.
+        const TPicture next = GradientPicture(24, 17);
+        QCOMPARE(WriteBmpFile(path, next).Error(), QString());
+        QCOMPARE(DecodePictureFile(path, ".bmp")->Pixels, next.Pixels);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"Pic1.bmp"});
     }
 
     void readsEveryForm_data() {

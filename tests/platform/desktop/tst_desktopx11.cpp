@@ -194,11 +194,47 @@ private Q_SLOTS:
             QCOMPARE(ColourAt(*root, at.x(), at.y()), (TColour{0, 0, 0}));
     }
 
+    // Every pixel arrives as it is, on screens whose rows are not a multiple of four pixels too.
+    void usesPixelsItIsGivenWithoutReadingTheFile_data() {
+        QTest::addColumn<int>("width");
+        QTest::newRow("64 wide") << ScreenWidth;
+        QTest::newRow("67 wide") << ScreenWidth + 3;
+    }
     void usesPixelsItIsGivenWithoutReadingTheFile() {
-        const TPicture picture = FilledPicture(ScreenWidth, ScreenHeight, {1, 2, 250});
+        QFETCH(int, width);
+        m_server.reset(); // which puts DISPLAY back
+        m_server = std::make_unique<TXvfbServer>(width, ScreenHeight);
+        const TPicture picture = GradientPicture(width, ScreenHeight);
         TX11Desktop desktop;
         QVERIFY(desktop.Write({m_folder.filePath("not-written-yet.bmp"), false, true}, &picture));
-        QCOMPARE(RootPicture().Pixels, picture.Pixels);
+        TX11Display display;
+        QCOMPARE(GetPicture(display, display.Root(), width, ScreenHeight)->Pixels, picture.Pixels);
+    }
+
+    // The picture is drawn while its file is still being written, and shows only once it is.
+    void showsThePictureOnlyOnceItsFileIsWritten_data() {
+        QTest::addColumn<bool>("written");
+        QTest::newRow("file written") << true;
+        QTest::newRow("file failed") << false;
+    }
+    void showsThePictureOnlyOnceItsFileIsWritten() {
+        QFETCH(bool, written);
+        TX11Desktop desktop;
+        const TDesktopWallpaper first{SavePicture("Pic1.bmp", FilledPicture(8, 8, {9, 9, 9})), false, true};
+        QVERIFY(desktop.Write(first));
+        const TPicture before = RootPicture();
+        const std::optional<unsigned long> pixmap = RootPixmap();
+        const TPicture next = FilledPicture(ScreenWidth, ScreenHeight, {1, 2, 250});
+        const TDesktopWallpaper second{m_folder.filePath("Pic0.bmp"), false, true};
+        bool unchangedWhenAsked = false;
+        const bool shown = desktop.WriteWhenSaved(second, next, [&] {
+            unchangedWhenAsked = RootPicture().Pixels == before.Pixels && RootPixmap() == pixmap;
+            return written;
+        });
+        QVERIFY(unchangedWhenAsked);
+        QCOMPARE(shown, written);
+        QCOMPARE(RootPicture().Pixels, written ? next.Pixels : before.Pixels);
+        QCOMPARE(desktop.Read(), std::optional(written ? second : first));
     }
 
     void eachInstallFreesThePreviousPixmap() {
