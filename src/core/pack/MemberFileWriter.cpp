@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -62,6 +63,7 @@ TMemberFileWriter::~TMemberFileWriter() {
 
 QString TMemberFileWriter::Write(const QString& path, const std::function<bool(const TSink& sink)>& write) {
     const QByteArray target = QFile::encodeName(path);
+    RemoveLeftoverSpares(target.left(std::max<qsizetype>(target.lastIndexOf('/'), 0)));
     struct stat existing {};
     const bool exists = ::lstat(target.constData(), &existing) == 0;
     if (target == m_spareName)
@@ -120,13 +122,29 @@ QString TMemberFileWriter::Write(const QString& path, const std::function<bool(c
     return SystemError();
 }
 
+// A spare left by an unpack that was cut off (a crash, a kill) is nobody's: the first file written in
+// a folder takes them away. The names are compared in code, as a name filter would load a regular
+// expression engine that stays in the program's memory.
+void TMemberFileWriter::RemoveLeftoverSpares(const QByteArray& folder) {
+    if (!m_tidiedFolders.insert(folder).second)
+        return;
+    DIR* directory = ::opendir(folder.constData());
+    if (!directory)
+        return;
+    while (const dirent* entry = ::readdir(directory)) {
+        if (std::strncmp(entry->d_name, SparePrefix, std::strlen(SparePrefix)) == 0)
+            ::unlinkat(::dirfd(directory), entry->d_name, 0);
+    }
+    ::closedir(directory);
+}
+
 int TMemberFileWriter::SpareFor(const QByteArray& folder) {
     if (m_spare >= 0 && ::lseek(m_spare, 0, SEEK_SET) == 0)
         return m_spare;
     DropSpare();
     for (int attempt = 0; attempt < SpareAttempts; ++attempt) {
         const QByteArray name =
-            folder + "/.lumora-unpack-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            folder + '/' + SparePrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;

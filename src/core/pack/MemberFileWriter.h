@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <set>
 
 // Puts the unpacked members of a pack in place, each file either as it was or complete, never half
 // written: every file is written beside its final name, put on the disk, and then swapped in whole.
@@ -29,12 +30,15 @@ public:
     QString Write(const QString& path, const std::function<bool(const TSink& sink)>& write);
 
 private:
+    static constexpr char SparePrefix[] = ".lumora-unpack-";
+    void RemoveLeftoverSpares(const QByteArray& folder);
     // The spare at hand, to be written from its start, or else a new file in `folder`.
     int SpareFor(const QByteArray& folder);
     // Keeps the file now at the spare name for the next member, or lets it go.
     void KeepReplaced();
     void DropSpare();
 
+    std::set<QByteArray> m_tidiedFolders;
     QByteArray m_spareName;
     int m_spare = -1;
     qint64 m_spareSize = 0;

@@ -41,13 +41,14 @@ private Q_SLOTS:
     }
 
     // Replacing files one after another in several folders: each ends with exactly its content, and
-    // once the writer is gone only the files themselves are left.
+    // once the writer is gone only the files themselves are left, also of an unpack cut off before.
     void replacesFilesAndLeavesNoSpare() {
         QTemporaryDir folder;
         QDir(folder.path()).mkpath("sub");
         const QStringList names{"a.txt", "sub/b.txt", "c.txt", "sub/d.txt"};
         for (const QString& name : names)
             WriteAll(folder.filePath(name), QByteArray(3000, name.at(0).toLatin1()));
+        WriteAll(folder.filePath("sub/.lumora-unpack-cutoff"), "left by a crash");
         {
             TMemberFileWriter writer;
             for (int round = 0; round < 2; ++round) {
