@@ -26,23 +26,11 @@ TResult<QString> InstallWallpaper(TDesktop& desktop, const QString& pictureFile,
     // own reduction to the smallest size that still covers the largest monitor costs a fraction of
     // the whole picture, and the bitmap shows the same.
     const QSize atLeast = stretch ? desktop.StretchedSize() : QSize();
-    const std::optional<TDesktopWallpaper> current = desktop.Read();
-    if (!current) {
-        const TResult<TPicture> picture = DecodePictureFile(pictureFile, extension, atLeast);
-        if (!picture)
-            return Failure(picture.Error());
-        return Failure(
-            QStringLiteral("the %1 desktop cannot be asked for its wallpaper").arg(desktop.Name()));
-    }
-    const QString target = NextBitmapPath(current->Path, dataDirectory);
     // The picture is decoded on a thread of its own; the bitmap file is written on another as its
     // rows come, and the desktop may draw them meanwhile. Where no thread can be had, the picture
     // is decoded first and the file written after.
     TDecodedRows decodedRows;
     const auto decode = [&] { return DecodePictureFile(pictureFile, extension, atLeast, &decodedRows); };
-    std::future<TResult<>> saving =
-        std::async(std::launch::async | std::launch::deferred,
-                   [&target, &decodedRows] { return WriteBmpFile(target, decodedRows); });
     std::future<TResult<TPicture>> decoding;
     try {
         decoding = std::async(std::launch::async, decode);
@@ -56,6 +44,17 @@ TResult<QString> InstallWallpaper(TDesktop& desktop, const QString& pictureFile,
             picture = decoding.get();
         return *picture ? &**picture : nullptr;
     };
+    const std::optional<TDesktopWallpaper> current = desktop.Read();
+    if (!current) {
+        if (!decoded())
+            return Failure(picture->Error());
+        return Failure(
+            QStringLiteral("the %1 desktop cannot be asked for its wallpaper").arg(desktop.Name()));
+    }
+    const QString target = NextBitmapPath(current->Path, dataDirectory);
+    std::future<TResult<>> saving =
+        std::async(std::launch::async | std::launch::deferred,
+                   [&target, &decodedRows] { return WriteBmpFile(target, decodedRows); });
     std::optional<TResult<>> saved;
     const auto fileWritten = [&saving, &saved] {
         if (!saved)

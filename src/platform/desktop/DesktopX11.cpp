@@ -365,11 +365,14 @@ bool TX11Desktop::WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPict
 bool TX11Desktop::WriteWhenDecoded(const TDesktopWallpaper& wallpaper, TDecodedRows& rows,
                                    const std::function<const TPicture*()>& decoded,
                                    const std::function<bool()>& fileWritten) {
-    const std::optional<TDecodedRows::TShape> shape = rows.WaitForBegin();
-    if (!shape || wallpaper.Path == DefaultBackgroundPath())
+    if (wallpaper.Path == DefaultBackgroundPath())
         return TDesktop::WriteWhenDecoded(wallpaper, rows, decoded, fileWritten);
+    // The server is asked while the picture's size is still being read.
     TX11Display display;
     const QList<QRect> monitors = display.IsOpen() ? display.Monitors() : QList<QRect>();
+    const std::optional<TDecodedRows::TShape> shape = rows.WaitForBegin();
+    if (!shape)
+        return TDesktop::WriteWhenDecoded(wallpaper, rows, decoded, fileWritten);
     // A picture of each monitor's size is shown as it is, whatever the layout; any other is laid
     // out once it is whole.
     const QSize size(shape->Width, shape->Height);
