@@ -149,6 +149,48 @@ private Q_SLOTS:
         QVERIFY(desktop.Writes.isEmpty());
     }
 
+    // The bitmap is written while the picture is decoded, band by band from the top, into a file
+    // that stores the bottom row first: every row must land in its own place, the last band too.
+    // A picture cut off after many rows were handed over leaves the previous bitmap as it was.
+    void bitmapOfAPictureWrittenWhileDecoded_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("many bands, a short last one") << QSize(1001, 777) << false;
+        QTest::newRow("one row") << QSize(700, 1) << false;
+        QTest::newRow("cut off halfway") << QSize(1001, 777) << true;
+    }
+    void bitmapOfAPictureWrittenWhileDecoded() {
+        QFETCH(QSize, size);
+        QFETCH(bool, cut);
+        const QString previous = m_data + QStringLiteral("/Pic1.bmp");
+        const QByteArray previousBytes = EncodeBmp(GradientPicture(8, 8));
+        WriteBytes(previous, previousBytes);
+        const TPicture source = GradientPicture(size.width(), size.height());
+        QByteArray jpeg = EncodeJpeg(source, 95);
+        if (cut)
+            jpeg.truncate(jpeg.size() / 2);
+        const QString download = m_data + QStringLiteral("/TMP.jpg");
+        WriteBytes(download, jpeg);
+        RecordingDesktop desktop;
+        const TResult<QString> installed = InstallWallpaper(desktop, download, false, m_data);
+        QFile bitmap(previous);
+        QVERIFY(bitmap.open(QIODevice::ReadOnly));
+        if (cut) {
+            QVERIFY(!installed);
+            QVERIFY(desktop.Writes.isEmpty());
+            QCOMPARE(bitmap.readAll(), previousBytes);
+            QCOMPARE(QDir(m_data).entryList({QStringLiteral("Pic1.bmp*")}, QDir::Files),
+                     QStringList{QStringLiteral("Pic1.bmp")});
+            return;
+        }
+        QCOMPARE(installed.ValueOr({}), previous);
+        const TResult<TPicture> written = DecodeBmp(bitmap.readAll());
+        QVERIFY(written);
+        QCOMPARE(QSize(written->Width, written->Height), size);
+        QVERIFY(MeanDifference(*written, source) < 3.0);
+        QVERIFY(MaxDifference(*written, source) < 40);
+    }
+
     void saveAndRestoreTheUsersWallpaper() {
         const QString own = m_user + QStringLiteral("/mountains.bmp");
         WriteBytes(own, EncodeBmp(GradientPicture(4, 4)));

@@ -1,4 +1,5 @@
 #include "core/AtomicFile.h"
+#include "core/picture/DecodedRows.h"
 #include "core/picture/PictureEncoders.h"
 
 #include <QIODevice>
@@ -10,12 +11,15 @@ namespace {
 
 constexpr int HeadersSize = 14 + 40;
 
+qsizetype Stride(qsizetype rowBytes) {
+    return (rowBytes + 3) & ~qsizetype(3);
+}
 qsizetype Stride(const TPicture& picture) {
-    return (picture.RowBytes() + 3) & ~qsizetype(3);
+    return Stride(picture.RowBytes());
 }
 
-QByteArray Headers(const TPicture& picture) {
-    const qsizetype imageSize = Stride(picture) * picture.Height;
+QByteArray Headers(int width, int height) {
+    const qsizetype imageSize = Stride(qsizetype(width) * 3) * height;
     QByteArray headers(HeadersSize, '\0');
     char* out = headers.data();
     out[0] = 'B';
@@ -23,9 +27,8 @@ QByteArray Headers(const TPicture& picture) {
     qToLittleEndian<quint32>(quint32(HeadersSize + imageSize), out + 2);
     qToLittleEndian<quint32>(HeadersSize, out + 10);
     qToLittleEndian<quint32>(40, out + 14);
-    qToLittleEndian<quint32>(quint32(picture.Width), out + 18);
-    qToLittleEndian<quint32>(quint32(picture.Height),
-                             out + 22); // positive: bottom-up, which every reader accepts
+    qToLittleEndian<quint32>(quint32(width), out + 18);
+    qToLittleEndian<quint32>(quint32(height), out + 22); // positive: bottom-up, which every reader accepts
     qToLittleEndian<quint16>(1, out + 26);
     qToLittleEndian<quint16>(24, out + 28);
     qToLittleEndian<quint32>(quint32(imageSize), out + 34);
@@ -34,11 +37,17 @@ QByteArray Headers(const TPicture& picture) {
     return headers;
 }
 
+// Rows per band of about 256 KB: small enough to stay in the processor's cache, large enough for
+// few writes.
+int RowsPerBand(qsizetype stride, int height) {
+    return int(std::clamp<qsizetype>((256 * 1024) / stride, 1, height));
+}
+
 // Hands the stored rows (bottom row first, each padded to four bytes) to `take` in bands of about
-// 256 KB: small enough to stay in the processor's cache, large enough for few writes.
+// 256 KB.
 template <typename Take> bool EmitRows(const TPicture& picture, Take take) {
     const qsizetype rowBytes = picture.RowBytes(), stride = Stride(picture);
-    const int rowsPerBand = int(std::clamp<qsizetype>((256 * 1024) / stride, 1, picture.Height));
+    const int rowsPerBand = RowsPerBand(stride, picture.Height);
     QByteArray band(stride * rowsPerBand, '\0');
     int y = picture.Height - 1;
     while (y >= 0) {
@@ -57,7 +66,7 @@ template <typename Take> bool EmitRows(const TPicture& picture, Take take) {
 QByteArray EncodeBmp(const TPicture& picture) {
     if (picture.IsNull())
         return {};
-    QByteArray file = Headers(picture);
+    QByteArray file = Headers(picture.Width, picture.Height);
     file.reserve(HeadersSize + Stride(picture) * picture.Height);
     EmitRows(picture, [&file](const char* bytes, qsizetype count) {
         file.append(bytes, count);
@@ -69,14 +78,51 @@ QByteArray EncodeBmp(const TPicture& picture) {
 TResult<> WriteBmpFile(const QString& path, const TPicture& picture) {
     if (picture.IsNull())
         return Failure(QStringLiteral("no picture to save"));
+    TDecodedRows whole;
+    whole.Finish(&picture);
+    return WriteBmpFile(path, whole);
+}
+
+TResult<> WriteBmpFile(const QString& path, TDecodedRows& rows) {
+    const std::optional<TDecodedRows::TShape> shape = rows.WaitForBegin();
+    if (!shape)
+        return Failure(QStringLiteral("no picture to save"));
+    const int width = shape->Width, height = shape->Height;
+    const qsizetype rowBytes = qsizetype(width) * 3, stride = Stride(rowBytes);
+    const int rowsPerBand = RowsPerBand(stride, height);
+    // The file holds the bottom row first, and the rows come from the top: each band of them goes
+    // in reversed to its own place, so that the file is whole once the last row came.
+    QByteArray band(stride * rowsPerBand, '\0');
+    const auto writeRows = [&](QIODevice& file, int first, int count, const char* pixels) {
+        for (int done = 0; done < count;) {
+            const int rows = std::min(rowsPerBand, count - done);
+            for (int i = 0; i < rows; ++i)
+                std::memcpy(band.data() + stride * (rows - 1 - i), pixels + rowBytes * (done + i),
+                            std::size_t(rowBytes)); // padding stays zero
+            const int bottom = first + done + rows - 1;
+            if (!file.seek(HeadersSize + stride * (height - 1 - bottom)) ||
+                file.write(band.constData(), stride * rows) != stride * rows)
+                return false;
+            done += rows;
+        }
+        return true;
+    };
     // A bitmap is written again at every refresh: it need not wait for the disk.
     const QString error = WriteFileAtomically(
         path,
-        [&picture](QIODevice& file) {
-            return file.write(Headers(picture)) == HeadersSize &&
-                   EmitRows(picture, [&file](const char* bytes, qsizetype count) {
-                       return file.write(bytes, count) == count;
-                   });
+        [&](QIODevice& file) {
+            if (file.write(Headers(width, height)) != HeadersSize)
+                return false;
+            for (int have = 0; have < height;) {
+                const bool read = rows.ReadMoreRows(have, [&](int first, int count, const char* pixels) {
+                    have = first + count;
+                    return writeRows(file, first, count, pixels);
+                });
+                if (!read)
+                    return false;
+            }
+            // Every row is in; a picture found broken at its very end is not kept.
+            return rows.WaitForVerdict();
         },
         TFileDurability::Cached);
     if (!error.isEmpty())

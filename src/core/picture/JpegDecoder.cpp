@@ -1,4 +1,5 @@
 #include "core/picture/DecodeFailure.h"
+#include "core/picture/DecodedRows.h"
 #include "core/picture/JpegErrors.h"
 #include "core/picture/PictureDecoders.h"
 
@@ -54,7 +55,7 @@ unsigned ScaleDenominator(const jpeg_decompress_struct& info, QSize atLeast) {
     return 1;
 }
 
-TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast) {
+TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast, TDecodedRows* done) {
     d.Info.err = InstallJpegErrorManager(d.Errors);
     if (setjmp(d.Errors.Jump))
         return TJpegOutcome::Failed;
@@ -76,6 +77,8 @@ TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast) {
     d.CutShort = d.Errors.EndedEarly;
     d.Picture = MakeUnfilledPicture(int(d.Info.output_width), int(d.Info.output_height));
     const int width = d.Picture.Width;
+    if (done)
+        done->Begin(d.Picture);
     if (cmyk) {
         d.CmykRow.resize(std::size_t(width) * 4);
         JSAMPROW row = d.CmykRow.data();
@@ -83,6 +86,8 @@ TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast) {
             const int y = int(d.Info.output_scanline);
             jpeg_read_scanlines(&d.Info, &row, 1);
             CmykRowToBgr(row, d.Picture.Row(y), width, d.Info.saw_Adobe_marker);
+            if (done)
+                done->RowsDone(y + 1);
         }
     } else {
         // Several rows per call: libjpeg then skips its own row buffer for most pictures.
@@ -93,6 +98,8 @@ TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast) {
             for (int i = 0; i < count; ++i)
                 d.Rows[i] = reinterpret_cast<JSAMPROW>(d.Picture.Row(y + i));
             jpeg_read_scanlines(&d.Info, d.Rows.data(), JDIMENSION(count));
+            if (done)
+                done->RowsDone(int(d.Info.output_scanline));
         }
     }
     jpeg_finish_decompress(&d.Info);
@@ -102,14 +109,17 @@ TJpegOutcome RunDecode(TJpegDecode& d, const QByteArray& data, QSize atLeast) {
 
 } // namespace
 
-TResult<TPicture> DecodeJpeg(const QByteArray& data, QSize atLeast) {
+TResult<TPicture> DecodeJpeg(const QByteArray& data, QSize atLeast, TDecodedRows* done) {
     if (data.isEmpty())
         return Failure(QStringLiteral("empty JPEG file"));
     TJpegDecode d;
-    const TJpegOutcome outcome = RunDecode(d, data, atLeast);
+    const TJpegOutcome outcome = RunDecode(d, data, atLeast, done);
     const qint64 width = d.Info.image_width, height = d.Info.image_height;
     if (d.Created)
         jpeg_destroy_decompress(&d.Info);
+    // Whoever reads the rows lets go of them before a failed picture is freed.
+    if (done && (outcome != TJpegOutcome::Decoded || d.CutShort))
+        done->Fail();
     switch (outcome) {
     case TJpegOutcome::Failed:
         return Failure(QStringLiteral("broken JPEG: %1").arg(QString::fromLatin1(d.Errors.Message)));

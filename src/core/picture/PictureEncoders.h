@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class TDecodedRows;
+
 // Encoders for the program's own pictures: the wallpaper bitmaps, and pictures made by tests,
 // benchmarks and the server's demo cams. A null picture gives an empty result.
 
@@ -21,3 +23,7 @@ QByteArray EncodeBmp(const TPicture& picture);
 // Saves the picture as a 24-bit Windows bitmap, replacing the file as a whole (a failed write
 // leaves the previous file intact).
 TResult<> WriteBmpFile(const QString& path, const TPicture& picture);
+
+// The same for a picture still being decoded, written as its rows come; fails, leaving the previous
+// file intact, when decoding fails.
+TResult<> WriteBmpFile(const QString& path, TDecodedRows& rows);

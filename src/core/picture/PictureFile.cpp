@@ -1,8 +1,11 @@
+#include "core/picture/DecodedRows.h"
 #include "core/picture/PictureDecoders.h"
 
 #include <QFile>
 
-TResult<TPicture> DecodePictureFile(const QString& path, const QString& extension, QSize atLeast) {
+namespace {
+
+TResult<TPicture> Decode(const QString& path, const QString& extension, QSize atLeast, TDecodedRows* done) {
     const QString kind = extension.toLower();
     const bool jpeg = kind == QLatin1String(".jpg") || kind == QLatin1String(".jpeg");
     const bool gif = kind == QLatin1String(".gif");
@@ -13,6 +16,16 @@ TResult<TPicture> DecodePictureFile(const QString& path, const QString& extensio
         return Failure(file.errorString());
     const QByteArray data = file.readAll();
     if (jpeg)
-        return DecodeJpeg(data, atLeast);
+        return DecodeJpeg(data, atLeast, done);
     return gif ? DecodeGif(data) : DecodeBmp(data);
+}
+
+} // namespace
+
+TResult<TPicture> DecodePictureFile(const QString& path, const QString& extension, QSize atLeast,
+                                    TDecodedRows* done) {
+    TResult<TPicture> decoded = Decode(path, extension, atLeast, done);
+    if (done)
+        done->Finish(decoded ? &*decoded : nullptr);
+    return decoded;
 }

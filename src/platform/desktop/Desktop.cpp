@@ -7,6 +7,13 @@ bool TDesktop::WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPicture
     return fileWritten() && Write(wallpaper, &decoded);
 }
 
+bool TDesktop::WriteWhenDecoded(const TDesktopWallpaper& wallpaper, TDecodedRows&,
+                                const std::function<const TPicture*()>& decoded,
+                                const std::function<bool()>& fileWritten) {
+    const TPicture* picture = decoded();
+    return picture && WriteWhenSaved(wallpaper, *picture, fileWritten);
+}
+
 QSize TDesktop::StretchedSize() {
     return {};
 }

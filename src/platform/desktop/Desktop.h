@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+class TDecodedRows;
 struct TPicture;
 
 // The desktop's wallpaper values: the picture file and how it is laid out. Tile wins over Stretch;
@@ -72,6 +73,14 @@ public:
     // itself draws them meanwhile and shows them once the file is there.
     virtual bool WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPicture& decoded,
                                 const std::function<bool()>& fileWritten);
+
+    // Installs a wallpaper whose picture is still being decoded into `rows`, and whose file is
+    // written meanwhile: `decoded` waits for the picture and gives it, or null when it failed, and
+    // then the desktop is left unchanged. Nothing shows before the picture and its file are whole;
+    // a desktop that draws the pixels itself may draw the rows off the screen as they come.
+    virtual bool WriteWhenDecoded(const TDesktopWallpaper& wallpaper, TDecodedRows& rows,
+                                  const std::function<const TPicture*()>& decoded,
+                                  const std::function<bool()>& fileWritten);
 
     // The size a stretched wallpaper is shown at: the largest monitor's width and height; empty
     // where the backend cannot tell, or the desktop scales the picture itself.

@@ -1,6 +1,7 @@
 #include "platform/desktop/DesktopX11.h"
 
 #include "core/LogCategories.h"
+#include "core/picture/DecodedRows.h"
 #include "core/picture/PictureDecoders.h"
 #include "core/picture/PictureEncoders.h"
 #include "core/picture/PictureLayout.h"
@@ -140,24 +141,41 @@ bool TileTheScreen(const QList<QRect>& monitors, QSize screen) {
     return covered == qint64(screen.width()) * screen.height();
 }
 
-// A screen-sized pixmap with the picture laid out on each monitor's own rectangle, as a desktop
-// with several monitors shows it; black where no monitor looks. None when it cannot be made.
-Pixmap DrawOnEachMonitor(const TX11Display& display, const TPicture& picture, TWallpaperLayout layout) {
+// A screen-sized pixmap for the background, black where no monitor looks; None when the screen
+// is too large for a picture.
+Pixmap ScreenPixmap(const TX11Display& display, const QList<QRect>& monitors) {
     const QSize screen(display.ScreenWidth(), display.ScreenHeight());
     if (!PictureSizeAllowed(screen.width(), screen.height()))
         return None;
-    const QList<QRect> monitors = display.Monitors();
     Display* x = display.Handle();
-    TX11ErrorTrap trap(display);
     const Pixmap pixmap = XCreatePixmap(x, display.Root(), unsigned(screen.width()),
                                         unsigned(screen.height()), unsigned(display.Depth()));
-    bool drawn = true;
     if (!TileTheScreen(monitors, screen)) {
         GC gc = XCreateGC(x, pixmap, 0, nullptr);
         XSetForeground(x, gc, BlackPixel(x, DefaultScreen(x)));
         XFillRectangle(x, pixmap, gc, 0, 0, unsigned(screen.width()), unsigned(screen.height()));
         XFreeGC(x, gc);
     }
+    return pixmap;
+}
+
+void CopyArea(const TX11Display& display, Pixmap pixmap, const QRect& from, QPoint to) {
+    Display* x = display.Handle();
+    GC gc = XCreateGC(x, pixmap, 0, nullptr);
+    XCopyArea(x, pixmap, pixmap, gc, from.x(), from.y(), unsigned(from.width()), unsigned(from.height()),
+              to.x(), to.y());
+    XFreeGC(x, gc);
+}
+
+// A screen-sized pixmap with the picture laid out on each monitor's own rectangle, as a desktop
+// with several monitors shows it; black where no monitor looks. None when it cannot be made.
+Pixmap DrawOnEachMonitor(const TX11Display& display, const TPicture& picture, TWallpaperLayout layout) {
+    const QList<QRect> monitors = display.Monitors();
+    TX11ErrorTrap trap(display);
+    const Pixmap pixmap = ScreenPixmap(display, monitors);
+    if (pixmap == None)
+        return None;
+    bool drawn = true;
     QList<QRect> done;
     for (const QRect& monitor : monitors) {
         // A monitor of the size of one drawn already shows the same: the server copies it over.
@@ -165,10 +183,7 @@ Pixmap DrawOnEachMonitor(const TX11Display& display, const TPicture& picture, TW
             return other.size() == monitor.size();
         });
         if (same != done.cend()) {
-            GC gc = XCreateGC(x, pixmap, 0, nullptr);
-            XCopyArea(x, pixmap, pixmap, gc, same->x(), same->y(), unsigned(same->width()),
-                      unsigned(same->height()), monitor.x(), monitor.y());
-            XFreeGC(x, gc);
+            CopyArea(display, pixmap, *same, monitor.topLeft());
             continue;
         }
         const TPicture shown = LayOutPicture(picture, monitor.width(), monitor.height(), layout);
@@ -176,7 +191,39 @@ Pixmap DrawOnEachMonitor(const TX11Display& display, const TPicture& picture, TW
         done << monitor;
     }
     if (!drawn || trap.Failed()) {
-        XFreePixmap(x, pixmap);
+        XFreePixmap(display.Handle(), pixmap);
+        return None;
+    }
+    return pixmap;
+}
+
+// The same for a picture of every monitor's size that is still being decoded: its rows go to the
+// first monitor as they come, so that the server copies them while the rest is decoded, and the
+// other monitors get a copy of it at the end. None when it cannot be made or decoding failed.
+Pixmap DrawWhileDecoded(const TX11Display& display, const QList<QRect>& monitors, TDecodedRows& rows) {
+    TX11ErrorTrap trap(display);
+    const Pixmap pixmap = ScreenPixmap(display, monitors);
+    if (pixmap == None)
+        return None;
+    const QRect first = monitors.first();
+    bool drawn = true;
+    {
+        TX11PictureUpload upload(display, pixmap, first.width(), first.height());
+        for (int have = 0; drawn && have < first.height();)
+            drawn = rows.ReadMoreRows(have, [&](int top, int count, const char* pixels) {
+                have = top + count;
+                TPicture band;
+                band.Width = first.width();
+                band.Height = count;
+                band.Pixels = QByteArray::fromRawData(pixels, TPicture::ByteCount(band.Width, count));
+                return upload.Put(band, first.topLeft() + QPoint(0, top));
+            });
+        drawn = drawn && upload.Finish();
+    }
+    for (const QRect& monitor : monitors.mid(1))
+        CopyArea(display, pixmap, first, monitor.topLeft());
+    if (!drawn || trap.Failed()) {
+        XFreePixmap(display.Handle(), pixmap);
         return None;
     }
     return pixmap;
@@ -312,6 +359,41 @@ bool TX11Desktop::WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPict
     }
     const Pixmap pixmap =
         DrawOnEachMonitor(display, decoded, WallpaperLayout(wallpaper.Tile, wallpaper.Stretch));
+    return ShowWhenSaved(display, pixmap, wallpaper, fileWritten);
+}
+
+bool TX11Desktop::WriteWhenDecoded(const TDesktopWallpaper& wallpaper, TDecodedRows& rows,
+                                   const std::function<const TPicture*()>& decoded,
+                                   const std::function<bool()>& fileWritten) {
+    if (wallpaper.Path == DefaultBackgroundPath())
+        return TDesktop::WriteWhenDecoded(wallpaper, rows, decoded, fileWritten);
+    // The server is asked while the picture's size is still being read.
+    TX11Display display;
+    const QList<QRect> monitors = display.IsOpen() ? display.Monitors() : QList<QRect>();
+    const std::optional<TDecodedRows::TShape> shape = rows.WaitForBegin();
+    if (!shape)
+        return TDesktop::WriteWhenDecoded(wallpaper, rows, decoded, fileWritten);
+    // A picture of each monitor's size is shown as it is, whatever the layout; any other is laid
+    // out once it is whole.
+    const QSize size(shape->Width, shape->Height);
+    const bool asDecoded =
+        !monitors.isEmpty() &&
+        std::all_of(monitors.cbegin(), monitors.cend(), [size](const QRect& m) { return m.size() == size; });
+    if (!asDecoded)
+        return TDesktop::WriteWhenDecoded(wallpaper, rows, decoded, fileWritten);
+    Pixmap pixmap = DrawWhileDecoded(display, monitors, rows);
+    // The picture may still be found broken at its very end.
+    if (!decoded()) {
+        if (pixmap != None)
+            XFreePixmap(display.Handle(), pixmap);
+        return false;
+    }
+    return ShowWhenSaved(display, pixmap, wallpaper, fileWritten);
+}
+
+bool TX11Desktop::ShowWhenSaved(TX11Display& display, unsigned long pixmap,
+                                const TDesktopWallpaper& wallpaper,
+                                const std::function<bool()>& fileWritten) {
     if (pixmap == None) {
         qCWarning(lcWallpaper, "the X server refused a %d x %d background", display.ScreenWidth(),
                   display.ScreenHeight());

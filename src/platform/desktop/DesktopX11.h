@@ -25,6 +25,9 @@ public:
     bool Write(const TDesktopWallpaper& wallpaper, const TPicture* decoded = nullptr) override;
     bool WriteWhenSaved(const TDesktopWallpaper& wallpaper, const TPicture& decoded,
                         const std::function<bool()>& fileWritten) override;
+    bool WriteWhenDecoded(const TDesktopWallpaper& wallpaper, TDecodedRows& rows,
+                          const std::function<const TPicture*()>& decoded,
+                          const std::function<bool()>& fileWritten) override;
     std::optional<TDesktopSnapshot> Snapshot() override;
     QSize StretchedSize() override;
 
@@ -44,6 +47,10 @@ private:
     static std::optional<TDesktopSnapshot> AnnouncedBackground(const TX11Display& display,
                                                                unsigned long pixmap, QSize size);
     std::optional<TDesktopSnapshot> UnannouncedBackground(const TX11Display& display) const;
+    // Shows a pixmap drawn off the screen once the file is written; None or a failed file leave
+    // the desktop as it was.
+    static bool ShowWhenSaved(TX11Display& display, unsigned long pixmap, const TDesktopWallpaper& wallpaper,
+                              const std::function<bool()>& fileWritten);
     // Takes our pixmap away and gives the root a plain colour, or the server's own background.
     static bool RestorePlainBackground(TX11Display& display, std::optional<unsigned long> pixel);
 };

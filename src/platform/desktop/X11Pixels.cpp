@@ -138,32 +138,33 @@ public:
 
     bool IsUsable() const { return m_attached; }
 
-    bool Put(unsigned long drawable, const TPicture& picture, QPoint at) {
-        GC gc = XCreateGC(m_display, drawable, 0, nullptr);
-        int pending = 0;
-        for (int top = 0, band = 0; top < picture.Height; top += m_rows, band ^= 1) {
+    void Put(unsigned long drawable, GC gc, const TPicture& picture, QPoint at) {
+        for (int top = 0; top < picture.Height; top += m_rows, m_band ^= 1) {
             // The band filled two turns ago must be copied out before it is filled again; the
             // server finishes requests in order.
-            if (pending == 2) {
+            if (m_pending == 2) {
                 WaitForCompletion();
-                --pending;
+                --m_pending;
             }
             const int rows = std::min(m_rows, picture.Height - top);
-            const int offset = band * m_rows;
+            const int offset = m_band * m_rows;
             ConvertToBgrx(picture, top, rows,
                           m_image->data + std::size_t(offset) * std::size_t(m_image->bytes_per_line),
                           m_image->bytes_per_line);
             XShmPutImage(m_display, drawable, gc, m_image.get(), 0, offset, at.x(), at.y() + top,
                          unsigned(picture.Width), unsigned(rows), True);
             XFlush(m_display);
-            ++pending;
+            ++m_pending;
         }
-        XFreeGC(m_display, gc);
+    }
+
+    // Waits until the server has copied every band out.
+    void Finish() {
         XSync(m_display, False);
         XEvent event;
         while (XCheckTypedEvent(m_display, m_completion, &event)) {
         }
-        return true;
+        m_pending = 0;
     }
 
 private:
@@ -181,37 +182,89 @@ private:
     XShmSegmentInfo m_segment{};
     bool m_attached = false;
     int m_completion = 0;
+    int m_pending = 0;
+    int m_band = 0;
 };
 
+// The rows a band holds: the picture goes over in bands through small buffers, which stay in the
+// processor's cache; a screen-sized buffer would cost more in fresh memory than the copy.
+int RowsPerBand(int width, int height) {
+    return std::clamp((512 * 1024) / (width * 4), 1, std::max(height, 1));
+}
+
 } // namespace
+
+struct TX11PictureUpload::TBands {
+    std::optional<TSharedBands> Shared;
+    TImage Plain; // through the connection, where no memory can be shared
+    int Rows = 0;
+};
+
+TX11PictureUpload::TX11PictureUpload(const TX11Display& display, unsigned long drawable, int width,
+                                     int height)
+    : m_display(display)
+    , m_drawable(drawable)
+    , m_width(width)
+    , m_bands(std::make_unique<TBands>()) {
+    if (width <= 0 || height <= 0)
+        return;
+    Display* x = display.Handle();
+    m_bands->Rows = RowsPerBand(width, height);
+    m_bands->Shared.emplace(display, width, m_bands->Rows);
+    if (!m_bands->Shared->IsUsable()) {
+        m_bands->Shared.reset();
+        m_bands->Plain.reset(XCreateImage(x, DefaultVisual(x, DefaultScreen(x)), unsigned(display.Depth()),
+                                          ZPixmap, 0, nullptr, unsigned(width), unsigned(m_bands->Rows), 32,
+                                          0));
+        if (!m_bands->Plain)
+            return;
+        // The image owns a buffer from malloc, which XDestroyImage frees.
+        m_bands->Plain->data = static_cast<char*>(
+            std::malloc(std::size_t(m_bands->Plain->bytes_per_line) * std::size_t(m_bands->Rows)));
+        if (!m_bands->Plain->data) {
+            m_bands->Plain.reset();
+            return;
+        }
+    }
+    m_gc = XCreateGC(x, drawable, 0, nullptr);
+}
+
+TX11PictureUpload::~TX11PictureUpload() {
+    if (m_gc)
+        XFreeGC(m_display.Handle(), static_cast<GC>(m_gc));
+}
+
+bool TX11PictureUpload::Put(const TPicture& rows, QPoint at) {
+    if (!m_gc || rows.IsNull() || rows.Width != m_width)
+        return false;
+    GC gc = static_cast<GC>(m_gc);
+    if (m_bands->Shared) {
+        m_bands->Shared->Put(m_drawable, gc, rows, at);
+        return true;
+    }
+    XImage* image = m_bands->Plain.get();
+    for (int top = 0; top < rows.Height; top += m_bands->Rows) {
+        image->height = std::min(m_bands->Rows, rows.Height - top);
+        ConvertInto(image, rows, top);
+        XPutImage(m_display.Handle(), m_drawable, gc, image, 0, 0, at.x(), at.y() + top, unsigned(rows.Width),
+                  unsigned(image->height));
+    }
+    return true;
+}
+
+bool TX11PictureUpload::Finish() {
+    if (!m_gc)
+        return false;
+    if (m_bands->Shared)
+        m_bands->Shared->Finish();
+    return true;
+}
 
 bool PutPicture(const TX11Display& display, unsigned long drawable, const TPicture& picture, QPoint at) {
     if (picture.IsNull())
         return false;
-    Display* x = display.Handle();
-    // The picture goes over in bands of rows through small buffers, which stay in the
-    // processor's cache; a screen-sized buffer would cost more in fresh memory than the copy.
-    const int rowBytes = picture.Width * 4;
-    const int band = std::clamp((512 * 1024) / rowBytes, 1, picture.Height);
-    if (TSharedBands shared(display, picture.Width, band); shared.IsUsable())
-        return shared.Put(drawable, picture, at);
-    TImage image(XCreateImage(x, DefaultVisual(x, DefaultScreen(x)), unsigned(display.Depth()), ZPixmap, 0,
-                              nullptr, unsigned(picture.Width), unsigned(band), 32, 0));
-    if (!image)
-        return false;
-    // The image owns a buffer from malloc, which XDestroyImage frees.
-    image->data = static_cast<char*>(std::malloc(std::size_t(image->bytes_per_line) * std::size_t(band)));
-    if (!image->data)
-        return false;
-    GC gc = XCreateGC(x, drawable, 0, nullptr);
-    for (int top = 0; top < picture.Height; top += band) {
-        image->height = std::min(band, picture.Height - top);
-        ConvertInto(image.get(), picture, top);
-        XPutImage(x, drawable, gc, image.get(), 0, 0, at.x(), at.y() + top, unsigned(picture.Width),
-                  unsigned(image->height));
-    }
-    XFreeGC(x, gc);
-    return true;
+    TX11PictureUpload upload(display, drawable, picture.Width, picture.Height);
+    return upload.Put(picture, at) && upload.Finish();
 }
 
 std::optional<TPicture> GetPicture(const TX11Display& display, unsigned long drawable, int width,

@@ -1,10 +1,12 @@
 #include "DesktopRestoreRun.h"
 #include "XvfbServer.h"
+#include "core/picture/PictureDecoders.h"
 #include "core/picture/PictureEncoders.h"
 #include "core/picture/TestPictures.h"
 #include "platform/desktop/DesktopX11.h"
 #include "platform/desktop/X11Display.h"
 #include "platform/desktop/X11Pixels.h"
+#include "wallpaper/InstallWallpaper.h"
 
 #include <QDir>
 #include <QFile>
@@ -235,6 +237,50 @@ private Q_SLOTS:
         QCOMPARE(shown, written);
         QCOMPARE(RootPicture().Pixels, written ? next.Pixels : before.Pixels);
         QCOMPARE(desktop.Read(), std::optional(written ? second : first));
+    }
+
+    // A downloaded picture of the screen's size goes to the server band by band while it is
+    // decoded, and shows only once whole: every pixel as decoded, or, when the picture turns out
+    // to be cut off after many rows were drawn, the desktop as it was.
+    void drawsADownloadWhileItIsDecoded_data() {
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("whole") << false;
+        QTest::newRow("cut off halfway") << true;
+    }
+    void drawsADownloadWhileItIsDecoded() {
+        QFETCH(bool, cut);
+        constexpr int width = 1000, height = 700;
+        m_server.reset(); // which puts DISPLAY back
+        m_server = std::make_unique<TXvfbServer>(width, height);
+        TX11Desktop desktop;
+        const TDesktopWallpaper first{SavePicture("Pic1.bmp", FilledPicture(8, 8, {9, 9, 9})), false, true};
+        QVERIFY(desktop.Write(first));
+        TX11Display display;
+        const std::optional<TPicture> before = GetPicture(display, display.Root(), width, height);
+        QVERIFY(before);
+        const std::optional<unsigned long> pixmap = RootPixmap();
+        QByteArray jpeg = EncodeJpeg(GradientPicture(width, height), 90);
+        if (cut)
+            jpeg.truncate(jpeg.size() / 2);
+        QFile download(m_folder.filePath("TMP.jpg"));
+        QVERIFY(download.open(QIODevice::WriteOnly));
+        QCOMPARE(download.write(jpeg), jpeg.size());
+        download.close();
+
+        const TResult<QString> installed =
+            InstallWallpaper(desktop, download.fileName(), true, m_folder.path());
+        const std::optional<TPicture> after = GetPicture(display, display.Root(), width, height);
+        QVERIFY(after);
+        if (cut) {
+            QVERIFY(!installed);
+            QCOMPARE(after->Pixels, before->Pixels);
+            QCOMPARE(RootPixmap(), pixmap);
+            QCOMPARE(desktop.Read(), std::optional(first));
+            return;
+        }
+        QVERIFY2(installed, qPrintable(installed.Error()));
+        QCOMPARE(after->Pixels, DecodeJpeg(jpeg)->Pixels);
+        QCOMPARE(desktop.Read()->Path, *installed);
     }
 
     void eachInstallFreesThePreviousPixmap() {
