@@ -43,9 +43,12 @@ Snapshot Files(const QString& folder) {
 // steps leaves it beside the file, which the program never reads.
 void TakeTemporaryFiles(Snapshot& files, const Snapshot& known, QSet<QString>& taken) {
     static const QRegularExpression temporary(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
+    // The spare an unpack writes its members into, which the next unpack into the folder removes.
+    static const QRegularExpression unpackSpare(QStringLiteral("(^|/)\\.lumora-unpack-[a-z0-9]+$"));
     for (auto it = files.begin(); it != files.end();) {
         const QRegularExpressionMatch match = temporary.match(it->first);
-        if (match.hasMatch() && known.contains(match.captured(1)) && !known.contains(it->first)) {
+        if ((match.hasMatch() && known.contains(match.captured(1)) && !known.contains(it->first)) ||
+            unpackSpare.match(it->first).hasMatch()) {
             taken.insert(it->first);
             it = files.erase(it);
         } else {
