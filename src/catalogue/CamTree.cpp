@@ -79,34 +79,35 @@ template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollat
     nodes = std::move(sorted);
 }
 
-// The display texts of every cam's name, decoded into one block that they share: 100,000 texts
-// allocated and later freed one by one cost more than all the sorting.
-std::vector<QString> NameTexts(const TCamList& list) {
-    qsizetype capacity = 0;
-    for (const TWebCamPtr& cam : list)
-        capacity += cam->Name.size() + 1;
-    QString block(capacity, Qt::Uninitialized);
-    QChar* const start = block.data();
-    QChar* out = start;
-    std::vector<std::pair<qsizetype, qsizetype>> spans;
-    spans.reserve(size_t(list.Count()));
-    for (const TWebCamPtr& cam : list) {
-        QChar* const end = AppendDisplayText(out, cam->Name);
+// Display texts decoded into large blocks that they share: 100,000 texts allocated and later freed
+// one by one cost more than all the sorting.
+class TTextBlocks {
+public:
+    QString Add(QByteArrayView bytes) {
+        // Decoding never gives more characters than there are bytes; one more for the NUL.
+        const qsizetype room = bytes.size() + 1;
+        if (m_block.isNull() || m_used + room > m_block.size()) {
+            m_block = QString(std::max(BlockSize, room), Qt::Uninitialized);
+            m_start = m_block.data();
+            m_used = 0;
+        }
+        QChar* const out = m_start + m_used;
+        QChar* const end = AppendDisplayText(out, bytes);
         // Each text keeps the terminating NUL that every QString has.
         *end = QChar(u'\0');
-        spans.emplace_back(out - start, end - out);
-        out = end + 1;
+        m_used = end + 1 - m_start;
+        QString::DataPointer shared = m_block.data_ptr();
+        shared.ptr = reinterpret_cast<char16_t*>(out);
+        shared.size = end - out;
+        return QString(std::move(shared));
     }
-    std::vector<QString> texts;
-    texts.reserve(spans.size());
-    for (const auto& [at, length] : spans) {
-        QString::DataPointer shared = block.data_ptr();
-        shared.ptr = reinterpret_cast<char16_t*>(start + at);
-        shared.size = length;
-        texts.emplace_back(std::move(shared));
-    }
-    return texts;
-}
+
+private:
+    static constexpr qsizetype BlockSize = 64 * 1024;
+    QString m_block;
+    QChar* m_start = nullptr;
+    qsizetype m_used = 0;
+};
 
 } // namespace
 
@@ -125,17 +126,20 @@ void TCamTreeModel::SortWholeList(const TCamList& list) {
     if (m_sortedGeneration == list.Generation() && m_sortedGeneration != 0)
         return;
     m_sorted.clear();
-    std::vector<QString> names = NameTexts(list);
-    const auto listOrder = std::make_shared<const std::vector<TWebCamPtr>>(list.begin(), list.end());
-    auto name = names.begin();
+    // One walk over the cams: 100,000 of them are far apart in memory, and reaching each costs more
+    // than what is done with it.
+    const auto listOrder = std::make_shared<std::vector<TWebCamPtr>>();
+    listOrder->reserve(size_t(list.Count()));
+    TTextBlocks names;
     QHash<QByteArray, size_t> categoryIndex;
     for (const TWebCamPtr& cam : list) {
+        listOrder->push_back(cam);
         auto found = categoryIndex.constFind(cam->Category);
         if (found == categoryIndex.constEnd()) {
             found = categoryIndex.insert(cam->Category, m_sorted.size());
             m_sorted.push_back(Category{DisplayText(cam->Category), 0, CollapsedImage, listOrder});
         }
-        m_sorted[*found].Nodes->push_back(CamNode{std::move(*name++), cam});
+        m_sorted[*found].Nodes->push_back(CamNode{names.Add(cam->Name), cam});
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseSensitive);

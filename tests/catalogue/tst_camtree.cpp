@@ -106,6 +106,29 @@ private Q_SLOTS:
                 shown.indexOf(DisplayText("\xef\xbf\xbd replacement")));
     }
 
+    // The name texts are decoded into shared blocks: texts on both sides of a block's end, and one
+    // longer than a block, must come out whole.
+    void namesSpanningSeveralBlocks() {
+        QList<QList<QByteArray>> cams;
+        QStringList expected;
+        for (int i = 9999; i >= 0; --i) {
+            const QByteArray name = "cam " + QByteArray::number(i).rightJustified(5, '0');
+            cams.append({"Sea", name});
+            expected.prepend(QString::fromLatin1(name));
+        }
+        const QByteArray longName = "cam " + QByteArray(100000, 'x');
+        cams.insert(5000, {"Sea", longName});
+        expected.append(QString::fromLatin1(longName));
+        const TCamList list = ListOf(cams);
+        TCamTreeModel tree;
+        tree.FillTree(list);
+        const QModelIndex sea = tree.index(0, 0);
+        QStringList shown;
+        for (int row = 0; row < tree.rowCount(sea); ++row)
+            shown.append(tree.index(row, 0, sea).data().toString());
+        QCOMPARE(shown, expected);
+    }
+
     void nodesCarryCamsImagesAndFlags() {
         const TCamList list = ListOf({{"Sea", "Bay"}});
         CheckedModel tree;
