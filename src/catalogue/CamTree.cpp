@@ -4,24 +4,74 @@
 
 #include <QCollator>
 #include <QHash>
+#include <QLocale>
 #include <algorithm>
 #include <numeric>
 
 namespace {
 
-// Sorts by text in the collation order of the platform's locale, case-sensitive. Sort keys are
-// built once per node: 100,000 cams would otherwise spend most of the time collating the same
-// texts again and again. The keys stay in node order and only their positions are sorted, so that
-// they are freed in the order they were made rather than scattered over the whole heap.
-template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollator& collator) {
+// A text as the C locale's collator orders it: by code points, up to the first NUL.
+struct CodePointText {
+    QStringView Text;
+    // Whether the text holds a surrogate or a unit from U+E000 on, where the order of UTF-16 units
+    // differs from that of code points.
+    bool HasHighUnits = false;
+};
+
+CodePointText ToCodePointText(QStringView text) {
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    CodePointText result{nul < 0 ? text : text.first(nul)};
+    result.HasHighUnits = std::any_of(result.Text.begin(), result.Text.end(),
+                                      [](QChar unit) { return unit.unicode() >= 0xD800; });
+    return result;
+}
+
+// Surrogates, which encode the code points from U+10000 on, rank after the units U+E000..U+FFFF:
+// those move down by 0x800 into the surrogates' place, and the surrogates up into theirs.
+char16_t CodePointRank(char16_t unit) {
+    if (unit >= 0xE000)
+        return char16_t(unit - 0x800);
+    return unit >= 0xD800 ? char16_t(unit + 0x2000) : unit;
+}
+
+bool IsBefore(const CodePointText& a, const CodePointText& b) {
+    if (!a.HasHighUnits || !b.HasHighUnits)
+        return a.Text.compare(b.Text, Qt::CaseSensitive) < 0;
+    const auto [left, right] = std::mismatch(a.Text.begin(), a.Text.end(), b.Text.begin(), b.Text.end());
+    if (left == a.Text.end() || right == b.Text.end())
+        return left == a.Text.end() && right != b.Text.end();
+    return CodePointRank(left->unicode()) < CodePointRank(right->unicode());
+}
+
+// The order of `nodes` by text in the collation order of the platform's locale, case-sensitive,
+// equal texts in node order. Sort keys are built once per node: 100,000 cams would otherwise spend
+// most of the time collating the same texts again and again. The C locale's keys would merely
+// repeat the texts' code points, so there the texts are compared in place, without a key apiece.
+template <typename Node>
+std::vector<size_t> SortedOrder(const std::vector<Node>& nodes, const QCollator& collator) {
+    std::vector<size_t> order(nodes.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    if (collator.locale().language() == QLocale::C) {
+        std::vector<CodePointText> texts;
+        texts.reserve(nodes.size());
+        for (const Node& node : nodes)
+            texts.push_back(ToCodePointText(node.Text));
+        std::stable_sort(order.begin(), order.end(),
+                         [&texts](size_t a, size_t b) { return IsBefore(texts[a], texts[b]); });
+        return order;
+    }
     std::vector<QCollatorSortKey> keys;
     keys.reserve(nodes.size());
     for (const Node& node : nodes)
         keys.push_back(collator.sortKey(node.Text));
-    std::vector<size_t> order(nodes.size());
-    std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&keys](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
+    return order;
+}
+
+// Sorts the nodes by text. Only their positions are sorted, and the nodes moved once at the end.
+template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollator& collator) {
+    const std::vector<size_t> order = SortedOrder(nodes, collator);
     std::vector<Node> sorted;
     sorted.reserve(nodes.size());
     for (const size_t i : order)
@@ -29,34 +79,35 @@ template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollat
     nodes = std::move(sorted);
 }
 
-// The display texts of every cam's name, decoded into one block that they share: 100,000 texts
-// allocated and later freed one by one cost more than all the sorting.
-std::vector<QString> NameTexts(const TCamList& list) {
-    qsizetype capacity = 0;
-    for (const TWebCamPtr& cam : list)
-        capacity += cam->Name.size() + 1;
-    QString block(capacity, Qt::Uninitialized);
-    QChar* const start = block.data();
-    QChar* out = start;
-    std::vector<std::pair<qsizetype, qsizetype>> spans;
-    spans.reserve(size_t(list.Count()));
-    for (const TWebCamPtr& cam : list) {
-        QChar* const end = AppendDisplayText(out, cam->Name);
+// Display texts decoded into large blocks that they share: 100,000 texts allocated and later freed
+// one by one cost more than all the sorting.
+class TTextBlocks {
+public:
+    QString Add(QByteArrayView bytes) {
+        // Decoding never gives more characters than there are bytes; one more for the NUL.
+        const qsizetype room = bytes.size() + 1;
+        if (m_block.isNull() || m_used + room > m_block.size()) {
+            m_block = QString(std::max(BlockSize, room), Qt::Uninitialized);
+            m_start = m_block.data();
+            m_used = 0;
+        }
+        QChar* const out = m_start + m_used;
+        QChar* const end = AppendDisplayText(out, bytes);
         // Each text keeps the terminating NUL that every QString has.
         *end = QChar(u'\0');
-        spans.emplace_back(out - start, end - out);
-        out = end + 1;
+        m_used = end + 1 - m_start;
+        QString::DataPointer shared = m_block.data_ptr();
+        shared.ptr = reinterpret_cast<char16_t*>(out);
+        shared.size = end - out;
+        return QString(std::move(shared));
     }
-    std::vector<QString> texts;
-    texts.reserve(spans.size());
-    for (const auto& [at, length] : spans) {
-        QString::DataPointer shared = block.data_ptr();
-        shared.ptr = reinterpret_cast<char16_t*>(start + at);
-        shared.size = length;
-        texts.emplace_back(std::move(shared));
-    }
-    return texts;
-}
+
+private:
+    static constexpr qsizetype BlockSize = 64 * 1024;
+    QString m_block;
+    QChar* m_start = nullptr;
+    qsizetype m_used = 0;
+};
 
 } // namespace
 
@@ -75,17 +126,20 @@ void TCamTreeModel::SortWholeList(const TCamList& list) {
     if (m_sortedGeneration == list.Generation() && m_sortedGeneration != 0)
         return;
     m_sorted.clear();
-    std::vector<QString> names = NameTexts(list);
-    const auto listOrder = std::make_shared<const std::vector<TWebCamPtr>>(list.begin(), list.end());
-    auto name = names.begin();
+    // One walk over the cams: 100,000 of them are far apart in memory, and reaching each costs more
+    // than what is done with it.
+    const auto listOrder = std::make_shared<std::vector<TWebCamPtr>>();
+    listOrder->reserve(size_t(list.Count()));
+    TTextBlocks names;
     QHash<QByteArray, size_t> categoryIndex;
     for (const TWebCamPtr& cam : list) {
+        listOrder->push_back(cam);
         auto found = categoryIndex.constFind(cam->Category);
         if (found == categoryIndex.constEnd()) {
             found = categoryIndex.insert(cam->Category, m_sorted.size());
             m_sorted.push_back(Category{DisplayText(cam->Category), 0, CollapsedImage, listOrder});
         }
-        m_sorted[*found].Nodes->push_back(CamNode{std::move(*name++), cam});
+        m_sorted[*found].Nodes->push_back(CamNode{names.Add(cam->Name), cam});
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseSensitive);

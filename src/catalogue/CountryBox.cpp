@@ -1,6 +1,7 @@
 #include "catalogue/CountryBox.h"
 
 #include <QComboBox>
+#include <QStandardItemModel>
 
 void AddCountries(const TCamList& list, QComboBox* box) {
     if (!box)
@@ -8,7 +9,24 @@ void AddCountries(const TCamList& list, QComboBox* box) {
     QStringList entries;
     for (int i = 0; i < box->count(); ++i)
         entries << box->itemText(i);
-    // Gathered first and handed over at once: the box then updates itself once, not per entry.
+    // Gathered first and handed over at once: the box then updates itself once, not per entry. Each
+    // entry gets its country before it joins the box's own model, because data set on entries
+    // already there costs the model a search for each, beyond linear time for 100,000 countries.
+    auto* model = qobject_cast<QStandardItemModel*>(box->model());
+    if (model && !box->rootModelIndex().isValid() && box->modelColumn() == 0) {
+        const qsizetype room = box->maxCount() - box->count();
+        QList<QStandardItem*> items;
+        list.ForEachNewCountry(entries, [&](const QByteArray& country, const QString& text) {
+            if (items.size() >= room)
+                return;
+            auto* item = new QStandardItem(text);
+            item->setData(country, CountryRole);
+            items.append(item);
+        });
+        if (!items.isEmpty())
+            model->invisibleRootItem()->appendRows(items);
+        return;
+    }
     QStringList texts;
     QList<QByteArray> countries;
     list.ForEachNewCountry(entries, [&](const QByteArray& country, const QString& text) {

@@ -1,10 +1,13 @@
 // The cam tree model: what a fill shows and in which order, the nodes added, renamed and deleted
 // afterwards, and the model's consistency under Qt's own model checker.
 #include "catalogue/CamTree.h"
+#include "core/DisplayText.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QCollator>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -59,6 +62,71 @@ private Q_SLOTS:
         QCOMPARE(
             Render(tree.Model),
             QStringLiteral(": nowhere; City: Athens, Zurich; custom: mine; Sea: bay, Bay, beach, harbour"));
+    }
+
+    // In the C locale the tree compares texts itself instead of through sort keys; its order must
+    // still be the collator's: code points (characters beyond U+FFFF after U+E000..U+FFFF, which
+    // UTF-16 would put first), up to the first NUL, equal texts in list order.
+    void sortsInTheCLocaleAsItsCollator() {
+        QLocale::setDefault(QLocale::c());
+        const QList<QByteArray> names = {"b",
+                                         "\xee\x80\x80 private",
+                                         "\xf0\x9f\x98\x80 smile",
+                                         "B",
+                                         "\xef\xbf\xbd replacement",
+                                         QByteArray("a\0z", 3),
+                                         "\x80 euro in Windows-1252",
+                                         "\xc3\xa9t\xc3\xa9",
+                                         "a",
+                                         "",
+                                         "\xf0\x9f\x98\x80"};
+        QList<QList<QByteArray>> cams;
+        for (const QByteArray& name : names)
+            cams.append({"Sea", name});
+        const TCamList list = ListOf(cams);
+        CheckedModel tree;
+        tree.Model.FillTree(list);
+        QLocale::setDefault(QLocale::system());
+
+        QCollator collator(QLocale::c());
+        collator.setCaseSensitivity(Qt::CaseSensitive);
+        QList<QString> expected;
+        for (const QByteArray& name : names)
+            expected.append(DisplayText(name));
+        std::stable_sort(expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
+            return collator.sortKey(a).compare(collator.sortKey(b)) < 0;
+        });
+        QList<QString> shown;
+        const QModelIndex sea = tree.Model.index(0, 0);
+        for (int row = 0; row < tree.Model.rowCount(sea); ++row)
+            shown.append(tree.Model.index(row, 0, sea).data().toString());
+        QCOMPARE(shown, expected);
+        // Not merely the order of UTF-16 units.
+        QVERIFY(shown.indexOf(DisplayText("\xf0\x9f\x98\x80")) >
+                shown.indexOf(DisplayText("\xef\xbf\xbd replacement")));
+    }
+
+    // The name texts are decoded into shared blocks: texts on both sides of a block's end, and one
+    // longer than a block, must come out whole.
+    void namesSpanningSeveralBlocks() {
+        QList<QList<QByteArray>> cams;
+        QStringList expected;
+        for (int i = 9999; i >= 0; --i) {
+            const QByteArray name = "cam " + QByteArray::number(i).rightJustified(5, '0');
+            cams.append({"Sea", name});
+            expected.prepend(QString::fromLatin1(name));
+        }
+        const QByteArray longName = "cam " + QByteArray(100000, 'x');
+        cams.insert(5000, {"Sea", longName});
+        expected.append(QString::fromLatin1(longName));
+        const TCamList list = ListOf(cams);
+        TCamTreeModel tree;
+        tree.FillTree(list);
+        const QModelIndex sea = tree.index(0, 0);
+        QStringList shown;
+        for (int row = 0; row < tree.rowCount(sea); ++row)
+            shown.append(tree.index(row, 0, sea).data().toString());
+        QCOMPARE(shown, expected);
     }
 
     void nodesCarryCamsImagesAndFlags() {
