@@ -558,6 +558,9 @@ private Q_SLOTS:
             for (const auto& check : {&TestSoak::CheckSettings, &TestSoak::CheckCustomCams})
                 if (failure.isEmpty())
                     failure = (this->*check)();
+            // A wallpaper being written on the desktop's thread has its temporary file: stray is what
+            // stays once the desktop's jobs are done.
+            m_main->Cycle().Desktop.WaitForJobs();
             if (failure.isEmpty())
                 failure = CheckNoStrayFiles();
             if (!failure.isEmpty())
