@@ -19,8 +19,12 @@ public:
     bool Hold() override {
         if (m_held)
             return true;
+        // A lock needs no write access: a file that another user made (an administrator's command
+        // run as root) is locked all the same.
         if (m_file < 0)
-            m_file = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            m_file = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (m_file < 0)
+            m_file = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
         m_held = m_file >= 0 && ::flock(m_file, LOCK_EX | LOCK_NB) == 0;
         return m_held;
     }
