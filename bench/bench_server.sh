@@ -76,7 +76,9 @@ export LUMORA_CONNECT_TO="::127.0.0.1:$(head -1 "$work/play.port")"
 start_server() { # database name -> $started_port; the server's output goes to $work/NAME.out and .err
   # BENCH_SERVER_OPTIONS adds options to serve, e.g. "--threads 4" to compare front settings.
   # shellcheck disable=SC2086
+  # wrk's connections all come from 127.0.0.1 and stand for as many clients: no limit per client.
   "$SERVER" serve --db "$1" --listen 127.0.0.1:0 --no-access-log --check-interval "$CHECK_INTERVAL" \
+    --connections-per-client 0 \
     ${BENCH_SERVER_OPTIONS:-} \
     > "$work/$2.out" 2> "$work/$2.err" &
   server_pids+=($!)
