@@ -1,77 +1,21 @@
 #include "catalogue/CamTree.h"
 
+#include "catalogue/TextSortOrder.h"
 #include "core/DisplayText.h"
 
 #include <QCollator>
 #include <QHash>
-#include <QLocale>
 #include <algorithm>
-#include <numeric>
 
 namespace {
 
-// A text as the C locale's collator orders it: by code points, up to the first NUL.
-struct CodePointText {
-    QStringView Text;
-    // Whether the text holds a surrogate or a unit from U+E000 on, where the order of UTF-16 units
-    // differs from that of code points.
-    bool HasHighUnits = false;
-};
-
-CodePointText ToCodePointText(QStringView text) {
-    const qsizetype nul = text.indexOf(QChar(u'\0'));
-    CodePointText result{nul < 0 ? text : text.first(nul)};
-    result.HasHighUnits = std::any_of(result.Text.begin(), result.Text.end(),
-                                      [](QChar unit) { return unit.unicode() >= 0xD800; });
-    return result;
-}
-
-// Surrogates, which encode the code points from U+10000 on, rank after the units U+E000..U+FFFF:
-// those move down by 0x800 into the surrogates' place, and the surrogates up into theirs.
-char16_t CodePointRank(char16_t unit) {
-    if (unit >= 0xE000)
-        return char16_t(unit - 0x800);
-    return unit >= 0xD800 ? char16_t(unit + 0x2000) : unit;
-}
-
-bool IsBefore(const CodePointText& a, const CodePointText& b) {
-    if (!a.HasHighUnits || !b.HasHighUnits)
-        return a.Text.compare(b.Text, Qt::CaseSensitive) < 0;
-    const auto [left, right] = std::mismatch(a.Text.begin(), a.Text.end(), b.Text.begin(), b.Text.end());
-    if (left == a.Text.end() || right == b.Text.end())
-        return left == a.Text.end() && right != b.Text.end();
-    return CodePointRank(left->unicode()) < CodePointRank(right->unicode());
-}
-
-// The order of `nodes` by text in the collation order of the platform's locale, case-sensitive,
-// equal texts in node order. Sort keys are built once per node: 100,000 cams would otherwise spend
-// most of the time collating the same texts again and again. The C locale's keys would merely
-// repeat the texts' code points, so there the texts are compared in place, without a key apiece.
-template <typename Node>
-std::vector<size_t> SortedOrder(const std::vector<Node>& nodes, const QCollator& collator) {
-    std::vector<size_t> order(nodes.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    if (collator.locale().language() == QLocale::C) {
-        std::vector<CodePointText> texts;
-        texts.reserve(nodes.size());
-        for (const Node& node : nodes)
-            texts.push_back(ToCodePointText(node.Text));
-        std::stable_sort(order.begin(), order.end(),
-                         [&texts](size_t a, size_t b) { return IsBefore(texts[a], texts[b]); });
-        return order;
-    }
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(nodes.size());
-    for (const Node& node : nodes)
-        keys.push_back(collator.sortKey(node.Text));
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
-    return order;
-}
-
 // Sorts the nodes by text. Only their positions are sorted, and the nodes moved once at the end.
 template <typename Node> void SortByText(std::vector<Node>& nodes, const QCollator& collator) {
-    const std::vector<size_t> order = SortedOrder(nodes, collator);
+    std::vector<QStringView> texts;
+    texts.reserve(nodes.size());
+    for (const Node& node : nodes)
+        texts.push_back(node.Text);
+    const std::vector<size_t> order = SortedOrder(texts, collator);
     std::vector<Node> sorted;
     sorted.reserve(nodes.size());
     for (const size_t i : order)

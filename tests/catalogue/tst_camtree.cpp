@@ -8,6 +8,9 @@
 #include <QCollator>
 #include <QTest>
 #include <algorithm>
+#include <random>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -104,6 +107,59 @@ private Q_SLOTS:
         // Not merely the order of UTF-16 units.
         QVERIFY(shown.indexOf(DisplayText("\xf0\x9f\x98\x80")) >
                 shown.indexOf(DisplayText("\xef\xbf\xbd replacement")));
+    }
+
+    // Thousands of names that share a prefix, agree for long stretches past it and repeat one
+    // another: the order of the cams, not only of their texts, must be the collator's, with equal
+    // texts in list order.
+    void sortsManyNamesInTheCLocaleAsItsCollator_data() {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QStringList>("alphabet");
+        QTest::addColumn<int>("longest");
+        QTest::newRow("Latin, long stretches alike")
+            << QStringLiteral("Cam number ")
+            << QStringList{u"1"_s, u"2"_s, u"a"_s, u"A"_s, u" "_s, u"\u00e9"_s} << 14;
+        QTest::newRow("beyond Latin-1")
+            << QStringLiteral("Webcam ")
+            << QStringList{u"x"_s, u"\u4e2d"_s, u"\ue000"_s, u"\ufffd"_s, u"\U0001F600"_s, u"\U0001F601"_s}
+            << 10;
+        QTest::newRow("mostly equal texts") << QString() << QStringList{u"b"_s, u"B"_s} << 3;
+        QTest::newRow("cut at a NUL")
+            << QStringLiteral("Port ") << QStringList{u"x"_s, u"y"_s, QString(QChar(0))} << 9;
+    }
+
+    void sortsManyNamesInTheCLocaleAsItsCollator() {
+        QFETCH(QString, prefix);
+        QFETCH(QStringList, alphabet);
+        QFETCH(int, longest);
+        std::mt19937 random(7);
+        QList<QList<QByteArray>> cams;
+        for (int i = 0; i < 3000; ++i) {
+            QString name = prefix;
+            for (int length = int(random() % unsigned(longest + 1)); length > 0; --length)
+                name += alphabet.at(qsizetype(random() % unsigned(alphabet.size())));
+            cams.append({"Sea", name.toUtf8()});
+        }
+        QLocale::setDefault(QLocale::c());
+        const TCamList list = ListOf(cams);
+        TCamTreeModel tree;
+        tree.FillTree(list);
+        QLocale::setDefault(QLocale::system());
+
+        QCollator collator(QLocale::c());
+        collator.setCaseSensitivity(Qt::CaseSensitive);
+        QList<qint32> expected;
+        for (qint32 refid = 1; refid <= qint32(cams.size()); ++refid)
+            expected.append(refid);
+        std::stable_sort(expected.begin(), expected.end(), [&](qint32 a, qint32 b) {
+            return collator.sortKey(DisplayText(cams.at(a - 1).at(1)))
+                       .compare(collator.sortKey(DisplayText(cams.at(b - 1).at(1)))) < 0;
+        });
+        QList<qint32> shown;
+        const QModelIndex sea = tree.index(0, 0);
+        for (int row = 0; row < tree.rowCount(sea); ++row)
+            shown.append(tree.CamOf(tree.index(row, 0, sea))->RefID);
+        QCOMPARE(shown, expected);
     }
 
     // The name texts are decoded into shared blocks: texts on both sides of a block's end, and one
