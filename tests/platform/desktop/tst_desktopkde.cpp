@@ -2,6 +2,8 @@
 #include "PlasmaShell.h"
 #include "platform/desktop/DesktopKde.h"
 
+#include <QDeadlineTimer>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,6 +76,20 @@ unsigned long MiddlePixel() {
     return pixel;
 }
 
+// The middle colour once the shell has stopped changing it: the same in reads a second apart, so
+// that a cross-fade still under way on a busy machine is not taken for the picture it ends in.
+unsigned long SteadyMiddlePixel() {
+    unsigned long last = MiddlePixel();
+    for (QDeadlineTimer deadline(20000); !deadline.hasExpired();) {
+        QTest::qWait(1000);
+        const unsigned long now = MiddlePixel();
+        if (now == last)
+            return now;
+        last = now;
+    }
+    return last;
+}
+
 } // namespace
 
 class TestDesktopKde : public QObject {
@@ -133,8 +149,7 @@ private Q_SLOTS:
                            before.first().toObject().value("plugin") == "org.kde.image";
         unsigned long defaultPixel = 0;
         if (fresh) {
-            QTest::qWait(1500); // the cross-fade from the last row's picture
-            defaultPixel = MiddlePixel();
+            defaultPixel = SteadyMiddlePixel(); // after the cross-fade from the last row's picture
             QVERIFY2(defaultPixel != 0, "the screen could not be read, or Plasma drew no wallpaper");
         }
 
