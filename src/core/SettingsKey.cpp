@@ -1,5 +1,6 @@
 #include "core/SettingsKey.h"
 
+#include "core/AbandonedLockFile.h"
 #include "core/DisplayText.h"
 
 #include <QDir>
@@ -101,6 +102,8 @@ void TSettingsKey::DeleteValue(const QString& name) {
 bool TSettingsKey::Close() {
     if (!m_settings)
         return true;
+    // QSettings locks the file with "<file>.lock" while it writes.
+    RemoveAbandonedLockFile(m_settings->fileName() + QStringLiteral(".lock"));
     m_settings->sync();
     const bool written = m_settings->status() == QSettings::NoError;
     m_settings.reset();

@@ -1,5 +1,7 @@
 #include "platform/SingleInstance.h"
 
+#include "core/AbandonedLockFile.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -21,5 +23,6 @@ bool TSingleInstance::TryAcquire() {
     m_lock = std::make_unique<QLockFile>(m_path);
     // A running program may hold its lock for weeks: only a dead owner makes it stale, never age.
     m_lock->setStaleLockTime(0);
+    RemoveAbandonedLockFile(m_path);
     return m_lock->tryLock(0);
 }

@@ -3,6 +3,7 @@
 #include "core/SettingsKey.h"
 #include "wallpaper/RefreshRule.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
@@ -45,6 +46,20 @@ private Q_SLOTS:
         QVERIFY(!settings->ShowMessages);
         QVERIFY(!settings->Stretch);
         QCOMPARE(settings->Language, std::optional<int>(4));
+    }
+
+    // A program killed while it took the file's lock leaves the lock file empty. The next save takes it
+    // over instead of waiting the half minute Qt gives a lock that names no owner.
+    void saveAfterAWriterWasKilledTakingTheLock() {
+        QVERIFY(TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing));
+        QFile left(TSettingsKey::FilePath() + ".lock");
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.close();
+        QElapsedTimer saving;
+        saving.start();
+        QVERIFY(SaveGeneralSettings(true, false, true, 7));
+        QVERIFY2(saving.elapsed() < 15000, "the save waited for the abandoned lock");
+        QCOMPARE(LoadGeneralSettings()->Language, std::optional<int>(7));
     }
 
     void firstRun_data() {

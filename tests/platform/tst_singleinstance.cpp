@@ -1,7 +1,10 @@
 #include "platform/SingleInstance.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,6 +48,31 @@ private Q_SLOTS:
         TSingleInstance next(QStringLiteral("lmr-dead"));
         QVERIFY(QFileInfo::exists(next.LockPath()));
         QVERIFY(next.TryAcquire());
+    }
+
+    // A program killed between creating its lock file and writing its process id into it leaves an empty
+    // file. Once a living owner would have filled it, and unless some process holds it, it is taken over.
+    void guardLeftEmptyByAKilledProgram_data() {
+        QTest::addColumn<int>("ageMs");
+        QTest::addColumn<bool>("heldByAProcess");
+        QTest::addColumn<bool>("takenOver");
+        QTest::newRow("left a while ago") << 5000 << false << true;
+        QTest::newRow("left just now") << 0 << false << true;
+        QTest::newRow("held while its owner fills it") << 5000 << true << false;
+    }
+    void guardLeftEmptyByAKilledProgram() {
+        QFETCH(int, ageMs);
+        QFETCH(bool, heldByAProcess);
+        QFETCH(bool, takenOver);
+        TSingleInstance next(QStringLiteral("lmr-unfilled"));
+        QFile left(next.LockPath());
+        QVERIFY(left.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(left.setFileTime(QDateTime::currentDateTime().addMSecs(-ageMs),
+                                 QFileDevice::FileModificationTime));
+        if (heldByAProcess)
+            QCOMPARE(flock(left.handle(), LOCK_EX | LOCK_NB), 0);
+        QCOMPARE(next.TryAcquire(), takenOver);
+        QCOMPARE(QFileInfo(next.LockPath()).size() > 0, takenOver);
     }
 
     void releasedWhenTheGuardEnds() {
