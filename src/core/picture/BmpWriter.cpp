@@ -2,10 +2,12 @@
 #include "core/picture/DecodedRows.h"
 #include "core/picture/PictureEncoders.h"
 
-#include <QIODevice>
+#include <QFileDevice>
 #include <QtEndian>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <sys/uio.h>
 
 namespace {
 
@@ -61,6 +63,44 @@ template <typename Take> bool EmitRows(const TPicture& picture, Take take) {
     return true;
 }
 
+// Writes `count` rows that follow each other top-down in memory to the file at `offset`, bottom row
+// first and each padded to `stride`, straight from the rows: the system gathers them, so they are not
+// copied into a band first. False when the file refused part of them.
+bool GatherRows(int fd, qint64 offset, const char* top, int count, qsizetype rowBytes, qsizetype stride) {
+    static constexpr char Padding[3] = {};
+    // Two parts a row (pixels and padding), in batches the system takes in one call.
+    constexpr int RowsPerCall = 256;
+    iovec parts[2 * RowsPerCall];
+    for (int bottom = count - 1; bottom >= 0;) {
+        const int rows = std::min(RowsPerCall, bottom + 1);
+        int partCount = 0;
+        for (int i = 0; i < rows; ++i, --bottom) {
+            parts[partCount++] = {const_cast<char*>(top + rowBytes * bottom), std::size_t(rowBytes)};
+            if (stride > rowBytes)
+                parts[partCount++] = {const_cast<char*>(Padding), std::size_t(stride - rowBytes)};
+        }
+        iovec* part = parts;
+        for (qsizetype left = stride * rows; left > 0;) {
+            const ssize_t written = pwritev(fd, part, partCount, offset);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            offset += written;
+            left -= written;
+            // Past the parts written whole, into the one written in part.
+            std::size_t skip = std::size_t(written);
+            for (; partCount > 0 && skip >= part->iov_len; ++part, --partCount)
+                skip -= part->iov_len;
+            if (partCount > 0) {
+                part->iov_base = static_cast<char*>(part->iov_base) + skip;
+                part->iov_len -= skip;
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray EncodeBmp(const TPicture& picture) {
@@ -92,8 +132,17 @@ TResult<> WriteBmpFile(const QString& path, TDecodedRows& rows) {
     const int rowsPerBand = RowsPerBand(stride, height);
     // The file holds the bottom row first, and the rows come from the top: each band of them goes
     // in reversed to its own place, so that the file is whole once the last row came.
-    QByteArray band(stride * rowsPerBand, '\0');
+    QByteArray band;
     const auto writeRows = [&](QIODevice& file, int first, int count, const char* pixels) {
+        // A plain file takes the rows where they are. Where it refuses them, the band below tries
+        // again and leaves the device's own account of what went wrong.
+        auto* plainFile = qobject_cast<QFileDevice*>(&file);
+        const qint64 offset = HeadersSize + stride * (height - first - count);
+        if (plainFile && plainFile->handle() >= 0 && plainFile->flush() &&
+            GatherRows(plainFile->handle(), offset, pixels, count, rowBytes, stride))
+            return true;
+        if (band.isEmpty())
+            band = QByteArray(stride * rowsPerBand, '\0');
         for (int done = 0; done < count;) {
             const int rows = std::min(rowsPerBand, count - done);
             for (int i = 0; i < rows; ++i)

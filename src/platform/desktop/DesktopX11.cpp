@@ -198,8 +198,8 @@ Pixmap DrawOnEachMonitor(const TX11Display& display, const TPicture& picture, TW
 }
 
 // The same for a picture of every monitor's size that is still being decoded: its rows go to the
-// first monitor as they come, so that the server copies them while the rest is decoded, and the
-// other monitors get a copy of it at the end. None when it cannot be made or decoding failed.
+// first monitor as they come, and the server copies each band on to the other monitors while the
+// rest is decoded. None when it cannot be made or decoding failed.
 Pixmap DrawWhileDecoded(const TX11Display& display, const QList<QRect>& monitors, TDecodedRows& rows) {
     TX11ErrorTrap trap(display);
     const Pixmap pixmap = ScreenPixmap(display, monitors);
@@ -216,12 +216,16 @@ Pixmap DrawWhileDecoded(const TX11Display& display, const QList<QRect>& monitors
                 band.Width = first.width();
                 band.Height = count;
                 band.Pixels = QByteArray::fromRawData(pixels, TPicture::ByteCount(band.Width, count));
-                return upload.Put(band, first.topLeft() + QPoint(0, top));
+                if (!upload.Put(band, first.topLeft() + QPoint(0, top)))
+                    return false;
+                // The server takes requests in order: the band is in place before it is copied.
+                const QRect drawnBand(first.x(), first.y() + top, first.width(), count);
+                for (const QRect& monitor : monitors.mid(1))
+                    CopyArea(display, pixmap, drawnBand, monitor.topLeft() + QPoint(0, top));
+                return true;
             });
         drawn = drawn && upload.Finish();
     }
-    for (const QRect& monitor : monitors.mid(1))
-        CopyArea(display, pixmap, first, monitor.topLeft());
     if (!drawn || trap.Failed()) {
         XFreePixmap(display.Handle(), pixmap);
         return None;

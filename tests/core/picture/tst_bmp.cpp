@@ -150,6 +150,28 @@ private Q_SLOTS:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"Pic1.bmp"});
     }
 
+    // The file is written straight from the rows, bottom row first, in batches of rows: every shape of
+    // row, padding and batch gives the same bytes as the bitmap made in memory.
+    void fileHoldsTheBitmapOfEveryShape_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("one column, many batches") << 1 << 3001;
+        QTest::newRow("padded rows") << 41 << 50;
+        QTest::newRow("unpadded rows, several batches") << 1920 << 600;
+        QTest::newRow("padded rows, several batches") << 1921 << 600;
+    }
+    void fileHoldsTheBitmapOfEveryShape() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        const QTemporaryDir folder;
+        const QString path = folder.filePath("Pic0.bmp");
+        const TPicture picture = GradientPicture(width, height);
+        QCOMPARE(WriteBmpFile(path, picture).Error(), QString());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == EncodeBmp(picture));
+    }
+
     void readsEveryForm_data() {
         QTest::addColumn<QByteArray>("bmp");
         // Rows bottom-up unless the height is negative; each row padded to four bytes.

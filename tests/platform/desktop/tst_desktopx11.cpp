@@ -1,5 +1,6 @@
 #include "DesktopRestoreRun.h"
 #include "XvfbServer.h"
+#include "core/picture/DecodedRows.h"
 #include "core/picture/PictureDecoders.h"
 #include "core/picture/PictureEncoders.h"
 #include "core/picture/TestPictures.h"
@@ -13,9 +14,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <X11/Xlib.h>
 #include <algorithm>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -70,6 +73,34 @@ void CoverPartOfTheScreen(TX11Display& display) {
                       CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
     XMapRaised(display.Handle(), window);
     XSync(display.Handle(), False);
+}
+
+// Two monitors, the left one on the screen's output; false when the server does not show them so.
+bool SetMonitors(const QRect& left, const QRect& right) {
+    for (const auto& [name, monitor, output] :
+         {std::tuple{"left", left, "screen"}, {"right", right, "none"}}) {
+        const QString geometry = QString("%1/0x%2/0+%3+%4")
+                                     .arg(monitor.width())
+                                     .arg(monitor.height())
+                                     .arg(monitor.x())
+                                     .arg(monitor.y());
+        if (QProcess::execute("xrandr", {"--setmonitor", name, geometry, output}) != 0)
+            return false;
+    }
+    QList<QRect> monitors = TX11Display().Monitors();
+    std::sort(monitors.begin(), monitors.end(), [](QRect a, QRect b) { return a.x() < b.x(); });
+    return monitors == QList<QRect>{left, right};
+}
+
+// The first row and monitor, of monitors side by side, where the screen does not show the picture;
+// empty when every monitor shows it whole.
+QString RowsNotShown(const TPicture& screen, const TPicture& picture, int monitors) {
+    for (int y = 0; y < picture.Height; ++y)
+        for (int monitor = 0; monitor < monitors; ++monitor)
+            if (QByteArrayView(screen.Row(y) + monitor * picture.RowBytes(), picture.RowBytes()) !=
+                QByteArrayView(picture.Row(y), picture.RowBytes()))
+                return QString("row %1 on monitor %2").arg(y).arg(monitor);
+    return {};
 }
 
 } // namespace
@@ -167,19 +198,7 @@ private Q_SLOTS:
         QFETCH(QList<QPoint>, black);
         m_server.reset(); // which puts DISPLAY back
         m_server = std::make_unique<TXvfbServer>(240, 100);
-        for (const auto& [name, monitor, output] :
-             {std::tuple{"left", left, "screen"}, {"right", right, "none"}})
-            QCOMPARE(QProcess::execute("xrandr", {"--setmonitor", name,
-                                                  QString("%1/0x%2/0+%3+%4")
-                                                      .arg(monitor.width())
-                                                      .arg(monitor.height())
-                                                      .arg(monitor.x())
-                                                      .arg(monitor.y()),
-                                                  output}),
-                     0);
-        QList<QRect> monitors = TX11Display().Monitors();
-        std::sort(monitors.begin(), monitors.end(), [](QRect a, QRect b) { return a.x() < b.x(); });
-        QCOMPARE(monitors, (QList<QRect>{left, right}));
+        QVERIFY(SetMonitors(left, right));
 
         TPicture picture = FilledPicture(40, 30, {200, 30, 40});
         SetColour(picture, 0, 0, {10, 220, 30});
@@ -200,7 +219,7 @@ private Q_SLOTS:
     void usesPixelsItIsGivenWithoutReadingTheFile_data() {
         QTest::addColumn<int>("width");
         QTest::newRow("64 wide") << ScreenWidth;
-        QTest::newRow("67 wide") << ScreenWidth + 3;
+        QTest::newRow("75 wide") << ScreenWidth + 11;
     }
     void usesPixelsItIsGivenWithoutReadingTheFile() {
         QFETCH(int, width);
@@ -281,6 +300,34 @@ private Q_SLOTS:
         QVERIFY2(installed, qPrintable(installed.Error()));
         QCOMPARE(after->Pixels, DecodeJpeg(jpeg)->Pixels);
         QCOMPARE(desktop.Read()->Path, *installed);
+    }
+
+    // Rows that come in several bands go to the other monitor band by band, each to its own place.
+    void copiesEachBandToTheOtherMonitor() {
+        constexpr int width = 1000, height = 700;
+        m_server.reset(); // which puts DISPLAY back
+        m_server = std::make_unique<TXvfbServer>(2 * width, height);
+        QVERIFY(SetMonitors({0, 0, width, height}, {width, 0, width, height}));
+        const TPicture picture = GradientPicture(width, height);
+        TDecodedRows rows;
+        // A decoder slower than the server, so that the rows are taken a band at a time.
+        std::thread decoder([&] {
+            rows.Begin(picture);
+            for (int done = height / 4; done < height; done += height / 4) {
+                QThread::msleep(50);
+                rows.RowsDone(done);
+            }
+            rows.Finish(&picture);
+        });
+        const bool shown = TX11Desktop().WriteWhenDecoded(
+            {m_folder.filePath("Pic1.bmp"), false, true}, rows, [&picture] { return &picture; },
+            [] { return true; });
+        decoder.join();
+        QVERIFY(shown);
+        TX11Display display;
+        const std::optional<TPicture> screen = GetPicture(display, display.Root(), 2 * width, height);
+        QVERIFY(screen);
+        QCOMPARE(RowsNotShown(*screen, picture, 2), QString());
     }
 
     void eachInstallFreesThePreviousPixmap() {
