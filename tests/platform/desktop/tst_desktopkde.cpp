@@ -3,7 +3,6 @@
 #include "platform/desktop/DesktopKde.h"
 
 #include <QDeadlineTimer>
-#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
