@@ -11,21 +11,21 @@ namespace {
 // A living owner fills its lock file within microseconds of creating it.
 constexpr qint64 FillTimeMs = 1000;
 
-bool IsUnfilled(const QString& lockPath) {
-    const QFileInfo info(lockPath);
+bool IsUnfilled(const QFileInfo& info) {
     return info.isFile() && info.size() == 0;
 }
 
 } // namespace
 
 bool RemoveAbandonedLockFile(const QString& lockPath) {
-    if (!IsUnfilled(lockPath))
+    const QFileInfo found(lockPath);
+    if (!IsUnfilled(found))
         return false;
-    const qint64 age = QFileInfo(lockPath).lastModified().msecsTo(QDateTime::currentDateTime());
+    const qint64 age = found.lastModified().msecsTo(QDateTime::currentDateTime());
     // A clock set back makes a file look younger than it is: never wait longer than the fill time.
     if (age < FillTimeMs)
         QThread::msleep(std::clamp(FillTimeMs - age, qint64(0), FillTimeMs));
-    if (!IsUnfilled(lockPath))
+    if (!IsUnfilled(QFileInfo(lockPath)))
         return false;
     // Removes the file only when no process holds its system lock, which a living owner takes right after
     // creating the file.
