@@ -1,5 +1,6 @@
 #include "HttpFront.h"
 
+#include "HttpWorker.h"
 #include "ListenSocket.h"
 #include "ServerMetrics.h"
 
@@ -18,6 +19,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -104,11 +106,6 @@ void LimitUnsentBytes(MHD_Connection* connection) {
     if (info != nullptr)
         ::setsockopt(info->connect_fd, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &SharedReplyUnsentBytes,
                      sizeof SharedReplyUnsentBytes);
-}
-
-MHD_Daemon* WorkerOf(MHD_Connection* connection) {
-    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_DAEMON);
-    return info != nullptr ? info->daemon : nullptr;
 }
 
 unsigned OpenConnections(MHD_Daemon* worker) {
@@ -297,12 +294,12 @@ bool THttpFront::Run() {
     return true;
 }
 
-// One libmicrohttpd daemon per thread, each waiting on its share of the connections with epoll.
+// One libmicrohttpd daemon per worker thread, each waiting on its share of the connections with epoll.
 bool THttpFront::StartWorkers() {
     const unsigned count = unsigned(std::max(1, m_options.Threads));
     const bool tls = !m_options.TlsCertificate.isEmpty();
-    const unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME |
-                           MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ERROR_LOG | (tls ? MHD_USE_TLS : 0);
+    const unsigned flags = MHD_USE_EPOLL | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_NO_LISTEN_SOCKET |
+                           MHD_USE_ERROR_LOG | (tls ? MHD_USE_TLS : 0);
     // Nothing older than TLS 1.2, which is what Lumora's fetcher asks for too.
     static constexpr char TlsPriorities[] = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
     std::vector<MHD_OptionItem> tlsOptions;
@@ -318,12 +315,14 @@ bool THttpFront::StartWorkers() {
             MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_options.TimeoutSeconds),
             MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.MaxHeadBytes, MHD_OPTION_NOTIFY_COMPLETED,
             &TCallbacks::Completed, this, MHD_OPTION_NOTIFY_CONNECTION, &TCallbacks::Connection, this,
-            MHD_OPTION_ARRAY, tlsOptions.data(), MHD_OPTION_END);
+            MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1, MHD_OPTION_ARRAY, tlsOptions.data(), MHD_OPTION_END);
         if (daemon == nullptr) {
             StopWorkers();
             return false;
         }
-        m_workers.push_back(daemon);
+        // A connection the worker refuses (at its limit) is closed by the library.
+        m_workers.push_back(
+            std::make_unique<THttpWorker>(daemon, [this](int socket) { m_connections.Close(socket); }));
     }
     return true;
 }
@@ -331,36 +330,46 @@ bool THttpFront::StartWorkers() {
 // The connection rests while a pool thread makes its answer, so that a wait for the database or the
 // disk holds up no other client of the worker; the library calls again once it is resumed.
 void THttpFront::AnswerInPool(MHD_Connection* connection, TExchange& exchange) {
+    THttpWorker& worker = *m_workers[WorkerOf(connection)];
     MHD_suspend_connection(connection);
-    m_pool.start([this, connection, &exchange] {
+    m_pool.start([this, connection, &exchange, &worker] {
         exchange.Response = m_handler.Answer(exchange.Request);
-        MHD_resume_connection(connection);
+        worker.Resume(connection);
     });
 }
 
 // With many clients at once a large body goes out as its worker's shared answer.
 MHD_Response* THttpFront::SharedReply(MHD_Connection* connection, const THttpResponse& response) {
-    MHD_Daemon* worker = WorkerOf(connection);
-    if (response.Unsized || response.Body->size() < SharedReplyMinBytes || worker == nullptr ||
-        OpenConnections(worker) < SharedReplyMinConnections)
+    const std::size_t worker = WorkerOf(connection);
+    if (response.Unsized || response.Body->size() < SharedReplyMinBytes ||
+        OpenConnections(m_workers[worker]->Daemon()) < SharedReplyMinConnections)
         return nullptr;
-    const auto index = std::find(m_workers.begin(), m_workers.end(), worker) - m_workers.begin();
-    MHD_Response* shared = m_sharedReplies.Find(response, std::size_t(index));
+    MHD_Response* shared = m_sharedReplies.Find(response, worker);
     if (shared != nullptr)
         LimitUnsentBytes(connection);
     return shared;
 }
 
+std::size_t THttpFront::WorkerOf(MHD_Connection* connection) const {
+    const MHD_Daemon* daemon = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_DAEMON)->daemon;
+    return std::size_t(std::find_if(m_workers.begin(), m_workers.end(),
+                                    [&](const auto& worker) { return worker->Daemon() == daemon; }) -
+                       m_workers.begin());
+}
+
+// Workers still running may look up the others while one stops: none is let go before all stopped.
 void THttpFront::StopWorkers() {
-    for (MHD_Daemon* daemon : m_workers)
-        MHD_stop_daemon(daemon);
+    for (const auto& worker : m_workers)
+        worker->Stop();
     m_workers.clear();
 }
 
 // Every waiting connection is taken at once and handed to the workers in turn, so that a crowd of
-// new clients is neither kept in the kernel's queue nor piled onto one worker.
+// new clients is neither kept in the kernel's queue nor piled onto one worker. Each worker gets its
+// share in one piece, and wakes once for it.
 void THttpFront::AcceptUntilStop() {
     std::size_t next = 0;
+    std::vector<std::vector<TAcceptedSocket>> shares(m_workers.size());
     while (!StopRequested()) {
         pollfd watched[2] = {{m_listenSocket, POLLIN, 0}, {m_wakeUp, POLLIN, 0}};
         if (::poll(watched, 2, -1) < 0 && errno != EINTR)
@@ -380,10 +389,11 @@ void THttpFront::AcceptUntilStop() {
                 ::close(client);
                 continue;
             }
-            // On failure (a worker at its limit) the connection is closed by the library.
-            if (MHD_add_connection(m_workers[next++ % m_workers.size()], client,
-                                   reinterpret_cast<sockaddr*>(&address), length) != MHD_YES)
-                m_connections.Close(client);
+            shares[next++ % shares.size()].push_back({client, address, length});
+        }
+        for (std::size_t worker = 0; worker < shares.size(); ++worker) {
+            if (!shares[worker].empty())
+                m_workers[worker]->Add(std::exchange(shares[worker], {}));
         }
     }
 }

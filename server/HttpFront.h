@@ -9,12 +9,14 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 class TDemoPictures;
+class THttpWorker;
 class TServerMetrics;
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -71,6 +73,8 @@ private:
     struct TExchange;
 
     bool StartWorkers();
+    // Which of the workers serves the connection.
+    std::size_t WorkerOf(MHD_Connection* connection) const;
     void StopWorkers();
     void AnswerInPool(MHD_Connection* connection, TExchange& exchange);
     MHD_Response* SharedReply(MHD_Connection* connection, const THttpResponse& response);
@@ -91,7 +95,7 @@ private:
     TConnectionsPerClient m_connections;
     int m_listenSocket = -1;
     const int m_wakeUp; // made readable by Stop
-    std::vector<MHD_Daemon*> m_workers;
+    std::vector<std::unique_ptr<THttpWorker>> m_workers;
     QThreadPool m_pool;
 
     std::mutex m_mutex;

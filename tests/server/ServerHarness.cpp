@@ -13,13 +13,12 @@ bool THttpReply::LengthMatches() const {
 }
 
 THttpReply SendRaw(quint16 port, const QByteArray& request, int timeoutMs, const QString& from) {
-    THttpReply reply;
     QTcpSocket socket;
     if (!from.isEmpty() && !socket.bind(QHostAddress(from)))
-        return reply;
+        return {};
     socket.connectToHost(QStringLiteral("127.0.0.1"), port);
     if (!socket.waitForConnected(timeoutMs))
-        return reply;
+        return {};
     socket.write(request);
     socket.waitForBytesWritten(timeoutMs);
     QByteArray received;
@@ -30,7 +29,11 @@ THttpReply SendRaw(quint16 port, const QByteArray& request, int timeoutMs, const
             received += socket.readAll();
     }
     received += socket.readAll();
+    return ParseHttpReply(received);
+}
 
+THttpReply ParseHttpReply(const QByteArray& received) {
+    THttpReply reply;
     const qsizetype headEnd = received.indexOf("\r\n\r\n");
     if (headEnd < 0)
         return reply;

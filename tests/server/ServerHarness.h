@@ -22,6 +22,8 @@ struct THttpReply {
 // Sends the bytes as they are and reads until the server closes; Status 0 when nothing came back. The
 // connection comes from the loopback address `from` (another client than 127.0.0.1) when one is given.
 THttpReply SendRaw(quint16 port, const QByteArray& request, int timeoutMs = 15000, const QString& from = {});
+// The reply in the bytes a server sent before it closed the connection; Status 0 when they hold none.
+THttpReply ParseHttpReply(const QByteArray& received);
 // A POST as Lumora's fetcher sends it: form content type, body not encoded.
 THttpReply Post(quint16 port, const QByteArray& path, const QByteArray& body);
 THttpReply Get(quint16 port, const QByteArray& path);

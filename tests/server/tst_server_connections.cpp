@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QTest>
 #include <arpa/inet.h>
+#include <csignal>
 #include <fcntl.h>
 #include <memory>
 #include <netinet/in.h>
@@ -66,11 +67,11 @@ public:
                                       ssize_t(bytes.size());
     }
 
-    // Reads (and drops) what the server sends until it closes the connection.
-    bool WaitForClose(int timeoutMs) {
+    // Reads what the server sends until it closes the connection; false when it did not in time.
+    bool ReadUntilClosed(int timeoutMs, QByteArray* received = nullptr) {
         QElapsedTimer clock;
         clock.start();
-        char buffer[4096];
+        char buffer[65536];
         while (clock.elapsed() < timeoutMs) {
             pollfd entry{m_fd, POLLIN, 0};
             if (::poll(&entry, 1, int(timeoutMs - clock.elapsed())) <= 0)
@@ -78,8 +79,16 @@ public:
             const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
             if (got <= 0)
                 return true;
+            if (received != nullptr)
+                received->append(buffer, got);
         }
         return false;
+    }
+
+    // The server has sent something or closed the connection.
+    bool HasHeardFromServer() const {
+        pollfd entry{m_fd, POLLIN, 0};
+        return ::poll(&entry, 1, 0) > 0;
     }
 
 private:
@@ -115,6 +124,7 @@ private Q_SLOTS:
     void initTestCase();
     void crowdDoesNotDelayACatalogueRequest_data();
     void crowdDoesNotDelayACatalogueRequest();
+    void requestInABurstIsAnsweredAtOnce();
     void silentConnectionsAreClosed();
 
 private:
@@ -207,6 +217,32 @@ void TestServerConnections::crowdDoesNotDelayACatalogueRequest() {
     QCOMPARE(server.Stop(), 0);
 }
 
+// A burst of connections arrives at once: a full round of ready sockets for the worker, one of them
+// with a whole request. It is answered while the others are still open, not once they time out.
+void TestServerConnections::requestInABurstIsAnsweredAtOnce() {
+    TRunningServer server;
+    QVERIFY(server.Start(m_db, {"--no-access-log", "--threads", "1", "--connections-per-client", "0"}));
+    const THttpReply alone = SendRaw(server.Port(), CatalogueRequest);
+    QCOMPARE(alone.Status, 200);
+
+    // While the server is stopped the kernel takes the connections and the request's bytes.
+    QCOMPARE(::kill(pid_t(server.ProcessId()), SIGSTOP), 0);
+    const auto resume = qScopeGuard([&] { ::kill(pid_t(server.ProcessId()), SIGCONT); });
+    const TCrowd crowd = OpenCrowd(server.Port(), 127);
+    QCOMPARE(int(crowd.size()), 127);
+    TRawConnection request(server.Port());
+    QVERIFY(request.IsOpen() && request.Send(CatalogueRequest));
+    QCOMPARE(::kill(pid_t(server.ProcessId()), SIGCONT), 0);
+
+    QByteArray received;
+    QVERIFY(request.ReadUntilClosed(15000, &received));
+    const THttpReply reply = ParseHttpReply(received);
+    QVERIFY(reply.LengthMatches());
+    QVERIFY(reply.Body == alone.Body);
+    for (const auto& connection : crowd)
+        QVERIFY(!connection->HasHeardFromServer());
+}
+
 void TestServerConnections::silentConnectionsAreClosed() {
     TRunningServer server;
     QVERIFY(server.Start(m_db, {"--no-access-log"}));
@@ -218,7 +254,7 @@ void TestServerConnections::silentConnectionsAreClosed() {
     crowd.push_back(std::move(keptAlive));
 
     for (std::size_t i = 0; i < crowd.size(); ++i)
-        QVERIFY2(crowd[i]->WaitForClose(20000), qPrintable(QStringLiteral("connection %1").arg(i)));
+        QVERIFY2(crowd[i]->ReadUntilClosed(20000), qPrintable(QStringLiteral("connection %1").arg(i)));
 }
 
 QTEST_GUILESS_MAIN(TestServerConnections)
