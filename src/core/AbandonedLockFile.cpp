@@ -15,9 +15,7 @@ bool IsUnfilled(const QFileInfo& info) {
     return info.isFile() && info.size() == 0;
 }
 
-} // namespace
-
-bool RemoveAbandonedLockFile(const QString& lockPath) {
+bool RemoveIfAbandoned(const QString& lockPath) {
     const QFileInfo found(lockPath);
     if (!IsUnfilled(found))
         return false;
@@ -31,4 +29,12 @@ bool RemoveAbandonedLockFile(const QString& lockPath) {
     // creating the file.
     QLockFile lock(lockPath);
     return lock.removeStaleLockFile();
+}
+
+} // namespace
+
+bool RemoveAbandonedLockFile(const QString& lockPath) {
+    // Qt removes a dead owner's lock under a second lock file, which a kill can abandon in the same way.
+    RemoveIfAbandoned(lockPath + QStringLiteral(".rmlock"));
+    return RemoveIfAbandoned(lockPath);
 }

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSysInfo>
 #include <QTest>
 
 class TestSettings : public QObject {
@@ -48,13 +49,28 @@ private Q_SLOTS:
         QCOMPARE(settings->Language, std::optional<int>(4));
     }
 
-    // A program killed while it took the file's lock leaves the lock file empty. The next save takes it
-    // over instead of waiting the half minute Qt gives a lock that names no owner.
+    // A program killed while it took the file's lock leaves the lock file empty; one killed while it
+    // removed a dead owner's lock leaves Qt's guard for that removal empty. The next save takes either over
+    // instead of waiting the half minute Qt gives a lock that names no owner.
+    void saveAfterAWriterWasKilledTakingTheLock_data() {
+        QTest::addColumn<QByteArray>("lockContent");
+        QTest::addColumn<bool>("removalGuardLeft");
+        QTest::newRow("lock left empty") << QByteArray() << false;
+        QTest::newRow("removal guard left empty")
+            << "999999999\nlumora\n" + QSysInfo::machineHostName().toUtf8() + "\n"
+            << true;
+    }
     void saveAfterAWriterWasKilledTakingTheLock() {
+        QFETCH(QByteArray, lockContent);
+        QFETCH(bool, removalGuardLeft);
         QVERIFY(TSettingsKey::Open(TSettingsKey::OpenMode::CreateIfMissing));
-        QFile left(TSettingsKey::FilePath() + ".lock");
+        const QString lockPath = TSettingsKey::FilePath() + ".lock";
+        QFile left(lockPath);
         QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write(lockContent);
         left.close();
+        if (removalGuardLeft)
+            QVERIFY(QFile(lockPath + ".rmlock").open(QIODevice::WriteOnly));
         QElapsedTimer saving;
         saving.start();
         QVERIFY(SaveGeneralSettings(true, false, true, 7));
