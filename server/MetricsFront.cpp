@@ -78,7 +78,7 @@ THttpResponse TMetricsFront::Answer(const std::string& method, const std::string
         if (path == "/metrics")
             return MakeResponse(200, m_metrics.Render(), TMetricsText::ContentType);
         if (path == "/healthz")
-            return HealthReply(m_store);
+            return HealthReply(m_store, THealthDetail::WithCause);
     }
     return MakeResponse(404, "404 not found\n");
 }

@@ -182,7 +182,7 @@ THttpResponse TRequestHandler::Route(const THttpRequest& request) {
     case TRoute::Messages:
         return MessagePage(request.Path);
     case TRoute::Health:
-        return HealthReply(m_store);
+        return HealthReply(m_store, THealthDetail::Public);
     case TRoute::Other:
         break;
     }
