@@ -505,7 +505,7 @@ const std::vector<TCommand>& Commands() {
          "Prints \"lumora-server listening on HOST:PORT\" once it accepts connections (then\n"
          "\"lumora-server metrics on HOST:PORT\" with --metrics-listen); stops cleanly on SIGTERM or\n"
          "SIGINT after answering the requests it has accepted. GET /healthz answers 200 while the\n"
-         "database answers, 503 with the reason when it does not.",
+         "database answers, 503 when it does not (with the database's reason on the metrics port).",
          {DbOption, "suggestions-db", "listen", "public-host", "threads", "suggestion-rate",
           "max-pending-suggestions", "connections-per-client", "trust-proxy", "tls-cert", "tls-key",
           "metrics-listen", "check-interval", "check-concurrency", "frozen-after"},
