@@ -17,7 +17,7 @@
 namespace {
 
 constexpr qint64 PackBytes = 20 * 1024 * 1024;
-constexpr int Rounds = 9;
+constexpr int Rounds = 25;
 
 // Text of words drawn from a small vocabulary: it deflates about as well as real help pages do.
 QByteArray HelpPage(quint32 seed, int size) {

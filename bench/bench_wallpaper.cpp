@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int Rounds = 15;
+constexpr int Rounds = 40;
 
 // Something like a photograph: smooth light with fine texture, which is what costs a decoder.
 TPicture CamLikePicture(int width, int height) {
