@@ -151,8 +151,8 @@ int main(int argc, char* argv[]) {
     const double withoutNumbers = Growth(Shape::WithoutNumbers, tree);
     std::printf("every cam in a country of its own (list, tree and countries):\n");
     const double countryEach = Growth(Shape::CountryEach, tree);
-    std::printf("catalogue growth without-numbers=%.2f goal=2.2\n", withoutNumbers);
-    std::printf("catalogue growth country-each=%.2f goal=2.2\n", countryEach);
+    std::printf("catalogue growth without-numbers=%.2f limit=2.2\n", withoutNumbers);
+    std::printf("catalogue growth country-each=%.2f limit=2.2\n", countryEach);
     std::printf("catalogue filter-switch ratio=%.2f goal=1.0\n", splitMs / switchMs);
     std::printf("catalogue ratio=%.2f goal=0.7\n", splitMs / ourMs);
     return 0;
