@@ -2,6 +2,7 @@
 
 #include "core/pack/MemberFileWriter.h"
 #include "core/pack/PackInflater.h"
+#include "core/pack/WholeMemberInflater.h"
 
 #include <QDir>
 #include <QFile>
@@ -198,17 +199,18 @@ TResult<> TZLBArchive::ExtractFiles(const QString& destination) {
     QFile file(m_archiveName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return UnableToOpen(m_archiveName);
+    TWholeMemberInflater inflater;
     TMemberFileWriter files;
     for (int i = 0; i < m_entries.size(); ++i)
-        if (const TResult<> extracted = ExtractEntry(file, files, i, destination); !extracted)
+        if (const TResult<> extracted = ExtractEntry(file, inflater, files, i, destination); !extracted)
             return extracted;
     file.close();
     ReportIdle();
     return {};
 }
 
-TResult<> TZLBArchive::ExtractEntry(QFile& file, TMemberFileWriter& files, int index,
-                                    const QString& destination) {
+TResult<> TZLBArchive::ExtractEntry(QFile& file, TWholeMemberInflater& inflater, TMemberFileWriter& files,
+                                    int index, const QString& destination) {
     const TZLBFileEntry& entry = m_entries[index];
     if (!EntryStaysInside(entry, ExtractWithPath) ||
         !MemberFits(entry, file.size() - PackFormat::TrailerSize))
@@ -233,7 +235,7 @@ TResult<> TZLBArchive::ExtractEntry(QFile& file, TMemberFileWriter& files, int i
     // complete, never half written.
     bool memberSound = true;
     const QString error = files.Write(path, [&](const TMemberFileWriter::TSink& sink) {
-        const TResult<quint32> crc = ReadMember(file, index, CheckCRC, sink);
+        const TResult<quint32> crc = ReadMember(file, inflater, index, CheckCRC, sink);
         memberSound = crc && (!CheckCRC || *crc == entry.CRC());
         return memberSound;
     });
@@ -253,25 +255,31 @@ TResult<> TZLBArchive::VerifyFile(int index) {
         return UnableToOpen(m_archiveName);
     if (!EntryStaysInside(*entry, true) || !MemberFits(*entry, file.size() - PackFormat::TrailerSize))
         return CorruptFile(index);
-    const TResult<quint32> crc = ReadMember(file, index, true, [](const char*, qsizetype) { return true; });
+    TWholeMemberInflater inflater;
+    const TResult<quint32> crc =
+        ReadMember(file, inflater, index, true, [](const char*, qsizetype) { return true; });
     if (!crc || *crc != entry->CRC())
         return CorruptFile(index);
     ReportIdle();
     return {};
 }
 
-TResult<quint32> TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
+TResult<quint32> TZLBArchive::ReadMember(QFile& file, TWholeMemberInflater& wholeInflater, int index,
+                                         bool withCRC,
                                          const std::function<bool(const char*, qsizetype)>& sink) {
     const TZLBFileEntry& entry = m_entries[index];
     const qint64 dataEnd = file.size() - PackFormat::TrailerSize;
     SetProgress(TProgressState::ExtractingFile,
                 QStringLiteral("Extracting %1").arg(QFile::decodeName(entry.FileName())), entry.Size());
 
+    const char* whole = entry.Stored() ? nullptr
+                                       : wholeInflater.Inflate(file, entry.Offset(), entry.PackedSize(),
+                                                               dataEnd, entry.Size());
     std::optional<TPackInflater> inflater;
     if (entry.Stored()) {
         if (!file.seek(entry.Offset()))
             return CorruptFile(index);
-    } else {
+    } else if (!whole) {
         // The member's CRC-32, when it is compared, checks the same bytes as the stream's own Adler-32.
         inflater.emplace(file, entry.Offset(), dataEnd,
                          withCRC ? TPackInflater::TStreamCheck::Skipped
@@ -280,17 +288,18 @@ TResult<quint32> TZLBArchive::ReadMember(QFile& file, int index, bool withCRC,
     // Progress moves in steps of 4096 bytes; the bytes themselves move in larger blocks, which lets
     // zlib inflate at full speed and the file take them in few writes. Each block is checksummed
     // straight after it was made, while it is still in the processor's cache.
-    QByteArray block(BlockSize, Qt::Uninitialized);
+    QByteArray block(whole ? 0 : BlockSize, Qt::Uninitialized);
     quint32 running = PackCRC::Empty;
     for (qint64 done = 0; done < entry.Size();) {
         const qsizetype length = std::min<qint64>(entry.Size() - done, BlockSize);
-        const bool read =
-            inflater ? inflater->Read(block.data(), length) : file.read(block.data(), length) == length;
+        const char* const bytes = whole ? whole + done : block.constData();
+        const bool read = whole || (inflater ? inflater->Read(block.data(), length)
+                                             : file.read(block.data(), length) == length);
         if (!read)
             return CorruptFile(index);
         if (withCRC)
-            running = PackCRC::Update(running, block.constData(), length);
-        if (!sink(block.constData(), length))
+            running = PackCRC::Update(running, bytes, length);
+        if (!sink(bytes, length))
             return CorruptFile(index);
         for (const qint64 blockEnd = done + length; done < blockEnd;) {
             done = std::min(done + ChunkSize, blockEnd);

@@ -11,6 +11,7 @@
 
 class QFile;
 class TMemberFileWriter;
+class TWholeMemberInflater;
 class TZLBArchive;
 
 // Only archive creation uses the level; reading ignores it.
@@ -91,10 +92,11 @@ private:
     bool CheckTrailer(QFile& file);
     // Reads the entries; false when the directory is broken or claims more than any pack needs.
     bool ReadDirectory(QFile& file);
-    TResult<> ExtractEntry(QFile& file, TMemberFileWriter& files, int index, const QString& destination);
-    // Hands every byte of a member to sink in chunks of at most 4096 bytes; returns its CRC-32 when
+    TResult<> ExtractEntry(QFile& file, TWholeMemberInflater& inflater, TMemberFileWriter& files, int index,
+                           const QString& destination);
+    // Hands every byte of a member to sink in blocks of at most 256 KiB; returns its CRC-32 when
     // withCRC is set.
-    TResult<quint32> ReadMember(QFile& file, int index, bool withCRC,
+    TResult<quint32> ReadMember(QFile& file, TWholeMemberInflater& inflater, int index, bool withCRC,
                                 const std::function<bool(const char*, qsizetype)>& sink);
     void SetProgress(TProgressState state, const QString& message, qint64 total);
     void ReportProgress(qint64 position);

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QtEndian>
+#include <optional>
 #include <zlib.h>
 
 namespace HandPack {
@@ -42,7 +43,9 @@ struct Entry {
     qint32 Offset = 0;
     quint32 CRC = 0;
     bool Stored = false;
-    // Bytes the reader ignores: after the texts and at 516 and 529.
+    // Bytes the member takes, which a reader may only take as a hint; filler when unset.
+    std::optional<qint32> PackedSize;
+    // Bytes the reader ignores: after the texts and at 529.
     char Filler = 0;
 
     QByteArray Bytes() const {
@@ -52,6 +55,8 @@ struct Entry {
         PutInt(bytes, 512, static_cast<quint32>(Size));
         PutInt(bytes, 520, static_cast<quint32>(Offset));
         PutInt(bytes, 524, CRC);
+        if (PackedSize)
+            PutInt(bytes, 516, static_cast<quint32>(*PackedSize));
         bytes[528] = Stored ? 7 : 0;
         return bytes;
     }
@@ -72,9 +77,10 @@ struct Builder {
 
     // Adds a member whose entry describes it truthfully; returns its index.
     int Add(const QByteArray& name, const QByteArray& directory, const QByteArray& data, bool stored) {
-        Entry entry{name,      directory, static_cast<qint32>(data.size()), static_cast<qint32>(Body.size()),
-                    Crc(data), stored};
-        Body += stored ? data : ZlibStream(data);
+        const QByteArray packed = stored ? data : ZlibStream(data);
+        Entry entry{name,      directory, static_cast<qint32>(data.size()),  static_cast<qint32>(Body.size()),
+                    Crc(data), stored,    static_cast<qint32>(packed.size())};
+        Body += packed;
         Entries.append(entry);
         return Entries.size() - 1;
     }

@@ -77,8 +77,11 @@ private Q_SLOTS:
         pack.Add("back.bmp", "skins\\main", noise, true);
         pack.Add("empty.txt", "", QByteArray(), true);
         pack.Add("index.html", "\\help\\", Text(4096, 'b'), false);
-        for (Entry& entry : pack.Entries)
+        for (Entry& entry : pack.Entries) {
             entry.Filler = filler;
+            if (filler != '\0')
+                entry.PackedSize.reset();
+        }
         TZLBArchive archive;
         archive.ExtractWithPath = true;
         archive.CheckCRC = true;
@@ -203,8 +206,8 @@ private Q_SLOTS:
 
         Builder huge;
         huge.Body = "x";
-        huge.Entries = {Entry{"big1", "", qint32(TZLBArchive::MaxUnpackedBytes / 2 + 1), 0, 0, false},
-                        Entry{"big2", "", qint32(TZLBArchive::MaxUnpackedBytes / 2 + 1), 0, 0, false}};
+        huge.Entries = {Entry{"big1", "", qint32(TZLBArchive::MaxUnpackedBytes / 2 + 1), 0, 0, false, {}},
+                        Entry{"big2", "", qint32(TZLBArchive::MaxUnpackedBytes / 2 + 1), 0, 0, false, {}}};
         QTest::newRow("members claim more than any pack needs") << huge.Finish(true);
     }
     void refusesUnreadableDirectory() {
@@ -314,6 +317,32 @@ private Q_SLOTS:
                 !QFileInfo::exists(root + "/a/escaped.txt") && !QFileInfo::exists(root + "/escaped.txt"));
         QCOMPARE(archive.VerifyFile(1).Error(), QStringLiteral("File (1) is corrupt"));
         QCOMPARE(archive.VerifyFile(0).Error(), QString());
+    }
+
+    // Members are inflated whole when the directory's packed size covers their stream; where it does
+    // not, or the quick way finds fault with what the stream accepts, the stream reads them.
+    void readsMembersTheQuickWayCannot_data() {
+        QTest::addColumn<Tweak>("tweak");
+        QTest::newRow("packed size too small")
+            << Tweak([](Builder& pack) { pack.Entries[0].PackedSize = 3; });
+        QTest::newRow("packed size past the trailer")
+            << Tweak([](Builder& pack) { pack.Entries[0].PackedSize = 1 << 20; });
+        QTest::newRow("Adler-32 spoilt, CRC-32 compared")
+            << Tweak([](Builder& pack) { pack.Body[pack.Entries[1].Offset - 1] ^= 1; });
+    }
+    void readsMembersTheQuickWayCannot() {
+        QFETCH(Tweak, tweak);
+        Builder pack;
+        pack.Add("a.txt", "", Text(30000, 'a'), false);
+        pack.Add("b.txt", "", Text(20000, 'b'), false);
+        tweak(pack);
+        TZLBArchive archive;
+        archive.CheckCRC = true;
+        QVERIFY(archive.OpenArchive(Place(pack.Finish(false))).ValueOr(false));
+        const QString destination = NewDestination();
+        QVERIFY(archive.ExtractFiles(destination));
+        QCOMPARE(ReadFile(destination + "a.txt"), Text(30000, 'a'));
+        QCOMPARE(ReadFile(destination + "b.txt"), Text(20000, 'b'));
     }
 
     void wrongCRCUnnoticedWithoutCheck() {
