@@ -67,6 +67,22 @@ private Q_SLOTS:
             QStringLiteral(": nowhere; City: Athens, Zurich; custom: mine; Sea: bay, Bay, beach, harbour"));
     }
 
+    // Cams of many categories, met in turn: each category gathers its own cams and only those.
+    void gathersTheCamsOfManyCategories() {
+        QList<QList<QByteArray>> cams;
+        QStringList expected;
+        for (int round = 0; round < 3; ++round) {
+            for (int category = 0; category < 40; ++category)
+                cams.append({"K" + QByteArray::number(category + 10),
+                             QByteArray::number(category + 10) + "-" + QByteArray::number(round)});
+        }
+        for (int category = 0; category < 40; ++category)
+            expected << QStringLiteral("K%1: %1-0, %1-1, %1-2").arg(category + 10);
+        CheckedModel tree;
+        tree.Model.FillTree(ListOf(cams));
+        QCOMPARE(Render(tree.Model), expected.join(QStringLiteral("; ")));
+    }
+
     // In the C locale the tree compares texts itself instead of through sort keys; its order must
     // still be the collator's: code points (characters beyond U+FFFF after U+E000..U+FFFF, which
     // UTF-16 would put first), up to the first NUL, equal texts in list order.
