@@ -9,7 +9,7 @@ struct libdeflate_decompressor;
 // Inflates a member of an archive in one go, about twice as fast as the zlib stream does: the
 // member's packed bytes are read at once and its content made in a buffer of its exact size. This
 // works only where the directory's packed size covers the member's stream and both fit the buffers
-// (members up to a few megabytes, the usual kind); anything else, or any fault, is left undecided for
+// (members up to 16 MiB, the usual kind); anything else, or any fault, is left undecided for
 // TPackInflater to read and judge. A member inflated here is one that the stream reads the same.
 // The buffers are kept for the next member.
 class TWholeMemberInflater {
